@@ -1,0 +1,39 @@
+#pragma once
+
+#include "ImageStatus.h"
+
+#include <QByteArray>
+
+#include <cstdint>
+
+namespace lumicap {
+
+// Identity of a file's content on disk: a save compares it before replacing
+// the file, so that a change made meanwhile by another program is not lost.
+struct FileStamp
+{
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::int64_t size = 0;
+    std::int64_t mtimeNs = 0;
+    std::uint32_t mode = 0;
+    std::uint32_t owner = 0;
+    std::uint32_t group = 0;
+    std::uint64_t links = 0;
+
+    bool sameContentAs(const FileStamp &o) const
+    {
+        return device == o.device && inode == o.inode && size == o.size && mtimeNs == o.mtimeNs;
+    }
+};
+
+// The largest file we read into memory.
+constexpr std::int64_t maxImageFileSize = std::int64_t(2) << 30;
+
+// Reads a whole regular file. Anything else (a folder, a FIFO, a device) is
+// refused without blocking on it.
+ImageStatus readFileBytes(const QByteArray &path, QByteArray &bytes, FileStamp *stamp = nullptr);
+
+ImageStatus statFile(const QByteArray &path, FileStamp &stamp);
+
+} // namespace lumicap

@@ -1,0 +1,135 @@
+#include "ImageHolder.h"
+
+#include "ExifCodec.h"
+
+#include <QBuffer>
+#include <QImageReader>
+
+#include <algorithm>
+#include <cstring>
+
+namespace lumicap {
+
+namespace {
+QSize readSize(const QByteArray &file)
+{
+    QByteArray view = QByteArray::fromRawData(file.constData(), file.size());
+    QBuffer buffer(&view);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    return reader.size(); // reads the header only
+}
+} // namespace
+
+ImageStatus ImageHolder::fail(ImageStatus status)
+{
+    if (status != ImageStatus::Ok)
+        lastStatus_ = status;
+    return status;
+}
+
+ImageStatus ImageHolder::takeStatus()
+{
+    const ImageStatus s = lastStatus_;
+    lastStatus_ = ImageStatus::Ok;
+    return s;
+}
+
+ImageStatus ImageHolder::open(const QByteArray &path)
+{
+    close();
+    path_ = path;
+    QByteArray file;
+    ImageStatus status = readFileBytes(path, file, &stamp_);
+    if (status != ImageStatus::Ok)
+        return fail(status);
+
+    format_ = detectImageFormat(file.constData(), static_cast<std::size_t>(file.size()));
+    if (!canHoldTags(format_)) {
+        // A picture that has no place for these tags is refused here rather
+        // than converted to another format when it is saved.
+        const bool knownPicture = format_ != ImageFormat::Other;
+        return fail(knownPicture ? ImageStatus::PropertyNotSupported : ImageStatus::UnknownImageFormat);
+    }
+    status = ExifCodec::readTags(format_, file, tags_);
+    if (status != ImageStatus::Ok) {
+        tags_.clear();
+        return fail(status);
+    }
+    size_ = readSize(file);
+    open_ = true;
+    return ImageStatus::Ok;
+}
+
+void ImageHolder::close()
+{
+    open_ = false;
+    format_ = ImageFormat::Other;
+    size_ = QSize();
+    stamp_ = FileStamp();
+    tags_.clear();
+    edits_ = TagEdits();
+}
+
+ImageStatus ImageHolder::removeTag(std::uint16_t id)
+{
+    if (!open_)
+        return fail(ImageStatus::WrongState);
+    const auto before = tags_.size();
+    tags_.erase(std::remove_if(tags_.begin(), tags_.end(), [id](const TagItem &t) { return t.id == id && t.group == primaryGroup; }),
+                tags_.end());
+    if (tags_.size() == before)
+        return fail(ImageStatus::PropertyNotFound);
+    auto &set = edits_.set;
+    set.erase(std::remove_if(set.begin(), set.end(), [id](const TagItem &t) { return t.id == id; }), set.end());
+    edits_.removed.push_back(id);
+    return ImageStatus::Ok;
+}
+
+ImageStatus ImageHolder::removeAllTags()
+{
+    if (!open_)
+        return fail(ImageStatus::WrongState);
+    tags_.clear();
+    edits_ = TagEdits();
+    edits_.removeAll = true;
+    return ImageStatus::Ok;
+}
+
+ImageStatus ImageHolder::setTag(const TagItem &item)
+{
+    if (!open_)
+        return fail(ImageStatus::WrongState);
+    if (item.group != primaryGroup)
+        return fail(ImageStatus::InvalidParameter);
+    tags_.erase(std::remove_if(tags_.begin(), tags_.end(), [&](const TagItem &t) { return t.id == item.id && t.group == primaryGroup; }),
+                tags_.end());
+    tags_.push_back(item);
+    auto &set = edits_.set;
+    set.erase(std::remove_if(set.begin(), set.end(), [&](const TagItem &t) { return t.id == item.id; }), set.end());
+    set.push_back(item);
+    return ImageStatus::Ok;
+}
+
+int ImageHolder::writerFor(const char *mimeType)
+{
+    static const char *const writers[] = {"image/jpeg", "image/tiff", "image/png"};
+    for (int i = 0; i < 3; ++i) {
+        if (mimeType && std::strcmp(mimeType, writers[i]) == 0)
+            return i;
+    }
+    return -1;
+}
+
+ImageStatus ImageHolder::encodeInto(QByteArray &file, bool &unchanged)
+{
+    unchanged = false;
+    if (!open_)
+        return fail(ImageStatus::WrongState);
+    const ImageFormat now = detectImageFormat(file.constData(), static_cast<std::size_t>(file.size()));
+    if (now != format_)
+        return fail(ImageStatus::ObjectBusy); // replaced by another kind of file since it was opened
+    return fail(ExifCodec::applyEdits(format_, file, edits_, unchanged));
+}
+
+} // namespace lumicap

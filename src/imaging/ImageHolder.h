@@ -1,0 +1,66 @@
+#pragma once
+
+#include "FileBytes.h"
+#include "ImageFormat.h"
+#include "ImageStatus.h"
+#include "TagItem.h"
+
+#include <QByteArray>
+#include <QSize>
+
+#include <vector>
+
+namespace lumicap {
+
+// One opened image and the status of the last call that failed on it.
+//
+// Opening reads the tags and the size and keeps no file open. Tag changes are
+// recorded and replayed on the file's current bytes when it is saved, so the
+// save applies them to the file as it is on disk at that moment.
+class ImageHolder
+{
+public:
+    ImageHolder() = default;
+
+    ImageStatus open(const QByteArray &path);
+    void close();
+    bool isOpen() const { return open_; }
+
+    ImageStatus lastStatus() const { return lastStatus_; }
+    // Returns the last failure and resets it to Ok.
+    ImageStatus takeStatus();
+
+    const QByteArray &path() const { return path_; }
+    ImageFormat format() const { return format_; }
+    QSize size() const { return size_; }
+    const FileStamp &stamp() const { return stamp_; }
+
+    // The tags as they are now, edits included, in file order.
+    const std::vector<TagItem> &tags() const { return tags_; }
+    ImageStatus removeTag(std::uint16_t id);
+    ImageStatus removeAllTags();
+    ImageStatus setTag(const TagItem &item);
+
+    const TagEdits &edits() const { return edits_; }
+
+    // The writer index for a MIME type: 0 JPEG, 1 TIFF, 2 PNG, -1 none.
+    static int writerFor(const char *mimeType);
+
+    // Applies the recorded edits to file (the image file's current bytes).
+    // unchanged tells that nothing would change, and file is then as it was.
+    ImageStatus encodeInto(QByteArray &file, bool &unchanged);
+
+private:
+    ImageStatus fail(ImageStatus status);
+
+    bool open_ = false;
+    ImageStatus lastStatus_ = ImageStatus::Ok;
+    QByteArray path_;
+    ImageFormat format_ = ImageFormat::Other;
+    QSize size_;
+    FileStamp stamp_;
+    std::vector<TagItem> tags_;
+    TagEdits edits_;
+};
+
+} // namespace lumicap

@@ -1,0 +1,96 @@
+#include "JpegSegments.h"
+
+#include <cstring>
+
+namespace lumicap {
+
+namespace {
+constexpr char exifHeader[] = "Exif\0\0";
+constexpr std::size_t exifHeaderSize = 6;
+
+unsigned byteAt(const QByteArray &data, std::size_t i)
+{
+    return static_cast<unsigned char>(data[static_cast<qsizetype>(i)]);
+}
+
+bool hasNoLength(unsigned marker)
+{
+    return marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7);
+}
+} // namespace
+
+std::optional<JpegLayout> parseJpegLayout(const QByteArray &jpeg)
+{
+    const std::size_t size = static_cast<std::size_t>(jpeg.size());
+    if (size < 4 || byteAt(jpeg, 0) != 0xFF || byteAt(jpeg, 1) != 0xD8)
+        return std::nullopt;
+
+    JpegLayout layout;
+    std::size_t pos = 2;
+    bool first = true;
+    while (pos < size) {
+        if (byteAt(jpeg, pos) != 0xFF)
+            return std::nullopt;
+        const std::size_t markerStart = pos;
+        while (pos < size && byteAt(jpeg, pos) == 0xFF)
+            ++pos; // fill bytes
+        if (pos >= size)
+            return std::nullopt;
+        const unsigned marker = byteAt(jpeg, pos++);
+        if (hasNoLength(marker))
+            continue;
+        if (marker == 0xD9) // EOI before any scan: a header without an image
+            return std::nullopt;
+        if (pos + 2 > size)
+            return std::nullopt;
+        const std::size_t length = (byteAt(jpeg, pos) << 8) | byteAt(jpeg, pos + 1);
+        if (length < 2 || pos + length > size)
+            return std::nullopt;
+        if (marker == 0xDA) // start of scan: the rest is image data
+            return layout;
+
+        const std::size_t payload = pos + 2;
+        const std::size_t payloadSize = length - 2;
+        if (marker == 0xE1 && !layout.exifOffset && payloadSize >= exifHeaderSize
+            && std::memcmp(jpeg.constData() + payload, exifHeader, exifHeaderSize) == 0) {
+            layout.exifOffset = markerStart;
+            layout.exifSize = pos + length - markerStart;
+        }
+        if (first && marker == 0xE0 && payloadSize >= 5 && std::memcmp(jpeg.constData() + payload, "JFIF\0", 5) == 0)
+            layout.insertOffset = pos + length;
+        first = false;
+        pos += length;
+    }
+    return std::nullopt;
+}
+
+QByteArray exifPayload(const QByteArray &jpeg, const JpegLayout &layout)
+{
+    if (!layout.exifOffset)
+        return {};
+    const std::size_t skip = 4 + exifHeaderSize;
+    return jpeg.mid(static_cast<qsizetype>(*layout.exifOffset + skip), static_cast<qsizetype>(layout.exifSize - skip));
+}
+
+QByteArray spliceExif(const QByteArray &jpeg, const JpegLayout &layout, const QByteArray &tiffBlock)
+{
+    const std::size_t length = 2 + exifHeaderSize + static_cast<std::size_t>(tiffBlock.size());
+    QByteArray segment;
+    segment.reserve(static_cast<qsizetype>(length + 2));
+    segment.append('\xFF').append('\xE1');
+    segment.append(static_cast<char>((length >> 8) & 0xFF)).append(static_cast<char>(length & 0xFF));
+    segment.append(exifHeader, exifHeaderSize);
+    segment.append(tiffBlock);
+
+    const qsizetype cut = static_cast<qsizetype>(layout.exifOffset ? *layout.exifOffset : layout.insertOffset);
+    const qsizetype resume = cut + static_cast<qsizetype>(layout.exifOffset ? layout.exifSize : 0);
+
+    QByteArray out;
+    out.reserve(jpeg.size() - (resume - cut) + segment.size());
+    out.append(jpeg.constData(), cut);
+    out.append(segment);
+    out.append(jpeg.constData() + resume, jpeg.size() - resume);
+    return out;
+}
+
+} // namespace lumicap

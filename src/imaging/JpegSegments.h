@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QByteArray>
+
+#include <cstddef>
+#include <optional>
+
+namespace lumicap {
+
+// The header of a JPEG file up to its first scan, as far as tags are concerned:
+// where the Exif APP1 segment is, and where a new one would go. Everything
+// else in the file is copied through untouched when the tags change.
+struct JpegLayout
+{
+    // Offset and total size (marker included) of the first Exif APP1 segment.
+    std::optional<std::size_t> exifOffset;
+    std::size_t exifSize = 0;
+    // Where an Exif segment is inserted when the file has none: after SOI, and
+    // after a JFIF APP0 that must stay first.
+    std::size_t insertOffset = 2;
+};
+
+// Parses the markers of a JPEG file. Returns nothing when the bytes are not a
+// well-formed JPEG header (a segment runs past the end, no SOI, no scan).
+std::optional<JpegLayout> parseJpegLayout(const QByteArray &jpeg);
+
+// The TIFF structure inside the Exif segment (after "Exif\0\0").
+QByteArray exifPayload(const QByteArray &jpeg, const JpegLayout &layout);
+
+// The largest Exif block one APP1 segment can carry.
+constexpr std::size_t maxExifPayload = 65535 - 2 - 6;
+
+// Builds the file with its Exif segment replaced by one holding tiffBlock;
+// the caller has checked the size against maxExifPayload.
+QByteArray spliceExif(const QByteArray &jpeg, const JpegLayout &layout, const QByteArray &tiffBlock);
+
+} // namespace lumicap

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QByteArray>
+
+#include <cstdint>
+
+namespace lumicap {
+
+// The three text tags the program is about, as the bytes stored in the file
+// (without the terminating zero). Display conversion happens in the windows.
+struct MetadataFields
+{
+    QByteArray description;
+    QByteArray artist;
+    QByteArray copyright;
+
+    bool operator==(const MetadataFields &o) const
+    {
+        return description == o.description && artist == o.artist && copyright == o.copyright;
+    }
+    bool operator!=(const MetadataFields &o) const { return !(*this == o); }
+};
+
+constexpr std::uint16_t descriptionTag = 0x010E;
+constexpr std::uint16_t artistTag = 0x013B;
+constexpr std::uint16_t copyrightTag = 0x8298;
+
+} // namespace lumicap

@@ -1,0 +1,44 @@
+#include "MetadataReader.h"
+
+namespace lumicap {
+
+namespace {
+QByteArray untilZero(const QByteArray &value)
+{
+    const qsizetype zero = value.indexOf('\0');
+    return zero < 0 ? value : value.left(zero);
+}
+} // namespace
+
+std::unique_ptr<ImageHolder> OpenImageFile(const QByteArray &path, ImageStatus &status)
+{
+    auto image = std::make_unique<ImageHolder>();
+    image->open(path);
+    status = image->takeStatus();
+    return image;
+}
+
+MetadataFields ReadMetadata(const ImageHolder &image)
+{
+    MetadataFields fields;
+    for (const TagItem &item : image.tags()) {
+        if (item.group != primaryGroup)
+            continue;
+        switch (item.id) {
+        case descriptionTag:
+            fields.description = untilZero(item.value);
+            break;
+        case artistTag:
+            fields.artist = untilZero(item.value);
+            break;
+        case copyrightTag:
+            fields.copyright = untilZero(item.value);
+            break;
+        default:
+            break;
+        }
+    }
+    return fields;
+}
+
+} // namespace lumicap

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "ImageHolder.h"
+#include "ImageStatus.h"
+#include "MetadataFields.h"
+
+#include <memory>
+
+namespace lumicap {
+
+// Opens an image for reading its tags. The holder comes back whether the
+// open succeeded or not; status is the open status.
+std::unique_ptr<ImageHolder> OpenImageFile(const QByteArray &path, ImageStatus &status);
+
+// The three fields of an open image: each tag's bytes up to the first zero,
+// whatever its type; the last of several entries with one id wins; a missing
+// tag reads as empty.
+MetadataFields ReadMetadata(const ImageHolder &image);
+
+} // namespace lumicap

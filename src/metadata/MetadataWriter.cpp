@@ -1,0 +1,38 @@
+#include "MetadataWriter.h"
+
+#include <cstring>
+
+namespace lumicap {
+
+const char *MimeTypeForImage(const ImageHolder &image)
+{
+    return mimeTypeOf(image.format());
+}
+
+int FindEncoder(const char *mimeType, ImageFormat *writer)
+{
+    const int index = ImageHolder::writerFor(mimeType);
+    if (writer && index >= 0) {
+        static const ImageFormat formats[] = {ImageFormat::Jpeg, ImageFormat::Tiff, ImageFormat::Png};
+        *writer = formats[index];
+    }
+    return index;
+}
+
+void WriteMetadata(ImageHolder &image, const MetadataFields &fields, bool removeAll)
+{
+    if (removeAll)
+        image.removeAllTags();
+    const auto asciiTag = [](std::uint16_t id, const QByteArray &text) {
+        // A text ends at its first zero byte, as it does when read back.
+        const qsizetype zero = text.indexOf('\0');
+        QByteArray value = zero < 0 ? text : text.left(zero);
+        value.append('\0');
+        return TagItem{id, asciiType, value, primaryGroup};
+    };
+    image.setTag(asciiTag(descriptionTag, fields.description));
+    image.setTag(asciiTag(artistTag, fields.artist));
+    image.setTag(asciiTag(copyrightTag, fields.copyright));
+}
+
+} // namespace lumicap

@@ -1,0 +1,43 @@
+#include "PathOps.h"
+
+namespace lumicap {
+
+namespace {
+qsizetype lastSeparator(const QByteArray &path)
+{
+    for (qsizetype i = path.size() - 1; i >= 0; --i) {
+        if (isPathSeparator(path[i]))
+            return i;
+    }
+    return -1;
+}
+} // namespace
+
+bool isPathSeparator(char c)
+{
+    return c == '/' || c == '\\';
+}
+
+QByteArray JoinPath(const QByteArray &folder, const QByteArray &name)
+{
+    if (folder.isEmpty() || isPathSeparator(folder.back()))
+        return folder + name;
+    return folder + nativeSeparator + name;
+}
+
+QByteArray DirectoryPart(const QByteArray &path)
+{
+    return path.left(lastSeparator(path) + 1);
+}
+
+QByteArray FileNamePart(const QByteArray &path)
+{
+    return path.mid(lastSeparator(path) + 1);
+}
+
+QByteArray TemporaryPath(const QByteArray &path)
+{
+    return JoinPath(DirectoryPart(path), "_~" + FileNamePart(path));
+}
+
+} // namespace lumicap

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QByteArray>
+
+namespace lumicap {
+
+// Plain string operations on paths; backslash and slash both separate, since
+// folder texts and list files may come from Windows.
+bool isPathSeparator(char c);
+QByteArray JoinPath(const QByteArray &folder, const QByteArray &name);
+QByteArray DirectoryPart(const QByteArray &path);
+QByteArray FileNamePart(const QByteArray &path);
+
+// "_~" + the file name, in the image's own folder.
+QByteArray TemporaryPath(const QByteArray &path);
+
+// The separator JoinPath adds: the platform's own.
+#ifdef _WIN32
+constexpr char nativeSeparator = '\\';
+#else
+constexpr char nativeSeparator = '/';
+#endif
+
+} // namespace lumicap

@@ -1,0 +1,174 @@
+#include "ExifCodec.h"
+#include "ImageFormat.h"
+#include "ImageHolder.h"
+#include "JpegSegments.h"
+#include "TestFiles.h"
+#include "TiffPages.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+using namespace lumicap;
+using namespace lumicap::test;
+
+struct FormatCase
+{
+    const char *bytes;
+    std::size_t size;
+    ImageFormat format;
+};
+
+class AFormatProbe : public ::testing::TestWithParam<FormatCase>
+{
+};
+
+TEST_P(AFormatProbe, tellsTheFormatFromTheFirstBytes)
+{
+    EXPECT_EQ(detectImageFormat(GetParam().bytes, GetParam().size), GetParam().format);
+}
+
+INSTANTIATE_TEST_SUITE_P(Magic, AFormatProbe,
+                         ::testing::Values(FormatCase{"\xFF\xD8\xFF\xE0", 4, ImageFormat::Jpeg},
+                                           FormatCase{"II*\0\x08", 5, ImageFormat::Tiff},
+                                           FormatCase{"MM\0*\0", 5, ImageFormat::Tiff},
+                                           FormatCase{"II+\0", 4, ImageFormat::BigTiff},
+                                           FormatCase{"\x89PNG\r\n\x1A\n", 8, ImageFormat::Png},
+                                           FormatCase{"GIF89a", 6, ImageFormat::Gif},
+                                           FormatCase{"BM\0\0", 4, ImageFormat::Bmp},
+                                           FormatCase{"%!PS-Adobe", 10, ImageFormat::Other},
+                                           FormatCase{"\xFF\xD8", 2, ImageFormat::Other},
+                                           FormatCase{"", 0, ImageFormat::Other}));
+
+TEST(AJpegLayout, findsTheExifSegmentAndKeepsJfifFirst)
+{
+    TestFolder dir;
+    ASSERT_TRUE(writeJpeg(dir.file("a.jpg")));
+    const QByteArray plain = readAll(dir.file("a.jpg"));
+    const auto layout = parseJpegLayout(plain);
+    ASSERT_TRUE(layout);
+    EXPECT_FALSE(layout->exifOffset); // Qt writes JFIF without Exif
+    EXPECT_EQ(layout->insertOffset, 20u); // SOI + the 18-byte JFIF APP0
+
+    const QByteArray withExif = spliceExif(plain, *layout, QByteArray("II*\0\x08\0\0\0\0\0", 10));
+    const auto again = parseJpegLayout(withExif);
+    ASSERT_TRUE(again && again->exifOffset);
+    EXPECT_EQ(*again->exifOffset, 20u);
+    EXPECT_EQ(exifPayload(withExif, *again), QByteArray("II*\0\x08\0\0\0\0\0", 10));
+    EXPECT_EQ(jpegScanData(withExif), jpegScanData(plain));
+}
+
+TEST(AJpegLayout, refusesTruncatedOrScanlessHeaders)
+{
+    TestFolder dir;
+    ASSERT_TRUE(writeJpeg(dir.file("a.jpg")));
+    const QByteArray jpeg = readAll(dir.file("a.jpg"));
+    EXPECT_FALSE(parseJpegLayout(jpeg.left(30)));
+    EXPECT_FALSE(parseJpegLayout(QByteArray("\xFF\xD8\xFF\xD9", 4)));
+    EXPECT_FALSE(parseJpegLayout(QByteArray("\xFF\xD8\xFF\xE1\xFF\xFF", 6)));
+}
+
+TEST(TiffPages, countsEveryImageDirectoryAndRejectsLoops)
+{
+    TestFolder dir;
+    ASSERT_TRUE(writeMultiPageTiff(dir.file("p.tif"), 5));
+    EXPECT_EQ(countTiffPages(readAll(dir.file("p.tif"))), 5);
+
+    QByteArray loop("II*\0\x08\0\0\0\0\0\x08\0\0\0", 14); // IFD at 8 pointing to itself
+    EXPECT_FALSE(countTiffPages(loop));
+    EXPECT_FALSE(countTiffPages(QByteArray("II*\0\xFF\0\0\0", 8)));
+}
+
+TEST(AnImageHolder, keepsTheLastFailureUntilItIsTaken)
+{
+    TestFolder dir;
+    ImageHolder image;
+    EXPECT_EQ(image.open(dir.bytePath("missing.jpg")), ImageStatus::FileNotFound);
+    EXPECT_EQ(image.lastStatus(), ImageStatus::FileNotFound);
+    EXPECT_EQ(image.takeStatus(), ImageStatus::FileNotFound);
+    EXPECT_EQ(image.takeStatus(), ImageStatus::Ok);
+    EXPECT_FALSE(image.isOpen());
+}
+
+struct OpenCase
+{
+    const char *name;
+    QByteArray content;
+    ImageStatus status;
+};
+
+class OpeningAFile : public ::testing::TestWithParam<OpenCase>
+{
+};
+
+TEST_P(OpeningAFile, givesItsOwnStatus)
+{
+    TestFolder dir;
+    ASSERT_TRUE(writeAll(dir.file(GetParam().name), GetParam().content));
+    ImageHolder image;
+    EXPECT_EQ(image.open(dir.bytePath(GetParam().name)), GetParam().status);
+}
+
+static QByteArray gifBytes()
+{
+    return QByteArray("GIF89a\x01\0\x01\0\0\0\0;", 14);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Contents, OpeningAFile,
+    ::testing::Values(OpenCase{"text.jpg", "just some text", ImageStatus::UnknownImageFormat},
+                      OpenCase{"empty.jpg", "", ImageStatus::UnknownImageFormat},
+                      OpenCase{"eps.jpg", "%!PS-Adobe-3.0 EPSF-3.0\n", ImageStatus::UnknownImageFormat},
+                      OpenCase{"anim.jpg", gifBytes(), ImageStatus::PropertyNotSupported},
+                      OpenCase{"cut.jpg", QByteArray("\xFF\xD8\xFF\xE1\x00\x40" "Exif\0\0II", 14), ImageStatus::GenericError},
+                      OpenCase{"cut.tif", QByteArray("II*\0\xFF\xFF\0\0", 8), ImageStatus::GenericError}));
+
+TEST(AnImageHolder, refusesFilesItMayNotReadAndThingsThatAreNotFiles)
+{
+    TestFolder dir;
+    ASSERT_TRUE(writeJpeg(dir.file("locked.jpg")));
+    ::chmod(dir.bytePath("locked.jpg").constData(), 0);
+    ImageHolder image;
+    if (::geteuid() != 0) // root reads anything
+        EXPECT_EQ(image.open(dir.bytePath("locked.jpg")), ImageStatus::AccessDenied);
+
+    ASSERT_EQ(::mkfifo(dir.bytePath("pipe.jpg").constData(), 0644), 0);
+    EXPECT_EQ(image.open(dir.bytePath("pipe.jpg")), ImageStatus::InvalidParameter); // and does not block
+    ASSERT_TRUE(QDir(dir.path()).mkdir("folder.jpg"));
+    EXPECT_EQ(image.open(dir.bytePath("folder.jpg")), ImageStatus::InvalidParameter);
+}
+
+TEST(AnImageHolder, reportsTheSizeWithoutDecoding)
+{
+    TestFolder dir;
+    ASSERT_TRUE(writeJpeg(dir.file("a.jpg"), 120, 80));
+    ASSERT_TRUE(writeTiff(dir.file("b.tif"), 30, 70));
+    ImageHolder image;
+    ASSERT_EQ(image.open(dir.bytePath("a.jpg")), ImageStatus::Ok);
+    EXPECT_EQ(image.size(), QSize(120, 80));
+    EXPECT_EQ(image.format(), ImageFormat::Jpeg);
+    ASSERT_EQ(image.open(dir.bytePath("b.tif")), ImageStatus::Ok);
+    EXPECT_EQ(image.size(), QSize(30, 70));
+    EXPECT_EQ(image.format(), ImageFormat::Tiff);
+}
+
+TEST(AnImageHolder, refusesTagChangesWhenNothingIsOpen)
+{
+    ImageHolder image;
+    EXPECT_EQ(image.setTag({0x010E, 2, "x", "Image"}), ImageStatus::WrongState);
+    EXPECT_EQ(image.takeStatus(), ImageStatus::WrongState);
+}
+
+TEST(AnImageHolder, picksAWriterOnlyForFormatsThatHoldTags)
+{
+    EXPECT_EQ(ImageHolder::writerFor("image/jpeg"), 0);
+    EXPECT_EQ(ImageHolder::writerFor("image/tiff"), 1);
+    EXPECT_EQ(ImageHolder::writerFor("image/png"), 2);
+    EXPECT_EQ(ImageHolder::writerFor("image/gif"), -1);
+    EXPECT_EQ(ImageHolder::writerFor("IMAGE/JPEG"), -1);
+}

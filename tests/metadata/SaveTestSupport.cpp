@@ -1,0 +1,37 @@
+#include "SaveTestSupport.h"
+
+#include "MetadataReader.h"
+#include "MetadataWriter.h"
+#include "SafeSave.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace lumicap::test {
+
+ImageStatus saveFields(const QString &path, const MetadataFields &fields, bool removeAll)
+{
+    ImageStatus status;
+    const QByteArray bytes = QFile::encodeName(path);
+    auto image = OpenImageFile(bytes, status);
+    if (status != ImageStatus::Ok)
+        return status;
+    WriteMetadata(*image, fields, removeAll);
+    return SaveImageFile(*image, bytes);
+}
+
+MetadataFields readFields(const QString &path, ImageStatus *status)
+{
+    ImageStatus s;
+    auto image = OpenImageFile(QFile::encodeName(path), s);
+    if (status)
+        *status = s;
+    return s == ImageStatus::Ok ? ReadMetadata(*image) : MetadataFields();
+}
+
+QStringList leftovers(const QString &folder)
+{
+    return QDir(folder).entryList({"_~*"}, QDir::AllEntries | QDir::Hidden | QDir::System);
+}
+
+} // namespace lumicap::test

@@ -1,0 +1,30 @@
+#include "TextEncoding.h"
+
+#include <gtest/gtest.h>
+
+using namespace lumicap;
+
+TEST(DisplayText, showsUtf8AsUtf8AndEverythingElseAsWindows1252)
+{
+    EXPECT_EQ(displayText("caf\xC3\xA9"), QString::fromUtf8("café"));
+    EXPECT_EQ(displayText("caf\xE9"), QString::fromUtf8("café"));
+    EXPECT_EQ(displayText("\x80 \x93quoted\x94"), QString::fromUtf8("€ “quoted”"));
+    EXPECT_EQ(displayText("\x81\x8D"), QString(QChar(0x81)) + QChar(0x8D));
+    EXPECT_EQ(displayText(""), QString());
+}
+
+TEST(StoredBytes, keepsTheOriginalBytesOfAnUntouchedField)
+{
+    const QByteArray windows("Fran\xE7ois \x80", 10);
+    EXPECT_EQ(storedBytes(displayText(windows), windows), windows);
+    const QByteArray anyBytes("\x01\x7F\xFE\xFF\xC0\xAF", 6);
+    EXPECT_EQ(storedBytes(displayText(anyBytes), anyBytes), anyBytes);
+    const QByteArray withBom("\xEF\xBB\xBFtext", 7);
+    EXPECT_EQ(storedBytes(displayText(withBom), withBom), withBom);
+}
+
+TEST(StoredBytes, encodesEditedTextAsUtf8)
+{
+    EXPECT_EQ(storedBytes(QString::fromUtf8("François €"), "Fran\xE7ois"), QByteArray("François €"));
+    EXPECT_EQ(storedBytes(QString(), "old"), QByteArray());
+}

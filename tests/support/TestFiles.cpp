@@ -1,0 +1,198 @@
+#include "TestFiles.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QImageReader>
+#include <QProcess>
+#include <QStandardPaths>
+
+#include <cstdint>
+
+namespace lumicap::test {
+
+TestFolder::TestFolder() = default;
+
+QByteArray TestFolder::bytePath(const QString &name) const
+{
+    return QFile::encodeName(file(name));
+}
+
+QImage patternImage(int width, int height, int seed)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    std::uint32_t state = 2654435761u * static_cast<std::uint32_t>(seed);
+    for (int y = 0; y < height; ++y) {
+        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            state = state * 1664525u + 1013904223u;
+            const int noise = static_cast<int>(state >> 28);
+            line[x] = qRgb((x * 255 / std::max(1, width - 1) + noise) & 0xFF, (y * 255 / std::max(1, height - 1)) & 0xFF,
+                           ((x ^ y) * 8 + seed * 40) & 0xFF);
+        }
+    }
+    return image;
+}
+
+bool writeJpeg(const QString &path, int width, int height, int seed)
+{
+    return patternImage(width, height, seed).save(path, "JPEG", 90);
+}
+
+bool writePng(const QString &path, int width, int height, int seed)
+{
+    return patternImage(width, height, seed).save(path, "PNG");
+}
+
+bool writeTiff(const QString &path, int width, int height, int seed)
+{
+    return patternImage(width, height, seed).convertToFormat(QImage::Format_RGB888).save(path, "TIFF");
+}
+
+namespace {
+void put16(QByteArray &b, std::uint16_t v)
+{
+    b.append(static_cast<char>(v & 0xFF)).append(static_cast<char>(v >> 8));
+}
+void put32(QByteArray &b, std::uint32_t v)
+{
+    put16(b, static_cast<std::uint16_t>(v & 0xFFFF));
+    put16(b, static_cast<std::uint16_t>(v >> 16));
+}
+void entry(QByteArray &b, std::uint16_t tag, std::uint16_t type, std::uint32_t count, std::uint32_t value)
+{
+    put16(b, tag);
+    put16(b, type);
+    put32(b, count);
+    if (type == 3 && count == 1) {
+        put16(b, static_cast<std::uint16_t>(value));
+        put16(b, 0);
+    } else {
+        put32(b, value);
+    }
+}
+} // namespace
+
+bool writeMultiPageTiff(const QString &path, int pages, int width, int height)
+{
+    QByteArray file("II*\0", 4);
+    put32(file, 8);
+    const std::uint32_t stripSize = static_cast<std::uint32_t>(width * height * 3);
+    const int entries = 10;
+    const std::uint32_t ifdSize = 2 + 12 * entries + 4;
+    for (int page = 0; page < pages; ++page) {
+        const auto ifdAt = static_cast<std::uint32_t>(file.size());
+        const std::uint32_t bitsAt = ifdAt + ifdSize;
+        const std::uint32_t pixelsAt = bitsAt + 6;
+        const std::uint32_t next = page + 1 < pages ? pixelsAt + stripSize : 0;
+        put16(file, entries);
+        entry(file, 0x00FE, 4, 1, page == 0 ? 0 : 2); // NewSubfileType: page
+        entry(file, 0x0100, 3, 1, static_cast<std::uint32_t>(width));
+        entry(file, 0x0101, 3, 1, static_cast<std::uint32_t>(height));
+        entry(file, 0x0102, 3, 3, bitsAt);
+        entry(file, 0x0103, 3, 1, 1);
+        entry(file, 0x0106, 3, 1, 2);
+        entry(file, 0x0111, 4, 1, pixelsAt);
+        entry(file, 0x0115, 3, 1, 3);
+        entry(file, 0x0116, 3, 1, static_cast<std::uint32_t>(height));
+        entry(file, 0x0117, 4, 1, stripSize);
+        put32(file, next);
+        put16(file, 8);
+        put16(file, 8);
+        put16(file, 8);
+        const QImage pixels = patternImage(width, height, page + 1).convertToFormat(QImage::Format_RGB888);
+        for (int y = 0; y < height; ++y)
+            file.append(reinterpret_cast<const char *>(pixels.constScanLine(y)), width * 3);
+    }
+    return writeAll(path, file);
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return f.readAll();
+}
+
+bool writeAll(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+
+QByteArray jpegScanData(const QByteArray &jpeg)
+{
+    qsizetype pos = 2;
+    while (pos + 4 <= jpeg.size()) {
+        const auto marker = static_cast<unsigned char>(jpeg[pos + 1]);
+        if (marker == 0xDA)
+            return jpeg.mid(pos);
+        const int length = (static_cast<unsigned char>(jpeg[pos + 2]) << 8) | static_cast<unsigned char>(jpeg[pos + 3]);
+        pos += 2 + length;
+    }
+    return {};
+}
+
+QList<QImage> decodePages(const QString &path)
+{
+    // A fresh reader for each page: Qt's TIFF reader loses its place when it
+    // steps from one page to the next after a read.
+    QList<QImage> pages;
+    const int count = std::max(1, QImageReader(path).imageCount());
+    for (int i = 0; i < count; ++i) {
+        QImageReader reader(path);
+        if (i > 0 && !reader.jumpToImage(i))
+            break;
+        const QImage page = reader.read();
+        if (page.isNull())
+            break;
+        pages.append(page.convertToFormat(QImage::Format_RGB32));
+    }
+    return pages;
+}
+
+bool haveExifTool()
+{
+    return !QStandardPaths::findExecutable("exiftool").isEmpty();
+}
+
+QByteArray exifTool(const QStringList &args, int *exitCode)
+{
+    QProcess process;
+    process.start("exiftool", args);
+    process.waitForFinished(60000);
+    if (exitCode)
+        *exitCode = process.exitCode();
+    return process.readAllStandardOutput();
+}
+
+std::optional<QByteArray> exifToolValue(const QString &path, const QString &tag)
+{
+    // -IFD0: only the first image directory, where the three tags belong.
+    int code = 0;
+    const QByteArray listed = exifTool({"-s", "-s", "-s", "-IFD0:" + tag + "#", "-f", path}, &code);
+    if (listed.trimmed() == "-")
+        return std::nullopt;
+    return exifTool({"-b", "-IFD0:" + tag, path});
+}
+
+bool exifToolWrite(const QString &path, const QStringList &assignments)
+{
+    int code = -1;
+    exifTool(QStringList{"-q", "-overwrite_original"} + assignments + QStringList{path}, &code);
+    return code == 0;
+}
+
+QStringList exifToolTagNames(const QString &path, const QString &group)
+{
+    const QByteArray out = exifTool({"-s", "-s", "-G1", "-" + group + ":all", path});
+    QStringList names;
+    for (const QByteArray &line : out.split('\n')) {
+        const qsizetype colon = line.indexOf(':');
+        if (colon > 0)
+            names.append(QString::fromUtf8(line.left(colon)).trimmed());
+    }
+    return names;
+}
+
+} // namespace lumicap::test

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <optional>
+
+namespace lumicap::test {
+
+// A folder that disappears with the test, with helpers to make real image
+// files in it.
+class TestFolder
+{
+public:
+    TestFolder();
+    QString path() const { return dir_.path(); }
+    QString file(const QString &name) const { return dir_.filePath(name); }
+    QByteArray bytePath(const QString &name) const;
+
+private:
+    QTemporaryDir dir_;
+};
+
+// A picture with detail in it (a gradient and a pattern), so that compressed
+// image data is never trivially small.
+QImage patternImage(int width, int height, int seed = 1);
+
+bool writeJpeg(const QString &path, int width = 64, int height = 48, int seed = 1);
+bool writePng(const QString &path, int width = 64, int height = 48, int seed = 1);
+bool writeTiff(const QString &path, int width = 64, int height = 48, int seed = 1);
+// An uncompressed RGB TIFF with one image directory per page.
+bool writeMultiPageTiff(const QString &path, int pages, int width = 32, int height = 24);
+
+QByteArray readAll(const QString &path);
+bool writeAll(const QString &path, const QByteArray &bytes);
+
+// The compressed image data of a JPEG: everything from the first scan on.
+QByteArray jpegScanData(const QByteArray &jpeg);
+
+// Decoded pixels of every page, for comparing a file before and after a save.
+QList<QImage> decodePages(const QString &path);
+
+// Runs ExifTool (the independent reader and writer the tests check against).
+bool haveExifTool();
+QByteArray exifTool(const QStringList &args, int *exitCode = nullptr);
+// The raw bytes of one tag as ExifTool reads them ("-b"), or nothing when
+// the file has no such tag.
+std::optional<QByteArray> exifToolValue(const QString &path, const QString &tag);
+// Writes tags with ExifTool: {"-ImageDescription=x", ...}.
+bool exifToolWrite(const QString &path, const QStringList &assignments);
+// Number of tags ExifTool finds in the EXIF/TIFF group of the file.
+QStringList exifToolTagNames(const QString &path, const QString &group = "EXIF");
+
+} // namespace lumicap::test
