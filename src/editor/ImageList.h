@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QByteArray>
+
+#include <vector>
+
+namespace lumicap {
+
+// The ordering of the image list: bytes compared after mapping A-Z to a-z
+// (nothing else is folded), the shorter of two prefixes first. So digits
+// compare as characters (IMG_10 before IMG_9) and '_' sorts before letters.
+int CompareImagePaths(const QByteArray &a, const QByteArray &b);
+
+enum class FolderCheck { Ok, Empty, Missing };
+
+// The checks "Start" runs on the folder text before scanning it: empty text,
+// then no file-system object of that name (a plain file passes).
+FolderCheck checkFolder(const QByteArray &folderText);
+
+// The JPEG and TIFF files of one folder, in display order. Entries are the
+// folder text exactly as typed, a separator when it has none at its end, and
+// the file name as the file system has it.
+class ImageList
+{
+public:
+    // Lists regular files (or links to them) named *.jpg, *.jpeg, *.tif or
+    // *.tiff in any letter case, leaving out hidden files and subfolders.
+    // The list is replaced only when the folder holds at least one image, so
+    // a scan that finds nothing leaves the previous list as it was.
+    int Scan(const QByteArray &folderText);
+
+    int count() const { return static_cast<int>(entries_.size()); }
+    const QByteArray &at(int index) const { return entries_[static_cast<std::size_t>(index)]; }
+    const std::vector<QByteArray> &entries() const { return entries_; }
+
+    // The images of a folder, sorted; empty when there are none.
+    static std::vector<QByteArray> listImages(const QByteArray &folderText);
+
+private:
+    std::vector<QByteArray> entries_;
+};
+
+} // namespace lumicap

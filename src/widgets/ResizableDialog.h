@@ -1,0 +1,56 @@
+#pragma once
+
+#include "AnchorGeometry.h"
+
+#include <QDialog>
+#include <QPointer>
+
+#include <vector>
+
+class QSizeGrip;
+
+namespace lumicap {
+
+// A dialog built at a fixed size that can be resized: registered controls
+// follow percentage anchors, a size grip sits in the bottom corner, and the
+// window never gets smaller than it was when its initialisation finished.
+class ResizableDialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit ResizableDialog(QWidget *parent = nullptr);
+
+    // Registers a control at its present place; the margins to the window's
+    // edges are taken now.
+    void addAnchor(QWidget *control, Anchor topLeft, Anchor bottomRight = anchors::None);
+    void removeAllAnchors();
+    void arrangeLayout();
+
+    bool isInitialised() const { return initialised_; }
+    QSizeGrip *sizeGrip() const { return grip_; }
+
+protected:
+    // The derived dialog calls this once its controls are in place and before
+    // it adds anchors: the present size becomes the minimum.
+    void finishInitialisation();
+
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    struct Entry
+    {
+        QPointer<QWidget> control;
+        AnchorPlacement placement;
+        bool needsRefresh = false;
+    };
+
+    void placeGrip();
+
+    std::vector<Entry> entries_;
+    QSizeGrip *grip_;
+    bool initialised_ = false;
+};
+
+} // namespace lumicap

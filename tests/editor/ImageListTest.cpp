@@ -1,0 +1,124 @@
+#include "ImageList.h"
+#include "TestFiles.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+using namespace lumicap;
+using namespace lumicap::test;
+
+struct OrderCase
+{
+    const char *first;
+    const char *second;
+};
+
+class ImageOrder : public ::testing::TestWithParam<OrderCase>
+{
+};
+
+TEST_P(ImageOrder, putsTheFirstBeforeTheSecond)
+{
+    EXPECT_LT(CompareImagePaths(GetParam().first, GetParam().second), 0);
+    EXPECT_GT(CompareImagePaths(GetParam().second, GetParam().first), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ImageOrder,
+                         ::testing::Values(OrderCase{"d/IMG_10.jpg", "d/IMG_9.jpg"}, // digits are characters
+                                           OrderCase{"d/IMG_10.JPG", "d/img_2.jpg"},
+                                           OrderCase{"d/a_b.jpg", "d/ab.jpg"}, // '_' before letters
+                                           OrderCase{"d/a.jpg", "d/a1.jpg"}, // '.' before digits
+                                           OrderCase{"d/a.jpg", "d/A.tif"}, // extension decides
+                                           OrderCase{"d/A.tif", "d/b.JPG"},
+                                           OrderCase{"d/z.jpg", "d/\xC3\xA9.jpg"}, // high bytes unfolded
+                                           OrderCase{"d/\xC3\x89.jpg", "d/\xC3\xA9.jpg"},
+                                           OrderCase{"d/ab", "d/abc"})); // prefix first
+
+TEST(ImageOrder, treatsNamesThatDifferOnlyInCaseAsEqual)
+{
+    EXPECT_EQ(CompareImagePaths("d/Photo.JPG", "d/photo.jpg"), 0);
+}
+
+class AFolderScan : public ::testing::Test
+{
+protected:
+    void make(const QString &name) { ASSERT_TRUE(writeAll(dir.file(name), "x")); }
+    QStringList namesIn(const ImageList &list, const QString &prefix)
+    {
+        QStringList names;
+        for (const QByteArray &entry : list.entries()) {
+            EXPECT_TRUE(entry.startsWith(QFile::encodeName(prefix))) << entry.toStdString();
+            names.append(QFile::decodeName(entry.mid(QFile::encodeName(prefix).size())));
+        }
+        return names;
+    }
+    TestFolder dir;
+};
+
+TEST_F(AFolderScan, listsJpegAndTiffFilesInDisplayOrder)
+{
+    for (const char *name : {"b.JPG", "A.tif", "a.jpg", "c.jpeg", "d.TIFF", "IMG_9.jpg", "IMG_10.jpg", "notes.txt", "e.jpgx", "f.png"})
+        make(name);
+    make(".hidden.jpg");
+    make("readonly.jpg");
+    ::chmod(dir.bytePath("readonly.jpg").constData(), 0444);
+    ASSERT_TRUE(QDir(dir.path()).mkpath("sub.jpg/inner"));
+    make("sub.jpg/inside.jpg");
+    ASSERT_TRUE(QFile::link(dir.file("a.jpg"), dir.file("link.jpg")));
+    ASSERT_TRUE(QFile::link(dir.file("gone.jpg"), dir.file("dangling.jpg")));
+    ASSERT_TRUE(QFile::link(dir.file("sub.jpg"), dir.file("folderlink.jpg")));
+    ASSERT_EQ(::mkfifo(dir.bytePath("pipe.jpg").constData(), 0644), 0);
+
+    ImageList list;
+    EXPECT_EQ(list.Scan(QFile::encodeName(dir.path())), 9);
+    EXPECT_EQ(namesIn(list, dir.path() + "/"),
+              QStringList({"a.jpg", "A.tif", "b.JPG", "c.jpeg", "d.TIFF", "IMG_10.jpg", "IMG_9.jpg", "link.jpg", "readonly.jpg"}));
+}
+
+TEST_F(AFolderScan, keepsTheFolderTextAsTypedAndAddsASeparatorOnlyWhenMissing)
+{
+    make("x.jpg");
+    ImageList list;
+    ASSERT_EQ(list.Scan(QFile::encodeName(dir.path())), 1);
+    EXPECT_EQ(list.at(0), QFile::encodeName(dir.path() + "/x.jpg"));
+    ASSERT_EQ(list.Scan(QFile::encodeName(dir.path() + "/")), 1);
+    EXPECT_EQ(list.at(0), QFile::encodeName(dir.path() + "/x.jpg"));
+    ASSERT_EQ(list.Scan(QFile::encodeName(dir.path() + "//")), 1);
+    EXPECT_EQ(list.at(0), QFile::encodeName(dir.path() + "//x.jpg"));
+
+    const QString current = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    ASSERT_TRUE(QDir().mkdir("rel"));
+    make("rel/y.tif");
+    EXPECT_EQ(list.Scan("rel"), 1);
+    EXPECT_EQ(list.at(0), QByteArray("rel/y.tif"));
+    QDir::setCurrent(current);
+}
+
+TEST_F(AFolderScan, keepsThePreviousListWhenTheNewFolderHasNoImages)
+{
+    make("one.jpg");
+    make("two.tif");
+    ASSERT_TRUE(QDir(dir.path()).mkdir("empty"));
+    make("empty/readme.txt");
+    ImageList list;
+    ASSERT_EQ(list.Scan(QFile::encodeName(dir.path())), 2);
+    EXPECT_EQ(list.Scan(QFile::encodeName(dir.file("empty"))), 0);
+    EXPECT_EQ(list.Scan(QFile::encodeName(dir.file("missing"))), 0);
+    EXPECT_EQ(list.Scan(QFile::encodeName(dir.file("one.jpg"))), 0); // a plain file
+    EXPECT_EQ(list.count(), 2);
+    EXPECT_EQ(list.at(0), QFile::encodeName(dir.file("one.jpg")));
+}
+
+TEST_F(AFolderScan, checksTheFolderTextForEmptinessThenExistence)
+{
+    make("plain.jpg");
+    EXPECT_EQ(checkFolder(""), FolderCheck::Empty);
+    EXPECT_EQ(checkFolder(QFile::encodeName(dir.file("missing"))), FolderCheck::Missing);
+    EXPECT_EQ(checkFolder(QFile::encodeName(dir.path())), FolderCheck::Ok);
+    EXPECT_EQ(checkFolder(QFile::encodeName(dir.file("plain.jpg"))), FolderCheck::Ok); // a plain file passes
+}
