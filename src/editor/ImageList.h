@@ -29,6 +29,9 @@ public:
     // a scan that finds nothing leaves the previous list as it was.
     int Scan(const QByteArray &folderText);
 
+    // Replaces the list with entries already found and sorted.
+    void assign(std::vector<QByteArray> entries) { entries_ = std::move(entries); }
+
     int count() const { return static_cast<int>(entries_.size()); }
     const QByteArray &at(int index) const { return entries_[static_cast<std::size_t>(index)]; }
     const std::vector<QByteArray> &entries() const { return entries_; }

@@ -3,10 +3,14 @@
 #include "ExifCodec.h"
 
 #include <QBuffer>
+#include <QFile>
 #include <QImageReader>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace lumicap {
 
@@ -57,6 +61,7 @@ ImageStatus ImageHolder::open(const QByteArray &path)
         return fail(status);
     }
     size_ = readSize(file);
+    readTags_ = tags_;
     open_ = true;
     return ImageStatus::Ok;
 }
@@ -68,7 +73,43 @@ void ImageHolder::close()
     size_ = QSize();
     stamp_ = FileStamp();
     tags_.clear();
+    readTags_.clear();
     edits_ = TagEdits();
+    preview_ = QImage();
+}
+
+void ImageHolder::discardEdits()
+{
+    tags_ = readTags_;
+    edits_ = TagEdits();
+}
+
+QImage ImageHolder::preview(QSize size)
+{
+    if (!open_ || size.isEmpty())
+        return {};
+    if (!preview_.isNull() && preview_.height() >= size.height() && preview_.width() >= size.width())
+        return preview_;
+    // Opened by its bytes: a file name need not be valid UTF-8.
+    const int fd = ::open(path_.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    QFile file;
+    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        if (fd >= 0)
+            ::close(fd);
+        lastStatus_ = statusFromErrno(errno);
+        return preview_;
+    }
+    QImageReader reader(&file);
+    reader.setAutoTransform(false); // the picture as stored, like its size
+    if (reader.size().isValid())
+        reader.setScaledSize(size);
+    QImage decoded = reader.read();
+    if (decoded.isNull()) {
+        lastStatus_ = ImageStatus::GenericError;
+        return preview_;
+    }
+    preview_ = decoded;
+    return preview_;
 }
 
 ImageStatus ImageHolder::removeTag(std::uint16_t id)

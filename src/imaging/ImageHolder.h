@@ -6,6 +6,7 @@
 #include "TagItem.h"
 
 #include <QByteArray>
+#include <QImage>
 #include <QSize>
 
 #include <vector>
@@ -42,6 +43,13 @@ public:
     ImageStatus setTag(const TagItem &item);
 
     const TagEdits &edits() const { return edits_; }
+    // Forgets the recorded edits: the tags are as they were read again.
+    void discardEdits();
+
+    // The picture decoded at about the given size (JPEG decodes scaled down
+    // in the decoder itself). The last decode is kept, so drawing it again
+    // costs nothing; a larger size than kept decodes again.
+    QImage preview(QSize size);
 
     // The writer index for a MIME type: 0 JPEG, 1 TIFF, 2 PNG, -1 none.
     static int writerFor(const char *mimeType);
@@ -60,7 +68,9 @@ private:
     QSize size_;
     FileStamp stamp_;
     std::vector<TagItem> tags_;
+    std::vector<TagItem> readTags_;
     TagEdits edits_;
+    QImage preview_;
 };
 
 } // namespace lumicap

@@ -1,5 +1,7 @@
 #include "TestFiles.h"
 
+#include "ExivCompat.h"
+
 #include <QBuffer>
 #include <QFile>
 #include <QImageReader>
@@ -149,6 +151,51 @@ QList<QImage> decodePages(const QString &path)
         pages.append(page.convertToFormat(QImage::Format_RGB32));
     }
     return pages;
+}
+
+bool setTagsDirectly(const QString &path, const QByteArray &description, const QByteArray &artist, const QByteArray &copyright)
+{
+    try {
+        auto image = Exiv2::ImageFactory::open(QFile::encodeName(path).toStdString());
+        image->readMetadata();
+        Exiv2::ExifData exif = image->exifData();
+        const std::pair<const char *, QByteArray> tags[] = {
+            {"Exif.Image.ImageDescription", description}, {"Exif.Image.Artist", artist}, {"Exif.Image.Copyright", copyright}};
+        for (const auto &[key, bytes] : tags) {
+            auto value = Exiv2::Value::create(Exiv2::asciiString);
+            const QByteArray withZero = bytes + QByteArray(1, '\0');
+            value->read(reinterpret_cast<const Exiv2::byte *>(withZero.constData()), static_cast<lumicap::exiv::Size>(withZero.size()),
+                        Exiv2::littleEndian);
+            exif[key].setValue(value.get());
+        }
+        image->setExifData(exif);
+        image->writeMetadata();
+        return true;
+    } catch (const std::exception &) {
+        return false;
+    }
+}
+
+QList<QByteArray> tagsDirectly(const QString &path)
+{
+    QList<QByteArray> out;
+    try {
+        auto image = Exiv2::ImageFactory::open(QFile::encodeName(path).toStdString());
+        image->readMetadata();
+        for (const char *key : {"Exif.Image.ImageDescription", "Exif.Image.Artist", "Exif.Image.Copyright"}) {
+            const auto it = image->exifData().findKey(Exiv2::ExifKey(key));
+            QByteArray bytes;
+            if (it != image->exifData().end()) {
+                bytes.resize(static_cast<qsizetype>(it->size()));
+                it->copy(reinterpret_cast<Exiv2::byte *>(bytes.data()), Exiv2::littleEndian);
+                if (bytes.indexOf('\0') >= 0)
+                    bytes.truncate(bytes.indexOf('\0'));
+            }
+            out.append(bytes);
+        }
+    } catch (const std::exception &) {
+    }
+    return out;
 }
 
 bool haveExifTool()

@@ -43,6 +43,11 @@ QByteArray jpegScanData(const QByteArray &jpeg);
 // Decoded pixels of every page, for comparing a file before and after a save.
 QList<QImage> decodePages(const QString &path);
 
+// Sets the three tags with Exiv2 directly, bytes as given.
+bool setTagsDirectly(const QString &path, const QByteArray &description, const QByteArray &artist, const QByteArray &copyright);
+// The three tags' bytes as Exiv2 reads them (up to the first zero).
+QList<QByteArray> tagsDirectly(const QString &path);
+
 // Runs ExifTool (the independent reader and writer the tests check against).
 bool haveExifTool();
 QByteArray exifTool(const QStringList &args, int *exitCode = nullptr);

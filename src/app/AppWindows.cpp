@@ -1,0 +1,30 @@
+#include "AppWindows.h"
+
+#include "AboutDialog.h"
+#include "EditorDialog.h"
+#include "HelpDialog.h"
+#include "StartupWarning.h"
+#include "WarningDialog.h"
+
+namespace lumicap {
+
+void connectAppWindows(EditorDialog &editor, const std::function<int(QDialog &)> &runModal)
+{
+    editor.openHelp = [&editor, runModal] {
+        HelpDialog help(&editor);
+        runModal(help);
+    };
+    editor.openAbout = [&editor, runModal] {
+        AboutDialog about(&editor);
+        runModal(about);
+    };
+    editor.onStarted = [&editor, runModal] {
+        runStartupWarning([&] {
+            WarningDialog warning(&editor);
+            runModal(warning);
+            return warning.dontShow();
+        });
+    };
+}
+
+} // namespace lumicap

@@ -1,0 +1,12 @@
+#include "MissingImagingDialog.h"
+
+#include "DialogTemplates.h"
+
+namespace lumicap {
+
+MissingImagingDialog::MissingImagingDialog(QWidget *parent)
+    : LinkHostDialog(missingImagingTemplate(), parent)
+{
+}
+
+} // namespace lumicap

@@ -1,0 +1,84 @@
+#pragma once
+
+#include "EditorSettings.h"
+#include "ImageHolder.h"
+#include "ImageList.h"
+
+#include <QByteArray>
+
+#include <array>
+#include <memory>
+
+namespace lumicap {
+
+class EditorView;
+class UserPrompt;
+
+// The editor's logic: the image list and position, the current image, the
+// change marks and the options, and the commands that move between them.
+// The window forwards its commands here and shows what this sets through
+// EditorView.
+class EditorController
+{
+public:
+    enum class State { Idle, Clean, Edited };
+    static constexpr int maxFieldLength = 255;
+
+    EditorController(EditorView &view, UserPrompt &prompt);
+    ~EditorController();
+
+    // Reads the settings and fills the controls.
+    void initialise();
+
+    void start();
+    void previous();
+    void next();
+    void saveCommand();
+    // Releases the image before the batch window opens; false when an
+    // unsaved change could not be saved, and the batch must not open.
+    bool releaseForBatch();
+    // The closing steps; false when the window must stay open because an
+    // unsaved change could not be saved.
+    bool close();
+    void autoSelClicked(bool on);
+    // Every change of a field's text, typed or set.
+    void fieldChanged(int id);
+
+    State state() const;
+    int position() const { return position_; }
+    const ImageList &imageList() const { return list_; }
+    ImageHolder *currentImage() const { return image_.get(); }
+    const QByteArray &currentPath() const { return currentPath_; }
+    const EditorSettings &options() const { return options_; }
+    bool isChanged(int id) const;
+
+    // Takes the controls' values into the options; stops at the first field
+    // over maxFieldLength (or, with folder checks, a bad folder), after saying
+    // so. Writes the settings when it gets through.
+    bool PullValues(bool folderChecks);
+    void OpenCurrentImage();
+    bool ReleaseImage();
+    bool SaveCurrentImage();
+    void UpdateButtons();
+
+private:
+    static int fieldIndex(int id);
+    void setField(int index, const QByteArray &bytes);
+    QByteArray fieldBytes(int index) const;
+    void clearChangeMarks();
+    bool failLength(int id);
+
+    EditorView &view_;
+    UserPrompt &prompt_;
+    EditorSettings options_;
+    ImageList list_;
+    int position_ = 0;
+    std::unique_ptr<ImageHolder> image_;
+    QByteArray currentPath_;
+    std::array<bool, 3> changed_{};
+    // The bytes each field was last filled with; a field that still shows
+    // them unchanged is written back as exactly these bytes.
+    std::array<QByteArray, 3> original_;
+};
+
+} // namespace lumicap

@@ -1,0 +1,185 @@
+#include "EditorDialog.h"
+
+#include "AppIcon.h"
+#include "BrowseEdit.h"
+#include "ControlIds.h"
+#include "DialogBuilder.h"
+#include "DialogTemplates.h"
+#include "PreviewFrame.h"
+#include "StringTable.h"
+#include "ToolTipText.h"
+#include "TypingLimit.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QShortcut>
+
+namespace lumicap {
+
+EditorDialog::EditorDialog(UserPrompt &prompt, QWidget *parent)
+    : ResizableDialog(parent)
+    , controller_(*this, prompt)
+{
+    createControls();
+    controller_.initialise();
+    finishInitialisation();
+    folderEdit_->attach();
+    registerAnchors();
+    connectCommands();
+}
+
+void EditorDialog::createControls()
+{
+    controls_ = DialogBuilder(editorTemplate())
+                    .make(ids::Folder, [this](QWidget *parent) { return folderEdit_ = new FolderBrowseEdit(parent); })
+                    .make(ids::Preview, [this](QWidget *parent) { return preview_ = new PreviewFrame(parent); })
+                    .build(this);
+    setWindowIcon(appIcon());
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    preview_->setSource([this] { return controller_.currentImage(); });
+    // Typing is limited; text read from a file is shown whole.
+    for (const int id : {ids::Description, ids::Artist, ids::Copyright})
+        limits_.insert(id, new TypingLimit(static_cast<QLineEdit *>(control(id)), EditorController::maxFieldLength));
+}
+
+void EditorDialog::registerAnchors()
+{
+    for (const int id : {ids::Folder, ids::Position, ids::Separator, ids::FilePath, ids::Description, ids::Artist, ids::Copyright})
+        addAnchor(control(id), anchors::TopLeft, anchors::TopRight);
+    addAnchor(preview_, anchors::TopLeft, anchors::BottomRight);
+    for (const int id : {ids::Start, ids::Cancel, ids::Previous, ids::Next, ids::Save, ids::Batch, ids::Help, ids::About})
+        addAnchor(control(id), anchors::TopRight, anchors::TopRight);
+    if (folderEdit_->button())
+        addAnchor(folderEdit_->button(), anchors::TopRight, anchors::TopRight);
+}
+
+QAbstractButton *EditorDialog::button(int id) const
+{
+    return qobject_cast<QAbstractButton *>(control(id));
+}
+
+void EditorDialog::connectCommands()
+{
+    connect(button(ids::Start), &QAbstractButton::clicked, this, [this] { controller_.start(); });
+    connect(button(ids::Cancel), &QAbstractButton::clicked, this, &EditorDialog::reject);
+    connect(button(ids::Previous), &QAbstractButton::clicked, this, [this] { controller_.previous(); });
+    connect(button(ids::Next), &QAbstractButton::clicked, this, [this] { controller_.next(); });
+    connect(button(ids::Save), &QAbstractButton::clicked, this, [this] { controller_.saveCommand(); });
+    connect(button(ids::Batch), &QAbstractButton::clicked, this, &EditorDialog::runBatch);
+    connect(button(ids::Help), &QAbstractButton::clicked, this, [this] {
+        if (openHelp)
+            openHelp();
+    });
+    connect(button(ids::About), &QAbstractButton::clicked, this, [this] {
+        if (openAbout)
+            openAbout();
+    });
+    connect(button(ids::AutoSel), &QAbstractButton::clicked, this, [this](bool on) { controller_.autoSelClicked(on); });
+    for (const int id : {ids::Description, ids::Artist, ids::Copyright})
+        connect(static_cast<QLineEdit *>(control(id)), &QLineEdit::textChanged, this, [this, id] { controller_.fieldChanged(id); });
+
+    // Shortcuts run their commands even when the button is disabled.
+    new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), this, [this] { controller_.saveCommand(); });
+    new QShortcut(QKeySequence(Qt::Key_PageDown), this, [this] { controller_.next(); });
+    new QShortcut(QKeySequence(Qt::Key_PageUp), this, [this] { controller_.previous(); });
+}
+
+void EditorDialog::showEvent(QShowEvent *event)
+{
+    ResizableDialog::showEvent(event);
+    if (!started_) {
+        started_ = true;
+        QMetaObject::invokeMethod(this, &EditorDialog::deferredStartup, Qt::QueuedConnection);
+    }
+}
+
+void EditorDialog::deferredStartup()
+{
+    static const std::pair<int, int> tips[] = {
+        {ids::Folder, IDS_TIP_FOLDER},       {ids::AutoSel, IDS_TIP_AUTOSEL},     {ids::RemoveAllExif, IDS_TIP_REMOVE_ALL},
+        {ids::AutoSave, IDS_TIP_AUTOSAVE},   {ids::NoLoadCopyR, IDS_TIP_NO_LOAD_COPYRIGHT},
+        {ids::Description, IDS_TIP_DESCRIPTION}, {ids::Artist, IDS_TIP_ARTIST}, {ids::Copyright, IDS_TIP_COPYRIGHT},
+        {ids::Start, IDS_TIP_START},         {ids::Previous, IDS_TIP_PREVIOUS},   {ids::Next, IDS_TIP_NEXT},
+        {ids::Save, IDS_TIP_SAVE},
+    };
+    for (const auto &[id, string] : tips)
+        control(id)->setToolTip(wrappedToolTip(loadString(string)));
+    if (onStarted)
+        onStarted();
+}
+
+void EditorDialog::runBatch()
+{
+    if (!controller_.releaseForBatch())
+        return;
+    if (openBatch)
+        openBatch();
+}
+
+void EditorDialog::reject()
+{
+    // Exit, Escape and the close box: a change that cannot be saved keeps the
+    // window open.
+    if (!closing_ && !controller_.close())
+        return;
+    closing_ = true;
+    ResizableDialog::reject();
+}
+
+QString EditorDialog::text(int id) const
+{
+    if (auto *edit = qobject_cast<QLineEdit *>(control(id)))
+        return edit->text();
+    if (auto *label = qobject_cast<QLabel *>(control(id)))
+        return label->text();
+    return {};
+}
+
+void EditorDialog::setText(int id, const QString &text)
+{
+    if (auto *edit = qobject_cast<QLineEdit *>(control(id))) {
+        if (TypingLimit *limit = limits_.value(id))
+            limit->allowText(text);
+        edit->setText(text);
+        edit->setCursorPosition(0);
+    } else if (auto *label = qobject_cast<QLabel *>(control(id))) {
+        label->setText(text);
+    }
+}
+
+bool EditorDialog::isChecked(int id) const
+{
+    auto *box = qobject_cast<QAbstractButton *>(control(id));
+    return box && box->isChecked();
+}
+
+void EditorDialog::setChecked(int id, bool checked)
+{
+    if (auto *box = qobject_cast<QAbstractButton *>(control(id)))
+        box->setChecked(checked);
+}
+
+void EditorDialog::setEnabled(int id, bool enabled)
+{
+    if (QWidget *w = control(id))
+        w->setEnabled(enabled);
+}
+
+void EditorDialog::focus(int id, bool selectAll)
+{
+    QWidget *w = control(id);
+    if (!w)
+        return;
+    w->setFocus(Qt::OtherFocusReason);
+    if (auto *edit = qobject_cast<QLineEdit *>(w); edit && selectAll)
+        edit->selectAll();
+}
+
+void EditorDialog::repaintPreview()
+{
+    preview_->update();
+}
+
+} // namespace lumicap

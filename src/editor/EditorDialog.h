@@ -1,0 +1,75 @@
+#pragma once
+
+#include "EditorController.h"
+#include "EditorView.h"
+#include "ResizableDialog.h"
+
+#include <QHash>
+
+#include <functional>
+
+class QAbstractButton;
+
+namespace lumicap {
+
+class FolderBrowseEdit;
+class PreviewFrame;
+class TypingLimit;
+class UserPrompt;
+
+// The main window: the folder, the options, the three fields, navigation
+// and the preview. Commands go to EditorController; this class only shows.
+class EditorDialog : public ResizableDialog, public EditorView
+{
+    Q_OBJECT
+
+public:
+    explicit EditorDialog(UserPrompt &prompt, QWidget *parent = nullptr);
+
+    EditorController &controller() { return controller_; }
+    FolderBrowseEdit *folderEdit() const { return folderEdit_; }
+    PreviewFrame *preview() const { return preview_; }
+    QWidget *control(int id) const { return controls_.value(id); }
+
+    // The windows this one opens; set by the application.
+    std::function<void()> openBatch;
+    std::function<void()> openHelp;
+    std::function<void()> openAbout;
+    // Runs once the window is up (after the tooltips are registered).
+    std::function<void()> onStarted;
+
+    using ResizableDialog::setEnabled;
+
+    // EditorView
+    QString text(int id) const override;
+    void setText(int id, const QString &text) override;
+    bool isChecked(int id) const override;
+    void setChecked(int id, bool checked) override;
+    void setEnabled(int id, bool enabled) override;
+    void focus(int id, bool selectAll) override;
+    void repaintPreview() override;
+
+public Q_SLOTS:
+    void reject() override;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void createControls();
+    void connectCommands();
+    void registerAnchors();
+    void deferredStartup();
+    void runBatch();
+    QAbstractButton *button(int id) const;
+
+    EditorController controller_;
+    QHash<int, QWidget *> controls_;
+    QHash<int, TypingLimit *> limits_;
+    FolderBrowseEdit *folderEdit_ = nullptr;
+    PreviewFrame *preview_ = nullptr;
+    bool started_ = false;
+    bool closing_ = false;
+};
+
+} // namespace lumicap

@@ -1,0 +1,44 @@
+#include "EditorSettings.h"
+
+#include "AppSettings.h"
+
+namespace lumicap {
+
+EditorSettings EditorSettings::load()
+{
+    auto settings = openSettings();
+    EditorSettings s;
+    s.imgFolder = settings->value("ImgFolder", QString()).toString();
+    s.autoSel = settings->value("AutoSel", 1).toInt() != 0;
+    s.removeAllExif = settings->value("RemoveAllExif", 0).toInt() != 0;
+    s.noLoadCopyR = settings->value("NoLoadCopyR", 0).toInt() != 0;
+    s.autoSave = settings->value("AutoSave", 0).toInt() != 0;
+    return s;
+}
+
+void EditorSettings::save() const
+{
+    auto settings = openSettings();
+    settings->setValue("ImgFolder", imgFolder);
+    settings->setValue("AutoSel", autoSel ? 1 : 0);
+    settings->setValue("RemoveAllExif", removeAllExif ? 1 : 0);
+    settings->setValue("NoLoadCopyR", noLoadCopyR ? 1 : 0);
+    settings->setValue("AutoSave", autoSave ? 1 : 0);
+}
+
+void EditorSettings::saveAutoSel(bool on)
+{
+    openSettings()->setValue("AutoSel", on ? 1 : 0);
+}
+
+int loadShowWarning()
+{
+    return openSettings()->value("ShowWarning", 1).toInt();
+}
+
+void saveShowWarning(int value)
+{
+    openSettings()->setValue("ShowWarning", value);
+}
+
+} // namespace lumicap

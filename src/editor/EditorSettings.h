@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+
+namespace lumicap {
+
+// The editor's options as stored in the settings (section "Settings" under
+// Kestrovia/<program name>). Missing values read as the defaults below.
+struct EditorSettings
+{
+    QString imgFolder;
+    bool autoSel = true;
+    bool removeAllExif = false;
+    bool noLoadCopyR = false;
+    bool autoSave = false;
+
+    static EditorSettings load();
+    // Writes all five, in this order.
+    void save() const;
+    static void saveAutoSel(bool on);
+};
+
+// The start-up warning's flag: shown while it is not 0.
+int loadShowWarning();
+void saveShowWarning(int value);
+
+} // namespace lumicap

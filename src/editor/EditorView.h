@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+namespace lumicap {
+
+// What the editor's logic needs of its window, by control number.
+class EditorView
+{
+public:
+    virtual ~EditorView() = default;
+    virtual QString text(int id) const = 0;
+    // Setting a field's text notifies a change, as typing does.
+    virtual void setText(int id, const QString &text) = 0;
+    virtual bool isChecked(int id) const = 0;
+    virtual void setChecked(int id, bool checked) = 0;
+    virtual void setEnabled(int id, bool enabled) = 0;
+    virtual void focus(int id, bool selectAll) = 0;
+    virtual void repaintPreview() = 0;
+};
+
+} // namespace lumicap

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QWidget>
+
+#include <functional>
+
+namespace lumicap {
+
+class ImageHolder;
+
+// Shows the current image scaled to the frame's height and centred on grey.
+// The pixels come decoded at the size drawn and are kept with the image, so
+// repainting does not decode again.
+class PreviewFrame : public QWidget
+{
+    Q_OBJECT
+
+public:
+    using Source = std::function<ImageHolder *()>;
+
+    explicit PreviewFrame(QWidget *parent = nullptr);
+    void setSource(Source source) { source_ = std::move(source); }
+
+    // Where the image goes in the frame now; empty without an image.
+    QRect imageRect() const;
+
+    static const QColor background;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    Source source_;
+};
+
+} // namespace lumicap

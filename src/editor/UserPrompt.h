@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+
+namespace lumicap {
+
+// How the logic talks to the person: message boxes (titled with the
+// program's name, with the warning icon) and the wait cursor. The windows
+// hand in the real one; tests answer by script.
+class UserPrompt
+{
+public:
+    virtual ~UserPrompt() = default;
+    virtual void showMessage(const QString &text) = 0;
+    virtual bool askYesNo(const QString &text) = 0;
+    virtual void beginWait() = 0;
+    virtual void endWait() = 0;
+};
+
+// Shows the wait cursor for as long as it lives.
+class WaitCursor
+{
+public:
+    explicit WaitCursor(UserPrompt &prompt) : prompt_(prompt) { prompt_.beginWait(); }
+    ~WaitCursor() { prompt_.endWait(); }
+    WaitCursor(const WaitCursor &) = delete;
+    WaitCursor &operator=(const WaitCursor &) = delete;
+
+private:
+    UserPrompt &prompt_;
+};
+
+} // namespace lumicap

@@ -1,0 +1,51 @@
+#pragma once
+
+namespace lumicap {
+
+// Control numbers of the dialog templates. Each control's object name is its
+// number, which is how windows find their controls and how tests find them.
+namespace ids {
+constexpr int Ok = 1;
+constexpr int Cancel = 2; // also "Exit" and "Close"
+
+// Editor window (template 102)
+constexpr int Folder = 1000;
+constexpr int Start = 1001;
+constexpr int Position = 1002;
+constexpr int Previous = 1003;
+constexpr int Next = 1004;
+constexpr int Description = 1005;
+constexpr int Save = 1006;
+constexpr int Preview = 1007;
+constexpr int FilePath = 1008;
+constexpr int DescriptionLabel = 1009;
+constexpr int AutoSel = 1010;
+constexpr int Artist = 1011;
+constexpr int Copyright = 1012;
+constexpr int RemoveAllExif = 1013;
+constexpr int ArtistLabel = 1014;
+constexpr int CopyrightLabel = 1015;
+constexpr int Help = 1016;
+constexpr int Separator = 1017;
+constexpr int About = 1018;
+constexpr int AutoSave = 1019;
+constexpr int NoLoadCopyR = 1020;
+constexpr int Batch = 1021;
+
+// Batch window (template 132)
+constexpr int ListFile = 1000;
+constexpr int BatchArtist = 1011;
+constexpr int BatchCopyright = 1012;
+constexpr int BatchRemoveAllExif = 1013;
+
+// Progress window (template 208)
+constexpr int ProgressText = 1108;
+constexpr int ProgressBar = 1109;
+
+// About box (template 100), help and warning dialogs
+constexpr int Link = 1017;
+constexpr int VersionLine = 1019;
+constexpr int DontShow = 1023;
+} // namespace ids
+
+} // namespace lumicap

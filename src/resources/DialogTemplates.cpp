@@ -1,0 +1,184 @@
+#include "DialogTemplates.h"
+
+#include "ControlIds.h"
+#include "ProductInfo.h"
+
+namespace lumicap {
+
+using K = ControlKind;
+
+const DialogTemplate &editorTemplate()
+{
+    static const DialogTemplate t{
+        102,
+        "Lumicap - Edit Exif Description",
+        320,
+        297,
+        {
+            {ids::Start, K::DefaultButton, "Start", 263, 7, 50, 14},
+            {ids::Cancel, K::Button, "Exit", 263, 26, 50, 14},
+            {-1, K::Label, "Images Folder:", 7, 10, 64, 8},
+            {ids::Folder, K::Edit, "", 73, 7, 182, 14},
+            {ids::AutoSel, K::CheckBox, "On new image, automatically select description", 7, 23, 243, 10},
+            {ids::RemoveAllExif, K::CheckBox, "Remove all Exif fields except: Description, Artist, Copyright", 7, 34, 246, 10},
+            {ids::AutoSave, K::CheckBox, "Automatically save changes", 7, 45, 125, 10},
+            {ids::NoLoadCopyR, K::CheckBox, "Don't load artist && copyright", 138, 45, 119, 10},
+            {ids::DescriptionLabel, K::Label, "Description:", 7, 89, 55, 8},
+            {ids::Description, K::Edit, "", 64, 86, 191, 14},
+            {ids::ArtistLabel, K::Label, "Artist:", 7, 105, 54, 8},
+            {ids::Artist, K::Edit, "", 64, 102, 191, 14},
+            {ids::CopyrightLabel, K::Label, "Copyright:", 7, 121, 55, 8},
+            {ids::Copyright, K::Edit, "", 64, 118, 191, 14},
+            {ids::Previous, K::Button, "<<", 263, 86, 50, 14},
+            {ids::Next, K::Button, ">>", 263, 105, 50, 14},
+            {ids::Save, K::Button, "Save", 263, 124, 50, 14},
+            {ids::Batch, K::Button, "Batch...", 263, 155, 50, 14},
+            {ids::Help, K::Button, "Help...", 263, 185, 50, 14},
+            {ids::About, K::Button, "About...", 263, 203, 50, 14},
+            {ids::Position, K::CentredLabel, "", 7, 60, 248, 8},
+            {ids::Preview, K::Custom, "", 7, 137, 248, 153},
+            {ids::FilePath, K::CentredLabel, "", 7, 75, 248, 8},
+            {ids::Separator, K::EtchedLine, "", 7, 71, 247, 1},
+        },
+    };
+    return t;
+}
+
+const DialogTemplate &batchTemplate()
+{
+    static const DialogTemplate t{
+        132,
+        "Batch Image Processing",
+        352,
+        199,
+        {
+            {ids::Start, K::DefaultButton, "Start", 295, 7, 50, 14},
+            {ids::Cancel, K::Button, "Close", 295, 26, 50, 14},
+            {-1, K::Label, "Images List:", 7, 135, 55, 8},
+            {ids::ListFile, K::Edit, "", 64, 132, 281, 14},
+            {-1, K::Label, "Artist:", 7, 151, 55, 8},
+            {ids::BatchArtist, K::Edit, "", 64, 148, 281, 14},
+            {-1, K::Label, "Copyright:", 7, 167, 55, 8},
+            {ids::BatchCopyright, K::Edit, "", 64, 164, 281, 14},
+            {-1, K::Label,
+             "1. Prepare a text file where on each line there is the image name and description separated by a space. "
+             "If a name contains spaces surround it with \". For example:",
+             7, 34, 257, 18},
+            {ids::BatchRemoveAllExif, K::CheckBox, "Remove all Exif fields except: Description, Artist, Copyright", 7, 182, 246, 10},
+            {-1, K::Label, "PICT001.JPG My first Picture\n\"PICT 2.JPG\" My second Picture", 43, 57, 221, 16},
+            {-1, K::Label,
+             "2. Save this text file in the same folder with the pictures, then insert its name in the text box labeled "
+             "\"Images List\"",
+             7, 78, 257, 16},
+            {-1, K::CentredLabel,
+             "This function works on a list of images. You can use a DESCRIPT.ION file prepared by programs like AcdSee "
+             "or prepare a simple text file following these instructions:",
+             7, 7, 257, 24},
+            {-1, K::Label, "3. Write some text in the Artist and Copyright text boxes", 7, 99, 257, 8},
+            {-1, K::Label, "4. Click on the start button and wait", 7, 112, 257, 8},
+        },
+    };
+    return t;
+}
+
+const DialogTemplate &progressTemplate()
+{
+    static const DialogTemplate t{
+        208,
+        "",
+        235,
+        97,
+        {
+            {ids::ProgressText, K::CentredLabel, "", 8, 15, 217, 20},
+            {ids::ProgressBar, K::Custom, "", 8, 48, 217, 16},
+            {ids::Cancel, K::DefaultButton, "Cancel", 92, 76, 50, 14},
+        },
+    };
+    return t;
+}
+
+const DialogTemplate &aboutTemplate()
+{
+    static const DialogTemplate t{
+        100,
+        "About Lumicap",
+        250,
+        121,
+        {
+            {-1, K::Icon, "", 14, 13, 20, 20},
+            {ids::Ok, K::DefaultButton, "OK", 99, 100, 50, 14},
+            {ids::VersionLine, K::CentredLabel, "Lumicap Version %d.%d.%d", 40, 11, 170, 8},
+            {-1, K::CentredLabel, authorLine, 40, 22, 170, 8},
+            {-1, K::EtchedFrame, "", 6, 6, 237, 87},
+            {-1, K::CentredLabel, "To check for updates visit the web site:", 40, 67, 170, 8},
+            {ids::Link, K::CentredLabel, productWebSite, 40, 78, 170, 8},
+            {-1, K::CentredLabel, copyrightLine, 40, 33, 170, 8},
+            {-1, K::CentredLabel, rightsLine, 40, 44, 170, 8},
+            {-1, K::Icon, "", 220, 13, 20, 20},
+        },
+    };
+    return t;
+}
+
+const DialogTemplate &helpTemplate()
+{
+    static const DialogTemplate t{
+        130,
+        "How to use Lumicap",
+        261,
+        156,
+        {
+            {ids::Ok, K::DefaultButton, "OK", 105, 135, 50, 14},
+            {-1, K::Label, "1. Choose the folder with your images", 7, 7, 247, 14},
+            {-1, K::Label, "2. Click on the \"Start\" button to start editing your images", 7, 22, 247, 14},
+            {-1, K::Label, "3. Edit the description and other fields", 7, 37, 247, 14},
+            {-1, K::Label, "4. Click on \"Save\" to save the changes", 7, 52, 247, 14},
+            {-1, K::Label, "5. Use the buttons \"<<\" and \">>\" to navigate between images", 7, 67, 247, 14},
+            {-1, K::Label, "Hint:", 7, 91, 14, 8},
+            {-1, K::Label,
+             "You can use the keys \"PageUp\", \"PageDown\" to navigate between images and \"Ctrl+S\" to save changes to the "
+             "current image",
+             7, 102, 247, 28},
+        },
+    };
+    return t;
+}
+
+const DialogTemplate &missingImagingTemplate()
+{
+    static const DialogTemplate t{
+        131,
+        "GDI+ Not Installed",
+        175,
+        95,
+        {
+            {ids::Ok, K::DefaultButton, "OK", 62, 74, 50, 14},
+            {-1, K::CentredLabel, "Microsoft GDI+ is not installed !", 7, 7, 161, 8},
+            {-1, K::CentredLabel, "Please go to the Lumicap web site, download and install GDI+:", 7, 21, 161, 20},
+            {ids::Link, K::CentredLabel, productWebSite, 7, 48, 161, 8},
+        },
+    };
+    return t;
+}
+
+const DialogTemplate &warningTemplate()
+{
+    static const DialogTemplate t{
+        133,
+        "Warning",
+        294,
+        84,
+        {
+            {ids::Ok, K::DefaultButton, "OK", 237, 7, 50, 14},
+            {-1, K::Label,
+             "Due to a limitation of GDI+ when saving new informations (description,artist or copyright) to existing "
+             "images some of the Exif fields may be lost or became unreadable",
+             7, 7, 210, 31},
+            {-1, K::Label, "Make a backup copy of your pictures before using Lumicap to edit them", 7, 41, 205, 22},
+            {ids::DontShow, K::CheckBox, "Don't show this window", 7, 67, 178, 10},
+        },
+    };
+    return t;
+}
+
+} // namespace lumicap
