@@ -1,0 +1,94 @@
+// Opening a 24-megapixel JPEG in the editor (open, read the tags, first paint
+// of the preview) against a plain full-size decode of the same file.
+//   preview_bench [rounds=7]
+#include "BenchTimer.h"
+#include "ImageHolder.h"
+#include "MemoryProbe.h"
+#include "MetadataReader.h"
+#include "PreviewFrame.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QImage>
+#include <QImageReader>
+#include <QPainter>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <cstdlib>
+#include <malloc.h>
+
+using namespace lumicap;
+using namespace lumicap::bench;
+
+namespace {
+// A photo-like picture: smooth gradients with fine noise, so the JPEG is of
+// a realistic size (several MB).
+bool writePhoto(const QString &path, int w, int h)
+{
+    QImage image(w, h, QImage::Format_RGB32);
+    quint32 state = 12345;
+    for (int y = 0; y < h; ++y) {
+        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 0; x < w; ++x) {
+            state = state * 1664525u + 1013904223u;
+            const int n = static_cast<int>(state >> 27);
+            line[x] = qRgb((x * 255 / w + n) & 0xFF, (y * 255 / h + n) & 0xFF, ((x + y) / 16 + n) & 0xFF);
+        }
+    }
+    return image.save(path, "JPEG", 92);
+}
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int rounds = argc > 1 ? std::atoi(argv[1]) : 7;
+    QTemporaryDir dir;
+    const QString path = dir.filePath("photo.jpg");
+    if (!writePhoto(path, 6000, 4000))
+        return 1;
+    const QByteArray bytes = QFile::encodeName(path);
+
+    // The preview frame at the editor's first size.
+    PreviewFrame frame;
+    frame.resize(434, 268);
+    ImageHolder *current = nullptr;
+    frame.setSource([&] { return current; });
+    QImage canvas(frame.size(), QImage::Format_ARGB32_Premultiplied);
+    frame.render(&canvas); // warm up the painting code without an image
+    {
+        // The editor after its first image: plugins and libraries loaded.
+        ImageStatus status;
+        auto warm = OpenImageFile(bytes, status);
+        current = warm.get();
+        frame.render(&canvas);
+        current = nullptr;
+    }
+    malloc_trim(0);
+    const double before = residentMb();
+    std::unique_ptr<ImageHolder> kept;
+    const double ours = medianMs(rounds, [&] {
+        ImageStatus status;
+        auto image = OpenImageFile(bytes, status);
+        (void)ReadMetadata(*image);
+        current = image.get();
+        frame.render(&canvas);
+        kept = std::move(image); // the editor keeps the image open
+    });
+    malloc_trim(0);
+    const double withImage = residentMb();
+
+    QImage full;
+    const double fullDecode = medianMs(rounds, [&] { full = QImageReader(path).read(); });
+    const double withFull = residentMb();
+
+    std::printf("24 MP JPEG (%lld bytes), median of %d rounds\n", static_cast<long long>(QFile(path).size()), rounds);
+    report("full-size decode (QImageReader)", fullDecode, fullDecode);
+    report("open + read tags + first preview paint", ours, fullDecode);
+    std::printf("memory with the image open: +%.1f MB (goal: at most 10); full decode: +%.1f MB\n", withImage - before,
+                withFull - withImage);
+    std::printf("ratio %.2f (goal: at most 0.6)\n", ours / fullDecode);
+    return 0;
+}
