@@ -1,8 +1,10 @@
 #include "AppWindows.h"
 
 #include "AboutDialog.h"
+#include "BatchDialog.h"
 #include "EditorDialog.h"
 #include "HelpDialog.h"
+#include "MessageBoxPrompt.h"
 #include "StartupWarning.h"
 #include "WarningDialog.h"
 
@@ -10,6 +12,14 @@ namespace lumicap {
 
 void connectAppWindows(EditorDialog &editor, const std::function<int(QDialog &)> &runModal)
 {
+    editor.openBatch = [&editor, runModal] {
+        // Its messages belong to it: the editor is disabled while a run shows
+        // its progress.
+        MessageBoxPrompt prompt;
+        BatchDialog batch(prompt, &editor);
+        prompt.setParent(&batch);
+        runModal(batch);
+    };
     editor.openHelp = [&editor, runModal] {
         HelpDialog help(&editor);
         runModal(help);

@@ -1,3 +1,4 @@
+#include "BatchCommand.h"
 #include "SetCommand.h"
 #include "ShowCommand.h"
 #include "StringTable.h"
@@ -70,6 +71,16 @@ int main(int argc, char *argv[])
             request.copyright = parser.value(copyright).toUtf8();
         request.removeAllExif = parser.isSet(removeAll);
         return runSet(args, request);
+    }
+    if (command == "batch") {
+        if (args.size() != 1)
+            return usage(parser, loadString(IDS_CLI_ONE_LIST));
+        BatchRequest request;
+        request.artist = parser.value(artist).toUtf8();
+        request.copyright = parser.value(copyright).toUtf8();
+        request.removeAllExif = parser.isSet(removeAll);
+        request.keepGoing = parser.isSet(keepGoing);
+        return runBatchCommand(args.first(), request);
     }
     return usage(parser, formatString(IDS_CLI_UNKNOWN_COMMAND, command.toUtf8().constData()));
 }

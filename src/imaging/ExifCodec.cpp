@@ -172,7 +172,8 @@ bool writtenAsIntended(const ExifData &intended, const ExifData &written, const 
     return true;
 }
 
-ImageStatus encodeJpeg(QByteArray &file, const Decoded &decoded, const ExifData &intended, const TagEdits &edits)
+ImageStatus encodeJpeg(const QByteArray &file, const Decoded &decoded, const ExifData &intended, const TagEdits &edits,
+                       QList<QByteArray> &pieces)
 {
     const Exiv2::ByteOrder order = decoded.order == Exiv2::invalidByteOrder ? Exiv2::littleEndian : decoded.order;
     QByteArray block = exifPayload(file, decoded.jpeg);
@@ -193,14 +194,19 @@ ImageStatus encodeJpeg(QByteArray &file, const Decoded &decoded, const ExifData 
     if (!writtenAsIntended(intended, written, edits, order))
         return ImageStatus::ValueOverflow;
 
-    file = spliceExif(file, decoded.jpeg, block);
-    const auto check = parseJpegLayout(file);
-    if (!check || exifPayload(file, *check) != block)
+    // The rest of the file is written straight from where it was read.
+    const QByteArray segment = block.isEmpty() ? QByteArray() : exifSegment(block);
+    pieces = spliceExif(file, decoded.jpeg, segment);
+    const QByteArray header = pieces[0] + segment
+                              + file.mid(file.size() - pieces[2].size(),
+                                         static_cast<qsizetype>(decoded.jpeg.scanHeaderEnd) - (file.size() - pieces[2].size()));
+    const auto check = parseJpegLayout(header);
+    if (!check || exifPayload(header, *check) != block)
         return ImageStatus::GenericError;
     return ImageStatus::Ok;
 }
 
-ImageStatus encodeTiff(QByteArray &file, const ExifData &intended, const TagEdits &edits)
+ImageStatus encodeTiff(QByteArray &file, const ExifData &intended, const TagEdits &edits, QList<QByteArray> &pieces)
 {
     const auto pagesBefore = countTiffPages(file);
     const ImageStatus status = TiffEditor::apply(file, edits);
@@ -211,16 +217,17 @@ ImageStatus encodeTiff(QByteArray &file, const ExifData &intended, const TagEdit
         return ImageStatus::GenericError;
     if (!writtenAsIntended(intended, written.exif, edits, written.order))
         return ImageStatus::ValueOverflow;
+    pieces = {file};
     return ImageStatus::Ok;
 }
 
 // PNG: Exiv2 rewrites the text chunks and copies every other chunk.
-ImageStatus encodePng(QByteArray &file, const ExifData &intended, const TagEdits &edits)
+ImageStatus encodePng(const QByteArray &file, const ExifData &intended, const TagEdits &edits, QList<QByteArray> &pieces)
 {
     QByteArray result;
     {
-        // Exiv2 may update the bytes in place; data() makes sure they are ours.
-        auto image = containerFor(ImageFormat::Png, exiv::memoryIo(file.data(), static_cast<std::size_t>(file.size())));
+        // Exiv2 reads the bytes in place and writes its result elsewhere.
+        auto image = containerFor(ImageFormat::Png, exiv::memoryIo(file.constData(), static_cast<std::size_t>(file.size())));
         image->readMetadata();
         image->writeXmpFromPacket(true); // keep the XMP packet byte for byte
         image->setExifData(intended);
@@ -235,15 +242,13 @@ ImageStatus encodePng(QByteArray &file, const ExifData &intended, const TagEdits
         io.munmap();
         io.close();
     }
-    file = QByteArray(); // release the input before reading the result back
-
     Decoded written;
     const ImageStatus status = decode(ImageFormat::Png, result, written);
     if (status != ImageStatus::Ok)
         return status;
     if (!writtenAsIntended(intended, written.exif, edits, written.order))
         return ImageStatus::ValueOverflow;
-    file = std::move(result);
+    pieces = {result};
     return ImageStatus::Ok;
 }
 
@@ -266,9 +271,11 @@ ImageStatus ExifCodec::readTags(ImageFormat format, const QByteArray &file, std:
     });
 }
 
-ImageStatus ExifCodec::applyEdits(ImageFormat format, QByteArray &file, const TagEdits &edits, bool &unchanged)
+ImageStatus ExifCodec::applyEdits(ImageFormat format, QByteArray &file, const TagEdits &edits, bool &unchanged,
+                                  QList<QByteArray> &pieces)
 {
     unchanged = false;
+    pieces.clear();
     installExivLogHandler();
     return guarded(ImageStatus::GenericError, [&] {
         Decoded decoded;
@@ -285,11 +292,11 @@ ImageStatus ExifCodec::applyEdits(ImageFormat format, QByteArray &file, const Ta
         if (format == ImageFormat::Jpeg) {
             for (auto it = intended.begin(); it != intended.end();)
                 it = isDroppedFromJpeg(*it) ? intended.erase(it) : std::next(it);
-            return encodeJpeg(file, decoded, intended, edits);
+            return encodeJpeg(file, decoded, intended, edits, pieces);
         }
         if (format == ImageFormat::Tiff)
-            return encodeTiff(file, intended, edits);
-        return encodePng(file, intended, edits);
+            return encodeTiff(file, intended, edits, pieces);
+        return encodePng(file, intended, edits, pieces);
     });
 }
 

@@ -5,6 +5,7 @@
 #include "TagItem.h"
 
 #include <QByteArray>
+#include <QList>
 
 #include <vector>
 
@@ -20,10 +21,13 @@ class ExifCodec
 public:
     static ImageStatus readTags(ImageFormat format, const QByteArray &file, std::vector<TagItem> &tags);
 
-    // Replaces file with the file carrying the edited tags. On failure file is
-    // left in an unspecified state and must not be used. unchanged is set when
-    // the edits would not change any tag, in which case file stays as it was.
-    static ImageStatus applyEdits(ImageFormat format, QByteArray &file, const TagEdits &edits, bool &unchanged);
+    // The file carrying the edited tags, as pieces to write one after the
+    // other; they may be views into file, which may also have been edited in
+    // place, so file must stay as it is until they are written. On failure
+    // file is in an unspecified state. unchanged is set, and there are no
+    // pieces, when the edits would not change any tag.
+    static ImageStatus applyEdits(ImageFormat format, QByteArray &file, const TagEdits &edits, bool &unchanged,
+                                  QList<QByteArray> &pieces);
 };
 
 } // namespace lumicap

@@ -49,9 +49,22 @@ ImageStatus statFile(const QByteArray &path, FileStamp &stamp)
     return ImageStatus::Ok;
 }
 
-ImageStatus readFileBytes(const QByteArray &path, QByteArray &bytes, FileStamp *stamp)
+QByteArray &readBuffer()
 {
-    bytes.clear();
+    thread_local QByteArray buffer;
+    return buffer;
+}
+
+void releaseLargeReadBuffer()
+{
+    constexpr qsizetype kept = 64 << 20;
+    if (readBuffer().capacity() > kept)
+        readBuffer() = QByteArray();
+}
+
+ImageStatus readFileBytes(const QByteArray &path, QByteArray &bytes, FileStamp *stamp, std::int64_t maxBytes)
+{
+    bytes.resize(0); // keeps the allocation
     if (path.isEmpty())
         return ImageStatus::FileNotFound;
     // O_NONBLOCK: opening a FIFO must not wait for a writer.
@@ -68,7 +81,8 @@ ImageStatus readFileBytes(const QByteArray &path, QByteArray &bytes, FileStamp *
     if (stamp)
         *stamp = stampOf(st);
 
-    bytes.resize(static_cast<qsizetype>(st.st_size));
+    const std::int64_t wanted = maxBytes >= 0 && maxBytes < st.st_size ? maxBytes : static_cast<std::int64_t>(st.st_size);
+    bytes.resize(static_cast<qsizetype>(wanted));
     qsizetype done = 0;
     while (done < bytes.size()) {
         const ssize_t n = ::read(fd.get(), bytes.data() + done, static_cast<std::size_t>(bytes.size() - done));
@@ -76,7 +90,7 @@ ImageStatus readFileBytes(const QByteArray &path, QByteArray &bytes, FileStamp *
             continue;
         if (n < 0) {
             const int error = errno;
-            bytes.clear();
+            bytes.resize(0);
             return statusFromErrno(error);
         }
         if (n == 0)

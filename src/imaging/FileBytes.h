@@ -30,10 +30,16 @@ struct FileStamp
 // The largest file we read into memory.
 constexpr std::int64_t maxImageFileSize = std::int64_t(2) << 30;
 
-// Reads a whole regular file. Anything else (a folder, a FIFO, a device) is
-// refused without blocking on it.
-ImageStatus readFileBytes(const QByteArray &path, QByteArray &bytes, FileStamp *stamp = nullptr);
+// Reads a regular file, whole or its first maxBytes. Anything else (a
+// folder, a FIFO, a device) is refused without blocking on it.
+ImageStatus readFileBytes(const QByteArray &path, QByteArray &bytes, FileStamp *stamp = nullptr, std::int64_t maxBytes = -1);
 
 ImageStatus statFile(const QByteArray &path, FileStamp &stamp);
+
+// A buffer files are read into and edited in, kept between reads: a batch
+// reads hundreds of files of similar size, and fresh memory for each would
+// cost more than reading. A very large one is let go after use.
+QByteArray &readBuffer();
+void releaseLargeReadBuffer();
 
 } // namespace lumicap

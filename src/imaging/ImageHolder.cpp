@@ -1,6 +1,7 @@
 #include "ImageHolder.h"
 
 #include "ExifCodec.h"
+#include "JpegSegments.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -43,12 +44,26 @@ ImageStatus ImageHolder::open(const QByteArray &path)
 {
     close();
     path_ = path;
-    QByteArray file;
-    ImageStatus status = readFileBytes(path, file, &stamp_);
+    struct Release
+    {
+        ~Release() { releaseLargeReadBuffer(); }
+    } release;
+    // The tags of a JPEG are in its header, before the compressed picture:
+    // reading that much is usually enough.
+    constexpr std::int64_t headerBytes = 256 * 1024;
+    QByteArray &file = readBuffer();
+    ImageStatus status = readFileBytes(path, file, &stamp_, headerBytes);
     if (status != ImageStatus::Ok)
         return fail(status);
-
     format_ = detectImageFormat(file.constData(), static_cast<std::size_t>(file.size()));
+    const bool partial = file.size() < stamp_.size;
+    if (partial && (format_ != ImageFormat::Jpeg || !parseJpegLayout(file))) {
+        status = readFileBytes(path, file, &stamp_);
+        if (status != ImageStatus::Ok)
+            return fail(status);
+        format_ = detectImageFormat(file.constData(), static_cast<std::size_t>(file.size()));
+    }
+
     if (!canHoldTags(format_)) {
         // A picture that has no place for these tags is refused here rather
         // than converted to another format when it is saved.
@@ -162,7 +177,7 @@ int ImageHolder::writerFor(const char *mimeType)
     return -1;
 }
 
-ImageStatus ImageHolder::encodeInto(QByteArray &file, bool &unchanged)
+ImageStatus ImageHolder::encodeInto(QByteArray &file, bool &unchanged, QList<QByteArray> &pieces)
 {
     unchanged = false;
     if (!open_)
@@ -170,7 +185,7 @@ ImageStatus ImageHolder::encodeInto(QByteArray &file, bool &unchanged)
     const ImageFormat now = detectImageFormat(file.constData(), static_cast<std::size_t>(file.size()));
     if (now != format_)
         return fail(ImageStatus::ObjectBusy); // replaced by another kind of file since it was opened
-    return fail(ExifCodec::applyEdits(format_, file, edits_, unchanged));
+    return fail(ExifCodec::applyEdits(format_, file, edits_, unchanged, pieces));
 }
 
 } // namespace lumicap

@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QList>
 #include <QSize>
 
 #include <vector>
@@ -54,9 +55,10 @@ public:
     // The writer index for a MIME type: 0 JPEG, 1 TIFF, 2 PNG, -1 none.
     static int writerFor(const char *mimeType);
 
-    // Applies the recorded edits to file (the image file's current bytes).
-    // unchanged tells that nothing would change, and file is then as it was.
-    ImageStatus encodeInto(QByteArray &file, bool &unchanged);
+    // Applies the recorded edits to file (the image file's current bytes):
+    // the new file is pieces, written one after the other (see
+    // ExifCodec::applyEdits). unchanged tells that nothing would change.
+    ImageStatus encodeInto(QByteArray &file, bool &unchanged, QList<QByteArray> &pieces);
 
 private:
     ImageStatus fail(ImageStatus status);

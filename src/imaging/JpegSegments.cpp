@@ -46,8 +46,11 @@ std::optional<JpegLayout> parseJpegLayout(const QByteArray &jpeg)
         const std::size_t length = (byteAt(jpeg, pos) << 8) | byteAt(jpeg, pos + 1);
         if (length < 2 || pos + length > size)
             return std::nullopt;
-        if (marker == 0xDA) // start of scan: the rest is image data
+        if (marker == 0xDA) { // start of scan: the rest is image data
+            layout.scanOffset = markerStart;
+            layout.scanHeaderEnd = pos + length;
             return layout;
+        }
 
         const std::size_t payload = pos + 2;
         const std::size_t payloadSize = length - 2;
@@ -72,7 +75,7 @@ QByteArray exifPayload(const QByteArray &jpeg, const JpegLayout &layout)
     return jpeg.mid(static_cast<qsizetype>(*layout.exifOffset + skip), static_cast<qsizetype>(layout.exifSize - skip));
 }
 
-QByteArray spliceExif(const QByteArray &jpeg, const JpegLayout &layout, const QByteArray &tiffBlock)
+QByteArray exifSegment(const QByteArray &tiffBlock)
 {
     const std::size_t length = 2 + exifHeaderSize + static_cast<std::size_t>(tiffBlock.size());
     QByteArray segment;
@@ -81,16 +84,15 @@ QByteArray spliceExif(const QByteArray &jpeg, const JpegLayout &layout, const QB
     segment.append(static_cast<char>((length >> 8) & 0xFF)).append(static_cast<char>(length & 0xFF));
     segment.append(exifHeader, exifHeaderSize);
     segment.append(tiffBlock);
+    return segment;
+}
 
+QList<QByteArray> spliceExif(const QByteArray &jpeg, const JpegLayout &layout, const QByteArray &segment)
+{
     const qsizetype cut = static_cast<qsizetype>(layout.exifOffset ? *layout.exifOffset : layout.insertOffset);
     const qsizetype resume = cut + static_cast<qsizetype>(layout.exifOffset ? layout.exifSize : 0);
-
-    QByteArray out;
-    out.reserve(jpeg.size() - (resume - cut) + segment.size());
-    out.append(jpeg.constData(), cut);
-    out.append(segment);
-    out.append(jpeg.constData() + resume, jpeg.size() - resume);
-    return out;
+    return {QByteArray::fromRawData(jpeg.constData(), cut), segment,
+            QByteArray::fromRawData(jpeg.constData() + resume, jpeg.size() - resume)};
 }
 
 } // namespace lumicap

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 
 #include <cstddef>
 #include <optional>
@@ -18,6 +19,9 @@ struct JpegLayout
     // Where an Exif segment is inserted when the file has none: after SOI, and
     // after a JFIF APP0 that must stay first.
     std::size_t insertOffset = 2;
+    // Offset of the start-of-scan segment and the end of its header.
+    std::size_t scanOffset = 0;
+    std::size_t scanHeaderEnd = 0;
 };
 
 // Parses the markers of a JPEG file. Returns nothing when the bytes are not a
@@ -30,8 +34,12 @@ QByteArray exifPayload(const QByteArray &jpeg, const JpegLayout &layout);
 // The largest Exif block one APP1 segment can carry.
 constexpr std::size_t maxExifPayload = 65535 - 2 - 6;
 
-// Builds the file with its Exif segment replaced by one holding tiffBlock;
-// the caller has checked the size against maxExifPayload.
-QByteArray spliceExif(const QByteArray &jpeg, const JpegLayout &layout, const QByteArray &tiffBlock);
+// The APP1 segment that carries tiffBlock; the caller has checked the size
+// against maxExifPayload.
+QByteArray exifSegment(const QByteArray &tiffBlock);
+
+// The file with its Exif segment replaced: pieces to be written one after the
+// other. The first and last are views into jpeg, which must outlive them.
+QList<QByteArray> spliceExif(const QByteArray &jpeg, const JpegLayout &layout, const QByteArray &segment);
 
 } // namespace lumicap

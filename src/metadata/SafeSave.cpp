@@ -36,16 +36,18 @@ QByteArray resolvedPath(const QByteArray &path, ImageStatus &status)
     return QByteArray(buffer);
 }
 
-ImageStatus writeAll(int fd, const QByteArray &bytes)
+ImageStatus writeAll(int fd, const QList<QByteArray> &pieces)
 {
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, static_cast<std::size_t>(bytes.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return n < 0 ? statusFromErrno(errno) : ImageStatus::Win32Error;
-        done += n;
+    for (const QByteArray &bytes : pieces) {
+        qsizetype done = 0;
+        while (done < bytes.size()) {
+            const ssize_t n = ::write(fd, bytes.constData() + done, static_cast<std::size_t>(bytes.size() - done));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                return n < 0 ? statusFromErrno(errno) : ImageStatus::Win32Error;
+            done += n;
+        }
     }
     return ImageStatus::Ok;
 }
@@ -59,8 +61,9 @@ void syncFolder(const QByteArray &folder)
     }
 }
 
-// Writes bytes to a new file at temporaryPath with the image's permissions.
-ImageStatus writeTemporary(const QByteArray &temporaryPath, const QByteArray &bytes, const FileStamp &image)
+// Writes the pieces to a new file at temporaryPath with the image's
+// permissions, and flushes it.
+ImageStatus writeTemporary(const QByteArray &temporaryPath, const QList<QByteArray> &pieces, const FileStamp &image)
 {
     // O_EXCL with O_CREAT never opens an existing file or follows a link.
     const int fd = ::open(temporaryPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
@@ -72,7 +75,7 @@ ImageStatus writeTemporary(const QByteArray &temporaryPath, const QByteArray &by
         (void)::fchown(fd, static_cast<uid_t>(-1), image.group);
     ImageStatus status = ::fchmod(fd, image.mode & 07777) == 0 ? ImageStatus::Ok : statusFromErrno(errno);
     if (status == ImageStatus::Ok)
-        status = writeAll(fd, bytes);
+        status = writeAll(fd, pieces);
     if (status == ImageStatus::Ok && ::fsync(fd) != 0)
         status = statusFromErrno(errno);
     if (::close(fd) != 0 && status == ImageStatus::Ok)
@@ -103,7 +106,7 @@ ImageStatus SaveImageFile(ImageHolder &image, const QByteArray &path)
     if (status != ImageStatus::Ok)
         return status;
 
-    QByteArray bytes;
+    QByteArray &bytes = readBuffer();
     FileStamp before;
     status = readFileBytes(target, bytes, &before);
     if (status != ImageStatus::Ok)
@@ -117,12 +120,17 @@ ImageStatus SaveImageFile(ImageHolder &image, const QByteArray &path)
         return ImageStatus::AccessDenied;
 
     bool unchanged = false;
-    status = image.encodeInto(bytes, unchanged);
-    if (status != ImageStatus::Ok || unchanged)
+    QList<QByteArray> pieces;
+    status = image.encodeInto(bytes, unchanged, pieces);
+    if (status != ImageStatus::Ok || unchanged) {
+        releaseLargeReadBuffer();
         return status;
+    }
 
     const QByteArray temporary = temporaryFor(target);
-    status = writeTemporary(temporary, bytes, before);
+    status = writeTemporary(temporary, pieces, before);
+    pieces.clear();
+    releaseLargeReadBuffer();
     if (status != ImageStatus::Ok)
         return status;
 

@@ -103,3 +103,24 @@ TEST(TheTagsToolCommandLine, answersHelpVersionAndUsageErrorsAsPeopleExpect)
     EXPECT_EQ(tags({"paint", "x.jpg"}).exitCode, 2);
     EXPECT_EQ(tags({"show", "--no-such-option", "x.jpg"}).exitCode, 2);
 }
+
+TEST_F(TheTagsTool, runsABatchAndStopsOrSkipsAtImagesThatCannotBeOpened)
+{
+    ASSERT_TRUE(writeAll(dir.file("DESCRIPT.ION"), "a.jpg First picture\r\nmissing.jpg Gone\r\nb.tif Second picture\r\n"));
+    ToolRun r = tags({"batch", dir.file("DESCRIPT.ION"), "--artist", "Ann", "--copyright", "(c) Ann"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, QByteArray("1 saved, 0 skipped, 1 failed\n"));
+    EXPECT_TRUE(r.err.contains(("Error 10 while loading Image " + dir.file("missing.jpg")).toUtf8()));
+    EXPECT_EQ(tagsDirectly(tiff).value(0), QByteArray());
+
+    r = tags({"batch", "--keep-going", dir.file("DESCRIPT.ION"), "--artist", "Ann"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, QByteArray("2 saved, 1 skipped, 0 failed\n"));
+    EXPECT_EQ(tagsDirectly(tiff), (QList<QByteArray>{"Second picture", "Ann", ""}));
+    EXPECT_TRUE(r.err.contains("[100%] b.tif"));
+
+    r = tags({"batch", dir.file("none.txt")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, ("Can't find file " + dir.file("none.txt") + "\n").toUtf8());
+    EXPECT_EQ(tags({"batch", dir.file("DESCRIPT.ION"), dir.file("DESCRIPT.ION")}).exitCode, 2);
+}

@@ -55,7 +55,7 @@ TEST(AJpegLayout, findsTheExifSegmentAndKeepsJfifFirst)
     EXPECT_FALSE(layout->exifOffset); // Qt writes JFIF without Exif
     EXPECT_EQ(layout->insertOffset, 20u); // SOI + the 18-byte JFIF APP0
 
-    const QByteArray withExif = spliceExif(plain, *layout, QByteArray("II*\0\x08\0\0\0\0\0", 10));
+    const QByteArray withExif = spliceExif(plain, *layout, exifSegment(QByteArray("II*\0\x08\0\0\0\0\0", 10))).join();
     const auto again = parseJpegLayout(withExif);
     ASSERT_TRUE(again && again->exifOffset);
     EXPECT_EQ(*again->exifOffset, 20u);

@@ -1,0 +1,145 @@
+#include "BatchDialog.h"
+
+#include "AppIcon.h"
+#include "BatchSettings.h"
+#include "BrowseEdit.h"
+#include "ControlIds.h"
+#include "DialogBuilder.h"
+#include "DialogTemplates.h"
+#include "ProgressWindow.h"
+#include "StringTable.h"
+#include "TypingLimit.h"
+#include "UserPrompt.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace lumicap {
+
+namespace {
+constexpr int maxFieldLength = 255;
+}
+
+BatchDialog::BatchDialog(UserPrompt &prompt, QWidget *mainWindow)
+    : QDialog(nullptr) // not a child of the main window, which a run disables
+    , prompt_(prompt)
+    , mainWindow_(mainWindow)
+{
+    const BatchSettings settings = BatchSettings::load();
+    controls_ = DialogBuilder(batchTemplate())
+                    .make(ids::ListFile, [this](QWidget *parent) { return listEdit_ = new FileBrowseEdit(parent); })
+                    .build(this);
+    setWindowIcon(appIcon());
+    setFixedSize(size());
+    setModal(true);
+
+    auto *artist = qobject_cast<QLineEdit *>(control(ids::BatchArtist));
+    auto *copyright = qobject_cast<QLineEdit *>(control(ids::BatchCopyright));
+    artist->setText(settings.artist);
+    copyright->setText(settings.copyright);
+    new TypingLimit(artist, maxFieldLength);
+    new TypingLimit(copyright, maxFieldLength);
+    qobject_cast<QCheckBox *>(control(ids::BatchRemoveAllExif))->setChecked(settings.removeAllExif);
+    listEdit_->setText(settings.listFile);
+    listEdit_->attach();
+    listEdit_->setFilter(loadString(IDS_LIST_FILTER));
+    listEdit_->setShowHidden(true); // list files are often hidden
+
+    connect(qobject_cast<QPushButton *>(control(ids::Start)), &QPushButton::clicked, this, &BatchDialog::start);
+    connect(qobject_cast<QPushButton *>(control(ids::Cancel)), &QPushButton::clicked, this, &BatchDialog::reject);
+    if (mainWindow_)
+        move(mainWindow_->frameGeometry().center() - rect().center());
+}
+
+BatchDialog::~BatchDialog() = default;
+
+bool BatchDialog::failField(int id, const QString &message)
+{
+    prompt_.showMessage(message);
+    auto *edit = qobject_cast<QLineEdit *>(control(id));
+    edit->setFocus();
+    edit->selectAll();
+    return false;
+}
+
+void BatchDialog::start()
+{
+    if (running_)
+        return;
+    BatchSettings settings;
+    settings.artist = qobject_cast<QLineEdit *>(control(ids::BatchArtist))->text();
+    settings.copyright = qobject_cast<QLineEdit *>(control(ids::BatchCopyright))->text();
+    settings.removeAllExif = qobject_cast<QCheckBox *>(control(ids::BatchRemoveAllExif))->isChecked();
+    settings.listFile = listEdit_->text();
+    if (settings.artist.size() > maxFieldLength) {
+        failField(ids::BatchArtist, formatString(IDS_TOO_LONG, maxFieldLength));
+        return;
+    }
+    if (settings.copyright.size() > maxFieldLength) {
+        failField(ids::BatchCopyright, formatString(IDS_TOO_LONG, maxFieldLength));
+        return;
+    }
+    if (settings.listFile.isEmpty()) {
+        failField(ids::ListFile, loadString(IDS_LIST_NAME_EMPTY));
+        return;
+    }
+    settings.save();
+
+    const QByteArray listPath = QFile::encodeName(settings.listFile);
+    if (!ParseListFile(listPath, list_)) {
+        prompt_.showMessage(formatString(IDS_LIST_MISSING, settings.listFile.toUtf8().constData()));
+        return;
+    }
+    // Start, Close and Escape rest while the run goes on.
+    setRunning(true);
+    BatchRun run(prompt_, *this);
+    summary_ = run.RunBatch(list_, listPath, {settings.artist.toUtf8(), settings.copyright.toUtf8(), settings.removeAllExif});
+    setRunning(false);
+}
+
+void BatchDialog::setRunning(bool running)
+{
+    running_ = running;
+    control(ids::Start)->setEnabled(!running);
+    control(ids::Cancel)->setEnabled(!running);
+}
+
+void BatchDialog::reject()
+{
+    if (!running_)
+        QDialog::reject();
+}
+
+void BatchDialog::open()
+{
+    if (progress_)
+        return;
+    runFlag_ = 1;
+    progress_ = std::make_unique<ProgressWindow>(&runFlag_, loadString(IDS_WORKING), QStringLiteral(""), mainWindow_, this);
+}
+
+void BatchDialog::update(const QString &name, int position)
+{
+    if (!progress_)
+        return;
+    progress_->SetProgressText(name);
+    progress_->SetProgressPos(position);
+}
+
+void BatchDialog::close()
+{
+    if (!progress_)
+        return;
+    progress_->CloseProgress();
+    progress_.reset();
+}
+
+void BatchDialog::afterImage()
+{
+    QCoreApplication::processEvents();
+}
+
+} // namespace lumicap

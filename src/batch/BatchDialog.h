@@ -1,0 +1,62 @@
+#pragma once
+
+#include "BatchRun.h"
+
+#include <QDialog>
+#include <QHash>
+#include <QPointer>
+
+#include <memory>
+
+namespace lumicap {
+
+class FileBrowseEdit;
+class ProgressWindow;
+class UserPrompt;
+
+// The batch window: a list file, one artist and one copyright for all its
+// images, and Start. The run itself is BatchRun; this window checks the
+// fields, keeps the settings and shows the progress.
+class BatchDialog : public QDialog, private BatchProgress
+{
+    Q_OBJECT
+
+public:
+    // mainWindow is disabled while a run shows its progress.
+    BatchDialog(UserPrompt &prompt, QWidget *mainWindow);
+    ~BatchDialog() override;
+
+    QWidget *control(int id) const { return controls_.value(id); }
+    FileBrowseEdit *listEdit() const { return listEdit_; }
+    bool isRunning() const { return running_; }
+    ProgressWindow *progressWindow() const { return progress_.get(); }
+    const BatchList &batchList() const { return list_; }
+    const BatchSummary &lastSummary() const { return summary_; }
+
+public Q_SLOTS:
+    void start();
+    void reject() override;
+
+private:
+    bool failField(int id, const QString &message);
+    void setRunning(bool running);
+
+    // BatchProgress
+    void open() override;
+    void update(const QString &name, int position) override;
+    void close() override;
+    bool cancelled() const override { return runFlag_ == 0; }
+    void afterImage() override;
+
+    UserPrompt &prompt_;
+    QPointer<QWidget> mainWindow_;
+    QHash<int, QWidget *> controls_;
+    FileBrowseEdit *listEdit_ = nullptr;
+    BatchList list_;
+    BatchSummary summary_;
+    int runFlag_ = 0;
+    std::unique_ptr<ProgressWindow> progress_;
+    bool running_ = false;
+};
+
+} // namespace lumicap

@@ -1,0 +1,83 @@
+#pragma once
+
+#include "ImageStatus.h"
+#include "ListFile.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+namespace lumicap {
+
+class UserPrompt;
+
+// Reads and parses a list file. False when it cannot be opened (missing, no
+// access, not a regular file); a read error part-way keeps what was read.
+bool ParseListFile(const QByteArray &path, BatchList &list);
+
+// The folder part of a path (a drive and the directory up to and including
+// the last separator of either kind) and the rest.
+struct SplitParts
+{
+    QByteArray folder;
+    QByteArray file;
+};
+SplitParts SplitPath(const QByteArray &path);
+
+// Where the image an entry names is: inside the list file's folder. Names may
+// use either separator and name sub-folders; a name that is absolute or whose
+// ".." leads above the folder gives nothing, so a list file cannot reach
+// files elsewhere.
+std::optional<QByteArray> imagePathFor(const QByteArray &folder, const QByteArray &name);
+
+// What the batch shows while it runs; a window, or a line on a terminal.
+class BatchProgress
+{
+public:
+    virtual ~BatchProgress() = default;
+    virtual void open() = 0;
+    virtual void update(const QString &name, int position) = 0;
+    virtual void close() = 0;
+    virtual bool cancelled() const = 0;
+    // One round of event processing after each image, so Cancel gets in.
+    virtual void afterImage() = 0;
+};
+
+struct BatchOptions
+{
+    QByteArray artist;
+    QByteArray copyright;
+    bool removeAllExif = false;
+};
+
+struct BatchSummary
+{
+    int saved = 0;
+    int skipped = 0;
+    int failed = 0;
+    bool cancelled = false;
+};
+
+// Applies a list to its images: each named image gets the entry's
+// description and the batch's artist and copyright, through the same safe
+// save as the editor. An image that cannot be opened asks whether to go on;
+// a save that fails ends the run.
+class BatchRun
+{
+public:
+    enum class Outcome { Saved, Skipped, Stopped, SaveFailed };
+
+    BatchRun(UserPrompt &prompt, BatchProgress &progress) : prompt_(prompt), progress_(progress) {}
+
+    BatchSummary RunBatch(const BatchList &list, const QByteArray &listPath, const BatchOptions &options);
+    Outcome ProcessBatchImage(const QByteArray &imagePath, const QByteArray &description, const BatchOptions &options);
+
+private:
+    Outcome askToGoOn(ImageStatus status, const QByteArray &imagePath);
+
+    UserPrompt &prompt_;
+    BatchProgress &progress_;
+};
+
+} // namespace lumicap

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+namespace lumicap {
+
+// The batch window's options, read when it opens and written by each Start
+// that passes its checks.
+struct BatchSettings
+{
+    bool removeAllExif = false; // BRemoveAllExif
+    QString artist;             // BArtist
+    QString copyright;          // BCopyr
+    QString listFile;           // BFile
+
+    static BatchSettings load();
+    void save() const;
+};
+
+} // namespace lumicap

@@ -1,0 +1,99 @@
+#include "ProgressWindow.h"
+
+#include "AppIcon.h"
+#include "ControlIds.h"
+#include "DialogBuilder.h"
+#include "DialogTemplates.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialog>
+#include <QLabel>
+#include <QProgressBar>
+#include <QScreen>
+
+#include <algorithm>
+
+namespace lumicap {
+
+ProgressWindow::ProgressWindow(int *flag, const QString &caption, const QString &text, QWidget *mainWindow, QWidget *owner)
+    : mainWindow_(mainWindow)
+    , flag_(flag)
+{
+    if (mainWindow_)
+        mainWindow_->setEnabled(false);
+    window_ = new QDialog(owner, Qt::Dialog);
+    window_->setAttribute(Qt::WA_DeleteOnClose, false);
+    const auto controls = DialogBuilder(progressTemplate())
+                              .make(ids::ProgressBar,
+                                    [](QWidget *parent) {
+                                        auto *bar = new QProgressBar(parent);
+                                        bar->setRange(0, 100);
+                                        bar->setValue(0);
+                                        bar->setTextVisible(false);
+                                        return bar;
+                                    })
+                              .build(window_);
+    window_->setWindowTitle(caption.isNull() ? QStringLiteral("Working") : caption);
+    window_->setWindowIcon(appIcon());
+    window_->setFixedSize(window_->size());
+    qobject_cast<QLabel *>(controls.value(ids::ProgressText))
+        ->setText(text.isNull() ? QStringLiteral("Click Cancel to cancel the operation") : text);
+    connect(qobject_cast<QAbstractButton *>(controls.value(ids::Cancel)), &QAbstractButton::clicked, this,
+            &ProgressWindow::CancelProgress);
+    connect(window_, &QDialog::rejected, this, &ProgressWindow::CancelProgress); // Escape, the close box
+
+    // Centred over its owner, or on the screen.
+    const QRect area = owner ? owner->frameGeometry() : QApplication::primaryScreen()->availableGeometry();
+    window_->move(area.center() - window_->rect().center());
+    window_->show();
+    window_->repaint(); // drawn before the caller's first step
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+ProgressWindow::~ProgressWindow()
+{
+    CloseProgress();
+}
+
+void ProgressWindow::SetProgressText(const QString &text, int controlId)
+{
+    if (closed_ || !window_)
+        return;
+    if (auto *label = window_->findChild<QLabel *>(QString::number(controlId < 0 ? ids::ProgressText : controlId)))
+        label->setText(text);
+}
+
+void ProgressWindow::SetProgressPos(int position)
+{
+    if (closed_ || !window_)
+        return;
+    if (auto *bar = window_->findChild<QProgressBar *>(QString::number(ids::ProgressBar)))
+        bar->setValue(std::clamp(position, 0, 100));
+}
+
+void ProgressWindow::CloseProgress()
+{
+    if (closed_)
+        return;
+    closed_ = true;
+    // The main window is enabled before the progress window goes, whatever
+    // its state was before.
+    if (mainWindow_)
+        mainWindow_->setEnabled(true);
+    if (window_) {
+        window_->hide();
+        window_->deleteLater();
+    }
+}
+
+void ProgressWindow::CancelProgress()
+{
+    if (closed_)
+        return;
+    if (flag_)
+        *flag_ = 0;
+    CloseProgress();
+}
+
+} // namespace lumicap
