@@ -3,6 +3,7 @@
 // durable copy of the files (copy, flush, rename: the floor, since every
 // save rewrites the file). All on the same files, in one run.
 //   batch_bench LUMICAP_TAGS [files=200] [rounds=6] [tiff]
+#include "BenchImages.h"
 #include "BenchTimer.h"
 #include "MemoryProbe.h"
 
@@ -23,21 +24,6 @@
 using namespace lumicap::bench;
 
 namespace {
-QImage photo(int w, int h)
-{
-    QImage image(w, h, QImage::Format_RGB32);
-    quint32 state = 777;
-    for (int y = 0; y < h; ++y) {
-        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
-        for (int x = 0; x < w; ++x) {
-            state = state * 1664525u + 1013904223u;
-            const int n = static_cast<int>(state >> 28);
-            line[x] = qRgb((x * 255 / w + n) & 0xFF, (y * 255 / h + n) & 0xFF, ((x ^ y) / 8 + n) & 0xFF);
-        }
-    }
-    return image;
-}
-
 bool run(const QString &program, const QStringList &args)
 {
     QProcess p;
@@ -85,7 +71,7 @@ int main(int argc, char **argv)
     QTemporaryDir dir(QDir::currentPath() + "/batch-bench-XXXXXX"); // on the disk, not in /tmp's tmpfs
     const QString ext = tiff ? "tif" : "jpg";
     const QString seed = dir.filePath("seed." + ext);
-    const QImage picture = tiff ? photo(2600, 2300).convertToFormat(QImage::Format_RGB888) : photo(3000, 2000);
+    const QImage picture = tiff ? photoLikeImage(2600, 2300).convertToFormat(QImage::Format_RGB888) : photoLikeImage(3000, 2000);
     if (!picture.save(seed, tiff ? "TIFF" : "JPEG", 92))
         return 1;
     run("exiftool", {"-q", "-overwrite_original", "-IFD0:Make=Bench", "-IFD0:Model=B1", "-ExifIFD:ExposureTime=1/250",

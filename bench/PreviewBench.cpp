@@ -1,6 +1,7 @@
 // Opening a 24-megapixel JPEG in the editor (open, read the tags, first paint
 // of the preview) against a plain full-size decode of the same file.
 //   preview_bench [rounds=7]
+#include "BenchImages.h"
 #include "BenchTimer.h"
 #include "ImageHolder.h"
 #include "MemoryProbe.h"
@@ -22,21 +23,9 @@ using namespace lumicap;
 using namespace lumicap::bench;
 
 namespace {
-// A photo-like picture: smooth gradients with fine noise, so the JPEG is of
-// a realistic size (several MB).
 bool writePhoto(const QString &path, int w, int h)
 {
-    QImage image(w, h, QImage::Format_RGB32);
-    quint32 state = 12345;
-    for (int y = 0; y < h; ++y) {
-        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
-        for (int x = 0; x < w; ++x) {
-            state = state * 1664525u + 1013904223u;
-            const int n = static_cast<int>(state >> 27);
-            line[x] = qRgb((x * 255 / w + n) & 0xFF, (y * 255 / h + n) & 0xFF, ((x + y) / 16 + n) & 0xFF);
-        }
-    }
-    return image.save(path, "JPEG", 92);
+    return photoLikeImage(w, h, 12345).save(path, "JPEG", 92);
 }
 } // namespace
 

@@ -18,6 +18,8 @@
 #include <QStandardPaths>
 #include <QtTest>
 
+#include "TestSettings.h"
+
 #include <memory>
 
 using namespace lumicap;
@@ -26,13 +28,7 @@ class AppStartTest : public QObject
 {
     Q_OBJECT
 
-    static std::unique_ptr<QSettings> settings()
-    {
-        auto s = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, "Kestrovia",
-                                             QCoreApplication::applicationName());
-        s->beginGroup("Settings");
-        return s;
-    }
+    static std::unique_ptr<QSettings> settings() { return test::programSettings(); }
 
 private Q_SLOTS:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }

@@ -15,6 +15,8 @@
 #include <QStandardPaths>
 #include <QtTest>
 
+#include "TestSettings.h"
+
 #include <memory>
 
 using namespace lumicap;
@@ -24,13 +26,7 @@ class BatchWindowTest : public QObject
 {
     Q_OBJECT
 
-    static std::unique_ptr<QSettings> settings()
-    {
-        auto s = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, "Kestrovia",
-                                             QCoreApplication::applicationName());
-        s->beginGroup("Settings");
-        return s;
-    }
+    static std::unique_ptr<QSettings> settings() { return test::programSettings(); }
 
     template <typename T> static T *child(QWidget *w, int id) { return w->findChild<T *>(QString::number(id)); }
 

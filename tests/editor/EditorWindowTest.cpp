@@ -14,6 +14,8 @@
 #include <QStandardPaths>
 #include <QtTest>
 
+#include "TestSettings.h"
+
 #include <memory>
 
 using namespace lumicap;
@@ -55,14 +57,7 @@ private:
         QTest::keyClicks(edit(id), text);
     }
 
-    // Read the way any other program would: Kestrovia/<program>/Settings.
-    static std::unique_ptr<QSettings> settings()
-    {
-        auto s = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, "Kestrovia",
-                                             QCoreApplication::applicationName());
-        s->beginGroup("Settings");
-        return s;
-    }
+    static std::unique_ptr<QSettings> settings() { return test::programSettings(); }
 
 private Q_SLOTS:
     void initTestCase();
