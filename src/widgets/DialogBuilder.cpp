@@ -52,6 +52,20 @@ QWidget *makeStandard(const ControlTemplate &c, QWidget *parent)
     }
     return new QWidget(parent);
 }
+// Template texts were laid out for a narrow dialog font; a wider one can need
+// a line more than the template gives. Such a label gets a slightly smaller
+// font rather than losing its last line.
+void fitText(QLabel *label)
+{
+    if (!label->wordWrap() || label->text().isEmpty())
+        return;
+    QFont font = label->font();
+    const qreal smallest = font.pointSizeF() * 0.8;
+    while (label->heightForWidth(label->width()) > label->height() && font.pointSizeF() - 0.25 >= smallest) {
+        font.setPointSizeF(font.pointSizeF() - 0.25);
+        label->setFont(font);
+    }
+}
 } // namespace
 
 QHash<int, QWidget *> DialogBuilder::build(QDialog *dialog) const
@@ -82,6 +96,8 @@ QHash<int, QWidget *> DialogBuilder::build(QDialog *dialog) const
             w = makeStandard(c, dialog);
         }
         w->setGeometry(units.rect(c.x, c.y, c.width, c.height));
+        if (auto *label = qobject_cast<QLabel *>(w))
+            fitText(label);
         if (c.id >= 0) {
             w->setObjectName(QString::number(c.id));
             controls.insert(c.id, w);
