@@ -88,6 +88,8 @@ std::vector<QByteArray> ImageList::listImages(const QByteArray &folderText)
         const char *name = entry->d_name;
         if (name[0] == '.' || !hasImageExtension(name))
             continue; // hidden files, "." and ".." included
+        if (name[0] == '_' && name[1] == '~')
+            continue; // a save's temporary file, never an image of its own
         bool regular = entry->d_type == DT_REG;
         if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
             struct stat st {};

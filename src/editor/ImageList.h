@@ -24,7 +24,8 @@ class ImageList
 {
 public:
     // Lists regular files (or links to them) named *.jpg, *.jpeg, *.tif or
-    // *.tiff in any letter case, leaving out hidden files and subfolders.
+    // *.tiff in any letter case, leaving out hidden files, subfolders and
+    // the temporary files of saves ("_~" + name).
     // The list is replaced only when the folder holds at least one image, so
     // a scan that finds nothing leaves the previous list as it was.
     int Scan(const QByteArray &folderText);

@@ -75,7 +75,15 @@ ImageStatus ImageHolder::open(const QByteArray &path)
         tags_.clear();
         return fail(status);
     }
-    size_ = readSize(file);
+    if (format_ == ImageFormat::Jpeg) {
+        // Our own walk of the header, never a decoder's (see maxPreviewSegments).
+        const auto layout = parseJpegLayout(file);
+        size_ = layout ? QSize(layout->width, layout->height) : QSize();
+        previewable_ = layout && layout->segments <= maxPreviewSegments;
+    } else {
+        size_ = readSize(file);
+        previewable_ = true;
+    }
     readTags_ = tags_;
     open_ = true;
     return ImageStatus::Ok;
@@ -101,7 +109,7 @@ void ImageHolder::discardEdits()
 
 QImage ImageHolder::preview(QSize size)
 {
-    if (!open_ || size.isEmpty())
+    if (!open_ || size.isEmpty() || !previewable_)
         return {};
     if (!preview_.isNull() && preview_.height() >= size.height() && preview_.width() >= size.width())
         return preview_;

@@ -73,6 +73,7 @@ private:
     std::vector<TagItem> readTags_;
     TagEdits edits_;
     QImage preview_;
+    bool previewable_ = false;
 };
 
 } // namespace lumicap

@@ -21,6 +21,9 @@ ImageStatus statusFromErrno(int error)
         return ImageStatus::OutOfMemory;
     case EBUSY:
         return ImageStatus::ObjectBusy;
+    case ENXIO: // a socket, or a device that is not there
+    case ENODEV:
+        return ImageStatus::InvalidParameter;
     case EFBIG:
     case EOVERFLOW:
         return ImageStatus::ValueOverflow;

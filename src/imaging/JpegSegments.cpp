@@ -54,6 +54,12 @@ std::optional<JpegLayout> parseJpegLayout(const QByteArray &jpeg)
 
         const std::size_t payload = pos + 2;
         const std::size_t payloadSize = length - 2;
+        ++layout.segments;
+        const bool startOfFrame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        if (startOfFrame && payloadSize >= 5 && layout.width == 0) {
+            layout.height = static_cast<int>((byteAt(jpeg, payload + 1) << 8) | byteAt(jpeg, payload + 2));
+            layout.width = static_cast<int>((byteAt(jpeg, payload + 3) << 8) | byteAt(jpeg, payload + 4));
+        }
         if (marker == 0xE1 && !layout.exifOffset && payloadSize >= exifHeaderSize
             && std::memcmp(jpeg.constData() + payload, exifHeader, exifHeaderSize) == 0) {
             layout.exifOffset = markerStart;

@@ -22,7 +22,16 @@ struct JpegLayout
     // Offset of the start-of-scan segment and the end of its header.
     std::size_t scanOffset = 0;
     std::size_t scanHeaderEnd = 0;
+    // The picture's size from its start-of-frame segment; 0 without one.
+    int width = 0;
+    int height = 0;
+    // How many segments come before the scan.
+    std::size_t segments = 0;
 };
+
+// A header this crowded is not a photo's: decoders have been seen to take
+// minutes over one, so no preview is decoded from it.
+constexpr std::size_t maxPreviewSegments = 4096;
 
 // Parses the markers of a JPEG file. Returns nothing when the bytes are not a
 // well-formed JPEG header (a segment runs past the end, no SOI, no scan).

@@ -2,17 +2,32 @@
 
 #include "FileBytes.h"
 #include "MetadataWriter.h"
+#include "SaveSteps.h"
 
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace lumicap {
 
+#ifndef LUMICAP_SAVE_STEP_HOOK
+int saveStepFault(SaveStep)
+{
+    return 0;
+}
+#endif
+
 namespace {
+// Marks a temporary file as ours, so that one left behind by a save that
+// never finished (the process was killed, the power failed) can be told
+// from a file of the same name that belongs to someone else.
+constexpr const char *temporaryMark = "user.lumicap.temporary";
+
 // On this platform only '/' separates; a backslash is part of a file name.
 QByteArray folderOf(const QByteArray &path)
 {
@@ -36,18 +51,47 @@ QByteArray resolvedPath(const QByteArray &path, ImageStatus &status)
     return QByteArray(buffer);
 }
 
+ImageStatus stepFault(SaveStep step)
+{
+    const int error = saveStepFault(step);
+    return error ? statusFromErrno(error) : ImageStatus::Ok;
+}
+
+ImageStatus writeSpan(int fd, const char *data, qsizetype size)
+{
+    qsizetype done = 0;
+    while (done < size) {
+        const ssize_t n = ::write(fd, data + done, static_cast<std::size_t>(size - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return n < 0 ? statusFromErrno(errno) : ImageStatus::Win32Error;
+        done += n;
+    }
+    return ImageStatus::Ok;
+}
+
 ImageStatus writeAll(int fd, const QList<QByteArray> &pieces)
 {
-    for (const QByteArray &bytes : pieces) {
-        qsizetype done = 0;
-        while (done < bytes.size()) {
-            const ssize_t n = ::write(fd, bytes.constData() + done, static_cast<std::size_t>(bytes.size() - done));
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                return n < 0 ? statusFromErrno(errno) : ImageStatus::Win32Error;
-            done += n;
+    qsizetype total = 0;
+    for (const QByteArray &piece : pieces)
+        total += piece.size();
+    qsizetype written = 0;
+    bool halfReported = false;
+    for (const QByteArray &piece : pieces) {
+        qsizetype at = 0;
+        if (!halfReported && written + piece.size() >= total / 2) {
+            const qsizetype first = total / 2 - written;
+            if (ImageStatus s = writeSpan(fd, piece.constData(), first); s != ImageStatus::Ok)
+                return s;
+            if (ImageStatus s = stepFault(SaveStep::HalfWritten); s != ImageStatus::Ok)
+                return s;
+            halfReported = true;
+            at = first;
         }
+        if (ImageStatus s = writeSpan(fd, piece.constData() + at, piece.size() - at); s != ImageStatus::Ok)
+            return s;
+        written += piece.size();
     }
     return ImageStatus::Ok;
 }
@@ -61,29 +105,90 @@ void syncFolder(const QByteArray &folder)
     }
 }
 
-// Writes the pieces to a new file at temporaryPath with the image's
-// permissions, and flushes it.
-ImageStatus writeTemporary(const QByteArray &temporaryPath, const QList<QByteArray> &pieces, const FileStamp &image)
+// Removes a temporary file that an earlier save of ours left behind: a
+// regular file of our own, carrying our mark, with no save working on it
+// (a live save holds a lock on it). Anything else is left alone.
+bool removeLeftover(const QByteArray &temporaryPath)
 {
-    // O_EXCL with O_CREAT never opens an existing file or follows a link.
-    const int fd = ::open(temporaryPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    const int fd = ::open(temporaryPath.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
-        return statusFromErrno(errno);
-    // Keep owner and group where we may; then the permission bits, which
-    // fchown may have cleared.
-    if (::fchown(fd, image.owner, image.group) != 0 && errno == EPERM)
-        (void)::fchown(fd, static_cast<uid_t>(-1), image.group);
-    ImageStatus status = ::fchmod(fd, image.mode & 07777) == 0 ? ImageStatus::Ok : statusFromErrno(errno);
-    if (status == ImageStatus::Ok)
-        status = writeAll(fd, pieces);
-    if (status == ImageStatus::Ok && ::fsync(fd) != 0)
-        status = statusFromErrno(errno);
-    if (::close(fd) != 0 && status == ImageStatus::Ok)
-        status = statusFromErrno(errno);
-    if (status != ImageStatus::Ok)
-        ::unlink(temporaryPath.constData());
-    return status;
+        return false;
+    struct stat st {};
+    char mark = 0;
+    bool removed = false;
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink == 1 && st.st_uid == ::geteuid()
+        && ::fgetxattr(fd, temporaryMark, &mark, 1) == 1 && ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+        struct stat now {};
+        if (::lstat(temporaryPath.constData(), &now) == 0 && now.st_ino == st.st_ino && now.st_dev == st.st_dev)
+            removed = ::unlink(temporaryPath.constData()) == 0;
+    }
+    ::close(fd);
+    return removed;
 }
+
+// A temporary file being written: created exclusively, never through a link
+// or over an existing file, locked while it lives, removed unless renamed.
+class TemporaryFile
+{
+public:
+    explicit TemporaryFile(QByteArray path) : path_(std::move(path)) {}
+    ~TemporaryFile()
+    {
+        if (fd_ >= 0 && !renamed_)
+            ::unlink(path_.constData());
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    TemporaryFile(const TemporaryFile &) = delete;
+    TemporaryFile &operator=(const TemporaryFile &) = delete;
+
+    ImageStatus create(const FileStamp &image)
+    {
+        // O_EXCL with O_CREAT never opens an existing file or follows a link.
+        const int flags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
+        fd_ = ::open(path_.constData(), flags, 0600);
+        if (fd_ < 0 && errno == EEXIST && removeLeftover(path_))
+            fd_ = ::open(path_.constData(), flags, 0600);
+        if (fd_ < 0)
+            return statusFromErrno(errno);
+        ::flock(fd_, LOCK_EX);
+        ::fsetxattr(fd_, temporaryMark, "1", 1, 0); // where the file system allows
+        // Keep owner and group where we may; then the permission bits, which
+        // fchown may have cleared.
+        if (::fchown(fd_, image.owner, image.group) != 0 && errno == EPERM)
+            (void)::fchown(fd_, static_cast<uid_t>(-1), image.group);
+        if (::fchmod(fd_, image.mode & 07777) != 0)
+            return statusFromErrno(errno);
+        return stepFault(SaveStep::TemporaryCreated);
+    }
+
+    ImageStatus write(const QList<QByteArray> &pieces)
+    {
+        if (ImageStatus s = writeAll(fd_, pieces); s != ImageStatus::Ok)
+            return s;
+        if (::fsync(fd_) != 0)
+            return statusFromErrno(errno);
+        return stepFault(SaveStep::Flushed);
+    }
+
+    // The lock is held until the rename is done, so no other save takes the
+    // file for a leftover meanwhile.
+    ImageStatus renameTo(const QByteArray &imagePath)
+    {
+        if (ImageStatus s = stepFault(SaveStep::Renaming); s != ImageStatus::Ok)
+            return s;
+        if (ImageStatus s = ReplaceFile(path_, imagePath); s != ImageStatus::Ok)
+            return s;
+        renamed_ = true;
+        (void)saveStepFault(SaveStep::Renamed);
+        return ImageStatus::Ok;
+    }
+
+private:
+    QByteArray path_;
+    int fd_ = -1;
+    bool renamed_ = false;
+};
 } // namespace
 
 ImageStatus ReplaceFile(const QByteArray &temporaryPath, const QByteArray &imagePath)
@@ -122,28 +227,21 @@ ImageStatus SaveImageFile(ImageHolder &image, const QByteArray &path)
     bool unchanged = false;
     QList<QByteArray> pieces;
     status = image.encodeInto(bytes, unchanged, pieces);
-    if (status != ImageStatus::Ok || unchanged) {
-        releaseLargeReadBuffer();
-        return status;
+    if (status == ImageStatus::Ok && !unchanged) {
+        TemporaryFile temporary(temporaryFor(target));
+        status = temporary.create(before);
+        if (status == ImageStatus::Ok)
+            status = temporary.write(pieces);
+        // Another program may have changed the image since we read it; its
+        // change would be lost by the rename.
+        FileStamp now;
+        if (status == ImageStatus::Ok && (statFile(target, now) != ImageStatus::Ok || !now.sameContentAs(before)))
+            status = ImageStatus::ObjectBusy;
+        if (status == ImageStatus::Ok)
+            status = temporary.renameTo(target);
     }
-
-    const QByteArray temporary = temporaryFor(target);
-    status = writeTemporary(temporary, pieces, before);
     pieces.clear();
     releaseLargeReadBuffer();
-    if (status != ImageStatus::Ok)
-        return status;
-
-    // Another program may have changed the image since we read it; its
-    // change would be lost by the rename.
-    FileStamp now;
-    if (statFile(target, now) != ImageStatus::Ok || !now.sameContentAs(before)) {
-        ::unlink(temporary.constData());
-        return ImageStatus::ObjectBusy;
-    }
-    status = ReplaceFile(temporary, target);
-    if (status != ImageStatus::Ok)
-        ::unlink(temporary.constData());
     return status;
 }
 

@@ -1,0 +1,55 @@
+#include "ExifCodec.h"
+#include "ImageFormat.h"
+#include "ListFile.h"
+#include "TestFiles.h"
+
+#include <QDir>
+
+#include <gtest/gtest.h>
+
+using namespace lumicap;
+using namespace lumicap::test;
+
+namespace {
+QStringList findings(const char *target)
+{
+    const QDir dir(QString(LUMICAP_SOURCE_DIR "/tests/data/fuzz/") + target);
+    QStringList files;
+    for (const QString &name : dir.entryList(QDir::Files))
+        files << dir.filePath(name);
+    return files;
+}
+} // namespace
+
+// Every input a fuzzer once found stays a test: no crash, and the same
+// invariants the fuzz targets check.
+TEST(FuzzFindings, ofTheListParserStayFixed)
+{
+    for (const QString &file : findings("ListFileFuzzer")) {
+        SCOPED_TRACE(file.toStdString());
+        for (const ListEntry &entry : ListFileParser::parse(readAll(file))) {
+            EXPECT_LE(entry.name.size(), ListFileParser::pieceSize);
+            EXPECT_LE(entry.description.size(), ListFileParser::pieceSize);
+        }
+    }
+}
+
+TEST(FuzzFindings, ofTheTagCodecStayFixed)
+{
+    for (const QString &file : findings("TagCodecFuzzer")) {
+        SCOPED_TRACE(file.toStdString());
+        QByteArray bytes = readAll(file);
+        const ImageFormat format = detectImageFormat(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+        std::vector<TagItem> tags;
+        if (!canHoldTags(format) || ExifCodec::readTags(format, bytes, tags) != ImageStatus::Ok)
+            continue;
+        TagEdits edits;
+        edits.set = {{0x010E, 2, QByteArray("replayed", 9), "Image"}};
+        bool unchanged = false;
+        QList<QByteArray> pieces;
+        if (ExifCodec::applyEdits(format, bytes, edits, unchanged, pieces) != ImageStatus::Ok || unchanged)
+            continue;
+        std::vector<TagItem> after;
+        EXPECT_EQ(ExifCodec::readTags(format, pieces.join(), after), ImageStatus::Ok);
+    }
+}

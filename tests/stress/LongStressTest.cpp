@@ -1,0 +1,91 @@
+#include "MetadataReader.h"
+#include "TestFiles.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
+
+using namespace lumicap;
+using namespace lumicap::test;
+
+namespace {
+QByteArray description(const QString &path)
+{
+    ImageStatus status;
+    auto image = OpenImageFile(QFile::encodeName(path), status);
+    return status == ImageStatus::Ok ? ReadMetadata(*image).description : QByteArray("<unreadable>");
+}
+} // namespace
+
+// Saves of a large TIFF killed from outside at random moments: the image is
+// always whole, with the old or the new description and its own pixels.
+TEST(KilledSaves, neverLeaveAMissingOrTruncatedImage)
+{
+    TestFolder dir;
+    const QString image = dir.file("large.tif");
+    ASSERT_TRUE(writeTiff(image, 3000, 2000)); // 18 MB
+    const QList<QImage> pixels = decodePages(image);
+    QByteArray current = description(image);
+    QRandomGenerator random(20261206);
+    int killed = 0;
+    for (int round = 0; round < 200; ++round) {
+        const QByteArray next = "Round " + QByteArray::number(round);
+        QProcess p;
+        p.start(LUMICAP_SAVE_PROBE, {image, "none", "", QString::fromUtf8(next)});
+        ASSERT_TRUE(p.waitForStarted());
+        QThread::usleep(random.bounded(1000, 30000));
+        ::kill(static_cast<pid_t>(p.processId()), SIGKILL);
+        p.waitForFinished(60000);
+        killed += p.exitStatus() == QProcess::CrashExit;
+
+        const QByteArray now = description(image);
+        ASSERT_TRUE(now == current || now == next) << "round " << round << ": " << now.toStdString();
+        current = now;
+        ASSERT_GT(QFileInfo(image).size(), 17000000);
+        if (round % 40 == 0)
+            ASSERT_EQ(decodePages(image), pixels) << "round " << round;
+    }
+    EXPECT_EQ(decodePages(image), pixels);
+    EXPECT_GT(killed, 20); // many were killed part-way, not after they ended
+    RecordProperty("killed", killed);
+}
+
+// A JPEG made of a hundred megabytes of tiny colour-profile segments once
+// kept a metadata library busy for over a minute. Its header is ours to walk;
+// opening it must not take long (a child with a time limit).
+TEST(ManySmallSegments, doNotHoldTheOpenUp)
+{
+    TestFolder dir;
+    const QString path = dir.file("segments.jpg");
+    ASSERT_TRUE(writeJpeg(path, 16, 16));
+    QByteArray jpeg = readAll(path);
+    QByteArray segments;
+    const QByteArray tiny("\xFF\xE2\x00\x10ICC_PROFILE\x00\x01\x01", 18);
+    segments.reserve(100 << 20);
+    while (segments.size() < (100 << 20))
+        segments += tiny;
+    jpeg.insert(2, segments);
+    ASSERT_TRUE(writeAll(path, jpeg));
+
+    QProcess p;
+    p.setChildProcessModifier([] {
+        const struct rlimit cpu {60, 60};
+        ::setrlimit(RLIMIT_CPU, &cpu);
+    });
+    QElapsedTimer timer;
+    timer.start();
+    p.start(LUMICAP_SAVE_PROBE, {path, "none", "", "After the segments"});
+    ASSERT_TRUE(p.waitForFinished(120000));
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p.readAllStandardOutput().trimmed(), QByteArray("0"));
+    EXPECT_EQ(description(path), QByteArray("After the segments"));
+    RecordProperty("milliseconds", static_cast<int>(timer.elapsed()));
+}
