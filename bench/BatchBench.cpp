@@ -3,6 +3,7 @@
 // durable copy of the files (copy, flush, rename: the floor, since every
 // save rewrites the file). All on the same files, in one run.
 //   batch_bench LUMICAP_TAGS [files=200] [rounds=6] [tiff]
+// Every contender runs as a process of its own, measured the same way.
 #include "BenchImages.h"
 #include "BenchTimer.h"
 #include "MemoryProbe.h"
@@ -18,12 +19,50 @@
 #include <cstdlib>
 #include <functional>
 #include <vector>
+#include <chrono>
 #include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace lumicap::bench;
 
 namespace {
+struct Measured
+{
+    double ms = 0;
+    long maxRssKb = 0;
+};
+
+// Runs a program, its output discarded, and measures its time and its peak
+// memory.
+Measured measure(const QString &program, const QStringList &args)
+{
+    std::vector<QByteArray> owned{QFile::encodeName(program)};
+    for (const QString &a : args)
+        owned.push_back(a.toUtf8());
+    std::vector<char *> argv;
+    for (QByteArray &a : owned)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const int null = ::open("/dev/null", O_WRONLY);
+        ::dup2(null, 1);
+        ::dup2(null, 2);
+        ::execvp(argv[0], argv.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    struct rusage usage {};
+    ::wait4(pid, &status, 0, &usage);
+    Measured m;
+    m.ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    m.maxRssKb = usage.ru_maxrss;
+    return m;
+}
+
 bool run(const QString &program, const QStringList &args)
 {
     QProcess p;
@@ -33,27 +72,6 @@ bool run(const QString &program, const QStringList &args)
     return p.waitForFinished(-1) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
 }
 
-// The floor: read the file into a buffer kept between files, write it to a
-// new file beside it, flush, rename over the original.
-bool durableCopy(const QString &from, const QString &to)
-{
-    static std::vector<char> buffer;
-    const int in = ::open(QFile::encodeName(from).constData(), O_RDONLY | O_CLOEXEC);
-    if (in < 0)
-        return false;
-    const off_t size = ::lseek(in, 0, SEEK_END);
-    ::lseek(in, 0, SEEK_SET);
-    buffer.resize(static_cast<size_t>(size));
-    const bool read = ::read(in, buffer.data(), buffer.size()) == size;
-    ::close(in);
-    const QByteArray temporary = QFile::encodeName(QFileInfo(to).path() + "/_~copy");
-    const int fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return false;
-    const bool ok = read && ::write(fd, buffer.data(), buffer.size()) == size && ::fsync(fd) == 0;
-    ::close(fd);
-    return ok && ::rename(temporary.constData(), QFile::encodeName(to).constData()) == 0;
-}
 } // namespace
 
 int main(int argc, char **argv)
@@ -63,6 +81,7 @@ int main(int argc, char **argv)
         return 2;
     }
     const QString tool = QString::fromLocal8Bit(argv[1]);
+    const QString copier = QFileInfo(QString::fromLocal8Bit(argv[0])).dir().filePath("durable_copy");
     const int files = argc > 2 ? std::atoi(argv[2]) : 200;
     const int rounds = argc > 3 ? std::atoi(argv[3]) : 6;
     const bool tiff = argc > 4 && QByteArray(argv[4]) == "tiff";
@@ -102,31 +121,35 @@ int main(int argc, char **argv)
     // before flushed first, and in a rotating order: the state the file
     // system was left in by whoever went before matters more than one would
     // think.
-    std::vector<double> copyTimes, oursTimes, theirsTimes;
-    const std::function<void()> phases[3] = {
+    const bool exiv2 = !QStandardPaths::findExecutable("exiv2").isEmpty();
+    QStringList all;
+    for (int i = 0; i < files; ++i)
+        all << dir.filePath(QString("IMG_%1.%2").arg(i, 4, 10, QChar('0')).arg(ext));
+    std::vector<double> copyTimes, oursTimes, theirsTimes, exiv2Times;
+    const std::function<void()> phases[4] = {
+        [&] { copyTimes.push_back(measure(copier, all).ms); },
         [&] {
-            copyTimes.push_back(medianMs(1, [&] {
-                for (int i = 0; i < files; ++i) {
-                    const QString name = dir.filePath(QString("IMG_%1.%2").arg(i, 4, 10, QChar('0')).arg(ext));
-                    durableCopy(name, name);
-                }
-            }));
-        },
-        [&] {
-            oursTimes.push_back(medianMs(1, [&] {
-                run(tool, {"batch", dir.filePath("DESCRIPT.ION"), "--artist", "Ann Example", "--copyright", "(c) 2026 Ann"});
-            }));
+            oursTimes.push_back(measure(tool, {"batch", dir.filePath("DESCRIPT.ION"), "--artist", "Ann Example", "--copyright", "(c) 2026 Ann"}).ms);
         },
         [&] {
             if (exiftool)
-                theirsTimes.push_back(medianMs(1, [&] { run("exiftool", {"-q", "-@", dir.filePath("exiftool.args")}); }));
+                theirsTimes.push_back(measure("exiftool", {"-q", "-@", dir.filePath("exiftool.args")}).ms);
+        },
+        [&] {
+            // The exiv2 tool writes one text to all files (it has no list).
+            if (exiv2)
+                exiv2Times.push_back(measure("exiv2", QStringList{"-M", QString("set Exif.Image.ImageDescription Ascii Round %1").arg(round), "-M",
+                                             "set Exif.Image.Artist Ascii Ann Example", "-M", "set Exif.Image.Copyright Ascii (c) 2026 Ann",
+                                                             "mo"}
+                                                     + all)
+                                         .ms);
         },
     };
     for (int r = 0; r < rounds; ++r) {
         writeList();
-        for (int p = 0; p < 3; ++p) {
+        for (int p = 0; p < 4; ++p) {
             ::sync();
-            phases[(p + r) % 3]();
+            phases[(p + r) % 4]();
         }
     }
     const auto median = [](std::vector<double> v) {
@@ -136,15 +159,51 @@ int main(int argc, char **argv)
     const double copy = median(copyTimes);
     const double ours = median(oursTimes);
     const double theirs = median(theirsTimes);
+    const double exiv2Write = median(exiv2Times);
+
+    // Reading the three tags of every file.
+    std::vector<double> showOurs, showTheirs, showExiv2;
+    for (int r = 0; r < rounds; ++r) {
+        showOurs.push_back(measure(tool, QStringList{"show"} + all).ms);
+        if (exiftool)
+            showTheirs.push_back(measure("exiftool", QStringList{"-s3", "-IFD0:ImageDescription", "-IFD0:Artist", "-IFD0:Copyright"} + all).ms);
+        if (exiv2)
+            showExiv2.push_back(measure("exiv2", QStringList{"-Pv", "-g", "Exif.Image.ImageDescription", "-g", "Exif.Image.Artist", "-g",
+                                                               "Exif.Image.Copyright"}
+                                                       + all)
+                                    .ms);
+    }
+
+    // Peak memory of a batch of a tenth of the files and of all of them.
+    QFile small(dir.filePath("SMALL.ION"));
+    small.open(QIODevice::WriteOnly);
+    for (int i = 0; i < std::max(1, files / 10); ++i)
+        small.write(QString("IMG_%1.%2 Memory\n").arg(i, 4, 10, QChar('0')).arg(ext).toUtf8());
+    small.close();
+    const long rssSmall = measure(tool, {"batch", dir.filePath("SMALL.ION")}).maxRssKb;
+    writeList();
+    const long rssAll = measure(tool, {"batch", dir.filePath("DESCRIPT.ION")}).maxRssKb;
 
     std::printf("%d %s files of %.2f MB with EXIF, median of %d rounds\n", files, tiff ? "TIFF" : "JPEG", size / 1e6, rounds);
     report("durable copy (copy, fsync, rename)", copy, copy);
     report("lumicap-tags batch", ours, copy);
     if (exiftool)
         report("exiftool, one process", theirs, copy);
+    if (exiv2)
+        report("exiv2 tool, one process (one text)", exiv2Write, copy);
     std::printf("ratio %.2f to the durable copy", ours / copy);
     if (exiftool)
         std::printf(", %.1fx ExifTool's throughput", theirs / ours);
-    std::printf("\n");
+    std::printf("\n\nreading the three tags of %d files\n", files);
+    const double readOurs = median(showOurs);
+    report("lumicap-tags show", readOurs, readOurs);
+    if (exiftool)
+        report("exiftool", median(showTheirs), readOurs);
+    if (exiv2)
+        report("exiv2 tool", median(showExiv2), readOurs);
+    if (exiftool)
+        std::printf("%.1fx ExifTool's throughput (%.3f ms a file against %.3f)\n", median(showTheirs) / readOurs, readOurs / files,
+                    median(showTheirs) / files);
+    std::printf("\npeak memory of a batch: %ld KB over %d files, %ld KB over %d\n", rssSmall, std::max(1, files / 10), rssAll, files);
     return 0;
 }

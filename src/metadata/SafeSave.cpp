@@ -4,6 +4,7 @@
 #include "MetadataWriter.h"
 #include "SaveSteps.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -59,9 +60,12 @@ ImageStatus stepFault(SaveStep step)
 
 ImageStatus writeSpan(int fd, const char *data, qsizetype size)
 {
+    // In steps of a megabyte: here one large write was measured at half the
+    // speed of the same bytes in steps.
+    constexpr qsizetype step = 1 << 20;
     qsizetype done = 0;
     while (done < size) {
-        const ssize_t n = ::write(fd, data + done, static_cast<std::size_t>(size - done));
+        const ssize_t n = ::write(fd, data + done, static_cast<std::size_t>(std::min(step, size - done)));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
