@@ -1,5 +1,6 @@
 #include "TestFiles.h"
 
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -123,4 +124,13 @@ TEST_F(TheTagsTool, runsABatchAndStopsOrSkipsAtImagesThatCannotBeOpened)
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.err, ("Can't find file " + dir.file("none.txt") + "\n").toUtf8());
     EXPECT_EQ(tags({"batch", dir.file("DESCRIPT.ION"), dir.file("DESCRIPT.ION")}).exitCode, 2);
+}
+
+TEST_F(TheTagsTool, takesFileNamesThatLookLikeOptionsAfterTwoDashes)
+{
+    const QString dashed = dir.file("-dashed.jpg");
+    ASSERT_TRUE(QFile::copy(jpeg, dashed));
+    ASSERT_EQ(tags({"set", "--description", "Dashed", "--", dashed}).exitCode, 0);
+    QDir::setCurrent(dir.path());
+    EXPECT_EQ(tags({"show", "--", "-dashed.jpg"}).out.split('\n').value(1), QByteArray("Description: Dashed"));
 }
