@@ -17,33 +17,15 @@
 using namespace lumicap;
 using namespace lumicap::test;
 
-struct FormatCase
+TEST(AFormatProbe, goesByContentAndKnowsWhatItCannotTag)
 {
-    const char *bytes;
-    std::size_t size;
-    ImageFormat format;
-};
-
-class AFormatProbe : public ::testing::TestWithParam<FormatCase>
-{
-};
-
-TEST_P(AFormatProbe, tellsTheFormatFromTheFirstBytes)
-{
-    EXPECT_EQ(detectImageFormat(GetParam().bytes, GetParam().size), GetParam().format);
+    EXPECT_EQ(detectImageFormat("\xFF\xD8\xFF\xE0", 4), ImageFormat::Jpeg);
+    EXPECT_EQ(detectImageFormat("MM\0*\0", 5), ImageFormat::Tiff);
+    EXPECT_EQ(detectImageFormat("II+\0", 4), ImageFormat::BigTiff); // Exiv2 0.27 cannot write it
+    EXPECT_EQ(detectImageFormat("%!PS-Adobe", 10), ImageFormat::Other); // an EPS named .jpg
+    EXPECT_EQ(detectImageFormat("\xFF\xD8", 2), ImageFormat::Other);
+    EXPECT_FALSE(canHoldTags(ImageFormat::BigTiff));
 }
-
-INSTANTIATE_TEST_SUITE_P(Magic, AFormatProbe,
-                         ::testing::Values(FormatCase{"\xFF\xD8\xFF\xE0", 4, ImageFormat::Jpeg},
-                                           FormatCase{"II*\0\x08", 5, ImageFormat::Tiff},
-                                           FormatCase{"MM\0*\0", 5, ImageFormat::Tiff},
-                                           FormatCase{"II+\0", 4, ImageFormat::BigTiff},
-                                           FormatCase{"\x89PNG\r\n\x1A\n", 8, ImageFormat::Png},
-                                           FormatCase{"GIF89a", 6, ImageFormat::Gif},
-                                           FormatCase{"BM\0\0", 4, ImageFormat::Bmp},
-                                           FormatCase{"%!PS-Adobe", 10, ImageFormat::Other},
-                                           FormatCase{"\xFF\xD8", 2, ImageFormat::Other},
-                                           FormatCase{"", 0, ImageFormat::Other}));
 
 TEST(AJpegLayout, findsTheExifSegmentAndKeepsJfifFirst)
 {
@@ -155,20 +137,4 @@ TEST(AnImageHolder, reportsTheSizeWithoutDecoding)
     ASSERT_EQ(image.open(dir.bytePath("b.tif")), ImageStatus::Ok);
     EXPECT_EQ(image.size(), QSize(30, 70));
     EXPECT_EQ(image.format(), ImageFormat::Tiff);
-}
-
-TEST(AnImageHolder, refusesTagChangesWhenNothingIsOpen)
-{
-    ImageHolder image;
-    EXPECT_EQ(image.setTag({0x010E, 2, "x", "Image"}), ImageStatus::WrongState);
-    EXPECT_EQ(image.takeStatus(), ImageStatus::WrongState);
-}
-
-TEST(AnImageHolder, picksAWriterOnlyForFormatsThatHoldTags)
-{
-    EXPECT_EQ(ImageHolder::writerFor("image/jpeg"), 0);
-    EXPECT_EQ(ImageHolder::writerFor("image/tiff"), 1);
-    EXPECT_EQ(ImageHolder::writerFor("image/png"), 2);
-    EXPECT_EQ(ImageHolder::writerFor("image/gif"), -1);
-    EXPECT_EQ(ImageHolder::writerFor("IMAGE/JPEG"), -1);
 }

@@ -1,6 +1,5 @@
 #include "AnchorGeometry.h"
 #include "BrowseEdit.h"
-#include "DialogUnits.h"
 #include "FileFilter.h"
 #include "ResizableDialog.h"
 #include "ScriptedPicker.h"
@@ -53,7 +52,6 @@ private Q_SLOTS:
     void fileBrowseStartsWhereTheTextPointsAndKeepsTheCurrentFolder();
     void fileFilter_data();
     void fileFilter();
-    void dialogUnitsScaleWithTheFont();
 };
 
 void WindowPartsTest::anchorPlacement_data()
@@ -253,13 +251,6 @@ void WindowPartsTest::fileFilter()
     QFETCH(QString, windows);
     QFETCH(QString, qt);
     QCOMPARE(qtFileFilter(windows), qt);
-}
-
-void WindowPartsTest::dialogUnitsScaleWithTheFont()
-{
-    const DialogUnits units(6, 13); // the classic 8-point dialog font
-    QCOMPARE(units.rect(263, 7, 50, 14), QRect(395, 11, 75, 23));
-    QCOMPARE(units.size(320, 297), QSize(480, 483));
 }
 
 QTEST_MAIN(WindowPartsTest)
