@@ -148,7 +148,9 @@ private:
 };
 
 // Collects the bytes a directory and everything below it occupy: its table,
-// its values, its pixel data and the directories it points to.
+// its values, its pixel data and the directories it points to. The walk has a
+// budget; a crafted file can make it endless. A walk that ran out of budget
+// is incomplete, and nothing is wiped on the strength of it.
 class Footprint
 {
 public:
@@ -156,10 +158,16 @@ public:
 
     void addDirectory(std::uint64_t at, int depth = 0)
     {
+        if (!visited_.insert(at).second)
+            return; // seen already: a loop, or shared
         std::uint64_t end = 0;
         const auto entries = tiff_.directory(at, &end);
-        if (!entries || depth > 8 || ++visited_ > maxDirectories)
+        if (!entries)
             return;
+        if (depth > 8 || visited_.size() > maxDirectories) {
+            complete = false;
+            return;
+        }
         ranges.push_back({at, end});
         addEntries(*entries, depth);
     }
@@ -178,8 +186,8 @@ public:
         for (int k = 0; k < 2; ++k) {
             if (!offsets[k] || !counts[k])
                 continue;
-            const auto at = tiff_.numbers(*offsets[k]);
-            const auto size = tiff_.numbers(*counts[k]);
+            const auto at = numbers(*offsets[k]);
+            const auto size = numbers(*counts[k]);
             for (std::size_t i = 0; i < std::min(at.size(), size.size()); ++i)
                 ranges.push_back({at[i], static_cast<std::uint64_t>(at[i]) + size[i]});
         }
@@ -190,8 +198,11 @@ public:
         if (const auto r = tiff_.valueRange(e))
             ranges.push_back(*r);
         if (isPointerTag(e.tag)) {
-            for (const std::uint32_t child : tiff_.numbers(e))
-                addDirectory(child, depth + 1);
+            const auto children = numbers(e);
+            if (children.size() > 256)
+                complete = false;
+            for (std::size_t i = 0; i < std::min<std::size_t>(children.size(), 256); ++i)
+                addDirectory(children[i], depth + 1);
         }
     }
 
@@ -201,10 +212,23 @@ public:
     }
 
     std::vector<Range> ranges;
+    bool complete = true;
 
 private:
+    std::vector<std::uint32_t> numbers(const Entry &e)
+    {
+        if (e.count > budget_) {
+            complete = false;
+            budget_ = 0;
+            return {};
+        }
+        budget_ -= e.count;
+        return tiff_.numbers(e);
+    }
+
     const Tiff &tiff_;
-    int visited_ = 0;
+    std::set<std::uint64_t> visited_;
+    std::uint64_t budget_ = 1u << 22;
 };
 
 bool contains(const std::vector<std::uint16_t> &tags, std::uint16_t tag)
@@ -274,7 +298,8 @@ ImageStatus TiffEditor::apply(QByteArray &bytes, const TagEdits &edits)
     for (const Entry &e : dropped)
         gone.addEntry(e);
     std::vector<Range> wiped;
-    for (const Range &r : gone.ranges) {
+    const bool sure = keep.complete && gone.complete && keep.ranges.size() < maxOffsets;
+    for (const Range &r : sure ? gone.ranges : std::vector<Range>()) {
         if (r.end <= tiff.size() && !keep.overlaps(r)) {
             tiff.zero(r);
             wiped.push_back(r);
