@@ -5,6 +5,8 @@
 
 #include <QPainter>
 
+#include <algorithm>
+
 namespace lumicap {
 
 const QColor PreviewFrame::background(128, 128, 128);
@@ -30,7 +32,14 @@ void PreviewFrame::paintEvent(QPaintEvent *)
     const QRect target = imageRect();
     if (!image || target.isEmpty())
         return;
-    const QImage pixels = image->preview(target.size());
+    // A very wide picture is drawn far wider than the frame and cut; it is
+    // decoded no wider than a few frames and stretched, not at a size that
+    // would not fit in memory.
+    QSize decode = target.size();
+    const int widest = std::max(1, 4 * width());
+    if (decode.width() > widest)
+        decode = QSize(widest, std::max(1, static_cast<int>(static_cast<qint64>(decode.height()) * widest / decode.width())));
+    const QImage pixels = image->preview(decode);
     if (pixels.isNull())
         return;
     painter.setRenderHint(QPainter::SmoothPixmapTransform, pixels.size() != target.size());

@@ -425,6 +425,12 @@ void EditorWindowTest::previewDrawsTheImageOnGrey()
     QCOMPARE(shot.pixelColor(placed.left() - 2, frame->height() / 2), grey);
     QCOMPARE(shot.pixelColor(placed.right() + 2, frame->height() / 2), grey);
     QVERIFY(shot.pixelColor(placed.center()) != grey);
+    // A picture far wider than the frame is still shown (decoded smaller).
+    QVERIFY(patternImage(4000, 8).save(image(2), "JPEG", 100));
+    QTest::keyClick(editor.get(), Qt::Key_PageDown);
+    QVERIFY(frame->grab().toImage().pixelColor(frame->width() / 2, frame->height() / 2) != grey);
+    QTest::keyClick(editor.get(), Qt::Key_PageUp);
+
     // Painting again does not decode again.
     ImageHolder *open = editor->controller().currentImage();
     const qint64 key = open->preview(placed.size()).cacheKey();
