@@ -87,7 +87,7 @@ int main(int argc, char **argv)
     const bool tiff = argc > 4 && QByteArray(argv[4]) == "tiff";
     const bool exiftool = !QStandardPaths::findExecutable("exiftool").isEmpty();
 
-    QTemporaryDir dir(QDir::currentPath() + "/batch-bench-XXXXXX"); // on the disk, not in /tmp's tmpfs
+    QTemporaryDir dir(QDir::currentPath() + "/batch-bench-XXXXXX"); // on the disk: /tmp may be a tmpfs
     const QString ext = tiff ? "tif" : "jpg";
     const QString seed = dir.filePath("seed." + ext);
     const QImage picture = tiff ? photoLikeImage(2600, 2300).convertToFormat(QImage::Format_RGB888) : photoLikeImage(3000, 2000);
