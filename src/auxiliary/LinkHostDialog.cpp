@@ -1,6 +1,5 @@
 #include "LinkHostDialog.h"
 
-#include "AppIcon.h"
 #include "CStaticLink.h"
 #include "ControlIds.h"
 #include "DialogBuilder.h"
@@ -8,19 +7,13 @@
 #include "StringTable.h"
 #include "ToolTipText.h"
 
-#include <QAbstractButton>
-
 namespace lumicap {
 
 LinkHostDialog::LinkHostDialog(const DialogTemplate &t, QWidget *parent)
     : QDialog(parent)
 {
-    const auto controls = DialogBuilder(t).make(ids::Link, [this](QWidget *p) { return link_ = new CStaticLink(p); }).build(this);
+    DialogBuilder(t).make(ids::Link, [this](QWidget *p) { return link_ = new CStaticLink(p); }).buildFixed(this);
     link_->setTarget(QString::fromUtf8(productWebSite));
-    setWindowIcon(appIcon());
-    setFixedSize(size());
-    if (auto *ok = qobject_cast<QAbstractButton *>(controls.value(ids::Ok)))
-        connect(ok, &QAbstractButton::clicked, this, &QDialog::accept);
 }
 
 void LinkHostDialog::showEvent(QShowEvent *event)

@@ -1,6 +1,5 @@
 #include "BatchDialog.h"
 
-#include "AppIcon.h"
 #include "BatchSettings.h"
 #include "BrowseEdit.h"
 #include "ControlIds.h"
@@ -31,9 +30,7 @@ BatchDialog::BatchDialog(UserPrompt &prompt, QWidget *mainWindow)
     const BatchSettings settings = BatchSettings::load();
     controls_ = DialogBuilder(batchTemplate())
                     .make(ids::ListFile, [this](QWidget *parent) { return listEdit_ = new FileBrowseEdit(parent); })
-                    .build(this);
-    setWindowIcon(appIcon());
-    setFixedSize(size());
+                    .buildFixed(this);
     setModal(true);
 
     auto *artist = qobject_cast<QLineEdit *>(control(ids::BatchArtist));

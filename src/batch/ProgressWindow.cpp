@@ -1,6 +1,5 @@
 #include "ProgressWindow.h"
 
-#include "AppIcon.h"
 #include "ControlIds.h"
 #include "DialogBuilder.h"
 #include "DialogTemplates.h"
@@ -33,10 +32,8 @@ ProgressWindow::ProgressWindow(int *flag, const QString &caption, const QString 
                                         bar->setTextVisible(false);
                                         return bar;
                                     })
-                              .build(window_);
+                              .buildFixed(window_);
     window_->setWindowTitle(caption.isNull() ? QStringLiteral("Working") : caption);
-    window_->setWindowIcon(appIcon());
-    window_->setFixedSize(window_->size());
     qobject_cast<QLabel *>(controls.value(ids::ProgressText))
         ->setText(text.isNull() ? QStringLiteral("Click Cancel to cancel the operation") : text);
     connect(qobject_cast<QAbstractButton *>(controls.value(ids::Cancel)), &QAbstractButton::clicked, this,

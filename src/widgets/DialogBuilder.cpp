@@ -1,6 +1,7 @@
 #include "DialogBuilder.h"
 
 #include "AppIcon.h"
+#include "ControlIds.h"
 #include "DialogUnits.h"
 
 #include <QAbstractButton>
@@ -103,6 +104,16 @@ QHash<int, QWidget *> DialogBuilder::build(QDialog *dialog) const
             controls.insert(c.id, w);
         }
     }
+    return controls;
+}
+
+QHash<int, QWidget *> DialogBuilder::buildFixed(QDialog *dialog) const
+{
+    const QHash<int, QWidget *> controls = build(dialog);
+    dialog->setWindowIcon(appIcon());
+    dialog->setFixedSize(dialog->size());
+    if (auto *ok = qobject_cast<QAbstractButton *>(controls.value(ids::Ok)))
+        QObject::connect(ok, &QAbstractButton::clicked, dialog, &QDialog::accept);
     return controls;
 }
 

@@ -29,6 +29,9 @@ public:
 
     // Returns the numbered controls by number.
     QHash<int, QWidget *> build(QDialog *dialog) const;
+    // The same for a dialog of fixed size: it also gets the program's icon,
+    // and its OK button (if any) accepts it.
+    QHash<int, QWidget *> buildFixed(QDialog *dialog) const;
 
 private:
     const DialogTemplate &template_;
