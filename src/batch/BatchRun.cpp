@@ -10,35 +10,18 @@
 #include "UserPrompt.h"
 
 #include <cctype>
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace lumicap {
 
 bool ParseListFile(const QByteArray &path, BatchList &list)
 {
     list.clear();
-    const int fd = path.isEmpty() ? -1 : ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0)
-        return false;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > maxImageFileSize) {
-        ::close(fd);
-        return false;
-    }
     QByteArray file;
-    char block[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, block, sizeof block);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break; // the end, or a read error: what was read stays
-        file.append(block, n);
-    }
-    ::close(fd);
+    FileStamp stamp;
+    // A read error part-way keeps what was read; what kept the file from
+    // being opened at all (missing, no access, not a regular file) fails.
+    if (readFileBytes(path, file, &stamp) != ImageStatus::Ok && stamp.inode == 0)
+        return false;
     list = ListFileParser::parse(file);
     return true;
 }

@@ -90,7 +90,7 @@ ImageStatus readFileBytes(const QByteArray &path, QByteArray &bytes, FileStamp *
             continue;
         if (n < 0) {
             const int error = errno;
-            bytes.resize(0);
+            bytes.truncate(done);
             return statusFromErrno(error);
         }
         if (n == 0)

@@ -31,7 +31,9 @@ struct FileStamp
 constexpr std::int64_t maxImageFileSize = std::int64_t(2) << 30;
 
 // Reads a regular file, whole or its first maxBytes. Anything else (a
-// folder, a FIFO, a device) is refused without blocking on it.
+// folder, a FIFO, a device) is refused without blocking on it. The stamp is
+// filled once the file is open; after a read error part-way, bytes holds
+// what was read.
 ImageStatus readFileBytes(const QByteArray &path, QByteArray &bytes, FileStamp *stamp = nullptr, std::int64_t maxBytes = -1);
 
 ImageStatus statFile(const QByteArray &path, FileStamp &stamp);
