@@ -93,7 +93,9 @@ void BatchDialog::start()
     // Start, Close and Escape rest while the run goes on.
     setRunning(true);
     BatchRun run(prompt_, *this);
-    summary_ = run.RunBatch(list_, listPath, {settings.artist.toUtf8(), settings.copyright.toUtf8(), settings.removeAllExif});
+    // A blank artist or copyright leaves each image's own.
+    const auto given = [](const QString &text) { return text.isEmpty() ? std::nullopt : std::optional<QByteArray>(text.toUtf8()); };
+    summary_ = run.RunBatch(list_, listPath, {given(settings.artist), given(settings.copyright), settings.removeAllExif});
     setRunning(false);
 }
 

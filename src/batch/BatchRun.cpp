@@ -64,7 +64,8 @@ BatchRun::Outcome BatchRun::ProcessBatchImage(const QByteArray &imagePath, const
     const auto image = OpenImageFile(imagePath, status);
     if (status != ImageStatus::Ok)
         return askToGoOn(status, imagePath);
-    WriteMetadata(*image, {description, options.artist, options.copyright}, options.removeAllExif);
+    WriteMetadata(*image, {description, options.artist.value_or(QByteArray()), options.copyright.value_or(QByteArray())},
+                  {true, options.artist.has_value(), options.copyright.has_value()}, options.removeAllExif);
     status = SaveImageFile(*image, imagePath);
     if (status != ImageStatus::Ok) {
         prompt_.showMessage(formatString(IDS_SAVE_ERROR, statusNumber(status), displayText(imagePath).toUtf8().constData()));

@@ -46,8 +46,9 @@ public:
 
 struct BatchOptions
 {
-    QByteArray artist;
-    QByteArray copyright;
+    // Written into every image when given; nothing leaves the image's own.
+    std::optional<QByteArray> artist;
+    std::optional<QByteArray> copyright;
     bool removeAllExif = false;
 };
 

@@ -3,12 +3,14 @@
 #include <QByteArray>
 #include <QString>
 
+#include <optional>
+
 namespace lumicap {
 
 struct BatchRequest
 {
-    QByteArray artist;
-    QByteArray copyright;
+    std::optional<QByteArray> artist;
+    std::optional<QByteArray> copyright;
     bool removeAllExif = false;
     bool keepGoing = false;
 };

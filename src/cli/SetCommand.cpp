@@ -19,15 +19,11 @@ ImageStatus setTags(const QByteArray &path, const SetRequest &request, bool &ope
     opened = status == ImageStatus::Ok;
     if (!opened)
         return status;
-    // A field not asked for keeps the file's own bytes.
-    MetadataFields fields = ReadMetadata(*image);
-    if (request.description)
-        fields.description = *request.description;
-    if (request.artist)
-        fields.artist = *request.artist;
-    if (request.copyright)
-        fields.copyright = *request.copyright;
-    WriteMetadata(*image, fields, request.removeAllExif);
+    // A field not asked for keeps the file's own bytes, or stays absent.
+    const MetadataFields fields{request.description.value_or(QByteArray()), request.artist.value_or(QByteArray()),
+                                request.copyright.value_or(QByteArray())};
+    WriteMetadata(*image, fields, {request.description.has_value(), request.artist.has_value(), request.copyright.has_value()},
+                  request.removeAllExif);
     return SaveImageFile(*image, path);
 }
 } // namespace

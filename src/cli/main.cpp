@@ -76,8 +76,10 @@ int main(int argc, char *argv[])
         if (args.size() != 1)
             return usage(parser, loadString(IDS_CLI_ONE_LIST));
         BatchRequest request;
-        request.artist = parser.value(artist).toUtf8();
-        request.copyright = parser.value(copyright).toUtf8();
+        if (parser.isSet(artist))
+            request.artist = parser.value(artist).toUtf8();
+        if (parser.isSet(copyright))
+            request.copyright = parser.value(copyright).toUtf8();
         request.removeAllExif = parser.isSet(removeAll);
         request.keepGoing = parser.isSet(keepGoing);
         return runBatchCommand(args.first(), request);

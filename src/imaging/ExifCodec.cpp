@@ -118,11 +118,13 @@ void applyToExifData(ImageFormat format, ExifData &exif, Exiv2::ByteOrder order,
             // points to (Exif, GPS, maker notes) go with it; other pages stay.
             for (auto it = exif.begin(); it != exif.end();) {
                 const std::string group = it->groupName();
-                const bool keep = group == primaryGroup ? TiffEditor::isStructuralTag(it->tag()) : isImageDirectory(group);
+                const bool keep = group == primaryGroup ? TiffEditor::isStructuralTag(it->tag()) || isTextTag(it->tag())
+                                                        : isImageDirectory(group);
                 it = keep ? std::next(it) : exif.erase(it);
             }
         } else {
-            exif.clear();
+            for (auto it = exif.begin(); it != exif.end();)
+                it = it->groupName() == primaryGroup && isTextTag(it->tag()) ? std::next(it) : exif.erase(it);
         }
     }
     for (const auto tag : edits.removed)

@@ -154,7 +154,8 @@ ImageStatus ImageHolder::removeAllTags()
 {
     if (!open_)
         return fail(ImageStatus::WrongState);
-    tags_.clear();
+    tags_.erase(std::remove_if(tags_.begin(), tags_.end(), [](const TagItem &t) { return t.group != primaryGroup || !isTextTag(t.id); }),
+                tags_.end());
     edits_ = TagEdits();
     edits_.removeAll = true;
     return ImageStatus::Ok;

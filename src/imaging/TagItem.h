@@ -22,9 +22,16 @@ struct TagItem
 constexpr std::uint16_t asciiType = 2;
 constexpr const char *primaryGroup = "Image";
 
+// ImageDescription, Artist, Copyright: the tags this program edits.
+inline bool isTextTag(std::uint16_t id)
+{
+    return id == 0x010E || id == 0x013B || id == 0x8298;
+}
+
 // Changes to an image's tags, replayed on the file's bytes when it is saved.
 struct TagEdits
 {
+    // Every entry goes but the three text tags and what the picture needs.
     bool removeAll = false;
     std::vector<std::uint16_t> removed;
     std::vector<TagItem> set;

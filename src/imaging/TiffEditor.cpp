@@ -275,7 +275,7 @@ ImageStatus TiffEditor::apply(QByteArray &bytes, const TagEdits &edits)
 
     std::vector<Entry> kept, dropped;
     for (const Entry &e : *entries) {
-        const bool drop = (edits.removeAll && !isStructuralTag(e.tag)) || contains(edits.removed, e.tag) || contains(replaced, e.tag);
+        const bool drop = (edits.removeAll && !isStructuralTag(e.tag) && !isTextTag(e.tag)) || contains(edits.removed, e.tag) || contains(replaced, e.tag);
         (drop ? dropped : kept).push_back(e);
     }
 

@@ -21,6 +21,17 @@ struct MetadataFields
     bool operator!=(const MetadataFields &o) const { return !(*this == o); }
 };
 
+// Which of the three fields a save writes. A field left out keeps whatever
+// the file holds at the moment of the save, and is never created.
+struct FieldSelection
+{
+    bool description = true;
+    bool artist = true;
+    bool copyright = true;
+
+    bool any() const { return description || artist || copyright; }
+};
+
 constexpr std::uint16_t descriptionTag = 0x010E;
 constexpr std::uint16_t artistTag = 0x013B;
 constexpr std::uint16_t copyrightTag = 0x8298;

@@ -19,7 +19,7 @@ int FindEncoder(const char *mimeType, ImageFormat *writer)
     return index;
 }
 
-void WriteMetadata(ImageHolder &image, const MetadataFields &fields, bool removeAll)
+void WriteMetadata(ImageHolder &image, const MetadataFields &fields, FieldSelection which, bool removeAll)
 {
     if (removeAll)
         image.removeAllTags();
@@ -30,9 +30,12 @@ void WriteMetadata(ImageHolder &image, const MetadataFields &fields, bool remove
         value.append('\0');
         return TagItem{id, asciiType, value, primaryGroup};
     };
-    image.setTag(asciiTag(descriptionTag, fields.description));
-    image.setTag(asciiTag(artistTag, fields.artist));
-    image.setTag(asciiTag(copyrightTag, fields.copyright));
+    if (which.description)
+        image.setTag(asciiTag(descriptionTag, fields.description));
+    if (which.artist)
+        image.setTag(asciiTag(artistTag, fields.artist));
+    if (which.copyright)
+        image.setTag(asciiTag(copyrightTag, fields.copyright));
 }
 
 } // namespace lumicap

@@ -14,9 +14,14 @@ const char *MimeTypeForImage(const ImageHolder &image);
 // the format it writes.
 int FindEncoder(const char *mimeType, ImageFormat *writer);
 
-// Sets the three tags as ASCII entries (the bytes and one zero byte), always
-// all three and in this order, after removing every EXIF entry when removeAll
-// is set. Statuses go to the holder's last status.
-void WriteMetadata(ImageHolder &image, const MetadataFields &fields, bool removeAll);
+// Sets the selected tags as ASCII entries (the bytes and one zero byte), in
+// the order description, artist, copyright, after removing every other EXIF
+// entry when removeAll is set. Tags not selected keep the bytes the file holds
+// when it is saved. Statuses go to the holder's last status.
+void WriteMetadata(ImageHolder &image, const MetadataFields &fields, FieldSelection which, bool removeAll);
+inline void WriteMetadata(ImageHolder &image, const MetadataFields &fields, bool removeAll)
+{
+    WriteMetadata(image, fields, FieldSelection{}, removeAll);
+}
 
 } // namespace lumicap
