@@ -25,20 +25,6 @@ bool isImageDirectory(const std::string &group)
            && !Exiv2::ExifTags::isMakerGroup(group);
 }
 
-// Entries of the first directory that mean nothing in a JPEG file; the Exif
-// encoder leaves them out, so they are dropped on purpose before comparing.
-bool isDroppedFromJpeg(const Exiv2::Exifdatum &d)
-{
-    if (d.groupName() != primaryGroup)
-        return false;
-    switch (d.tag()) {
-    case 0x0106: case 0x0111: case 0x0116: case 0x0117: case 0x0201: case 0x0202: case 0x014A:
-        return true;
-    default:
-        return false;
-    }
-}
-
 QByteArray rawBytes(const Exiv2::Exifdatum &d, Exiv2::ByteOrder order)
 {
     QByteArray bytes(static_cast<qsizetype>(d.size()), Qt::Uninitialized);
@@ -110,6 +96,13 @@ void eraseTag(ExifData &exif, std::uint16_t tag)
     }
 }
 
+// The first directory of a JPEG's Exif block must have these (resolution and
+// chroma siting); a new block gets the values other writers give them.
+bool isRequiredInJpeg(std::uint16_t tag)
+{
+    return tag == 0x011A || tag == 0x011B || tag == 0x0128 || tag == 0x0213;
+}
+
 void applyToExifData(ImageFormat format, ExifData &exif, Exiv2::ByteOrder order, const TagEdits &edits)
 {
     if (edits.removeAll) {
@@ -123,8 +116,11 @@ void applyToExifData(ImageFormat format, ExifData &exif, Exiv2::ByteOrder order,
                 it = keep ? std::next(it) : exif.erase(it);
             }
         } else {
-            for (auto it = exif.begin(); it != exif.end();)
-                it = it->groupName() == primaryGroup && isTextTag(it->tag()) ? std::next(it) : exif.erase(it);
+            for (auto it = exif.begin(); it != exif.end();) {
+                const bool keep = it->groupName() == primaryGroup
+                                  && (isTextTag(it->tag()) || (format == ImageFormat::Jpeg && isRequiredInJpeg(it->tag())));
+                it = keep ? std::next(it) : exif.erase(it);
+            }
         }
     }
     for (const auto tag : edits.removed)
@@ -137,16 +133,19 @@ void applyToExifData(ImageFormat format, ExifData &exif, Exiv2::ByteOrder order,
     }
 }
 
+using Entries = std::multimap<std::string, std::pair<Exiv2::TypeId, QByteArray>>;
+
+Entries entriesOf(const ExifData &exif, Exiv2::ByteOrder order)
+{
+    Entries out;
+    for (const auto &d : exif)
+        out.emplace(d.key(), std::make_pair(d.typeId(), rawBytes(d, order)));
+    return out;
+}
+
 bool sameExifData(const ExifData &a, const ExifData &b, Exiv2::ByteOrder order)
 {
-    if (a.count() != b.count())
-        return false;
-    auto ia = a.begin();
-    for (auto ib = b.begin(); ib != b.end(); ++ia, ++ib) {
-        if (ia->key() != ib->key() || ia->typeId() != ib->typeId() || rawBytes(*ia, order) != rawBytes(*ib, order))
-            return false;
-    }
-    return true;
+    return a.count() == b.count() && entriesOf(a, order) == entriesOf(b, order);
 }
 
 // What was asked for must be what was written: every entry we meant to keep
@@ -174,38 +173,119 @@ bool writtenAsIntended(const ExifData &intended, const ExifData &written, const 
     return true;
 }
 
+// A text set to what a tag already says keeps the tag's own bytes: its
+// type, its count, the zeros padding it, and a second part after a zero (a
+// copyright of photographer and editor).
+TagEdits withoutSameTexts(const ExifData &exif, Exiv2::ByteOrder order, const TagEdits &edits)
+{
+    const auto textOf = [](const QByteArray &value) {
+        const qsizetype zero = value.indexOf('\0');
+        return zero < 0 ? value : value.left(zero);
+    };
+    TagEdits needed = edits;
+    needed.set.clear();
+    for (const TagItem &item : edits.set) {
+        const Exiv2::Exifdatum *stored = nullptr;
+        for (const auto &d : exif) {
+            if (d.tag() == item.id && d.groupName() == primaryGroup)
+                stored = &d; // the last of several wins, as when reading
+        }
+        const bool same = stored && item.type == asciiType && isTextTag(item.id)
+                          && textOf(rawBytes(*stored, order)) == textOf(item.value);
+        if (!same)
+            needed.set.push_back(item);
+    }
+    return needed;
+}
+
+QByteArray number(std::uint32_t value, int bytes, Exiv2::ByteOrder order)
+{
+    QByteArray out(bytes, '\0');
+    for (int i = 0; i < bytes; ++i)
+        out[order == Exiv2::bigEndian ? bytes - 1 - i : i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+    return out;
+}
+
+// What a fresh block holds: when everything else is removed, the text tags
+// and the required entries it had; for a file without an Exif block, the
+// required entries with their usual values. Then the tags being set.
+TagEdits freshBlockEdits(const ExifData &exif, Exiv2::ByteOrder order, const TagEdits &edits)
+{
+    TagEdits fresh;
+    const auto asked = [&edits](std::uint16_t tag) {
+        return std::any_of(edits.set.begin(), edits.set.end(), [tag](const TagItem &t) { return t.id == tag; })
+               || std::find(edits.removed.begin(), edits.removed.end(), tag) != edits.removed.end();
+    };
+    for (const auto &d : exif) {
+        if (d.groupName() == primaryGroup && (isTextTag(d.tag()) || isRequiredInJpeg(d.tag())) && !asked(d.tag()))
+            fresh.set.push_back({d.tag(), static_cast<std::uint16_t>(d.typeId()), rawBytes(d, order)});
+    }
+    if (exif.empty() && !edits.set.empty()) {
+        const QByteArray dpi72 = number(72, 4, order) + number(1, 4, order);
+        fresh.set.push_back({0x011A, 5, dpi72});
+        fresh.set.push_back({0x011B, 5, dpi72});
+        fresh.set.push_back({0x0128, 3, number(2, 2, order)}); // inches
+        fresh.set.push_back({0x0213, 3, number(1, 2, order)}); // centred
+    }
+    fresh.set.insert(fresh.set.end(), edits.set.begin(), edits.set.end());
+    return fresh;
+}
+
+// JPEG: the Exif block is a small TIFF structure and is edited like one. Only
+// its first directory changes; the rest of the block, maker notes included,
+// keeps every byte at its offset, and the rest of the file is written
+// straight from where it was read. Remove-all starts from an empty block.
+ImageStatus encodeJpegSegment(const QByteArray &file, const Decoded &decoded, const QByteArray &segment, QList<QByteArray> &pieces)
+{
+    pieces = spliceExif(file, decoded.jpeg, segment);
+    // The new header must parse and carry exactly the new segment.
+    const QByteArray header = pieces[0] + segment
+                              + file.mid(file.size() - pieces[2].size(),
+                                         static_cast<qsizetype>(decoded.jpeg.scanHeaderEnd) - (file.size() - pieces[2].size()));
+    const auto check = parseJpegLayout(header);
+    const QByteArray payload = segment.isEmpty() ? QByteArray() : segment.mid(10);
+    if (!check || exifPayload(header, *check) != payload)
+        return ImageStatus::GenericError;
+    return ImageStatus::Ok;
+}
+
 ImageStatus encodeJpeg(const QByteArray &file, const Decoded &decoded, const ExifData &intended, const TagEdits &edits,
                        QList<QByteArray> &pieces)
 {
     const Exiv2::ByteOrder order = decoded.order == Exiv2::invalidByteOrder ? Exiv2::littleEndian : decoded.order;
     QByteArray block = exifPayload(file, decoded.jpeg);
-    Exiv2::Blob blob;
-    ExivWarningCapture warnings; // the encoder says what it left out only here
-    const auto method = Exiv2::ExifParser::encode(blob, reinterpret_cast<const Exiv2::byte *>(block.isEmpty() ? nullptr : block.data()),
-                                                  static_cast<std::uint32_t>(block.size()), order, intended);
-    if (warnings.any())
-        return ImageStatus::ValueOverflow;
-    if (method == Exiv2::wmIntrusive)
-        block = QByteArray(reinterpret_cast<const char *>(blob.data()), static_cast<qsizetype>(blob.size()));
-    if (static_cast<std::size_t>(block.size()) > maxExifPayload)
-        return ImageStatus::ValueOverflow;
+    const bool fresh = block.isEmpty() || edits.removeAll;
+    const TagEdits applied = fresh ? freshBlockEdits(decoded.exif, order, edits) : edits;
+    if (fresh)
+        block = TiffEditor::emptyStructure(order == Exiv2::bigEndian ? 'M' : 'I');
+    if (fresh && applied.set.empty()) {
+        block.clear(); // nothing left: the segment goes
+    } else {
+        const ImageStatus status = TiffEditor::apply(block, applied, {maxExifPayload, true});
+        if (status != ImageStatus::Ok)
+            return status;
+    }
 
     ExifData written;
     if (!block.isEmpty())
         Exiv2::ExifParser::decode(written, reinterpret_cast<const Exiv2::byte *>(block.constData()), static_cast<std::uint32_t>(block.size()));
-    if (!writtenAsIntended(intended, written, edits, order))
+    ExifData expected = fresh ? ExifData() : intended;
+    if (fresh)
+        applyToExifData(ImageFormat::Jpeg, expected, order, applied);
+    if (!sameExifData(expected, written, order))
         return ImageStatus::ValueOverflow;
 
-    // The rest of the file is written straight from where it was read.
     const QByteArray segment = block.isEmpty() ? QByteArray() : exifSegment(block);
-    pieces = spliceExif(file, decoded.jpeg, segment);
-    const QByteArray header = pieces[0] + segment
-                              + file.mid(file.size() - pieces[2].size(),
-                                         static_cast<qsizetype>(decoded.jpeg.scanHeaderEnd) - (file.size() - pieces[2].size()));
-    const auto check = parseJpegLayout(header);
-    if (!check || exifPayload(header, *check) != block)
-        return ImageStatus::GenericError;
-    return ImageStatus::Ok;
+    const std::int64_t delta = static_cast<std::int64_t>(segment.size()) - static_cast<std::int64_t>(decoded.jpeg.exifSize);
+    if (delta != 0 && decoded.jpeg.exifOffset && !fresh) {
+        // Offsets into the file behind the segment move with it.
+        QByteArray moved = block;
+        if (!TiffEditor::moveFileOffsets(moved, *decoded.jpeg.exifOffset + decoded.jpeg.exifSize, delta))
+            return ImageStatus::ValueOverflow;
+        if (moved != block)
+            return encodeJpegSegment(file, decoded, exifSegment(moved), pieces);
+    }
+    return encodeJpegSegment(file, decoded, segment, pieces);
 }
 
 ImageStatus encodeTiff(QByteArray &file, const ExifData &intended, const TagEdits &edits, QList<QByteArray> &pieces)
@@ -285,20 +365,18 @@ ImageStatus ExifCodec::applyEdits(ImageFormat format, QByteArray &file, const Ta
         if (s != ImageStatus::Ok)
             return s;
         const auto order = decoded.order == Exiv2::invalidByteOrder ? Exiv2::littleEndian : decoded.order;
+        const TagEdits needed = withoutSameTexts(decoded.exif, order, edits);
         ExifData intended = decoded.exif;
-        applyToExifData(format, intended, order, edits);
+        applyToExifData(format, intended, order, needed);
         if (sameExifData(intended, decoded.exif, order)) {
             unchanged = true;
             return ImageStatus::Ok;
         }
-        if (format == ImageFormat::Jpeg) {
-            for (auto it = intended.begin(); it != intended.end();)
-                it = isDroppedFromJpeg(*it) ? intended.erase(it) : std::next(it);
-            return encodeJpeg(file, decoded, intended, edits, pieces);
-        }
+        if (format == ImageFormat::Jpeg)
+            return encodeJpeg(file, decoded, intended, needed, pieces);
         if (format == ImageFormat::Tiff)
-            return encodeTiff(file, intended, edits, pieces);
-        return encodePng(file, intended, edits, pieces);
+            return encodeTiff(file, intended, needed, pieces);
+        return encodePng(file, intended, needed, pieces);
     });
 }
 

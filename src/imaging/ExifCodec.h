@@ -12,10 +12,12 @@
 namespace lumicap {
 
 // Reads and rewrites the EXIF/TIFF tags inside the bytes of a JPEG, TIFF or
-// PNG file. The compressed image data is never decoded: a JPEG keeps every
-// byte but its Exif segment, and TIFF and PNG are rewritten by Exiv2 around
-// their pixel data. Every result is read back and checked before it is
-// handed out, so a caller never writes a file that lost something.
+// PNG file. Exiv2 reads; the writing of JPEG and TIFF is our own: only the
+// first image directory changes, and every other byte (pixels, maker notes,
+// thumbnails, other directories) keeps its place. A JPEG keeps every byte but
+// its Exif segment. PNG chunks are rewritten by Exiv2. Every result is read
+// back and checked before it is handed out, so a caller never writes a file
+// that lost or changed something it was not asked to.
 class ExifCodec
 {
 public:

@@ -141,6 +141,7 @@ public:
             data_.append('\0');
     }
     void put(std::uint64_t at, std::uint32_t v, int n) { data_.replace(static_cast<qsizetype>(at), n, encode(v, n)); }
+    void write(std::uint64_t at, const QByteArray &bytes) { data_.replace(static_cast<qsizetype>(at), bytes.size(), bytes); }
 
 private:
     QByteArray &data_;
@@ -235,6 +236,46 @@ bool contains(const std::vector<std::uint16_t> &tags, std::uint16_t tag)
 {
     return std::find(tags.begin(), tags.end(), tag) != tags.end();
 }
+
+// Free byte ranges, handed out first fit at even offsets.
+class FreeSpace
+{
+public:
+    explicit FreeSpace(std::vector<Range> ranges)
+    {
+        std::sort(ranges.begin(), ranges.end(), [](const Range &a, const Range &b) { return a.begin < b.begin; });
+        for (const Range &r : ranges) {
+            if (!free_.empty() && r.begin <= free_.back().end)
+                free_.back().end = std::max(free_.back().end, r.end);
+            else
+                free_.push_back(r);
+        }
+    }
+
+    std::optional<std::uint64_t> take(std::uint64_t size)
+    {
+        for (Range &r : free_) {
+            const std::uint64_t at = r.begin + (r.begin % 2);
+            if (at + size <= r.end) {
+                r.begin = at + size;
+                return at;
+            }
+        }
+        return std::nullopt;
+    }
+
+private:
+    std::vector<Range> free_;
+};
+
+QByteArray directoryTable(const Tiff &tiff, const std::vector<Entry> &entries, std::uint32_t next)
+{
+    QByteArray table = tiff.encode(static_cast<std::uint32_t>(entries.size()), 2);
+    for (const Entry &e : entries)
+        table += tiff.encode(e.tag, 2) + tiff.encode(e.type, 2) + tiff.encode(e.count, 4) + e.field;
+    table += tiff.encode(next, 4);
+    return table;
+}
 } // namespace
 
 bool TiffEditor::isStructuralTag(std::uint16_t tag)
@@ -255,7 +296,7 @@ bool TiffEditor::isStructuralTag(std::uint16_t tag)
     }
 }
 
-ImageStatus TiffEditor::apply(QByteArray &bytes, const TagEdits &edits)
+ImageStatus TiffEditor::apply(QByteArray &bytes, const TagEdits &edits, const Limits &limits)
 {
     Tiff tiff(bytes);
     const auto first = tiff.get(4, 4);
@@ -273,10 +314,14 @@ ImageStatus TiffEditor::apply(QByteArray &bytes, const TagEdits &edits)
         replaced.push_back(item.id);
     }
 
-    std::vector<Entry> kept, dropped;
+    // Entries that stay where their values are, entries whose values move
+    // with the new directory, and entries that go.
+    std::vector<Entry> fixed, moving, dropped;
     for (const Entry &e : *entries) {
-        const bool drop = (edits.removeAll && !isStructuralTag(e.tag) && !isTextTag(e.tag)) || contains(edits.removed, e.tag) || contains(replaced, e.tag);
-        (drop ? dropped : kept).push_back(e);
+        const bool drop = (edits.removeAll && !isStructuralTag(e.tag) && !isTextTag(e.tag)) || contains(edits.removed, e.tag)
+                          || contains(replaced, e.tag);
+        const bool plainValue = tiff.valueRange(e) && !isPointerTag(e.tag) && e.tag != 0x0111 && e.tag != 0x0144 && e.tag != 0x0201;
+        (drop ? dropped : limits.reuseFreedSpace && plainValue ? moving : fixed).push_back(e);
     }
 
     // Wipe what only the dropped entries and the old table used, so a removed
@@ -284,7 +329,7 @@ ImageStatus TiffEditor::apply(QByteArray &bytes, const TagEdits &edits)
     // other page) still uses is left alone.
     Footprint keep(tiff);
     keep.ranges.push_back({0, 8});
-    keep.addEntries(kept);
+    keep.addEntries(fixed);
     std::set<std::uint32_t> pages;
     for (auto page = next; page != 0 && pages.insert(page).second && pages.size() < maxDirectories;) {
         keep.addDirectory(page);
@@ -293,8 +338,48 @@ ImageStatus TiffEditor::apply(QByteArray &bytes, const TagEdits &edits)
             break;
         page = *tiff.get(end - 4, 4);
     }
+    // A value that something else shares stays where it is.
+    for (auto it = moving.begin(); it != moving.end();) {
+        const bool shared = keep.overlaps(*tiff.valueRange(*it)) || !keep.complete;
+        if (shared) {
+            keep.addEntry(*it);
+            fixed.push_back(*it);
+        }
+        it = shared ? moving.erase(it) : std::next(it);
+    }
+    // The new entries, sorted; the values over four bytes still to be placed.
+    std::vector<Entry> merged = fixed;
+    std::vector<std::pair<std::uint16_t, QByteArray>> values; // tag, bytes
+    for (const Entry &e : moving) {
+        const Range r = *tiff.valueRange(e);
+        values.emplace_back(e.tag, bytes.mid(static_cast<qsizetype>(r.begin), static_cast<qsizetype>(r.end - r.begin)));
+        if (r.end > tiff.size())
+            return ImageStatus::GenericError;
+        merged.push_back({e.tag, e.type, e.count, {}});
+    }
+    for (const TagItem &item : edits.set) {
+        Entry e{item.id, item.type, static_cast<std::uint32_t>(item.value.size() / typeSize(item.type)), {}};
+        if (item.value.size() <= 4)
+            e.field = item.value + QByteArray(4 - item.value.size(), '\0');
+        else
+            values.emplace_back(item.id, item.value);
+        merged.push_back(e);
+    }
+    std::stable_sort(merged.begin(), merged.end(), [](const Entry &a, const Entry &b) { return a.tag < b.tag; });
+    std::stable_sort(values.begin(), values.end(), [](const auto &a, const auto &b) { return a.second.size() > b.second.size(); });
+    if (merged.size() > 0xFFFF)
+        return ImageStatus::ValueOverflow;
+    // Each value goes to the first entry of its tag still without a place.
+    const auto place = [&merged, &tiff](std::uint16_t tag, std::uint64_t at) {
+        const auto e = std::find_if(merged.begin(), merged.end(), [tag](const Entry &x) { return x.tag == tag && x.field.isEmpty(); });
+        e->field = tiff.encode(static_cast<std::uint32_t>(at), 4);
+    };
+    const std::uint64_t tableSize = 6 + 12ULL * merged.size();
+
     Footprint gone(tiff);
     gone.ranges.push_back({*first, firstEnd});
+    for (const Entry &e : moving)
+        gone.ranges.push_back(*tiff.valueRange(e));
     for (const Entry &e : dropped)
         gone.addEntry(e);
     std::vector<Range> wiped;
@@ -305,6 +390,38 @@ ImageStatus TiffEditor::apply(QByteArray &bytes, const TagEdits &edits)
             wiped.push_back(r);
         }
     }
+
+    if (limits.reuseFreedSpace && sure) {
+        // The few bytes that align one freed value to the next belong to no
+        // one: they join the space around them.
+        std::sort(wiped.begin(), wiped.end(), [](const Range &x, const Range &y) { return x.begin < y.begin; });
+        for (std::size_t i = 1, n = wiped.size(); i < n; ++i) {
+            const Range gap{wiped[i - 1].end, wiped[i].begin};
+            if (gap.begin < gap.end && gap.end - gap.begin < 4 && !keep.overlaps(gap)) {
+                tiff.zero(gap);
+                wiped.push_back(gap);
+            }
+        }
+        FreeSpace space(wiped);
+        const auto tableAt = space.take(tableSize);
+        std::vector<std::uint64_t> at;
+        for (std::size_t i = 0; tableAt && i < values.size(); ++i) {
+            const auto where = space.take(static_cast<std::uint64_t>(values[i].second.size()));
+            if (!where)
+                break;
+            at.push_back(*where);
+        }
+        if (tableAt && at.size() == values.size()) {
+            for (std::size_t i = 0; i < values.size(); ++i) {
+                tiff.write(at[i], values[i].second);
+                place(values[i].first, at[i]);
+            }
+            tiff.write(*tableAt, directoryTable(tiff, merged, next));
+            tiff.put(4, static_cast<std::uint32_t>(*tableAt), 4);
+            return ImageStatus::Ok;
+        }
+    }
+
     // What was wiped at the very end of the file (the directory and values of
     // an earlier save) is cut off, so repeated saves do not grow the file.
     std::uint64_t cut = tiff.size();
@@ -319,34 +436,76 @@ ImageStatus TiffEditor::apply(QByteArray &bytes, const TagEdits &edits)
     }
     tiff.truncate(cut);
 
-    // Append the new values and the new directory; only the header moves.
-    std::vector<Entry> merged = kept;
+    // Append the new directory and then its values; only the header moves.
+    // (The directory comes first: some readers take the bytes from a
+    // directory to the end of the block as the room of the directories after
+    // it too.)
     tiff.alignToWord();
-    for (const TagItem &item : edits.set) {
-        Entry e{item.id, item.type, static_cast<std::uint32_t>(item.value.size() / typeSize(item.type)), {}};
-        if (item.value.size() <= 4) {
-            e.field = item.value + QByteArray(4 - item.value.size(), '\0');
-        } else {
-            if (tiff.size() + static_cast<std::uint64_t>(item.value.size()) > 0xFFFFFFF0ULL)
-                return ImageStatus::ValueOverflow;
-            e.field = tiff.encode(static_cast<std::uint32_t>(tiff.size()), 4);
-            tiff.append(item.value);
-            tiff.alignToWord();
-        }
-        merged.push_back(e);
+    const std::uint64_t directoryAt = tiff.size();
+    std::uint64_t end = directoryAt + tableSize;
+    for (const auto &value : values) {
+        place(value.first, end);
+        end += static_cast<std::uint64_t>(value.second.size());
+        end += end % 2;
     }
-    std::stable_sort(merged.begin(), merged.end(), [](const Entry &a, const Entry &b) { return a.tag < b.tag; });
-    if (merged.size() > 0xFFFF || tiff.size() + 6 + 12ULL * merged.size() > 0xFFFFFFF0ULL)
+    if (end > limits.maxSize)
         return ImageStatus::ValueOverflow;
-
-    const auto directoryAt = static_cast<std::uint32_t>(tiff.size());
-    QByteArray table = tiff.encode(static_cast<std::uint32_t>(merged.size()), 2);
-    for (const Entry &e : merged)
-        table += tiff.encode(e.tag, 2) + tiff.encode(e.type, 2) + tiff.encode(e.count, 4) + e.field;
-    table += tiff.encode(next, 4);
-    tiff.append(table);
-    tiff.put(4, directoryAt, 4);
+    tiff.append(directoryTable(tiff, merged, next));
+    for (const auto &value : values) {
+        tiff.append(value.second);
+        tiff.alignToWord();
+    }
+    tiff.put(4, static_cast<std::uint32_t>(directoryAt), 4);
     return ImageStatus::Ok;
+}
+
+QByteArray TiffEditor::emptyStructure(char byteOrder)
+{
+    QByteArray bytes = byteOrder == 'M' ? QByteArray("MM\0*\0\0\0\x08", 8) : QByteArray("II*\0\x08\0\0\0", 8);
+    return bytes + QByteArray(6, '\0');
+}
+
+bool TiffEditor::moveFileOffsets(QByteArray &bytes, std::uint64_t blockEnd, std::int64_t delta)
+{
+    Tiff tiff(bytes);
+    const auto first = tiff.get(4, 4);
+    const auto ifd0 = first ? tiff.directory(*first) : std::nullopt;
+    if (!ifd0)
+        return true;
+    const auto find = [](const std::vector<Entry> &entries, std::uint16_t tag) -> const Entry * {
+        const auto it = std::find_if(entries.begin(), entries.end(), [tag](const Entry &e) { return e.tag == tag; });
+        return it == entries.end() ? nullptr : &*it;
+    };
+    const Entry *make = find(*ifd0, 0x010F);
+    const auto makeRange = make ? tiff.valueRange(*make) : std::nullopt;
+    const QByteArray maker = makeRange ? bytes.mid(static_cast<qsizetype>(makeRange->begin), 5) : QByteArray();
+    const Entry *exif = find(*ifd0, exifPointer);
+    if (maker != "Canon" || !exif)
+        return true;
+    const auto exifEntries = tiff.directory(tiff.decode(exif->field.constData(), 4));
+    const Entry *note = exifEntries ? find(*exifEntries, 0x927C) : nullptr;
+    const auto noteRange = note ? tiff.valueRange(*note) : std::nullopt;
+    if (!noteRange)
+        return true;
+    // Canon's maker note is a plain directory; its original decision data
+    // (0x0083) is found by a file offset, usually to a trailer after the
+    // picture.
+    const auto count = tiff.get(noteRange->begin, 2);
+    for (std::uint32_t i = 0; count && i < *count; ++i) {
+        const std::uint64_t e = noteRange->begin + 2 + 12ULL * i;
+        const auto tag = tiff.get(e, 2);
+        const auto type = tiff.get(e + 2, 2);
+        const auto value = tiff.get(e + 8, 4);
+        if (!tag || !type || !value || *tag != 0x0083)
+            continue;
+        if (*type != 4 || *value < blockEnd)
+            return *type == 4 || *value == 0;
+        const std::int64_t moved = static_cast<std::int64_t>(*value) + delta;
+        if (moved < 0 || moved > 0xFFFFFFFFLL)
+            return false;
+        tiff.put(e + 8, static_cast<std::uint32_t>(moved), 4);
+    }
+    return true;
 }
 
 } // namespace lumicap

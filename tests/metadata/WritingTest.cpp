@@ -1,11 +1,15 @@
 #include "ExivCompat.h"
 #include "MetadataReader.h"
+#include "MetadataWriter.h"
+#include "SafeSave.h"
 #include "SaveTestSupport.h"
 #include "TestFiles.h"
 
 #include <QColorSpace>
 #include <QFile>
 #include <QImageReader>
+
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -216,4 +220,150 @@ TEST(SavingTiffTags, wipesReplacedAndRemovedValuesAndDoesNotGrowOnRepeatedSaves)
     EXPECT_EQ(exifTool({"-s3", "-GPSLatitudeRef", path}), QByteArray());
     EXPECT_EQ(decodePages(path), pixels);
     EXPECT_EQ(exifTool({"-s3", "-validate", "-warning", "-error", path}), QByteArray("OK\n"));
+}
+
+namespace {
+// The raw bytes of one of the first directory's entries, as Exiv2 reads them.
+std::optional<QByteArray> rawTag(const QString &path, std::uint16_t id)
+{
+    ImageStatus status;
+    const auto image = OpenImageFile(QFile::encodeName(path), status);
+    for (const TagItem &tag : image ? image->tags() : std::vector<TagItem>()) {
+        if (tag.group == primaryGroup && tag.id == id)
+            return tag.value;
+    }
+    return std::nullopt;
+}
+
+ImageStatus saveRaw(const QString &path, std::uint16_t id, const QByteArray &value)
+{
+    ImageStatus status;
+    const auto image = OpenImageFile(QFile::encodeName(path), status);
+    if (status == ImageStatus::Ok)
+        image->setTag({id, asciiType, value, primaryGroup});
+    return status == ImageStatus::Ok ? SaveImageFile(*image, QFile::encodeName(path)) : status;
+}
+
+ImageStatus saveOnly(const QString &path, const MetadataFields &fields, FieldSelection which)
+{
+    ImageStatus status;
+    const auto image = OpenImageFile(QFile::encodeName(path), status);
+    if (status == ImageStatus::Ok)
+        WriteMetadata(*image, fields, which, false);
+    return status == ImageStatus::Ok ? SaveImageFile(*image, QFile::encodeName(path)) : status;
+}
+
+qsizetype exifSegmentLength(const QByteArray &jpeg)
+{
+    const qsizetype at = jpeg.indexOf(QByteArray("Exif\0\0", 6));
+    return at < 4 ? -1 : (static_cast<unsigned char>(jpeg[at - 2]) << 8) | static_cast<unsigned char>(jpeg[at - 1]);
+}
+} // namespace
+
+// The Exif block of a JPEG is edited, never re-encoded: what a save is not
+// asked to change keeps its exact bytes, and the block keeps its length when
+// the new entries fit into the space the old ones used.
+TEST(EditingJpegExif, changesOnlyWhatWasAskedAndKeepsTheBlockLengthWhenItCan)
+{
+    if (!haveExifTool())
+        GTEST_SKIP() << "exiftool is not installed";
+    const QByteArray twoParts("Ann Example\0Ed Itor\0", 20);
+    const QByteArray padded = QByteArray("Ann") + QByteArray(29, '\0');
+    struct Case
+    {
+        const char *name;
+        std::function<void(const QString &)> save;
+        std::function<void(const QString &, const QByteArray &before)> check;
+    };
+    const Case cases[] = {
+        {"a copyright of two parts keeps its second part when another field is saved",
+         [&](const QString &p) { ASSERT_EQ(saveOnly(p, {"New caption", {}, {}}, {true, false, false}), ImageStatus::Ok); },
+         [&](const QString &p, const QByteArray &) {
+             EXPECT_EQ(rawTag(p, copyrightTag), twoParts);
+             EXPECT_EQ(exifToolValue(p, "ImageDescription"), QByteArray("New caption"));
+         }},
+        {"a padded value saved as the same text writes nothing",
+         [&](const QString &p) { ASSERT_EQ(saveFields(p, {"Old caption", "Ann", "Ann Example"}), ImageStatus::Ok); },
+         [&](const QString &p, const QByteArray &before) { EXPECT_EQ(readAll(p), before); }},
+        {"a field not asked for is not created",
+         [&](const QString &p) {
+             ASSERT_TRUE(exifToolWrite(p, {"-IFD0:Artist=", "-IFD0:Copyright="}));
+             ASSERT_EQ(saveOnly(p, {"Only this", {}, {}}, {true, false, false}), ImageStatus::Ok);
+         },
+         [&](const QString &p, const QByteArray &) {
+             EXPECT_EQ(exifToolValue(p, "Artist"), std::nullopt);
+             EXPECT_EQ(exifToolValue(p, "Copyright"), std::nullopt);
+         }},
+        {"a shorter text keeps the segment's length",
+         [&](const QString &p) { ASSERT_EQ(saveFields(p, {"Short", "A", "C"}), ImageStatus::Ok); },
+         [&](const QString &p, const QByteArray &before) {
+             EXPECT_EQ(exifSegmentLength(readAll(p)), exifSegmentLength(before));
+             EXPECT_EQ(readAll(p).size(), before.size());
+             EXPECT_FALSE(readAll(p).contains("Old caption"));
+         }},
+        {"a longer text appends the directory and keeps every other entry",
+         [&](const QString &p) { ASSERT_EQ(saveFields(p, {QByteArray(3000, 'd'), "A", "C"}), ImageStatus::Ok); },
+         [&](const QString &p, const QByteArray &before) {
+             EXPECT_GT(exifSegmentLength(readAll(p)), exifSegmentLength(before));
+             EXPECT_EQ(exifToolValue(p, "ImageDescription"), QByteArray(3000, 'd'));
+         }},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        TestFolder dir;
+        const QString path = dir.file("photo.jpg");
+        ASSERT_TRUE(writeJpeg(path, 80, 60));
+        ASSERT_TRUE(exifToolWrite(path, {"-IFD0:Make=Kestrel", "-IFD0:PhotometricInterpretation=RGB", "-ExifIFD:ExposureTime=1/250",
+                                         "-GPS:GPSLatitude=48.5", "-IFD0:ImageDescription=Old caption"}));
+        ASSERT_EQ(saveRaw(path, copyrightTag, twoParts), ImageStatus::Ok);
+        ASSERT_EQ(saveRaw(path, artistTag, padded), ImageStatus::Ok);
+        const QByteArray tagsBefore = exifTool({"-a", "-G1", "-s", "-e", "-x", "IFD0:all", "--File:all", "--System:all", path});
+        const QByteArray before = readAll(path);
+        ASSERT_TRUE(writeAll(dir.file("before.jpg"), before));
+
+        c.save(path);
+        c.check(path, before);
+        EXPECT_EQ(exifTool({"-a", "-G1", "-s", "-e", "-x", "IFD0:all", "--File:all", "--System:all", path}), tagsBefore);
+        EXPECT_EQ(exifTool({"-s3", "-IFD0:PhotometricInterpretation", "-IFD0:Make", path}), QByteArray("RGB\nKestrel\n"));
+        EXPECT_EQ(jpegScanData(readAll(path)), jpegScanData(before));
+        EXPECT_EQ(exifTool({"-validate", "-warning", "-a", "-s3", path}), exifTool({"-validate", "-warning", "-a", "-s3", dir.file("before.jpg")}));
+    }
+}
+
+// A Canon maker note points at data behind the picture with a file offset;
+// when the Exif segment grows, the data moves and so must the offset.
+TEST(EditingJpegExif, movesACanonFileOffsetAlongWithTheDataItPointsAt)
+{
+    if (!haveExifTool())
+        GTEST_SKIP() << "exiftool is not installed";
+    TestFolder dir;
+    const QString path = dir.file("canon.jpg");
+    ASSERT_TRUE(writeJpeg(path, 40, 30));
+    const auto le = [](std::uint32_t v, int n) {
+        QByteArray b;
+        for (int i = 0; i < n; ++i)
+            b.append(static_cast<char>((v >> (8 * i)) & 0xFF));
+        return b;
+    };
+    const auto entry = [&](std::uint16_t tag, std::uint16_t type, std::uint32_t count, std::uint32_t value) {
+        return le(tag, 2) + le(type, 2) + le(count, 4) + le(value, 4);
+    };
+    // Header, first directory (Make, Exif pointer), "Canon", Exif directory
+    // (maker note), maker note directory (0x0083, a file offset).
+    QByteArray block = QByteArray("II*\0", 4) + le(8, 4) + le(2, 2) + entry(0x010F, 2, 6, 38) + entry(0x8769, 4, 1, 44) + le(0, 4)
+                       + QByteArray("Canon\0", 6) + le(1, 2) + entry(0x927C, 7, 18, 62) + le(0, 4) + le(1, 2)
+                       + entry(0x0083, 4, 1, 0) + le(0, 4);
+    const QByteArray jpeg = readAll(path);
+    const qsizetype at = 2; // straight after the start of image
+    const QByteArray segment = QByteArray("\xFF\xE1", 2) + QByteArray(1, '\0') + QByteArray(1, static_cast<char>(8 + block.size()))
+                               + QByteArray("Exif\0\0", 6);
+    const qsizetype trailer = jpeg.size() + segment.size() + block.size();
+    block.replace(62 + 2 + 8, 4, le(static_cast<std::uint32_t>(trailer), 4));
+    ASSERT_TRUE(writeAll(path, jpeg.left(at) + segment + block + jpeg.mid(at) + "DECISION"));
+    ASSERT_EQ(exifTool({"-s3", "-OriginalDecisionDataOffset", path}).trimmed().toLongLong(), trailer);
+
+    ASSERT_EQ(saveFields(path, {"A caption long enough not to fit where the old directory was", "A", "C"}), ImageStatus::Ok);
+    const qlonglong moved = exifTool({"-s3", "-OriginalDecisionDataOffset", path}).trimmed().toLongLong();
+    EXPECT_GT(moved, trailer);
+    EXPECT_EQ(readAll(path).mid(moved, 8), QByteArray("DECISION"));
 }

@@ -3,6 +3,7 @@
 #include "ExivCompat.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QFile>
 #include <QImageReader>
 #include <QProcess>
@@ -201,6 +202,15 @@ QList<QByteArray> tagsDirectly(const QString &path)
 bool haveExifTool()
 {
     return !QStandardPaths::findExecutable("exiftool").isEmpty();
+}
+
+QString sharedCorpusFolder()
+{
+    for (const char *candidate : {LUMICAP_SOURCE_DIR "/../shared/corpus", LUMICAP_SOURCE_DIR "/../../shared/corpus"}) {
+        if (QDir(candidate).exists())
+            return QDir(candidate).absolutePath();
+    }
+    return {};
 }
 
 QByteArray exifTool(const QStringList &args, int *exitCode)

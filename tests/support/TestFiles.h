@@ -48,6 +48,11 @@ bool setTagsDirectly(const QString &path, const QByteArray &description, const Q
 // The three tags' bytes as Exiv2 reads them (up to the first zero).
 QList<QByteArray> tagsDirectly(const QString &path);
 
+// The folder of real and hostile photos kept beside the project where it is
+// checked out in its workplace ("corpus", with cameras.txt and hostile/), or
+// nothing elsewhere.
+QString sharedCorpusFolder();
+
 // Runs ExifTool (the independent reader and writer the tests check against).
 bool haveExifTool();
 QByteArray exifTool(const QStringList &args, int *exitCode = nullptr);
