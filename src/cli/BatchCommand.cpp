@@ -2,35 +2,37 @@
 
 #include "BatchRun.h"
 #include "ConsoleOutput.h"
+#include "FileBytes.h"
+#include "FileTimes.h"
 #include "StringTable.h"
 #include "UserPrompt.h"
 
-#include <QFile>
-
 #include <cstdio>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace lumicap {
 
 namespace {
 // Progress on stderr: a bar that redraws itself on a terminal, a line per
-// image otherwise.
+// picture with --verbose, nothing otherwise.
 class TerminalProgress : public BatchProgress
 {
 public:
-    TerminalProgress() : terminal_(::isatty(STDERR_FILENO) == 1) {}
+    TerminalProgress(bool verbose, bool quiet) : bar_(!verbose && !quiet && ::isatty(STDERR_FILENO) == 1), lines_(verbose) {}
 
     void open() override {}
     void update(const QString &name, int position) override
     {
-        if (terminal_) {
+        if (bar_) {
             const int filled = position / 5;
             std::fprintf(stderr, "\r[%s%s] %3d%% %-40.40s", QByteArray(filled, '#').constData(), QByteArray(20 - filled, '.').constData(),
-                         position, name.toUtf8().constData());
+                         position, escapedText(name).toUtf8().constData());
             std::fflush(stderr);
             drawn_ = true;
-        } else {
-            printError(QString("[%1%] %2").arg(position, 3).arg(name));
+        } else if (lines_) {
+            printError(QString("[%1%] %2").arg(position, 3).arg(escapedText(name)));
         }
     }
     void close() override { endLine(); }
@@ -45,7 +47,8 @@ public:
     }
 
 private:
-    bool terminal_;
+    bool bar_;
+    bool lines_;
     bool drawn_ = false;
 };
 
@@ -58,12 +61,12 @@ public:
     void showMessage(const QString &text) override
     {
         progress_.endLine();
-        printError(text);
+        printError(escapedText(text));
     }
     bool askYesNo(const QString &text) override
     {
         progress_.endLine();
-        printError(text.section('\n', 0, 0)); // the error; --keep-going answers the question
+        printError(escapedText(text.section('\n', 0, 0))); // the error; --keep-going answers the question
         return keepGoing_;
     }
     void beginWait() override {}
@@ -73,22 +76,61 @@ private:
     TerminalProgress &progress_;
     bool keepGoing_;
 };
+
+// A list is text; an image or other binary file given by mistake has zero
+// bytes near its start.
+constexpr std::int64_t firstBlock = 4096;
+
+bool looksBinary(const QByteArray &listPath)
+{
+    QByteArray head;
+    readFileBytes(listPath, head, nullptr, firstBlock);
+    return head.contains('\0');
+}
+
+// The times of every picture the list names, to put back on the ones a save
+// replaced.
+std::vector<std::pair<QByteArray, FileTimes>> timesOf(const BatchList &list, const QByteArray &listPath)
+{
+    std::vector<std::pair<QByteArray, FileTimes>> found;
+    const QByteArray folder = SplitPath(listPath).folder;
+    for (const ListEntry &entry : list) {
+        const auto path = imagePathFor(folder, entry.name);
+        const auto times = path ? FileTimes::of(*path) : std::nullopt;
+        if (times)
+            found.emplace_back(*path, *times);
+    }
+    return found;
+}
 } // namespace
 
-int runBatchCommand(const QString &listFile, const BatchRequest &request)
+int runBatchCommand(const QByteArray &listPath, const BatchRequest &request)
 {
-    const QByteArray listPath = QFile::encodeName(listFile);
-    BatchList list;
-    if (!ParseListFile(listPath, list)) {
-        printError(formatString(IDS_LIST_MISSING, listFile.toUtf8().constData()));
+    const QByteArray shown = shownText(listPath).toUtf8();
+    if (looksBinary(listPath)) {
+        printError(formatString(IDS_CLI_LIST_BINARY, shown.constData()));
         return 1;
     }
-    TerminalProgress progress;
+    BatchList list;
+    if (!ParseListFile(listPath, list)) {
+        printError(formatString(IDS_LIST_MISSING, shown.constData()));
+        return 1;
+    }
+    const auto times = request.preserveTime ? timesOf(list, listPath) : std::vector<std::pair<QByteArray, FileTimes>>();
+    TerminalProgress progress(request.verbose, request.quiet);
     ConsolePrompt prompt(progress, request.keepGoing);
     BatchRun run(prompt, progress);
     const BatchSummary summary = run.RunBatch(list, listPath, {request.artist, request.copyright, request.removeAllExif});
-    printOut(formatString(IDS_CLI_BATCH_SUMMARY, summary.saved, summary.skipped, summary.failed));
-    return summary.failed == 0 ? 0 : 1;
+    int failures = 0;
+    for (const auto &[path, before] : times) {
+        if (before.replaced(path) && !before.restore(path)) {
+            ++failures;
+            printError(formatString(IDS_CLI_TIMES_NOT_KEPT, shownText(path).toUtf8().constData()));
+        }
+    }
+    if (!request.quiet)
+        printOut(formatString(IDS_CLI_BATCH_SUMMARY, summary.saved, summary.skipped, summary.failed));
+    return summary.failed == 0 && summary.skipped == 0 && !summary.cancelled && failures == 0 ? 0 : 1;
 }
 
 } // namespace lumicap

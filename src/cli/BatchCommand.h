@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QByteArray>
-#include <QString>
 
 #include <optional>
 
@@ -9,14 +8,20 @@ namespace lumicap {
 
 struct BatchRequest
 {
+    // Written into every picture when given (an empty value too); absent
+    // leaves each picture's own.
     std::optional<QByteArray> artist;
     std::optional<QByteArray> copyright;
     bool removeAllExif = false;
     bool keepGoing = false;
+    bool preserveTime = false;
+    bool verbose = false;
+    bool quiet = false;
 };
 
-// lumicap-tags batch LIST [--artist T] [--copyright T] [--remove-all-exif]
-//                         [--keep-going]
-int runBatchCommand(const QString &listFile, const BatchRequest &request);
+// lumicap-tags batch LIST: 0 only when every picture of the list was saved;
+// 1 when any was skipped or failed, or the list cannot be read or looks
+// binary.
+int runBatchCommand(const QByteArray &listPath, const BatchRequest &request);
 
 } // namespace lumicap

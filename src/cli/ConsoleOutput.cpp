@@ -1,5 +1,7 @@
 #include "ConsoleOutput.h"
 
+#include "TextEncoding.h"
+
 #include <cstdio>
 
 namespace lumicap {
@@ -11,7 +13,28 @@ void printTo(std::FILE *stream, const QString &line)
     std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stream);
     std::fputc('\n', stream);
 }
+
+bool readStream(std::FILE *file, QByteArray &bytes)
+{
+    char buffer[65536];
+    std::size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+        bytes.append(buffer, static_cast<qsizetype>(n));
+    return std::ferror(file) == 0;
+}
 } // namespace
+
+bool readInput(const QByteArray &path, QByteArray &bytes)
+{
+    if (path == "-")
+        return readStream(stdin, bytes);
+    std::FILE *file = std::fopen(path.constData(), "rb");
+    if (!file)
+        return false;
+    const bool ok = readStream(file, bytes);
+    std::fclose(file);
+    return ok;
+}
 
 void printOut(const QString &line)
 {
@@ -22,6 +45,38 @@ void printError(const QString &line)
 {
     printTo(stderr, line);
     std::fflush(stderr);
+}
+
+void writeOut(const QByteArray &bytes)
+{
+    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stdout);
+}
+
+QString escapedText(const QString &text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u == '\n')
+            out += QLatin1String("\\n");
+        else if (u == '\t')
+            out += QLatin1String("\\t");
+        else if (u == '\r')
+            out += QLatin1String("\\r");
+        else if (u < 0x20 || u == 0x7F)
+            out += QString("\\x%1").arg(u, 2, 16, QLatin1Char('0'));
+        else if (u >= 0x80 && u < 0xA0) // C1 controls: some terminals act on them too
+            out += QString("\\u%1").arg(u, 4, 16, QLatin1Char('0'));
+        else
+            out += c;
+    }
+    return out;
+}
+
+QString shownText(const QByteArray &bytes)
+{
+    return escapedText(displayText(bytes));
 }
 
 } // namespace lumicap

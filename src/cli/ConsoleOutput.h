@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 namespace lumicap {
@@ -7,5 +8,17 @@ namespace lumicap {
 // One line of UTF-8 text to stdout or stderr.
 void printOut(const QString &line);
 void printError(const QString &line);
+// Bytes to stdout exactly as they are (CSV and list output).
+void writeOut(const QByteArray &bytes);
+
+// All bytes of a file, or of standard input for "-"; works on pipes too.
+bool readInput(const QByteArray &path, QByteArray &bytes);
+
+// Text with its control characters spelled out (\n, \t, \r, \xHH, \u0085),
+// so that a value can neither start a line of its own nor drive the
+// terminal.
+QString escapedText(const QString &text);
+// A path or tag value as a person reads it: display text, escaped.
+QString shownText(const QByteArray &bytes);
 
 } // namespace lumicap

@@ -1,13 +1,12 @@
 #include "SetCommand.h"
 
 #include "ConsoleOutput.h"
+#include "FileTimes.h"
 #include "MetadataReader.h"
 #include "MetadataWriter.h"
 #include "SafeSave.h"
 #include "StringTable.h"
-#include "TextEncoding.h"
-
-#include <QFile>
+#include "TagValues.h"
 
 namespace lumicap {
 
@@ -19,27 +18,43 @@ ImageStatus setTags(const QByteArray &path, const SetRequest &request, bool &ope
     opened = status == ImageStatus::Ok;
     if (!opened)
         return status;
-    // A field not asked for keeps the file's own bytes, or stays absent.
     const MetadataFields fields{request.description.value_or(QByteArray()), request.artist.value_or(QByteArray()),
                                 request.copyright.value_or(QByteArray())};
-    WriteMetadata(*image, fields, {request.description.has_value(), request.artist.has_value(), request.copyright.has_value()},
-                  request.removeAllExif);
+    const FieldSelection which{request.description.has_value(), request.artist.has_value(), request.copyright.has_value()};
+    if (which.any() || request.removeAllExif)
+        WriteMetadata(*image, fields, which, request.removeAllExif);
+    // Deleting a tag the picture does not have is already done.
+    const TagValues present = TagValues::of(*image);
+    if (request.deleteDescription && present.description)
+        image->removeTag(descriptionTag);
+    if (request.deleteArtist && present.artist)
+        image->removeTag(artistTag);
+    if (request.deleteCopyright && present.copyright)
+        image->removeTag(copyrightTag);
     return SaveImageFile(*image, path);
 }
 } // namespace
 
-int runSet(const QStringList &files, const SetRequest &request)
+int runSet(const std::vector<SetJob> &jobs, bool verbose)
 {
     int failures = 0;
-    for (const QString &file : files) {
-        const QByteArray path = QFile::encodeName(file);
+    for (const SetJob &job : jobs) {
+        const QByteArray shown = shownText(job.path).toUtf8();
+        const auto times = FileTimes::of(job.path);
         bool opened = false;
-        const ImageStatus status = setTags(path, request, opened);
+        const ImageStatus status = setTags(job.path, job.request, opened);
         if (status != ImageStatus::Ok) {
             ++failures;
-            printError(formatString(opened ? IDS_SAVE_ERROR : IDS_LOAD_ERROR, statusNumber(status),
-                                    displayText(path).toUtf8().constData()));
+            printError(formatString(opened ? IDS_SAVE_ERROR : IDS_LOAD_ERROR, statusNumber(status), shown.constData()));
+            continue;
         }
+        const bool written = !times || times->replaced(job.path);
+        if (written && times && job.request.preserveTime && !times->restore(job.path)) {
+            ++failures;
+            printError(formatString(IDS_CLI_TIMES_NOT_KEPT, shown.constData()));
+        }
+        if (verbose)
+            printOut(formatString(written ? IDS_CLI_SAVED : IDS_CLI_UNCHANGED, shown.constData()));
     }
     return failures == 0 ? 0 : 1;
 }

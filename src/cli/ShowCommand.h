@@ -1,10 +1,16 @@
 #pragma once
 
-#include <QStringList>
+#include "CommandLine.h"
+#include "PictureFinder.h"
+
+#include <vector>
 
 namespace lumicap {
 
-// lumicap-tags show [--json] FILE...
-int runShow(const QStringList &files, bool json);
+// lumicap-tags show: the three tags of each picture as text (one block per
+// picture, control characters escaped), a JSON array (an absent tag is
+// null), ExifTool-style CSV, or DESCRIPT.ION lines that batch reads back.
+// 0 when every picture was read, else 1.
+int runShow(const std::vector<Picture> &pictures, ShowFormat format);
 
 } // namespace lumicap

@@ -1,10 +1,12 @@
 #include "BatchCommand.h"
+#include "CommandLine.h"
+#include "ConsoleOutput.h"
+#include "CsvImport.h"
+#include "PictureFinder.h"
 #include "SetCommand.h"
 #include "ShowCommand.h"
 #include "StringTable.h"
-#include "ConsoleOutput.h"
 
-#include <QCommandLineParser>
 #include <QCoreApplication>
 
 using namespace lumicap;
@@ -12,77 +14,89 @@ using namespace lumicap;
 namespace {
 constexpr int usageError = 2;
 
-int usage(QCommandLineParser &parser, const QString &message)
+int runSetCommand(const Invocation &inv, const PictureFinder &finder)
 {
-    printError(message);
-    printError(parser.helpText());
-    return usageError;
+    SetRequest request;
+    request.description = inv.description;
+    request.artist = inv.artist;
+    request.copyright = inv.copyright;
+    request.deleteDescription = inv.deleteDescription;
+    request.deleteArtist = inv.deleteArtist;
+    request.deleteCopyright = inv.deleteCopyright;
+    request.removeAllExif = inv.removeAllExif;
+    request.preserveTime = inv.preserveTime;
+
+    std::vector<SetJob> jobs;
+    int failures = finder.failures();
+    if (inv.csvFile) {
+        QByteArray csv;
+        QString error;
+        if (!readInput(*inv.csvFile, csv)) {
+            printError(formatString(IDS_CLI_CANNOT_READ, shownText(*inv.csvFile).toUtf8().constData()));
+            return 1;
+        }
+        if (!CsvImport::jobs(csv, request, jobs, error)) {
+            printError(error);
+            return 1;
+        }
+        if (!inv.files.empty() || !inv.nameLists.empty())
+            jobs = CsvImport::restrictTo(jobs, finder.pictures(), failures);
+    } else {
+        for (const Picture &picture : finder.pictures())
+            jobs.push_back({picture.path, request});
+    }
+    const int result = runSet(jobs, inv.verbose);
+    return failures == 0 ? result : 1;
 }
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    // Arguments are bytes: a file name or a value that is not valid UTF-8
+    // is used as it is, never turned into replacement characters.
+    std::vector<QByteArray> args;
+    for (int k = 1; k < argc; ++k)
+        args.emplace_back(argv[k]);
+
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName("lumicap-tags");
     QCoreApplication::setApplicationVersion(LUMICAP_VERSION);
 
-    QCommandLineParser parser;
-    parser.setApplicationDescription(loadString(IDS_CLI_DESCRIPTION));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    parser.addPositionalArgument("command", loadString(IDS_CLI_COMMAND));
-    parser.addPositionalArgument("files", loadString(IDS_CLI_FILES), "FILE...");
-    const QString text = loadString(IDS_CLI_TEXT);
-    QCommandLineOption json("json", loadString(IDS_CLI_JSON));
-    QCommandLineOption description("description", loadString(IDS_CLI_SET_DESCRIPTION), text);
-    QCommandLineOption artist("artist", loadString(IDS_CLI_SET_ARTIST), text);
-    QCommandLineOption copyright("copyright", loadString(IDS_CLI_SET_COPYRIGHT), text);
-    QCommandLineOption removeAll("remove-all-exif", loadString(IDS_CLI_REMOVE_ALL));
-    QCommandLineOption keepGoing("keep-going", loadString(IDS_CLI_KEEP_GOING));
-    parser.addOptions({json, description, artist, copyright, removeAll, keepGoing});
-
-    if (!parser.parse(QCoreApplication::arguments()))
-        return usage(parser, parser.errorText());
-    if (parser.isSet("help")) {
-        printOut(parser.helpText());
+    QString error;
+    const auto inv = CommandLine::parse(args, error);
+    if (!inv) {
+        printError(escapedText(formatString(IDS_CLI_USAGE, error.toUtf8().constData())));
+        return usageError;
+    }
+    if (inv->help) {
+        printOut(loadString(IDS_CLI_DESCRIPTION) + '\n');
+        printOut(loadString(IDS_CLI_HELP));
         return 0;
     }
-    if (parser.isSet("version")) {
+    if (inv->version) {
         printOut(QCoreApplication::applicationName() + ' ' + QCoreApplication::applicationVersion());
         return 0;
     }
 
-    QStringList args = parser.positionalArguments();
-    if (args.isEmpty())
-        return usage(parser, loadString(IDS_CLI_COMMAND));
-    const QString command = args.takeFirst();
-    if (args.isEmpty())
-        return usage(parser, loadString(IDS_CLI_NO_FILES));
-
-    if (command == "show")
-        return runShow(args, parser.isSet(json));
-    if (command == "set") {
-        SetRequest request;
-        if (parser.isSet(description))
-            request.description = parser.value(description).toUtf8();
-        if (parser.isSet(artist))
-            request.artist = parser.value(artist).toUtf8();
-        if (parser.isSet(copyright))
-            request.copyright = parser.value(copyright).toUtf8();
-        request.removeAllExif = parser.isSet(removeAll);
-        return runSet(args, request);
-    }
-    if (command == "batch") {
-        if (args.size() != 1)
-            return usage(parser, loadString(IDS_CLI_ONE_LIST));
+    if (inv->command == Command::Batch) {
         BatchRequest request;
-        if (parser.isSet(artist))
-            request.artist = parser.value(artist).toUtf8();
-        if (parser.isSet(copyright))
-            request.copyright = parser.value(copyright).toUtf8();
-        request.removeAllExif = parser.isSet(removeAll);
-        request.keepGoing = parser.isSet(keepGoing);
-        return runBatchCommand(args.first(), request);
+        request.artist = inv->artist;
+        request.copyright = inv->copyright;
+        request.removeAllExif = inv->removeAllExif;
+        request.keepGoing = inv->keepGoing;
+        request.preserveTime = inv->preserveTime;
+        request.verbose = inv->verbose;
+        request.quiet = inv->quiet;
+        return runBatchCommand(inv->files.front(), request);
     }
-    return usage(parser, formatString(IDS_CLI_UNKNOWN_COMMAND, command.toUtf8().constData()));
+
+    PictureFinder finder(inv->recursive);
+    for (const QByteArray &list : inv->nameLists)
+        finder.addNameList(list);
+    for (const QByteArray &file : inv->files)
+        finder.add(file);
+    if (inv->command == Command::Set)
+        return runSetCommand(*inv, finder);
+    const int result = runShow(finder.pictures(), inv->format);
+    return finder.failures() == 0 ? result : 1;
 }

@@ -44,20 +44,67 @@ const std::map<int, const char *> &table()
         {IDS_LOAD_ERROR_CONTINUE, "Error %d while loading Image %s\nContinue with other files ?"},
 
         {IDS_CLI_DESCRIPTION, "Reads and writes the description, artist and copyright tags of JPEG, TIFF and PNG files."},
-        {IDS_CLI_COMMAND, "show, set or batch"},
-        {IDS_CLI_FILES, "Image files (for show and set), or the image list file (for batch)."},
-        {IDS_CLI_JSON, "Print one JSON array of objects instead of text."},
-        {IDS_CLI_SET_DESCRIPTION, "The description to write."},
-        {IDS_CLI_SET_ARTIST, "The artist to write."},
-        {IDS_CLI_SET_COPYRIGHT, "The copyright to write."},
-        {IDS_CLI_REMOVE_ALL, "Remove all Exif fields except description, artist and copyright."},
-        {IDS_CLI_UNKNOWN_COMMAND, "Unknown command \"%s\"; use show, set or batch."},
-        {IDS_CLI_NO_FILES, "No files given."},
-        {IDS_CLI_TEXT, "text"},
-        {IDS_CLI_LIST, "The image list file (DESCRIPT.ION or \"name description\" lines)."},
-        {IDS_CLI_KEEP_GOING, "Skip images that cannot be opened instead of stopping."},
+        {IDS_CLI_UNKNOWN_COMMAND, "unknown command \"%s\"; use show, set or batch"},
+        {IDS_CLI_NO_FILES, "no files given"},
         {IDS_CLI_BATCH_SUMMARY, "%d saved, %d skipped, %d failed"},
-        {IDS_CLI_ONE_LIST, "batch takes exactly one image list file."},
+        {IDS_CLI_ONE_LIST, "batch takes exactly one image list file"},
+        {IDS_CLI_USAGE, "lumicap-tags: %s (see lumicap-tags --help)"},
+        {IDS_CLI_UNKNOWN_OPTION, "unknown option %s"},
+        {IDS_CLI_NEEDS_VALUE, "option %s needs a value"},
+        {IDS_CLI_NO_VALUE_TAKEN, "option %s takes no value"},
+        {IDS_CLI_NOT_FOR_COMMAND, "option %s does not apply to %s"},
+        {IDS_CLI_CONFLICT, "%s and %s cannot be used together"},
+        {IDS_CLI_NOTHING_TO_SET, "set needs --description, --artist, --copyright, a --delete option, --remove-all-exif or --csv FILE"},
+        {IDS_CLI_NO_COMMAND, "no command; use show, set or batch"},
+        {IDS_CLI_CANNOT_READ, "Can't read %s"},
+        {IDS_CLI_LIST_BINARY, "%s is not an image list: it holds binary data"},
+        {IDS_CLI_CSV_NO_SOURCE, "The CSV file has no SourceFile column"},
+        {IDS_CLI_CSV_NO_ROW, "No row for %s in the CSV file"},
+        {IDS_CLI_NOT_LISTABLE, "%s cannot go into a DESCRIPT.ION list: its name holds a quote or a line break"},
+        {IDS_CLI_TIMES_NOT_KEPT, "Saved %s, but could not keep its times"},
+        {IDS_CLI_SAVED, "saved %s"},
+        {IDS_CLI_UNCHANGED, "unchanged %s"},
+        {IDS_CLI_HELP,
+         "Usage: lumicap-tags show [OPTIONS] FILE|FOLDER...\n"
+         "       lumicap-tags set OPTIONS FILE|FOLDER...\n"
+         "       lumicap-tags batch [OPTIONS] LIST\n"
+         "\n"
+         "Commands:\n"
+         "  show                   print the three tags of each picture\n"
+         "  set                    write or delete tags\n"
+         "  batch                  apply an image list (DESCRIPT.ION or \"name description\" lines)\n"
+         "\n"
+         "Pictures (show, set):\n"
+         "  FOLDER                 the folder's .jpg .jpeg .tif .tiff pictures\n"
+         "  -r, --recursive        and those of its sub-folders\n"
+         "  -@ FILE                names from FILE, one per line; \"-\" reads standard input\n"
+         "\n"
+         "show:\n"
+         "  --json                 one JSON array; an absent tag is null, an empty one \"\"\n"
+         "  --csv                  CSV as ExifTool writes it (SourceFile, ImageDescription, Artist, Copyright)\n"
+         "  --descript-ion         DESCRIPT.ION lines that batch reads back\n"
+         "\n"
+         "set:\n"
+         "  --description TEXT     write TEXT (an empty TEXT writes an empty tag)\n"
+         "  --artist TEXT          (also batch: written into every picture)\n"
+         "  --copyright TEXT       (also batch)\n"
+         "  --delete-description, --delete-artist, --delete-copyright\n"
+         "                         remove the tag\n"
+         "  --csv FILE             the values of a CSV file (\"-\": standard input); an empty\n"
+         "                         cell or a missing column leaves the tag alone\n"
+         "  --remove-all-exif      remove every other EXIF field (also batch)\n"
+         "  -P, --preserve-time    keep the modification and access times (also batch)\n"
+         "\n"
+         "batch:\n"
+         "  --keep-going           skip pictures that cannot be opened instead of stopping\n"
+         "\n"
+         "  -v, --verbose          a line per picture\n"
+         "  -q, --quiet            no progress bar and no summary\n"
+         "  -h, --help             this help\n"
+         "  -V, --version          the version\n"
+         "\n"
+         "Exit status: 0 when every picture was done, 1 when any failed or was skipped,\n"
+         "2 for a usage error."},
     };
     return strings;
 }

@@ -1,3 +1,5 @@
+// lumicap-tags as a user runs it: each row is arguments -> exit code ->
+// standard output -> the state of the files, read back with ExifTool.
 #include "TestFiles.h"
 
 #include <QDir>
@@ -5,132 +7,351 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <functional>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace lumicap::test;
 
 namespace {
+using Bytes = QByteArray;
+using Tag = std::optional<Bytes>;
+constexpr std::nullopt_t absent = std::nullopt;
+
+struct Tags
+{
+    Tag description, artist, copyright;
+    bool operator==(const Tags &o) const { return description == o.description && artist == o.artist && copyright == o.copyright; }
+};
+
+std::ostream &operator<<(std::ostream &os, const Tags &t)
+{
+    const auto show = [](const Tag &v) { return v ? '"' + v->toStdString() + '"' : std::string("absent"); };
+    return os << '{' << show(t.description) << ", " << show(t.artist) << ", " << show(t.copyright) << '}';
+}
+
 struct ToolRun
 {
     int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
+    Bytes out;
+    Bytes err;
 };
 
-ToolRun tags(const QStringList &args)
+// Runs the tool in folder with arguments as bytes (a QProcess would encode
+// them, and some rows pass bytes that are not UTF-8).
+ToolRun runTool(const QString &folder, const std::vector<Bytes> &args, const Bytes &input)
 {
-    QProcess process;
-    process.start(LUMICAP_TAGS_BINARY, args);
-    process.waitForFinished(60000);
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
-            process.readAllStandardError()};
+    const QString io = folder + "/../io-";
+    writeAll(io + "in", input);
+    std::vector<char *> argv{const_cast<char *>(LUMICAP_TAGS_BINARY)};
+    for (const Bytes &arg : args)
+        argv.push_back(const_cast<char *>(arg.constData()));
+    argv.push_back(nullptr);
+    const Bytes dir = QFile::encodeName(folder), in = QFile::encodeName(io + "in"), out = QFile::encodeName(io + "out"),
+                err = QFile::encodeName(io + "err");
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const auto redirect = [](const Bytes &path, int flags, int fd) { ::dup2(::open(path.constData(), flags, 0600), fd); };
+        redirect(in, O_RDONLY, 0);
+        redirect(out, O_WRONLY | O_CREAT | O_TRUNC, 1);
+        redirect(err, O_WRONLY | O_CREAT | O_TRUNC, 2);
+        if (::chdir(dir.constData()) == 0)
+            ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readAll(io + "out"), readAll(io + "err")};
 }
-} // namespace
 
-class TheTagsTool : public ::testing::Test
+void setTimes(const QString &path, time_t atime, time_t mtime)
+{
+    const struct timespec times[2] = {{atime, 0}, {mtime, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
+}
+
+struct stat statOf(const QString &path)
+{
+    struct stat st {};
+    ::stat(QFile::encodeName(path).constData(), &st);
+    return st;
+}
+
+// The pictures every row starts with, made once and copied for each row:
+//   a.jpg               Harbour / Ann / -
+//   b.tif               - / - / -
+//   sub/c d.jpg         "Quay, at 5" / - / (c) Ann
+//   sub/deeper/e.jpeg   - / - / -
+//   sub/.hidden/h.jpg, sub/_~t.jpg, sub/notes.txt: never listed
+class Scene
+{
+public:
+    explicit Scene(const QString &from) : root(dir.file("pictures"))
+    {
+        QDir().mkpath(root);
+        for (const QString &name : {"a.jpg", "b.tif", "sub/c d.jpg", "sub/deeper/e.jpeg", "sub/.hidden/h.jpg", "sub/_~t.jpg", "sub/notes.txt"}) {
+            QDir().mkpath(QFileInfo(file(name)).path());
+            QFile::copy(from + '/' + name, file(name));
+        }
+    }
+    QString file(const QString &name) const { return root + '/' + name; }
+
+    ToolRun run(const std::vector<Bytes> &args, const Bytes &input = {}) const { return runTool(root, args, input); }
+
+    // The three tags of IFD0 as ExifTool reads them; absent is not empty.
+    Tags tags(const QString &name) const
+    {
+        const QJsonObject o = QJsonDocument::fromJson(exifTool({"-j", "-IFD0:ImageDescription", "-IFD0:Artist", "-IFD0:Copyright", file(name)}))
+                                  .array()
+                                  .at(0)
+                                  .toObject();
+        const auto value = [&o](const char *key) -> Tag {
+            return o.contains(key) ? Tag(o[key].toVariant().toString().toUtf8()) : absent;
+        };
+        return {value("ImageDescription"), value("Artist"), value("Copyright")};
+    }
+
+    TestFolder dir;
+    QString root;
+};
+
+struct Row
+{
+    const char *name;
+    std::function<void(Scene &)> prepare;
+    std::vector<Bytes> args;
+    Bytes input;
+    int exitCode;
+    std::optional<Bytes> out; // exact standard output
+    std::function<void(Scene &, const ToolRun &)> check;
+};
+
+void PrintTo(const Row &row, std::ostream *os)
+{
+    *os << row.name;
+}
+
+const Tags aTags{"Harbour", "Ann", absent};
+const Tags cTags{"Quay, at 5", absent, "(c) Ann"};
+const Tags none{absent, absent, absent};
+const Bytes csvHeader = "SourceFile,ImageDescription,Artist,Copyright\n";
+const Bytes list = "a.jpg First picture\r\nmissing.jpg Gone\r\nb.tif Second picture\r\n";
+
+void expectTags(Scene &s, const QString &name, const Tags &expected)
+{
+    EXPECT_EQ(s.tags(name), expected) << name.toStdString();
+}
+
+const auto writeList = [](Scene &s) { ASSERT_TRUE(writeAll(s.file("DESCRIPT.ION"), list)); };
+const auto oldTimes = [](Scene &s) { setTimes(s.file("a.jpg"), 1000000000, 1000000100); };
+const auto timesKept = [](Scene &s, const ToolRun &) {
+    const struct stat st = statOf(s.file("a.jpg"));
+    EXPECT_EQ(st.st_mtim.tv_sec, 1000000100);
+    EXPECT_EQ(st.st_atim.tv_sec, 1000000000);
+    EXPECT_FALSE(s.tags("a.jpg") == aTags);
+};
+
+const Row rows[] = {
+    {"showsTheThreeTagsOfEachPicture", nullptr, {"show", "a.jpg", "sub/c d.jpg"}, {}, 0,
+     "a.jpg\nDescription: Harbour\nArtist: Ann\nCopyright: \nsub/c d.jpg\nDescription: Quay, at 5\nArtist: \nCopyright: (c) Ann\n", nullptr},
+    {"setWritesOnlyTheFieldsItIsGiven", nullptr, {"set", "--description", "Bay at dusk", "a.jpg", "b.tif"}, {}, 0, "",
+     [](Scene &s, const ToolRun &) {
+         expectTags(s, "a.jpg", {"Bay at dusk", "Ann", absent});
+         expectTags(s, "b.tif", {"Bay at dusk", absent, absent});
+     }},
+    {"anEmptyValueIsWrittenOnPurpose", nullptr, {"set", "--artist", "", "--copyright=", "a.jpg"}, {}, 0, "",
+     [](Scene &s, const ToolRun &) { expectTags(s, "a.jpg", {"Harbour", "", ""}); }},
+    {"deleteRemovesTheTagAndAnAbsentOneIsNoError", nullptr, {"set", "--delete-artist", "--delete-copyright", "a.jpg"}, {}, 0, "",
+     [](Scene &s, const ToolRun &) { expectTags(s, "a.jpg", {"Harbour", absent, absent}); }},
+    {"jsonShowsAnAbsentTagAsNullAndAnEmptyOneAsEmpty", [](Scene &s) { s.run({"set", "--copyright", "", "a.jpg"}); },
+     {"show", "--json", "a.jpg", "missing.jpg"}, {}, 1,
+     "[\n    {\n        \"artist\": \"Ann\",\n        \"copyright\": \"\",\n        \"description\": \"Harbour\",\n        \"file\": \"a.jpg\",\n"
+     "        \"status\": 0\n    },\n    {\n        \"artist\": null,\n        \"copyright\": null,\n        \"description\": null,\n"
+     "        \"file\": \"missing.jpg\",\n        \"status\": 10\n    }\n]\n",
+     nullptr},
+    {"recursionFindsThePicturesTheEditorWouldList", nullptr, {"show", "--csv", "-r", "."}, {}, 0,
+     csvHeader + "./a.jpg,Harbour,Ann,\n./b.tif,,,\n./sub/c d.jpg,\"Quay, at 5\",,(c) Ann\n./sub/deeper/e.jpeg,,,\n", nullptr},
+    {"aFolderWithoutRecursionIsThatFolderOnly", nullptr, {"show", "--csv", "sub"}, {}, 0, csvHeader + "sub/c d.jpg,\"Quay, at 5\",,(c) Ann\n",
+     nullptr},
+    {"namesComeFromStandardInputOnePerLine", nullptr, {"show", "--csv", "-@", "-"}, "a.jpg\r\n\nsub/deeper\n", 0,
+     csvHeader + "a.jpg,Harbour,Ann,\nsub/deeper/e.jpeg,,,\n", nullptr},
+    {"preserveTimeKeepsModificationAndAccessTime", oldTimes, {"set", "-P", "--description", "Kept", "a.jpg"}, {}, 0, "", timesKept},
+    {"controlCharactersAreEscapedInTextAndValidInJson",
+     [](Scene &s) { ASSERT_TRUE(setTagsDirectly(s.file("b.tif"), "one\ntwo\x1b[2J", "tab\there", "")); }, {"show", "b.tif"}, {}, 0,
+     "b.tif\nDescription: one\\ntwo\\x1b[2J\nArtist: tab\\there\nCopyright: \n",
+     [](Scene &s, const ToolRun &) {
+         const QJsonObject o = QJsonDocument::fromJson(s.run({"show", "--json", "b.tif"}).out).array().at(0).toObject();
+         EXPECT_EQ(o["description"].toString(), QString("one\ntwo\x1b[2J"));
+     }},
+    {"aValueThatIsNotUtf8IsWrittenAsItsBytes", nullptr, {"set", "--description", "caf\xe9", "a.jpg"}, {}, 0, "",
+     [](Scene &s, const ToolRun &) { EXPECT_EQ(tagsDirectly(s.file("a.jpg")).value(0), Bytes("caf\xe9")); }},
+    {"aFileNameThatIsNotUtf8IsOpenedAsItsBytes",
+     [](Scene &s) { ASSERT_EQ(::link(QFile::encodeName(s.file("a.jpg")), QFile::encodeName(s.root) + "/caf\xe9.jpg"), 0); },
+     {"show", "caf\xe9.jpg"}, {}, 0, "caf\xc3\xa9.jpg\nDescription: Harbour\nArtist: Ann\nCopyright: \n",
+     [](Scene &s, const ToolRun &) { ::unlink(QFile::encodeName(s.root) + "/caf\xe9.jpg"); }}, // a name QTemporaryDir cannot remove
+
+    // Usage errors: exit 2, one line on stderr, nothing done.
+    {"noArguments", nullptr, {}, {}, 2, "", nullptr},
+    {"noFiles", nullptr, {"show"}, {}, 2, "", nullptr},
+    {"anUnknownCommand", nullptr, {"paint", "a.jpg"}, {}, 2, "", nullptr},
+    {"anUnknownOption", nullptr, {"show", "--no-such-option", "a.jpg"}, {}, 2, "", nullptr},
+    {"setWithNothingToSet", nullptr, {"set", "a.jpg"}, {}, 2, "", nullptr},
+    {"anOptionOfAnotherCommand", nullptr, {"show", "--keep-going", "a.jpg"}, {}, 2, "", nullptr},
+    {"recursionForABatch", nullptr, {"batch", "-r", "DESCRIPT.ION"}, {}, 2, "", nullptr},
+    {"aValueAndItsDeletion", nullptr, {"set", "--artist", "x", "--delete-artist", "a.jpg"}, {}, 2, "",
+     [](Scene &s, const ToolRun &) { expectTags(s, "a.jpg", aTags); }},
+    {"twoListsForABatch", nullptr, {"batch", "DESCRIPT.ION", "DESCRIPT.ION"}, {}, 2, "", nullptr},
+    {"aValueMissing", nullptr, {"set", "a.jpg", "--artist"}, {}, 2, "", nullptr},
+    {"versionWithCapitalV", nullptr, {"-V"}, {}, 0, "lumicap-tags 1.0.0.1\n", nullptr},
+    {"versionLong", nullptr, {"--version"}, {}, 0, "lumicap-tags 1.0.0.1\n", nullptr},
+    {"help", nullptr, {"--help"}, {}, 0, std::nullopt,
+     [](Scene &, const ToolRun &r) { EXPECT_TRUE(r.out.contains("--preserve-time")); }},
+
+    {"aBatchStopsAtAPictureThatCannotBeOpened", writeList, {"batch", "DESCRIPT.ION", "--artist", "Bea"}, {}, 1,
+     "1 saved, 0 skipped, 1 failed\n",
+     [](Scene &s, const ToolRun &r) {
+         EXPECT_TRUE(r.err.contains("Error 10 while loading Image missing.jpg")) << r.err.toStdString();
+         expectTags(s, "a.jpg", {"First picture", "Bea", absent});
+         expectTags(s, "b.tif", none);
+     }},
+    {"aBatchThatSkippedAPictureExitsWithOne", writeList, {"batch", "--keep-going", "DESCRIPT.ION"}, {}, 1, "2 saved, 1 skipped, 0 failed\n",
+     [](Scene &s, const ToolRun &r) {
+         EXPECT_FALSE(r.err.contains("[100%]")); // no line per picture without --verbose
+         expectTags(s, "a.jpg", {"First picture", "Ann", absent});
+         expectTags(s, "b.tif", {"Second picture", absent, absent});
+     }},
+    {"aVerboseBatchPrintsALinePerPicture", writeList, {"batch", "-v", "--keep-going", "DESCRIPT.ION"}, {}, 1, std::nullopt,
+     [](Scene &, const ToolRun &r) { EXPECT_TRUE(r.err.contains("[100%] b.tif")) << r.err.toStdString(); }},
+    {"aQuietBatchPrintsNoSummary", writeList, {"batch", "-q", "--keep-going", "DESCRIPT.ION"}, {}, 1, "", nullptr},
+    {"aBatchKeepsTimesWhenAsked",
+     [](Scene &s) {
+         ASSERT_TRUE(writeAll(s.file("DESCRIPT.ION"), "a.jpg New\n"));
+         oldTimes(s);
+     },
+     {"batch", "-P", "DESCRIPT.ION"}, {}, 0, "1 saved, 0 skipped, 0 failed\n", timesKept},
+    {"aBatchRefusesAPictureGivenAsItsList", nullptr, {"batch", "a.jpg"}, {}, 1, "",
+     [](Scene &s, const ToolRun &r) {
+         EXPECT_EQ(r.err, Bytes("a.jpg is not an image list: it holds binary data\n"));
+         expectTags(s, "a.jpg", aTags);
+     }},
+    {"aMissingListIsReported", nullptr, {"batch", "none.txt"}, {}, 1, "",
+     [](Scene &, const ToolRun &r) { EXPECT_EQ(r.err, Bytes("Can't find file none.txt\n")); }},
+
+    {"setReportsEachFailureAndGoesOn", [](Scene &s) { QFile::setPermissions(s.file("b.tif"), QFile::ReadOwner); },
+     {"set", "--description", "x", "gone.jpg", "b.tif", "a.jpg"}, {}, 1, "",
+     [](Scene &s, const ToolRun &r) {
+         EXPECT_EQ(r.err, Bytes("Error 10 while loading Image gone.jpg\nError 12 while saving Image b.tif\n"));
+         expectTags(s, "b.tif", none);
+         expectTags(s, "a.jpg", {"x", "Ann", absent});
+     }},
+    {"verboseSetSaysWhatItWrote", [](Scene &s) { s.run({"set", "--artist", "Ann", "b.tif"}); },
+     {"set", "-v", "--artist", "Ann", "b.tif", "sub/deeper/e.jpeg"}, {}, 0, "unchanged b.tif\nsaved sub/deeper/e.jpeg\n", nullptr},
+    {"removeAllExifKeepsTheThreeTags", [](Scene &s) { ASSERT_TRUE(exifToolWrite(s.file("a.jpg"), {"-IFD0:Make=Kestrel"})); },
+     {"set", "--remove-all-exif", "a.jpg"}, {}, 0, "",
+     [](Scene &s, const ToolRun &) {
+         EXPECT_EQ(exifToolValue(s.file("a.jpg"), "Make"), absent);
+         expectTags(s, "a.jpg", aTags);
+     }},
+    {"namesAfterTwoDashesAreFiles", [](Scene &s) { QFile::copy(s.file("a.jpg"), s.file("-dashed.jpg")); },
+     {"set", "--description", "Dashed", "--", "-dashed.jpg"}, {}, 0, "",
+     [](Scene &s, const ToolRun &) { expectTags(s, "-dashed.jpg", {"Dashed", "Ann", absent}); }},
+
+    {"aSpreadsheetCsvSetsWhatItHolds",
+     [](Scene &s) {
+         ASSERT_TRUE(writeAll(s.file("in.csv"), "\xEF\xBB\xBFSourceFile,ImageDescription,Artist\r\n"
+                                                "a.jpg,\"Two\nlines, \"\"quoted\"\"\",\r\n"
+                                                "\"sub/c d.jpg\",,Bea\r\n"));
+     },
+     {"set", "--csv", "in.csv"}, {}, 0, "",
+     [](Scene &s, const ToolRun &) {
+         expectTags(s, "a.jpg", {"Two\nlines, \"quoted\"", "Ann", absent}); // an empty cell leaves the tag alone
+         expectTags(s, "sub/c d.jpg", {"Quay, at 5", "Bea", "(c) Ann"});
+     }},
+    {"csvRoundTripsThroughExifTool", [](Scene &s) { ASSERT_TRUE(exifToolWrite(s.file("b.tif"), {"-IFD0:ImageDescription=Line\nnext, \"q\""})); },
+     {"show", "--csv", "b.tif", "sub/c d.jpg"}, {}, 0, csvHeader + "b.tif,\"Line\nnext, \"\"q\"\"\",,\nsub/c d.jpg,\"Quay, at 5\",,(c) Ann\n",
+     [](Scene &s, const ToolRun &r) {
+         const Tags b = s.tags("b.tif");
+         const Bytes fromExifTool = exifTool({"-csv", "-IFD0:ImageDescription", "-IFD0:Artist", "-IFD0:Copyright", s.file("b.tif"), s.file("sub/c d.jpg")});
+         const auto wipe = [&s] {
+             ASSERT_EQ(s.run({"set", "--delete-description", "--delete-artist", "--delete-copyright", "b.tif", "sub/c d.jpg"}).exitCode, 0);
+             expectTags(s, "b.tif", none);
+         };
+         // ExifTool's table, read by set --csv.
+         wipe();
+         ASSERT_TRUE(writeAll(s.file("exiftool.csv"), fromExifTool));
+         ASSERT_EQ(s.run({"set", "--csv", "exiftool.csv"}).exitCode, 0);
+         expectTags(s, "b.tif", b);
+         expectTags(s, "sub/c d.jpg", cTags);
+         // Our table, read by ExifTool.
+         wipe();
+         ASSERT_TRUE(writeAll(s.file("ours.csv"), r.out));
+         const QString here = QDir::currentPath();
+         QDir::setCurrent(s.root); // ExifTool matches SourceFile against the names it is given
+         exifTool({"-q", "-overwrite_original", "-csv=ours.csv", "b.tif", "sub/c d.jpg"});
+         QDir::setCurrent(here);
+         expectTags(s, "b.tif", b);
+         expectTags(s, "sub/c d.jpg", cTags);
+     }},
+    {"descriptIonRoundTripsThroughBatch", [](Scene &s) { s.run({"set", "--description", "Tief \xc3\xbc\x62\x65r\nunten", "sub/deeper/e.jpeg"}); },
+     {"show", "--descript-ion", "-r", "."}, {}, 0, "a.jpg Harbour\r\n\"sub/c d.jpg\" Quay, at 5\r\nsub/deeper/e.jpeg Tief \xc3\xbc\x62\x65r unten\r\n",
+     [](Scene &s, const ToolRun &r) {
+         ASSERT_TRUE(writeAll(s.file("DESCRIPT.ION"), r.out));
+         ASSERT_EQ(s.run({"set", "--description", "", "-r", "."}).exitCode, 0);
+         ASSERT_EQ(s.run({"batch", "DESCRIPT.ION"}).exitCode, 0);
+         EXPECT_EQ(s.run({"show", "--descript-ion", "-r", "."}).out, r.out);
+         expectTags(s, "b.tif", {"", absent, absent});
+     }},
+};
+
+class TheTagsTool : public ::testing::TestWithParam<Row>
 {
 protected:
-    void SetUp() override
+    static void SetUpTestSuite()
     {
-        jpeg = dir.file("a.jpg");
-        tiff = dir.file("b.tif");
-        ASSERT_TRUE(writeJpeg(jpeg));
-        ASSERT_TRUE(writeTiff(tiff));
+        templateFolder = new TestFolder;
+        const auto file = [](const QString &name) { return templateFolder->file(name); };
+        QDir(templateFolder->path()).mkpath("sub/deeper");
+        QDir(templateFolder->path()).mkpath("sub/.hidden");
+        ASSERT_TRUE(writeJpeg(file("a.jpg")) && writeTiff(file("b.tif")) && writeJpeg(file("sub/c d.jpg"), 32, 24, 2)
+                    && writeJpeg(file("sub/deeper/e.jpeg"), 24, 16, 3) && writeJpeg(file("sub/.hidden/h.jpg"))
+                    && writeJpeg(file("sub/_~t.jpg")) && writeAll(file("sub/notes.txt"), "notes"));
+        ASSERT_TRUE(exifToolWrite(file("a.jpg"), {"-IFD0:ImageDescription=Harbour", "-IFD0:Artist=Ann"}));
+        ASSERT_TRUE(exifToolWrite(file("sub/c d.jpg"), {"-IFD0:ImageDescription=Quay, at 5", "-IFD0:Copyright=(c) Ann"}));
     }
-    TestFolder dir;
-    QString jpeg, tiff;
+    static void TearDownTestSuite()
+    {
+        delete templateFolder;
+        templateFolder = nullptr;
+    }
+    static TestFolder *templateFolder;
 };
+TestFolder *TheTagsTool::templateFolder = nullptr;
 
-TEST_F(TheTagsTool, setsOnlyTheFieldsItIsGiven)
-{
-    ToolRun r = tags({"set", "--description", "Bay at dusk", "--artist", "Ann", "--copyright", "(c) Ann", jpeg, tiff});
-    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-    r = tags({"set", "--artist", "Bob", jpeg});
-    ASSERT_EQ(r.exitCode, 0);
-    r = tags({"show", jpeg});
-    EXPECT_EQ(r.exitCode, 0);
-    EXPECT_EQ(r.out, (jpeg + "\nDescription: Bay at dusk\nArtist: Bob\nCopyright: (c) Ann\n").toUtf8());
-    if (haveExifTool())
-        EXPECT_EQ(exifToolValue(tiff, "ImageDescription"), QByteArray("Bay at dusk"));
-}
-
-TEST_F(TheTagsTool, showsJsonWithAStatusForEveryFile)
-{
-    ASSERT_EQ(tags({"set", "--description", "Überfahrt", tiff}).exitCode, 0);
-    const ToolRun r = tags({"show", "--json", tiff, dir.file("missing.jpg")});
-    EXPECT_EQ(r.exitCode, 1);
-    const QJsonArray files = QJsonDocument::fromJson(r.out).array();
-    ASSERT_EQ(files.size(), 2);
-    EXPECT_EQ(files[0].toObject()["description"].toString(), QString::fromUtf8("Überfahrt"));
-    EXPECT_EQ(files[0].toObject()["artist"].toString(), QString());
-    EXPECT_EQ(files[0].toObject()["status"].toInt(), 0);
-    EXPECT_EQ(files[1].toObject()["file"].toString(), dir.file("missing.jpg"));
-    EXPECT_EQ(files[1].toObject()["status"].toInt(), 10);
-}
-
-TEST_F(TheTagsTool, removesOtherExifFieldsOnlyWhenAsked)
+TEST_P(TheTagsTool, answersAsExpected)
 {
     if (!haveExifTool())
         GTEST_SKIP() << "exiftool is not installed";
-    ASSERT_TRUE(exifToolWrite(jpeg, {"-IFD0:Make=Kestrel", "-IFD0:Artist=Kept"}));
-    ASSERT_EQ(tags({"set", "--description", "d", jpeg}).exitCode, 0);
-    EXPECT_EQ(exifToolValue(jpeg, "Make"), QByteArray("Kestrel"));
-    ASSERT_EQ(tags({"set", "--remove-all-exif", jpeg}).exitCode, 0);
-    EXPECT_EQ(exifToolValue(jpeg, "Make"), std::nullopt);
-    EXPECT_EQ(exifToolValue(jpeg, "Artist"), QByteArray("Kept"));
+    const Row &row = GetParam();
+    Scene scene(templateFolder->path());
+    if (row.prepare)
+        row.prepare(scene);
+    const ToolRun r = scene.run(row.args, row.input);
+    EXPECT_EQ(r.exitCode, row.exitCode) << r.err.toStdString();
+    if (row.out)
+        EXPECT_EQ(r.out, *row.out);
+    if (row.exitCode == 2) { // one line, pointing to the help
+        EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
+        EXPECT_TRUE(r.err.endsWith("(see lumicap-tags --help)\n")) << r.err.toStdString();
+    }
+    if (row.check)
+        row.check(scene, r);
 }
 
-TEST_F(TheTagsTool, reportsEachFailureAndExitsWithOne)
-{
-    QFile::setPermissions(tiff, QFile::ReadOwner | QFile::ReadGroup);
-    const QByteArray before = readAll(tiff);
-    const ToolRun r = tags({"set", "--description", "x", dir.file("gone.jpg"), tiff, jpeg});
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.err, ("Error 10 while loading Image " + dir.file("gone.jpg") + "\nError 12 while saving Image " + tiff + "\n").toUtf8());
-    EXPECT_EQ(readAll(tiff), before);
-    EXPECT_EQ(tags({"show", jpeg}).out.split('\n').value(1), QByteArray("Description: x"));
-}
+INSTANTIATE_TEST_SUITE_P(Rows, TheTagsTool, ::testing::ValuesIn(rows), [](const auto &info) { return std::string(info.param.name); });
 
-TEST(TheTagsToolCommandLine, answersHelpVersionAndUsageErrorsAsPeopleExpect)
-{
-    EXPECT_EQ(tags({"--help"}).exitCode, 0);
-    const ToolRun version = tags({"--version"});
-    EXPECT_EQ(version.exitCode, 0);
-    EXPECT_EQ(version.out, QByteArray("lumicap-tags 1.0.0.1\n"));
-    EXPECT_EQ(tags({}).exitCode, 2);
-    EXPECT_EQ(tags({"show"}).exitCode, 2);
-    EXPECT_EQ(tags({"paint", "x.jpg"}).exitCode, 2);
-    EXPECT_EQ(tags({"show", "--no-such-option", "x.jpg"}).exitCode, 2);
-}
-
-TEST_F(TheTagsTool, runsABatchAndStopsOrSkipsAtImagesThatCannotBeOpened)
-{
-    ASSERT_TRUE(writeAll(dir.file("DESCRIPT.ION"), "a.jpg First picture\r\nmissing.jpg Gone\r\nb.tif Second picture\r\n"));
-    ToolRun r = tags({"batch", dir.file("DESCRIPT.ION"), "--artist", "Ann", "--copyright", "(c) Ann"});
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.out, QByteArray("1 saved, 0 skipped, 1 failed\n"));
-    EXPECT_TRUE(r.err.contains(("Error 10 while loading Image " + dir.file("missing.jpg")).toUtf8()));
-    EXPECT_EQ(tagsDirectly(tiff).value(0), QByteArray());
-
-    r = tags({"batch", "--keep-going", dir.file("DESCRIPT.ION"), "--artist", "Ann"});
-    EXPECT_EQ(r.exitCode, 0);
-    EXPECT_EQ(r.out, QByteArray("2 saved, 1 skipped, 0 failed\n"));
-    EXPECT_EQ(tagsDirectly(tiff), (QList<QByteArray>{"Second picture", "Ann", ""}));
-    EXPECT_TRUE(r.err.contains("[100%] b.tif"));
-
-    r = tags({"batch", dir.file("none.txt")});
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.err, ("Can't find file " + dir.file("none.txt") + "\n").toUtf8());
-    EXPECT_EQ(tags({"batch", dir.file("DESCRIPT.ION"), dir.file("DESCRIPT.ION")}).exitCode, 2);
-}
-
-TEST_F(TheTagsTool, takesFileNamesThatLookLikeOptionsAfterTwoDashes)
-{
-    const QString dashed = dir.file("-dashed.jpg");
-    ASSERT_TRUE(QFile::copy(jpeg, dashed));
-    ASSERT_EQ(tags({"set", "--description", "Dashed", "--", dashed}).exitCode, 0);
-    QDir::setCurrent(dir.path());
-    EXPECT_EQ(tags({"show", "--", "-dashed.jpg"}).out.split('\n').value(1), QByteArray("Description: Dashed"));
-}
+} // namespace

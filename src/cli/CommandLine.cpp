@@ -1,0 +1,287 @@
+#include "CommandLine.h"
+
+#include "StringTable.h"
+
+namespace lumicap {
+
+namespace {
+enum Applies : unsigned { Show = 1, Set = 2, Batch = 4, Any = 7 };
+
+enum class Id {
+    Help, Version, Verbose, Quiet, Recursive, NameList, Json, Csv, DescriptIon,
+    Description, Artist, Copyright, DeleteDescription, DeleteArtist, DeleteCopyright,
+    RemoveAll, PreserveTime, KeepGoing,
+};
+
+struct OptionSpec
+{
+    const char *longName; // without "--"; null for a short-only option
+    char shortName;
+    Id id;
+    bool takesValue;
+    unsigned applies;
+};
+
+// --csv takes a FILE with set and none with show: see takesValue().
+constexpr OptionSpec options[] = {
+    {"help", 'h', Id::Help, false, Any},
+    {"version", 'V', Id::Version, false, Any},
+    {"verbose", 'v', Id::Verbose, false, Any},
+    {"quiet", 'q', Id::Quiet, false, Any},
+    {"recursive", 'r', Id::Recursive, false, Show | Set},
+    {nullptr, '@', Id::NameList, true, Show | Set},
+    {"json", 0, Id::Json, false, Show},
+    {"csv", 0, Id::Csv, false, Show | Set},
+    {"descript-ion", 0, Id::DescriptIon, false, Show},
+    {"description", 0, Id::Description, true, Set},
+    {"artist", 0, Id::Artist, true, Set | Batch},
+    {"copyright", 0, Id::Copyright, true, Set | Batch},
+    {"delete-description", 0, Id::DeleteDescription, false, Set},
+    {"delete-artist", 0, Id::DeleteArtist, false, Set},
+    {"delete-copyright", 0, Id::DeleteCopyright, false, Set},
+    {"remove-all-exif", 0, Id::RemoveAll, false, Set | Batch},
+    {"preserve-time", 'P', Id::PreserveTime, false, Set | Batch},
+    {"keep-going", 0, Id::KeepGoing, false, Batch},
+};
+
+struct UsedOption
+{
+    const OptionSpec *spec;
+    QByteArray spelled;
+};
+
+class Parser
+{
+public:
+    std::optional<Invocation> run(const std::vector<QByteArray> &args, QString &error);
+
+private:
+    bool takesValue(const OptionSpec &spec) const { return spec.takesValue || (spec.id == Id::Csv && inv_.command == Command::Set); }
+    bool positional(const QByteArray &arg);
+    bool longOption(const QByteArray &arg, const std::vector<QByteArray> &args, std::size_t &i);
+    bool shortOptions(const QByteArray &arg, const std::vector<QByteArray> &args, std::size_t &i);
+    void apply(const OptionSpec &spec, const QByteArray &spelled, const QByteArray &value);
+    bool check();
+    bool fail(const QString &message)
+    {
+        error_ = message;
+        return false;
+    }
+
+    Invocation inv_;
+    std::vector<UsedOption> used_;
+    int formats_ = 0;
+    QString error_;
+};
+
+unsigned commandBit(Command command)
+{
+    switch (command) {
+    case Command::Show: return Show;
+    case Command::Set: return Set;
+    case Command::Batch: return Batch;
+    case Command::None: break;
+    }
+    return 0;
+}
+
+const char *commandName(Command command)
+{
+    switch (command) {
+    case Command::Show: return "show";
+    case Command::Set: return "set";
+    case Command::Batch: return "batch";
+    case Command::None: break;
+    }
+    return "";
+}
+} // namespace
+
+bool Parser::positional(const QByteArray &arg)
+{
+    if (inv_.command != Command::None) {
+        inv_.files.push_back(arg);
+        return true;
+    }
+    if (arg == "show")
+        inv_.command = Command::Show;
+    else if (arg == "set")
+        inv_.command = Command::Set;
+    else if (arg == "batch")
+        inv_.command = Command::Batch;
+    else
+        return fail(formatString(IDS_CLI_UNKNOWN_COMMAND, arg.constData()));
+    return true;
+}
+
+bool Parser::longOption(const QByteArray &arg, const std::vector<QByteArray> &args, std::size_t &i)
+{
+    const qsizetype equals = arg.indexOf('=');
+    const QByteArray name = arg.mid(2, equals < 0 ? -1 : equals - 2);
+    for (const OptionSpec &spec : options) {
+        if (!spec.longName || name != spec.longName)
+            continue;
+        const QByteArray spelled = "--" + name;
+        if (!takesValue(spec)) {
+            if (equals >= 0)
+                return fail(formatString(IDS_CLI_NO_VALUE_TAKEN, spelled.constData()));
+            apply(spec, spelled, {});
+        } else if (equals >= 0) {
+            apply(spec, spelled, arg.mid(equals + 1));
+        } else if (i + 1 < args.size()) {
+            apply(spec, spelled, args[++i]);
+        } else {
+            return fail(formatString(IDS_CLI_NEEDS_VALUE, spelled.constData()));
+        }
+        return true;
+    }
+    return fail(formatString(IDS_CLI_UNKNOWN_OPTION, (equals < 0 ? arg : arg.left(equals)).constData()));
+}
+
+bool Parser::shortOptions(const QByteArray &arg, const std::vector<QByteArray> &args, std::size_t &i)
+{
+    for (qsizetype k = 1; k < arg.size(); ++k) {
+        const OptionSpec *found = nullptr;
+        for (const OptionSpec &spec : options) {
+            if (spec.shortName == arg[k])
+                found = &spec;
+        }
+        const QByteArray spelled = QByteArray("-") + arg[k];
+        if (!found)
+            return fail(formatString(IDS_CLI_UNKNOWN_OPTION, spelled.constData()));
+        if (!takesValue(*found)) {
+            apply(*found, spelled, {});
+            continue;
+        }
+        // "-@FILE" or "-@ FILE": the rest of the argument, or the next one.
+        if (k + 1 < arg.size())
+            apply(*found, spelled, arg.mid(k + 1));
+        else if (i + 1 < args.size())
+            apply(*found, spelled, args[++i]);
+        else
+            return fail(formatString(IDS_CLI_NEEDS_VALUE, spelled.constData()));
+        return true;
+    }
+    return true;
+}
+
+void Parser::apply(const OptionSpec &spec, const QByteArray &spelled, const QByteArray &value)
+{
+    used_.push_back({&spec, spelled});
+    switch (spec.id) {
+    case Id::Help: inv_.help = true; break;
+    case Id::Version: inv_.version = true; break;
+    case Id::Verbose: inv_.verbose = true; break;
+    case Id::Quiet: inv_.quiet = true; break;
+    case Id::Recursive: inv_.recursive = true; break;
+    case Id::NameList: inv_.nameLists.push_back(value); break;
+    case Id::Json:
+        ++formats_;
+        inv_.format = ShowFormat::Json;
+        break;
+    case Id::Csv:
+        if (inv_.command == Command::Set) {
+            inv_.csvFile = value;
+        } else {
+            ++formats_;
+            inv_.format = ShowFormat::Csv;
+        }
+        break;
+    case Id::DescriptIon:
+        ++formats_;
+        inv_.format = ShowFormat::DescriptIon;
+        break;
+    case Id::Description: inv_.description = value; break;
+    case Id::Artist: inv_.artist = value; break;
+    case Id::Copyright: inv_.copyright = value; break;
+    case Id::DeleteDescription: inv_.deleteDescription = true; break;
+    case Id::DeleteArtist: inv_.deleteArtist = true; break;
+    case Id::DeleteCopyright: inv_.deleteCopyright = true; break;
+    case Id::RemoveAll: inv_.removeAllExif = true; break;
+    case Id::PreserveTime: inv_.preserveTime = true; break;
+    case Id::KeepGoing: inv_.keepGoing = true; break;
+    }
+}
+
+bool Parser::check()
+{
+    if (inv_.help || inv_.version)
+        return true;
+    if (inv_.command == Command::None)
+        return fail(loadString(IDS_CLI_NO_COMMAND));
+    const char *command = commandName(inv_.command);
+    for (const UsedOption &option : used_) {
+        if (!(option.spec->applies & commandBit(inv_.command)))
+            return fail(formatString(IDS_CLI_NOT_FOR_COMMAND, option.spelled.constData(), command));
+    }
+    const auto conflict = [this](bool a, bool b, const char *first, const char *second) {
+        return a && b && !fail(formatString(IDS_CLI_CONFLICT, first, second));
+    };
+    if (conflict(inv_.verbose, inv_.quiet, "--verbose", "--quiet"))
+        return false;
+    switch (inv_.command) {
+    case Command::Show:
+        if (formats_ > 1)
+            return fail(formatString(IDS_CLI_CONFLICT, "--json", "--csv/--descript-ion"));
+        break;
+    case Command::Set: {
+        if (inv_.format == ShowFormat::Csv) // --csv given before "set"
+            return fail(formatString(IDS_CLI_NEEDS_VALUE, "--csv"));
+        if (conflict(inv_.description.has_value(), inv_.deleteDescription, "--description", "--delete-description")
+            || conflict(inv_.artist.has_value(), inv_.deleteArtist, "--artist", "--delete-artist")
+            || conflict(inv_.copyright.has_value(), inv_.deleteCopyright, "--copyright", "--delete-copyright"))
+            return false;
+        const bool fieldOptions = inv_.description || inv_.artist || inv_.copyright || inv_.deleteDescription || inv_.deleteArtist
+                                  || inv_.deleteCopyright;
+        if (conflict(inv_.csvFile.has_value(), fieldOptions, "--csv", "--description/--artist/--copyright/--delete-*"))
+            return false;
+        if (!fieldOptions && !inv_.csvFile && !inv_.removeAllExif)
+            return fail(loadString(IDS_CLI_NOTHING_TO_SET));
+        if (inv_.csvFile)
+            return true; // the CSV names the files, unless files are given
+        break;
+    }
+    case Command::Batch:
+        if (inv_.files.size() != 1)
+            return fail(loadString(IDS_CLI_ONE_LIST));
+        return true;
+    case Command::None:
+        break;
+    }
+    if (inv_.files.empty() && inv_.nameLists.empty())
+        return fail(loadString(IDS_CLI_NO_FILES));
+    return true;
+}
+
+std::optional<Invocation> Parser::run(const std::vector<QByteArray> &args, QString &error)
+{
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const QByteArray &arg = args[i];
+        bool ok = true;
+        if (optionsEnded || arg.size() < 2 || arg[0] != '-')
+            ok = positional(arg); // "-" alone is a name
+        else if (arg == "--")
+            optionsEnded = true;
+        else if (arg.startsWith("--"))
+            ok = longOption(arg, args, i);
+        else
+            ok = shortOptions(arg, args, i);
+        if (!ok) {
+            error = error_;
+            return std::nullopt;
+        }
+    }
+    if (!check()) {
+        error = error_;
+        return std::nullopt;
+    }
+    return inv_;
+}
+
+std::optional<Invocation> CommandLine::parse(const std::vector<QByteArray> &args, QString &error)
+{
+    return Parser().run(args, error);
+}
+
+} // namespace lumicap

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+namespace lumicap {
+
+enum class Command { None, Show, Set, Batch };
+
+enum class ShowFormat { Text, Json, Csv, DescriptIon };
+
+// What the arguments ask for, as bytes: file names and values are taken
+// exactly as the shell handed them over, whatever their encoding.
+struct Invocation
+{
+    Command command = Command::None;
+    std::vector<QByteArray> files;
+    std::vector<QByteArray> nameLists; // -@ FILE, "-" for standard input
+
+    bool help = false;
+    bool version = false;
+    bool verbose = false;
+    bool quiet = false;
+    bool recursive = false;
+    bool preserveTime = false;
+    bool removeAllExif = false;
+    bool keepGoing = false;
+    ShowFormat format = ShowFormat::Text;
+
+    std::optional<QByteArray> description;
+    std::optional<QByteArray> artist;
+    std::optional<QByteArray> copyright;
+    bool deleteDescription = false;
+    bool deleteArtist = false;
+    bool deleteCopyright = false;
+    std::optional<QByteArray> csvFile; // set --csv FILE
+};
+
+// Reads argv (without the program name). Options may come before or after
+// the command; "--" ends them. An error is one line for the user.
+class CommandLine
+{
+public:
+    static std::optional<Invocation> parse(const std::vector<QByteArray> &args, QString &error);
+};
+
+} // namespace lumicap

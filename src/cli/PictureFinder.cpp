@@ -1,0 +1,86 @@
+#include "PictureFinder.h"
+
+#include "ConsoleOutput.h"
+#include "ImageList.h"
+#include "PathOps.h"
+#include "StringTable.h"
+
+#include <QList>
+
+#include <algorithm>
+#include <dirent.h>
+#include <sys/stat.h>
+
+namespace lumicap {
+
+namespace {
+// Sub-folders to walk: not hidden, not a save's "_~" name, not a link (a
+// link could lead back up and never end).
+std::vector<QByteArray> subFolders(const QByteArray &folder, bool &readable)
+{
+    std::vector<QByteArray> found;
+    DIR *dir = ::opendir(folder.constData());
+    readable = dir != nullptr;
+    if (!dir)
+        return found;
+    while (const dirent *entry = ::readdir(dir)) {
+        const char *name = entry->d_name;
+        if (name[0] == '.' || (name[0] == '_' && name[1] == '~'))
+            continue;
+        struct stat st {};
+        const QByteArray path = JoinPath(folder, name);
+        if (::lstat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode))
+            found.push_back(path);
+    }
+    ::closedir(dir);
+    std::sort(found.begin(), found.end(), [](const QByteArray &a, const QByteArray &b) { return CompareImagePaths(a, b) < 0; });
+    return found;
+}
+} // namespace
+
+void PictureFinder::add(const QByteArray &argument)
+{
+    struct stat st {};
+    if (::stat(argument.constData(), &st) == 0 && S_ISDIR(st.st_mode))
+        addFolder(argument, argument);
+    else
+        pictures_.push_back({argument, FileNamePart(argument)});
+}
+
+void PictureFinder::addFolder(const QByteArray &root, const QByteArray &folder)
+{
+    bool readable = false;
+    const std::vector<QByteArray> folders = subFolders(folder, readable);
+    if (!readable) {
+        ++failures_;
+        printError(formatString(IDS_CLI_CANNOT_READ, shownText(folder).toUtf8().constData()));
+        return;
+    }
+    const qsizetype rootLength = JoinPath(root, QByteArray()).size();
+    for (const QByteArray &path : ImageList::listImages(folder))
+        pictures_.push_back({path, path.mid(rootLength)});
+    if (recursive_) {
+        for (const QByteArray &sub : folders)
+            addFolder(root, sub);
+    }
+}
+
+void PictureFinder::addNameList(const QByteArray &listFile)
+{
+    QByteArray bytes;
+    if (!readInput(listFile, bytes)) {
+        ++failures_;
+        printError(formatString(IDS_CLI_CANNOT_READ, shownText(listFile).toUtf8().constData()));
+        return;
+    }
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        bytes.remove(0, 3);
+    for (QByteArray line : bytes.split('\n')) {
+        if (line.endsWith('\r'))
+            line.chop(1);
+        if (!line.isEmpty())
+            add(line);
+    }
+}
+
+} // namespace lumicap
