@@ -17,9 +17,10 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-image-formats-plugins")
 set(CPACK_DEBIAN_DEBUGINFO_PACKAGE ON)
-# The synopsis comes from the summary above; this is the long part only.
-set(CPACK_PACKAGE_DESCRIPTION "Lumicap edits the ImageDescription, Artist and Copyright tags of the JPEG and \
-TIFF photos of a folder, with a preview, and applies DESCRIPT.ION files to many \
-photos at once. Pictures are never re-encoded. The lumicap-tags command does \
-the same from the command line and scripts.")
+# The synopsis comes from the summary above; this is the long part only,
+# in lines CPack indents by one space (so none here).
+set(CPACK_PACKAGE_DESCRIPTION "Lumicap edits the ImageDescription, Artist and Copyright tags of the JPEG
+and TIFF photos of a folder, with a preview, and applies DESCRIPT.ION files
+to many photos at once. Pictures are never re-encoded. The lumicap-tags
+command does the same from the command line and from scripts.")
 include(CPack)

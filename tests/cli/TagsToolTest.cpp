@@ -212,11 +212,11 @@ const Row rows[] = {
     {"help", nullptr, {"--help"}, {}, 0, std::nullopt,
      [](Scene &, const ToolRun &r) { EXPECT_TRUE(r.out.contains("--preserve-time")); }},
 
-    {"aBatchStopsAtAPictureThatCannotBeOpened", writeList, {"batch", "DESCRIPT.ION", "--artist", "Bea"}, {}, 1,
+    {"aBatchStopsAtAPictureThatCannotBeOpened", writeList, {"batch", "DESCRIPT.ION", "--artist", "Bea", "--copyright", ""}, {}, 1,
      "1 saved, 0 skipped, 1 failed\n",
      [](Scene &s, const ToolRun &r) {
          EXPECT_TRUE(r.err.contains("Error 10 while loading Image missing.jpg")) << r.err.toStdString();
-         expectTags(s, "a.jpg", {"First picture", "Bea", absent});
+         expectTags(s, "a.jpg", {"First picture", "Bea", ""}); // an empty value on purpose
          expectTags(s, "b.tif", none);
      }},
     {"aBatchThatSkippedAPictureExitsWithOne", writeList, {"batch", "--keep-going", "DESCRIPT.ION"}, {}, 1, "2 saved, 1 skipped, 0 failed\n",
