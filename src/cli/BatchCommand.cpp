@@ -66,7 +66,8 @@ public:
     bool askYesNo(const QString &text) override
     {
         progress_.endLine();
-        printError(escapedText(text.section('\n', 0, 0))); // the error; --keep-going answers the question
+        // The error without its last line, the question --keep-going answers.
+        printError(escapedText(text.left(text.lastIndexOf('\n'))));
         return keepGoing_;
     }
     void beginWait() override {}
