@@ -142,13 +142,15 @@ BatchSummary BatchRun::run(std::int64_t count, NextEntry next, const QByteArray 
     const QByteArray folder = SplitPath(listPath).folder;
     progress_.open();
     ListEntry entry;
-    for (std::int64_t k = 1; next(entry); ++k) {
-        if (progress_.cancelled()) {
-            summary.cancelled = true;
-            break;
-        }
+    for (std::int64_t k = 1;; ++k) {
         Outcome outcome = Outcome::OutOfMemory;
         try {
+            if (!next(entry))
+                break;
+            if (progress_.cancelled()) {
+                summary.cancelled = true;
+                break;
+            }
             progress_.update(displayText(entry.name), static_cast<int>(100 * k / std::max(count, k)));
             const auto path = findImageFor(folder, entry.name);
             outcome = path ? ProcessBatchImage(*path, utf8FromList(entry.description), options)
