@@ -94,8 +94,10 @@ ImageStatus ListFileReader::open(const QByteArray &path)
     if (fd < 0)
         return statusFromErrno(errno);
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        const ImageStatus status = S_ISREG(st.st_mode) ? statusFromErrno(errno) : ImageStatus::InvalidParameter;
+    const ImageStatus status = ::fstat(fd, &st) != 0 ? statusFromErrno(errno)
+                               : S_ISREG(st.st_mode) ? ImageStatus::Ok
+                                                     : ImageStatus::InvalidParameter;
+    if (status != ImageStatus::Ok) {
         ::close(fd);
         return status;
     }
