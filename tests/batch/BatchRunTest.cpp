@@ -143,6 +143,12 @@ struct ListRunCase
     QList<QByteArray> byteFiles;
 };
 
+void PrintTo(const ListRunCase &c, std::ostream *os)
+{
+    *os << c.what;
+}
+
+
 class ABatchList : public ABatchRun, public ::testing::WithParamInterface<ListRunCase>
 {
 };
@@ -215,6 +221,12 @@ struct MemoryCase
     QString cancelAfter;
     QStringList output;
 };
+
+void PrintTo(const MemoryCase &c, std::ostream *os)
+{
+    *os << c.what;
+}
+
 
 class ABatchUnderAMemoryLimit : public ::testing::TestWithParam<MemoryCase>
 {

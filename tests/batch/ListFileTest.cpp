@@ -18,6 +18,12 @@ struct ListCase
     BatchList entries;
 };
 
+void PrintTo(const ListCase &c, std::ostream *os)
+{
+    *os << c.what;
+}
+
+
 class AListFile : public ::testing::TestWithParam<ListCase>
 {
 };
