@@ -9,21 +9,33 @@
 #include "TextEncoding.h"
 #include "UserPrompt.h"
 
+#include <algorithm>
 #include <cctype>
+#include <new>
 
 namespace lumicap {
 
-bool ParseListFile(const QByteArray &path, BatchList &list)
+bool ParseListFile(const QByteArray &path, BatchList &list, ImageStatus *status)
 {
     list.clear();
-    QByteArray file;
-    FileStamp stamp;
-    // A read error part-way keeps what was read; what kept the file from
-    // being opened at all (missing, no access, not a regular file) fails.
-    if (readFileBytes(path, file, &stamp) != ImageStatus::Ok && stamp.inode == 0)
-        return false;
-    list = ListFileParser::parse(file);
-    return true;
+    ListFileReader reader;
+    ImageStatus result = reader.open(path);
+    if (result == ImageStatus::Ok) {
+        try {
+            ListEntry entry;
+            while (reader.next(entry))
+                list.push_back(entry);
+            result = reader.status() == ImageStatus::OutOfMemory ? ImageStatus::OutOfMemory : ImageStatus::Ok;
+        } catch (const std::bad_alloc &) {
+            result = ImageStatus::OutOfMemory;
+        }
+        if (result == ImageStatus::OutOfMemory)
+            BatchList().swap(list); // the memory back, for the message
+    }
+    if (status)
+        *status = result;
+    // A read error part-way keeps what was read.
+    return result == ImageStatus::Ok;
 }
 
 SplitParts SplitPath(const QByteArray &path)
@@ -52,21 +64,59 @@ std::optional<QByteArray> imagePathFor(const QByteArray &folder, const QByteArra
     return folder + relative;
 }
 
+std::optional<QByteArray> findImageFor(const QByteArray &folder, const QByteArray &name)
+{
+    const auto path = imagePathFor(folder, name);
+    FileStamp stamp;
+    const auto exists = [&stamp](const QByteArray &p) { return statFile(p, stamp) == ImageStatus::Ok; };
+    if (!path || isUtf8(name) || exists(*path))
+        return path;
+    std::optional<QByteArray> found;
+    for (const CodePage page : {CodePage::Windows1252, CodePage::Oem850}) {
+        const auto candidate = imagePathFor(folder, fromCodePage(name, page).toUtf8());
+        if (!candidate || candidate == found || !exists(*candidate))
+            continue;
+        if (found)
+            return path; // ambiguous: as missing as the name itself
+        found = candidate;
+    }
+    return found ? found : path;
+}
+
 BatchRun::Outcome BatchRun::askToGoOn(ImageStatus status, const QByteArray &imagePath)
 {
     const QString question = formatString(IDS_LOAD_ERROR_CONTINUE, statusNumber(status), displayText(imagePath).toUtf8().constData());
     return prompt_.askYesNo(question) ? Outcome::Skipped : Outcome::Stopped;
 }
 
-BatchRun::Outcome BatchRun::ProcessBatchImage(const QByteArray &imagePath, const QByteArray &description, const BatchOptions &options)
+void BatchRun::reportOutOfMemory(int messageId, const QByteArray &path)
+{
+    try {
+        prompt_.showMessage(formatString(messageId, statusNumber(ImageStatus::OutOfMemory), displayText(path).toUtf8().constData()));
+    } catch (const std::bad_alloc &) {
+        // Not even the message fits; the summary still says what happened.
+    }
+}
+
+BatchRun::Outcome BatchRun::processImage(const QByteArray &imagePath, const QByteArray &description, const BatchOptions &options,
+                                         int &stage)
 {
     ImageStatus status;
     const auto image = OpenImageFile(imagePath, status);
+    if (status == ImageStatus::OutOfMemory) {
+        reportOutOfMemory(stage, imagePath);
+        return Outcome::OutOfMemory;
+    }
     if (status != ImageStatus::Ok)
         return askToGoOn(status, imagePath);
+    stage = IDS_SAVE_ERROR;
     WriteMetadata(*image, {description, options.artist.value_or(QByteArray()), options.copyright.value_or(QByteArray())},
                   {true, options.artist.has_value(), options.copyright.has_value()}, options.removeAllExif);
     status = SaveImageFile(*image, imagePath);
+    if (status == ImageStatus::OutOfMemory) {
+        reportOutOfMemory(stage, imagePath);
+        return Outcome::OutOfMemory;
+    }
     if (status != ImageStatus::Ok) {
         prompt_.showMessage(formatString(IDS_SAVE_ERROR, statusNumber(status), displayText(imagePath).toUtf8().constData()));
         return Outcome::SaveFailed;
@@ -74,33 +124,77 @@ BatchRun::Outcome BatchRun::ProcessBatchImage(const QByteArray &imagePath, const
     return Outcome::Saved;
 }
 
-BatchSummary BatchRun::RunBatch(const BatchList &list, const QByteArray &listPath, const BatchOptions &options)
+BatchRun::Outcome BatchRun::ProcessBatchImage(const QByteArray &imagePath, const QByteArray &description, const BatchOptions &options)
+{
+    int stage = IDS_LOAD_ERROR;
+    try {
+        return processImage(imagePath, description, options, stage);
+    } catch (const std::bad_alloc &) {
+        reportOutOfMemory(stage, imagePath);
+        return Outcome::OutOfMemory;
+    }
+}
+
+template <typename NextEntry>
+BatchSummary BatchRun::run(std::int64_t count, NextEntry next, const QByteArray &listPath, const BatchOptions &options)
 {
     BatchSummary summary;
     const QByteArray folder = SplitPath(listPath).folder;
     progress_.open();
-    const auto n = static_cast<long long>(list.size());
-    for (long long k = 1; k <= n; ++k) {
-        if (progress_.cancelled()) {
-            summary.cancelled = true;
-            break;
+    ListEntry entry;
+    for (std::int64_t k = 1;; ++k) {
+        Outcome outcome = Outcome::OutOfMemory;
+        try {
+            if (!next(entry))
+                break;
+            if (progress_.cancelled()) {
+                summary.cancelled = true;
+                break;
+            }
+            progress_.update(displayText(entry.name), static_cast<int>(100 * k / std::max(count, k)));
+            const auto path = findImageFor(folder, entry.name);
+            outcome = path ? ProcessBatchImage(*path, utf8FromList(entry.description), options)
+                           : askToGoOn(ImageStatus::AccessDenied, folder + entry.name);
+        } catch (const std::bad_alloc &) {
+            reportOutOfMemory(IDS_LOAD_ERROR, folder + entry.name);
         }
-        const ListEntry &entry = list[static_cast<std::size_t>(k - 1)];
-        progress_.update(displayText(entry.name), static_cast<int>(100 * k / n));
-        const auto path = imagePathFor(folder, entry.name);
-        const Outcome outcome = path ? ProcessBatchImage(*path, entry.description, options)
-                                     : askToGoOn(ImageStatus::AccessDenied, folder + entry.name);
         if (outcome == Outcome::Saved)
             ++summary.saved;
         else if (outcome == Outcome::Skipped)
             ++summary.skipped;
         else {
             ++summary.failed;
+            if (outcome == Outcome::OutOfMemory)
+                summary.status = ImageStatus::OutOfMemory;
             break;
         }
         progress_.afterImage();
     }
     progress_.close();
+    return summary;
+}
+
+BatchSummary BatchRun::RunBatch(const BatchList &list, const QByteArray &listPath, const BatchOptions &options)
+{
+    std::size_t k = 0;
+    const auto next = [&](ListEntry &entry) {
+        if (k == list.size())
+            return false;
+        entry = list[k++];
+        return true;
+    };
+    return run(static_cast<std::int64_t>(list.size()), next, listPath, options);
+}
+
+BatchSummary BatchRun::RunBatch(ListFileReader &list, const QByteArray &listPath, const BatchOptions &options)
+{
+    const std::int64_t count = list.countEntries();
+    BatchSummary summary = run(count, [&](ListEntry &entry) { return list.next(entry); }, listPath, options);
+    if (list.status() == ImageStatus::OutOfMemory && summary.status == ImageStatus::Ok) {
+        reportOutOfMemory(IDS_LIST_READ_ERROR, listPath);
+        summary.status = ImageStatus::OutOfMemory;
+        ++summary.failed;
+    }
     return summary;
 }
 

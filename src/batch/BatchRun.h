@@ -6,15 +6,18 @@
 #include <QByteArray>
 #include <QString>
 
+#include <cstdint>
 #include <optional>
 
 namespace lumicap {
 
 class UserPrompt;
 
-// Reads and parses a list file. False when it cannot be opened (missing, no
-// access, not a regular file); a read error part-way keeps what was read.
-bool ParseListFile(const QByteArray &path, BatchList &list);
+// Reads and parses a whole list file. False when it cannot be opened
+// (missing, no access, not a regular file) or does not fit in memory, which
+// status tells; a read error part-way keeps what was read. A batch of any
+// size streams its list through ListFileReader instead.
+bool ParseListFile(const QByteArray &path, BatchList &list, ImageStatus *status = nullptr);
 
 // The folder part of a path (a drive and the directory up to and including
 // the last separator of either kind) and the rest.
@@ -30,6 +33,12 @@ SplitParts SplitPath(const QByteArray &path);
 // ".." leads above the folder gives nothing, so a list file cannot reach
 // files elsewhere.
 std::optional<QByteArray> imagePathFor(const QByteArray &folder, const QByteArray &name);
+
+// imagePathFor, and for a name from Windows that is not UTF-8 and is not on
+// disk as it is, the one file its Windows-1252 or its code page 850 reading
+// names (file names here are UTF-8). When both readings name files the name
+// is ambiguous, and it stays as it is, so it is missing.
+std::optional<QByteArray> findImageFor(const QByteArray &folder, const QByteArray &name);
 
 // What the batch shows while it runs; a window, or a line on a terminal.
 class BatchProgress
@@ -56,26 +65,34 @@ struct BatchSummary
 {
     int saved = 0;
     int skipped = 0;
-    int failed = 0;
+    int failed = 0; // what ended the run: an image, or the list
     bool cancelled = false;
+    ImageStatus status = ImageStatus::Ok; // OutOfMemory when memory ran out
 };
 
 // Applies a list to its images: each named image gets the entry's
 // description and the batch's artist and copyright, through the same safe
 // save as the editor. An image that cannot be opened asks whether to go on;
-// a save that fails ends the run.
+// a save that fails, or memory running out, ends the run. Descriptions that
+// are not UTF-8 come from Windows and are written as UTF-8.
 class BatchRun
 {
 public:
-    enum class Outcome { Saved, Skipped, Stopped, SaveFailed };
+    enum class Outcome { Saved, Skipped, Stopped, SaveFailed, OutOfMemory };
 
     BatchRun(UserPrompt &prompt, BatchProgress &progress) : prompt_(prompt), progress_(progress) {}
 
     BatchSummary RunBatch(const BatchList &list, const QByteArray &listPath, const BatchOptions &options);
+    // Streams an opened list: memory stays bounded whatever its length.
+    BatchSummary RunBatch(ListFileReader &list, const QByteArray &listPath, const BatchOptions &options);
     Outcome ProcessBatchImage(const QByteArray &imagePath, const QByteArray &description, const BatchOptions &options);
 
 private:
     Outcome askToGoOn(ImageStatus status, const QByteArray &imagePath);
+    Outcome processImage(const QByteArray &imagePath, const QByteArray &description, const BatchOptions &options, int &stage);
+    void reportOutOfMemory(int messageId, const QByteArray &path);
+    template <typename NextEntry>
+    BatchSummary run(std::int64_t count, NextEntry next, const QByteArray &listPath, const BatchOptions &options);
 
     UserPrompt &prompt_;
     BatchProgress &progress_;

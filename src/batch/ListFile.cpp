@@ -1,5 +1,12 @@
 #include "ListFile.h"
 
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <new>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace lumicap {
 
 namespace {
@@ -17,44 +24,30 @@ QByteArray trimmed(const char *begin, const char *end)
     return QByteArray(begin, end - begin);
 }
 
-// What text-mode reading hands on: CR LF becomes LF, and 0x1A ends the file.
-QByteArray textMode(const QByteArray &file)
+const char *closingQuote(const char *begin, const char *end)
 {
-    QByteArray text;
-    text.reserve(file.size());
-    const qsizetype n = file.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const char c = file[i];
-        if (c == '\x1A')
-            break;
-        if (c == '\r' && i + 1 < n && file[i + 1] == '\n')
-            continue;
-        text.append(c);
-    }
-    return text;
+    const char *close = begin + 1;
+    while (close < end && *close != '"')
+        ++close;
+    return close;
 }
+
+constexpr qsizetype chunkSize = 64 * 1024;
 } // namespace
 
-bool ListFileParser::parsePiece(const QByteArray &piece, ListEntry &entry)
+bool ListFileParser::givesEntry(const char *begin, const char *end)
 {
-    const char *begin = piece.constData();
-    const char *end = begin + piece.size();
-    for (const char *p = begin; p < end; ++p) {
-        if (*p == '\n') {
-            end = p;
-            break;
-        }
-    }
-    if (begin == end)
-        return false;
+    // An unclosed quote drops the line.
+    return begin != end && (*begin != '"' || closingQuote(begin, end) != end);
+}
 
+bool ListFileParser::parseLine(const char *begin, const char *end, ListEntry &entry)
+{
+    if (!givesEntry(begin, end))
+        return false;
     const char *rest = nullptr;
     if (*begin == '"') {
-        const char *close = begin + 1;
-        while (close < end && *close != '"')
-            ++close;
-        if (close == end)
-            return false; // an unclosed quote drops the line
+        const char *close = closingQuote(begin, end);
         entry.name = QByteArray(begin + 1, close - begin - 1);
         rest = close + 1;
     } else {
@@ -76,21 +69,170 @@ bool ListFileParser::parsePiece(const QByteArray &piece, ListEntry &entry)
 
 BatchList ListFileParser::parse(const QByteArray &file)
 {
-    QByteArray text = textMode(file);
-    qsizetype pos = text.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    ListFileReader reader(file);
     BatchList list;
     ListEntry entry;
-    while (pos < text.size()) {
-        qsizetype length = 0;
-        while (length < pieceSize && pos + length < text.size()) {
-            if (text[pos + length++] == '\n')
-                break;
-        }
-        if (parsePiece(QByteArray::fromRawData(text.constData() + pos, length), entry))
-            list.push_back(entry);
-        pos += length;
-    }
+    while (reader.next(entry))
+        list.push_back(entry);
     return list;
+}
+
+ListFileReader::ListFileReader(const QByteArray &bytes, qsizetype chunkBytes) : memory_(bytes), memoryChunk_(chunkBytes) {}
+
+ListFileReader::~ListFileReader()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+ImageStatus ListFileReader::open(const QByteArray &path)
+{
+    if (path.isEmpty())
+        return ImageStatus::FileNotFound;
+    // O_NONBLOCK: opening a FIFO must not wait for a writer.
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0)
+        return statusFromErrno(errno);
+    struct stat st {};
+    const ImageStatus status = ::fstat(fd, &st) != 0 ? statusFromErrno(errno)
+                               : S_ISREG(st.st_mode) ? ImageStatus::Ok
+                                                     : ImageStatus::InvalidParameter;
+    if (status != ImageStatus::Ok) {
+        ::close(fd);
+        return status;
+    }
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = fd;
+    memory_.clear();
+    rewind();
+    return ImageStatus::Ok;
+}
+
+void ListFileReader::rewind()
+{
+    if (fd_ >= 0)
+        ::lseek(fd_, 0, SEEK_SET);
+    chunk_.clear();
+    chunkPos_ = 0;
+    memoryPos_ = 0;
+    atStart_ = true;
+    ended_ = false;
+}
+
+bool ListFileReader::fill()
+{
+    chunkPos_ = 0;
+    if (ended_) {
+        chunk_.clear();
+        return false;
+    }
+    if (fd_ < 0) {
+        if (memoryChunk_ <= 0 && memoryPos_ == 0) {
+            chunk_ = memory_; // shared, not copied
+            memoryPos_ = memory_.size();
+        } else {
+            chunk_ = memory_.mid(memoryPos_, memoryChunk_ > 0 ? memoryChunk_ : -1);
+            memoryPos_ += chunk_.size();
+        }
+        ended_ = memoryPos_ == memory_.size();
+        return !chunk_.isEmpty();
+    }
+    chunk_.resize(chunkSize);
+    ssize_t n;
+    do
+        n = ::read(fd_, chunk_.data(), static_cast<size_t>(chunkSize));
+    while (n < 0 && errno == EINTR);
+    if (n <= 0) {
+        if (n < 0)
+            status_ = statusFromErrno(errno);
+        ended_ = true;
+        chunk_.clear();
+        return false;
+    }
+    chunk_.resize(n);
+    return true;
+}
+
+bool ListFileReader::nextLine()
+{
+    // A line inside the chunk is used where it lies; only one that spans
+    // chunks is gathered in line_, which keeps the longest one's room.
+    line_.resize(0);
+    bool any = false;
+    bool gathered = false;
+    for (;;) {
+        if (chunkPos_ == chunk_.size() && !fill())
+            break;
+        const char *begin = chunk_.constData() + chunkPos_;
+        const char *end = chunk_.constData() + chunk_.size();
+        const char *stop = static_cast<const char *>(std::memchr(begin, '\n', static_cast<std::size_t>(end - begin)));
+        if (!stop)
+            stop = end;
+        // Text mode: 0x1A is the end of the file.
+        if (const void *eof = std::memchr(begin, '\x1A', static_cast<std::size_t>(stop - begin)))
+            stop = static_cast<const char *>(eof);
+        any = true;
+        chunkPos_ += stop - begin;
+        if (stop == end || gathered) {
+            line_.append(begin, stop - begin);
+            gathered = true;
+            lineBegin_ = line_.constData();
+            lineEnd_ = lineBegin_ + line_.size();
+        } else {
+            lineBegin_ = begin;
+            lineEnd_ = stop;
+        }
+        if (stop == end)
+            continue;
+        ++chunkPos_;
+        if (*stop == '\x1A') {
+            ended_ = true; // the line may lie in this chunk: it stays until the next call
+            chunkPos_ = chunk_.size();
+        } else if (lineEnd_ > lineBegin_ && lineEnd_[-1] == '\r') {
+            --lineEnd_;
+        }
+        break;
+    }
+    if (any && atStart_) {
+        atStart_ = false;
+        if (lineEnd_ - lineBegin_ >= 3 && std::memcmp(lineBegin_, "\xEF\xBB\xBF", 3) == 0)
+            lineBegin_ += 3;
+    }
+    return any;
+}
+
+bool ListFileReader::next(ListEntry &entry)
+{
+    if (status_ == ImageStatus::OutOfMemory)
+        return false;
+    try {
+        while (nextLine()) {
+            if (ListFileParser::parseLine(lineBegin_, lineEnd_, entry))
+                return true;
+        }
+    } catch (const std::bad_alloc &) {
+        status_ = ImageStatus::OutOfMemory;
+        line_ = QByteArray();
+    }
+    return false;
+}
+
+std::int64_t ListFileReader::countEntries()
+{
+    rewind();
+    std::int64_t count = 0;
+    try {
+        while (nextLine()) {
+            if (ListFileParser::givesEntry(lineBegin_, lineEnd_))
+                ++count;
+        }
+    } catch (const std::bad_alloc &) {
+        status_ = ImageStatus::OutOfMemory;
+        line_ = QByteArray();
+    }
+    rewind();
+    return count;
 }
 
 } // namespace lumicap

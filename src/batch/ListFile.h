@@ -1,7 +1,10 @@
 #pragma once
 
+#include "ImageStatus.h"
+
 #include <QByteArray>
 
+#include <cstdint>
 #include <vector>
 
 namespace lumicap {
@@ -21,20 +24,61 @@ using BatchList = std::vector<ListEntry>;
 // The list file format of DESCRIPT.ION files and of hand-written lists: per
 // line a name, a space and a description; a name with spaces in double
 // quotes. Read in text mode (a CR before LF is dropped, byte 0x1A ends the
-// file) and in pieces of at most 4094 bytes, so a longer line is parsed as
-// several. A UTF-8 byte-order mark at the start is skipped, and a
-// description ends before a byte 0x04 (what follows it belongs to other
-// programs).
+// file); a line is a line whatever its length. A UTF-8 byte-order mark at
+// the start is skipped, and a description ends before a byte 0x04 (what
+// follows it belongs to other programs).
 class ListFileParser
 {
 public:
-    static constexpr qsizetype pieceSize = 4094;
-
     // Parses the bytes of a whole list file.
     static BatchList parse(const QByteArray &file);
-    // Parses one piece (a line, or a part of a long one); false when it gives
-    // no entry.
-    static bool parsePiece(const QByteArray &piece, ListEntry &entry);
+    // Parses one line, without its line end; false when it gives no entry.
+    static bool parseLine(const char *begin, const char *end, ListEntry &entry);
+    static bool givesEntry(const char *begin, const char *end);
+};
+
+// Reads a list file an entry at a time, so that memory follows the longest
+// line, not the size of the file: lists of millions of lines run like short
+// ones.
+class ListFileReader
+{
+public:
+    ListFileReader() = default;
+    // Reads from bytes in memory instead of a file, in pieces of
+    // chunkBytes as from a file (the whole at once when 0).
+    explicit ListFileReader(const QByteArray &bytes, qsizetype chunkBytes = 0);
+    ~ListFileReader();
+    ListFileReader(const ListFileReader &) = delete;
+    ListFileReader &operator=(const ListFileReader &) = delete;
+
+    // Opens a regular file without blocking on anything else (a FIFO, a
+    // device): Ok, or why it cannot be read.
+    ImageStatus open(const QByteArray &path);
+    // The next entry; false at the end, at a read error (what was read
+    // stays read) or when memory ran out, which status() then tells.
+    bool next(ListEntry &entry);
+    // Counts the entries of the whole list, then starts again from the top.
+    std::int64_t countEntries();
+    void rewind();
+    // Ok, or what ended the reading early.
+    ImageStatus status() const { return status_; }
+
+private:
+    bool nextLine();
+    bool fill();
+
+    int fd_ = -1;
+    QByteArray memory_;
+    qsizetype memoryPos_ = 0;
+    qsizetype memoryChunk_ = 0;
+    QByteArray chunk_;
+    qsizetype chunkPos_ = 0;
+    QByteArray line_;
+    const char *lineBegin_ = nullptr;
+    const char *lineEnd_ = nullptr;
+    bool atStart_ = true;
+    bool ended_ = false;
+    ImageStatus status_ = ImageStatus::Ok;
 };
 
 } // namespace lumicap

@@ -12,17 +12,44 @@ constexpr char16_t cp1252High[32] = {
     0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
-QString fromWindows1252(const QByteArray &bytes)
+// Code page 850 for 0x80..0xFF. Qt's decoders know it only when built with
+// ICU, so the table is ours.
+constexpr char16_t cp850High[128] = {
+    0x00C7, 0x00FC, 0x00E9, 0x00E2, 0x00E4, 0x00E0, 0x00E5, 0x00E7, 0x00EA, 0x00EB, 0x00E8, 0x00EF, 0x00EE, 0x00EC, 0x00C4, 0x00C5,
+    0x00C9, 0x00E6, 0x00C6, 0x00F4, 0x00F6, 0x00F2, 0x00FB, 0x00F9, 0x00FF, 0x00D6, 0x00DC, 0x00F8, 0x00A3, 0x00D8, 0x00D7, 0x0192,
+    0x00E1, 0x00ED, 0x00F3, 0x00FA, 0x00F1, 0x00D1, 0x00AA, 0x00BA, 0x00BF, 0x00AE, 0x00AC, 0x00BD, 0x00BC, 0x00A1, 0x00AB, 0x00BB,
+    0x2591, 0x2592, 0x2593, 0x2502, 0x2524, 0x00C1, 0x00C2, 0x00C0, 0x00A9, 0x2563, 0x2551, 0x2557, 0x255D, 0x00A2, 0x00A5, 0x2510,
+    0x2514, 0x2534, 0x252C, 0x251C, 0x2500, 0x253C, 0x00E3, 0x00C3, 0x255A, 0x2554, 0x2569, 0x2566, 0x2560, 0x2550, 0x256C, 0x00A4,
+    0x00F0, 0x00D0, 0x00CA, 0x00CB, 0x00C8, 0x0131, 0x00CD, 0x00CE, 0x00CF, 0x2518, 0x250C, 0x2588, 0x2584, 0x00A6, 0x00CC, 0x2580,
+    0x00D3, 0x00DF, 0x00D4, 0x00D2, 0x00F5, 0x00D5, 0x00B5, 0x00FE, 0x00DE, 0x00DA, 0x00DB, 0x00D9, 0x00FD, 0x00DD, 0x00AF, 0x00B4,
+    0x00AD, 0x00B1, 0x2017, 0x00BE, 0x00B6, 0x00A7, 0x00F7, 0x00B8, 0x00B0, 0x00A8, 0x00B7, 0x00B9, 0x00B3, 0x00B2, 0x25A0, 0x00A0,
+};
+
+char16_t fromByte(unsigned char b, CodePage page)
+{
+    if (b < 0x80)
+        return b;
+    if (page == CodePage::Oem850)
+        return cp850High[b - 0x80];
+    return b < 0xA0 ? cp1252High[b - 0x80] : char16_t(b);
+}
+} // namespace
+
+bool isUtf8(const QByteArray &bytes)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8.decode(bytes); // decode() only converts when assigned
+    return !utf8.hasError();
+}
+
+QString fromCodePage(const QByteArray &bytes, CodePage page)
 {
     QString text;
     text.reserve(bytes.size());
-    for (const char c : bytes) {
-        const auto b = static_cast<unsigned char>(c);
-        text.append(QChar(b >= 0x80 && b < 0xA0 ? cp1252High[b - 0x80] : char16_t(b)));
-    }
+    for (const char c : bytes)
+        text.append(QChar(fromByte(static_cast<unsigned char>(c), page)));
     return text;
 }
-} // namespace
 
 QString displayText(const QByteArray &bytes)
 {
@@ -30,7 +57,7 @@ QString displayText(const QByteArray &bytes)
     QString text = utf8.decode(bytes);
     if (!utf8.hasError())
         return text;
-    return fromWindows1252(bytes);
+    return fromCodePage(bytes, CodePage::Windows1252);
 }
 
 QByteArray storedBytes(const QString &shown, const QByteArray &original)
@@ -38,6 +65,11 @@ QByteArray storedBytes(const QString &shown, const QByteArray &original)
     if (shown == displayText(original))
         return original;
     return shown.toUtf8();
+}
+
+QByteArray utf8FromList(const QByteArray &bytes)
+{
+    return isUtf8(bytes) ? bytes : fromCodePage(bytes, CodePage::Windows1252).toUtf8();
 }
 
 } // namespace lumicap

@@ -15,4 +15,16 @@ QString displayText(const QByteArray &bytes);
 // untouched field is written back unchanged, whatever its encoding.
 QByteArray storedBytes(const QString &shown, const QByteArray &original);
 
+// The single-byte code pages that lists from Windows come in: the ANSI code
+// page of Western Windows, and the OEM code page that DOS-era tools (and
+// their DESCRIPT.ION files) use.
+enum class CodePage { Windows1252, Oem850 };
+
+bool isUtf8(const QByteArray &bytes);
+QString fromCodePage(const QByteArray &bytes, CodePage page);
+
+// What a value from a list is written as: valid UTF-8 as it is, anything
+// else read as Windows-1252 and written as UTF-8, as the editor writes text.
+QByteArray utf8FromList(const QByteArray &bytes);
+
 } // namespace lumicap

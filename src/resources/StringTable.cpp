@@ -42,6 +42,7 @@ const std::map<int, const char *> &table()
         {IDS_WORKING, "Working..."},
         {IDS_LIST_MISSING, "Can't find file %s"},
         {IDS_LOAD_ERROR_CONTINUE, "Error %d while loading Image %s\nContinue with other files ?"},
+        {IDS_LIST_READ_ERROR, "Error %d while reading %s"},
 
         {IDS_CLI_DESCRIPTION, "Reads and writes the description, artist and copyright tags of JPEG, TIFF and PNG files."},
         {IDS_CLI_UNKNOWN_COMMAND, "unknown command \"%s\"; use show, set or batch"},

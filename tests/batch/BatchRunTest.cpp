@@ -3,10 +3,16 @@
 #include "TestFiles.h"
 
 #include <QDir>
+#include <QProcess>
 
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
+
+#include <sys/resource.h>
+#include <cstdio>
+#include <unistd.h>
 
 using namespace lumicap;
 using namespace lumicap::test;
@@ -32,27 +38,41 @@ public:
     bool cancelled() const override { return cancelAfter >= 0 && images >= cancelAfter; }
     void afterImage() override { ++images; }
 };
+
+const BatchOptions annsOptions{"Ann", "(c) Ann", false};
+const QList<QByteArray> oldTags{"Old", "Old artist", "Old copyright"};
+
+// Creates a file under a name that is not UTF-8, as Qt cannot.
+bool moveToByteName(const QString &from, const QByteArray &to)
+{
+    return ::rename(QFile::encodeName(from).constData(), to.constData()) == 0;
+}
 } // namespace
 
+// The images live in pics/ beside the list; secret.jpg lies outside it.
+// b.jpg holds old tags of its own.
 class ABatchRun : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
-        for (const char *name : {"a.jpg", "b.jpg", "c.jpg"})
+        ASSERT_TRUE(QDir(dir.path()).mkpath("pics/sub"));
+        for (const char *name : {"pics/a.jpg", "pics/b.jpg", "pics/c.jpg", "secret.jpg"})
             ASSERT_TRUE(writeJpeg(dir.file(name)));
-        ASSERT_TRUE(QDir(dir.path()).mkdir("sub"));
-        ASSERT_TRUE(writeTiff(dir.file("sub/d.tif")));
+        ASSERT_TRUE(writeTiff(dir.file("pics/sub/d.tif")));
+        ASSERT_TRUE(setTagsDirectly(pics("b.jpg"), oldTags[0], oldTags[1], oldTags[2]));
     }
 
-    BatchSummary run(const QByteArray &listText, const BatchOptions &options = {"Ann", "(c) Ann", false})
+    QString pics(const QString &name) const { return dir.file("pics/" + name); }
+    QByteArray listPath() const { return dir.bytePath("pics/DESCRIPT.ION"); }
+    BatchSummary run(const QByteArray &listText, const BatchOptions &options = annsOptions)
     {
-        EXPECT_TRUE(writeAll(dir.file("DESCRIPT.ION"), listText));
-        BatchList list;
-        EXPECT_TRUE(ParseListFile(dir.bytePath("DESCRIPT.ION"), list));
-        return BatchRun(prompt, progress).RunBatch(list, dir.bytePath("DESCRIPT.ION"), options);
+        EXPECT_TRUE(writeAll(QFile::decodeName(listPath()), listText));
+        ListFileReader list;
+        EXPECT_EQ(list.open(listPath()), ImageStatus::Ok);
+        return BatchRun(prompt, progress).RunBatch(list, listPath(), options);
     }
-    QByteArray description(const QString &name) { return tagsDirectly(dir.file(name)).value(0); }
+    QByteArray description(const QString &name) { return tagsDirectly(pics(name)).value(0); }
 
     TestFolder dir;
     ScriptedPrompt prompt;
@@ -65,82 +85,31 @@ TEST_F(ABatchRun, showsEachImageBeforeItIsProcessed)
     progress.onUpdate = [&](const QString &name, int) { savedWhenShown << description(name); };
     const BatchSummary summary = run("a.jpg First\nb.jpg Second\n\"c.jpg\" Third\n");
     EXPECT_EQ(progress.events, (QStringList{"open", "33 a.jpg", "66 b.jpg", "100 c.jpg", "close"}));
-    EXPECT_EQ(savedWhenShown, (QStringList{"", "", ""}));
+    EXPECT_EQ(savedWhenShown, (QStringList{"", "Old", ""}));
     EXPECT_EQ(summary.saved, 3);
-    EXPECT_EQ(tagsDirectly(dir.file("c.jpg")), (QList<QByteArray>{"Third", "Ann", "(c) Ann"}));
+    EXPECT_EQ(tagsDirectly(pics("c.jpg")), (QList<QByteArray>{"Third", "Ann", "(c) Ann"}));
     EXPECT_EQ(prompt.messages + prompt.questions, QStringList());
 }
 
 TEST_F(ABatchRun, stopsAtCancelAfterTheImageInHand)
 {
     progress.cancelAfter = 1;
-    const BatchSummary summary = run("a.jpg First\nb.jpg Second\nc.jpg Third\n");
+    const BatchSummary summary = run("a.jpg First\nc.jpg Third\n");
     EXPECT_TRUE(summary.cancelled);
     EXPECT_EQ(description("a.jpg"), QByteArray("First"));
-    EXPECT_EQ(description("b.jpg"), QByteArray());
+    EXPECT_EQ(description("c.jpg"), QByteArray());
     EXPECT_EQ(progress.events.last(), QString("close"));
-}
-
-TEST_F(ABatchRun, asksWhetherToGoOnAfterAnImageThatCannotBeOpened)
-{
-    const QByteArray before = readAll(dir.file("b.jpg"));
-    prompt.answers = {true};
-    BatchSummary summary = run("a.jpg A\nmissing.jpg M\nc.jpg C\n");
-    EXPECT_EQ(prompt.questions, QStringList{"Error 10 while loading Image " + dir.file("missing.jpg") + "\nContinue with other files ?"});
-    EXPECT_EQ(summary.saved, 2);
-    EXPECT_EQ(summary.skipped, 1);
-    EXPECT_EQ(readAll(dir.file("b.jpg")), before);
-
-    prompt.clear();
-    prompt.answers = {false};
-    summary = run("a.jpg A2\nmissing.jpg M\nc.jpg C2\n");
-    EXPECT_EQ(summary.failed, 1);
-    EXPECT_EQ(description("a.jpg"), QByteArray("A2")); // done before the stop stays done
-    EXPECT_EQ(description("c.jpg"), QByteArray("C"));
-}
-
-TEST_F(ABatchRun, opensAndClosesTheProgressForAnEmptyList)
-{
-    const BatchSummary summary = run("\n\n");
-    EXPECT_EQ(progress.events, (QStringList{"open", "close"}));
-    EXPECT_EQ(summary.saved + summary.skipped + summary.failed, 0);
-    EXPECT_EQ(prompt.questions, QStringList());
-}
-
-TEST_F(ABatchRun, findsImagesInSubFoldersAndRefusesNamesOutsideTheFolder)
-{
-    TestFolder outside;
-    ASSERT_TRUE(writeJpeg(outside.file("secret.jpg")));
-    const QByteArray secret = readAll(outside.file("secret.jpg"));
-    const QByteArray escape = QDir(dir.path()).relativeFilePath(outside.file("secret.jpg")).toUtf8();
-    prompt.answers = {true, true};
-    const BatchSummary summary = run("sub\\d.tif In the sub-folder\n" + escape + " Escaped\n" + outside.bytePath("secret.jpg") + " Absolute\n");
-    EXPECT_EQ(summary.saved, 1);
-    EXPECT_EQ(summary.skipped, 2);
-    EXPECT_EQ(description("sub/d.tif"), QByteArray("In the sub-folder"));
-    EXPECT_EQ(readAll(outside.file("secret.jpg")), secret);
-    ASSERT_EQ(prompt.questions.size(), 2);
-    EXPECT_TRUE(prompt.questions[0].startsWith("Error 12 while loading Image "));
-    EXPECT_EQ(QDir(dir.path()).entryList({"_~*"}, QDir::AllEntries | QDir::Hidden) + QDir(dir.file("sub")).entryList({"_~*"}),
-              QStringList());
-}
-
-TEST_F(ABatchRun, writesTheSameImageTwiceWhenNamedTwice)
-{
-    EXPECT_EQ(run("a.jpg Early\nb.jpg\na.jpg Late\n").saved, 3);
-    EXPECT_EQ(description("a.jpg"), QByteArray("Late"));
-    EXPECT_EQ(tagsDirectly(dir.file("b.jpg")), (QList<QByteArray>{"", "Ann", "(c) Ann"})); // present, empty
 }
 
 TEST_F(ABatchRun, reportsAReadOnlyImageAndEndsTheRun)
 {
-    QFile::setPermissions(dir.file("b.jpg"), QFile::ReadOwner);
-    const QByteArray before = readAll(dir.file("b.jpg"));
+    QFile::setPermissions(pics("b.jpg"), QFile::ReadOwner);
+    const QByteArray before = readAll(pics("b.jpg"));
     const BatchSummary summary = run("a.jpg A\nb.jpg B\nc.jpg C\n");
-    EXPECT_EQ(prompt.messages, QStringList{"Error 12 while saving Image " + dir.file("b.jpg")});
+    EXPECT_EQ(prompt.messages, QStringList{"Error 12 while saving Image " + pics("b.jpg")});
     EXPECT_EQ(summary.saved, 1);
     EXPECT_EQ(summary.failed, 1);
-    EXPECT_EQ(readAll(dir.file("b.jpg")), before);
+    EXPECT_EQ(readAll(pics("b.jpg")), before);
     EXPECT_EQ(description("c.jpg"), QByteArray());
 }
 
@@ -148,12 +117,179 @@ TEST_F(ABatchRun, removesOtherExifFieldsWithItsOwnOption)
 {
     if (!haveExifTool())
         GTEST_SKIP() << "exiftool is not installed";
-    ASSERT_TRUE(exifToolWrite(dir.file("a.jpg"), {"-IFD0:Make=Kestrel"}));
-    ASSERT_TRUE(exifToolWrite(dir.file("b.jpg"), {"-IFD0:Make=Kestrel"}));
+    ASSERT_TRUE(exifToolWrite(pics("a.jpg"), {"-IFD0:Make=Kestrel"}));
+    ASSERT_TRUE(exifToolWrite(pics("c.jpg"), {"-IFD0:Make=Kestrel"}));
     run("a.jpg Kept make\n");
-    EXPECT_EQ(exifToolValue(dir.file("a.jpg"), "Make"), QByteArray("Kestrel"));
-    run("b.jpg Removed make\n", {"", "", true});
-    EXPECT_EQ(exifToolValue(dir.file("b.jpg"), "Make"), std::nullopt);
-    EXPECT_EQ(exifToolValue(dir.file("b.jpg"), "ImageDescription"), QByteArray("Removed make"));
-    EXPECT_EQ(exifToolValue(dir.file("b.jpg"), "Artist"), QByteArray(""));
+    EXPECT_EQ(exifToolValue(pics("a.jpg"), "Make"), QByteArray("Kestrel"));
+    run("c.jpg Removed make\n", {"", "", true});
+    EXPECT_EQ(exifToolValue(pics("c.jpg"), "Make"), std::nullopt);
+    EXPECT_EQ(exifToolValue(pics("c.jpg"), "ImageDescription"), QByteArray("Removed make"));
+    EXPECT_EQ(exifToolValue(pics("c.jpg"), "Artist"), QByteArray(""));
 }
+
+// Lists and what they leave in the pictures. Names in `files` are made
+// (UTF-8 on disk, as file names are here) before the run; `byteFiles` under
+// names that are not UTF-8. Each question is checked by how it begins.
+struct ListRunCase
+{
+    const char *what;
+    QByteArray list;
+    BatchOptions options;
+    QList<bool> answers;
+    int saved, skipped, failed;
+    std::map<QString, QList<QByteArray>> tags;
+    QStringList questions;
+    QStringList files;
+    QList<QByteArray> byteFiles;
+};
+
+void PrintTo(const ListRunCase &c, std::ostream *os)
+{
+    *os << c.what;
+}
+
+
+class ABatchList : public ABatchRun, public ::testing::WithParamInterface<ListRunCase>
+{
+};
+
+TEST_P(ABatchList, leavesWhatItsListSays)
+{
+    const ListRunCase &c = GetParam();
+    for (const QString &name : c.files)
+        ASSERT_TRUE(writeJpeg(pics(name)));
+    for (const QByteArray &name : c.byteFiles)
+        ASSERT_TRUE(writeJpeg(pics("made.jpg")) && moveToByteName(pics("made.jpg"), dir.bytePath("pics/") + name));
+    const QByteArray secret = readAll(dir.file("secret.jpg"));
+    prompt.answers = c.answers;
+    const BatchSummary summary = run(QByteArray(c.list).replace("$DIR", dir.bytePath("")), c.options);
+    EXPECT_EQ(summary.saved, c.saved);
+    EXPECT_EQ(summary.skipped, c.skipped);
+    EXPECT_EQ(summary.failed, c.failed);
+    for (const auto &[name, tags] : c.tags)
+        EXPECT_EQ(tagsDirectly(pics(name)), tags) << name.toStdString();
+    ASSERT_EQ(prompt.questions.size(), c.questions.size()) << prompt.questions.join('|').toStdString();
+    for (int i = 0; i < c.questions.size(); ++i)
+        EXPECT_TRUE(prompt.questions[i].startsWith(c.questions[i])) << prompt.questions[i].toStdString();
+    EXPECT_EQ(prompt.messages, QStringList());
+    EXPECT_EQ(readAll(dir.file("secret.jpg")), secret);
+    EXPECT_EQ(QDir(pics("")).entryList({"_~*"}, QDir::AllEntries | QDir::Hidden), QStringList());
+    for (const QByteArray &name : c.byteFiles)
+        EXPECT_EQ(::unlink((dir.bytePath("pics/") + name).constData()), 0); // saved in place, under its own name
+}
+
+const QList<QByteArray> annsTags(const QByteArray &description) { return {description, "Ann", "(c) Ann"}; }
+const QList<QByteArray> none{"", "", ""};
+
+INSTANTIATE_TEST_SUITE_P(
+    Lists, ABatchList,
+    ::testing::Values(
+        ListRunCase{"an image that cannot be opened asks, and Yes goes on", "a.jpg A\nmissing.jpg M\nc.jpg C\n", annsOptions, {true},
+                    2, 1, 0, {{"a.jpg", annsTags("A")}, {"b.jpg", oldTags}, {"c.jpg", annsTags("C")}},
+                    {"Error 10 while loading Image " /* + path */}},
+        ListRunCase{"No stops there, keeping what was done", "a.jpg A\nmissing.jpg M\nc.jpg C\n", annsOptions, {false}, 1, 0, 1,
+                    {{"a.jpg", annsTags("A")}, {"c.jpg", none}}, {"Error 10 while loading Image "}},
+        ListRunCase{"an empty list", "\n\n", annsOptions, {}, 0, 0, 0, {{"b.jpg", oldTags}}, {}},
+        ListRunCase{"sub-folders, but nothing outside the folder",
+                    "sub\\d.tif In the sub-folder\n../secret.jpg Escaped\n$DIRsecret.jpg Absolute\n", annsOptions, {true, true}, 1, 2,
+                    0, {{"sub/d.tif", annsTags("In the sub-folder")}}, {"Error 12 while loading Image ", "Error 12"}},
+        ListRunCase{"an image named twice is written twice; no description writes an empty one", "a.jpg Early\nb.jpg\na.jpg Late\n",
+                    annsOptions, {}, 3, 0, 0, {{"a.jpg", annsTags("Late")}, {"b.jpg", annsTags("")}}, {}},
+        ListRunCase{"blank artist and copyright leave the image's own", "b.jpg New\n", {std::nullopt, std::nullopt, false}, {}, 1, 0, 0,
+                    {{"b.jpg", {"New", "Old artist", "Old copyright"}}}, {}},
+        ListRunCase{"an empty artist given on purpose is written", "b.jpg New\n", {QByteArray(""), std::nullopt, false}, {}, 1, 0, 0,
+                    {{"b.jpg", {"New", "", "Old copyright"}}}, {}},
+        ListRunCase{"a Windows-1252 list finds UTF-8 names and its descriptions become UTF-8",
+                    "Caf\xE9.jpg Cr\xE8me br\xFBl\xE9\x65 \x80 5\r\n", annsOptions, {}, 1, 0, 0,
+                    {{"Café.jpg", annsTags("Crème brûlée € 5")}}, {}, {"Café.jpg"}},
+        ListRunCase{"a code page 850 DESCRIPT.ION finds UTF-8 names", "Caf\x82.jpg Beach\r\n\"Gr\x81n sp\x84t.jpg\" Late\r\n", annsOptions,
+                    {}, 2, 0, 0, {{"Café.jpg", annsTags("Beach")}, {"Grün spät.jpg", annsTags("Late")}}, {}, {"Café.jpg", "Grün spät.jpg"}},
+        ListRunCase{"a UTF-8 list with a byte-order mark is taken as it is", "\xEF\xBB\xBF\x43\x61\x66\xC3\xA9.jpg Cr\xC3\xA8me\n", annsOptions,
+                    {}, 1, 0, 0, {{"Café.jpg", annsTags("Crème")}}, {}, {"Café.jpg"}},
+        ListRunCase{"a name on disk as its very bytes is that file", "Ol\xE9.jpg Raw\n", annsOptions, {}, 1, 0, 0, {{"Olé.jpg", none}}, {},
+                    {"Olé.jpg"}, {"Ol\xE9.jpg"}},
+        ListRunCase{"a name both code pages find is ambiguous, so missing", "R\xE9ve.jpg Which\n", annsOptions, {true}, 0, 1, 0,
+                    {{"Réve.jpg", none}, {"RÚve.jpg", none}}, {"Error 10 while loading Image "}, {"Réve.jpg", "RÚve.jpg"}}));
+
+
+// Memory limits: a batch runs in a child under a limit on its address space
+// and either finishes or stops with status 3 and its summary, never aborts.
+struct MemoryCase
+{
+    const char *what;
+    std::function<bool(const QString &folder)> make; // makes list.ion
+    QString cancelAfter;
+    QStringList output;
+};
+
+void PrintTo(const MemoryCase &c, std::ostream *os)
+{
+    *os << c.what;
+}
+
+
+class ABatchUnderAMemoryLimit : public ::testing::TestWithParam<MemoryCase>
+{
+};
+
+namespace {
+// A file of the given length that holds `head` and then zeros, without
+// taking the room on disk.
+bool sparseFile(const QString &path, const QByteArray &head, qint64 length)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(head) == head.size() && f.resize(length);
+}
+} // namespace
+
+TEST_P(ABatchUnderAMemoryLimit, finishesOrStopsWithStatus3)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    // The sanitizer needs more address space than any limit would leave.
+    if (GetParam().output.last().endsWith("status 3"))
+        GTEST_SKIP() << "no memory limit under the sanitizer";
+#endif
+    TestFolder dir;
+    for (const char *name : {"a.jpg", "b.jpg"})
+        ASSERT_TRUE(writeJpeg(dir.file(name)));
+    const QByteArray before = readAll(dir.file("b.jpg"));
+    ASSERT_TRUE(GetParam().make(dir.path()));
+    QProcess p;
+    p.setChildProcessModifier([] {
+#if !defined(__SANITIZE_ADDRESS__)
+        const struct rlimit memory {256L << 20, 256L << 20};
+        ::setrlimit(RLIMIT_AS, &memory);
+#endif
+    });
+    p.start(LUMICAP_LIST_PROBE, {dir.file("list.ion"), GetParam().cancelAfter});
+    ASSERT_TRUE(p.waitForFinished(240000));
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+    EXPECT_EQ(QString(p.readAllStandardOutput()).replace(dir.path() + "/", "").split('\n', Qt::SkipEmptyParts), GetParam().output);
+    EXPECT_EQ(readAll(dir.file("b.jpg")), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    MemoryLimits, ABatchUnderAMemoryLimit,
+    ::testing::Values(
+        MemoryCase{"a list of 50 million lines (100 MB) streams",
+                   [](const QString &folder) {
+                       QFile f(folder + "/list.ion");
+                       if (!f.open(QIODevice::WriteOnly) || f.write("a.jpg First\n") != 12)
+                           return false;
+                       const QByteArray lines = QByteArray("c\n").repeated(1 << 20);
+                       for (int i = 0; i < 50000000 / (1 << 20) + 1; ++i) {
+                           if (f.write(lines) != lines.size())
+                               return false;
+                       }
+                       return f.write("b.jpg Last\n") == 11;
+                   },
+                   "1",
+                   {"saved 1 skipped 0 failed 0 cancelled 1 status 0"}},
+        MemoryCase{"a line larger than memory", [](const QString &folder) { return sparseFile(folder + "/list.ion", "b.jpg ", 1LL << 30); },
+                   "-1", {"message Error 3 while reading list.ion", "saved 0 skipped 0 failed 1 cancelled 0 status 3"}},
+        MemoryCase{"an image larger than memory",
+                   [](const QString &folder) {
+                       return sparseFile(folder + "/big.tif", "II*\0", 1LL << 30) && writeAll(folder + "/list.ion", "big.tif Big\nb.jpg B\n");
+                   },
+                   "-1", {"message Error 3 while loading Image big.tif", "saved 0 skipped 0 failed 1 cancelled 0 status 3"}}));

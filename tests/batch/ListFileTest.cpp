@@ -11,88 +11,77 @@
 using namespace lumicap;
 using namespace lumicap::test;
 
-struct LineCase
+struct ListCase
 {
     const char *what;
-    QByteArray line;
-    bool entry;
-    QByteArray name;
-    QByteArray description;
+    QByteArray text;
+    BatchList entries;
 };
 
-class AListLine : public ::testing::TestWithParam<LineCase>
+void PrintTo(const ListCase &c, std::ostream *os)
 {
-};
-
-TEST_P(AListLine, givesItsEntry)
-{
-    const BatchList list = ListFileParser::parse(GetParam().line);
-    if (!GetParam().entry) {
-        EXPECT_TRUE(list.empty());
-        return;
-    }
-    ASSERT_EQ(list.size(), 1u);
-    EXPECT_EQ(list[0].name, GetParam().name);
-    EXPECT_EQ(list[0].description, GetParam().description);
+    *os << c.what;
 }
+
+
+class AListFile : public ::testing::TestWithParam<ListCase>
+{
+};
+
+// Each list is also read in small pieces, as from a file, so that lines,
+// CR LF pairs and the byte-order mark fall across their edges.
+TEST_P(AListFile, givesItsEntriesWhateverPiecesItIsReadIn)
+{
+    EXPECT_EQ(ListFileParser::parse(GetParam().text), GetParam().entries);
+    for (const qsizetype piece : {1, 2, 5}) {
+        ListFileReader reader(GetParam().text, piece);
+        EXPECT_EQ(reader.countEntries(), static_cast<std::int64_t>(GetParam().entries.size())) << piece;
+        BatchList read;
+        ListEntry entry;
+        while (reader.next(entry))
+            read.push_back(entry);
+        EXPECT_EQ(read, GetParam().entries) << piece;
+    }
+}
+
+const QByteArray longText(10240, 'd');
+const QByteArray longName(5000, 'n');
 
 INSTANTIATE_TEST_SUITE_P(
-    Lines, AListLine,
-    ::testing::Values(LineCase{"plain", "PICT001.JPG My first Picture\n", true, "PICT001.JPG", "My first Picture"},
-                      LineCase{"quoted", "\"PICT 2.JPG\" My second Picture\n", true, "PICT 2.JPG", "My second Picture"},
-                      LineCase{"name only", "lonely.jpg", true, "lonely.jpg", ""},
-                      LineCase{"spaces and tabs trimmed", "a.jpg    text with ends \t \n", true, "a.jpg", "text with ends"},
-                      LineCase{"quote then text", "\"a b.jpg\"text", true, "a b.jpg", "text"},
-                      LineCase{"quoted spaces kept", "\" a.jpg \" x", true, " a.jpg ", "x"},
-                      LineCase{"leading space", " Just words ", true, "", "Just words"},
-                      LineCase{"spaces only", "     \n", true, "", ""},
-                      LineCase{"a tab does not separate", "a.jpg\tTwo words", true, "a.jpg\tTwo", "words"},
-                      LineCase{"unclosed quote", "\"a b.jpg text\n", false, "", ""},
-                      LineCase{"quotes in the description", "a.jpg say \"cheese\"", true, "a.jpg", "say \"cheese\""},
-                      LineCase{"empty line", "\n", false, "", ""},
-                      LineCase{"byte-order mark skipped", "\xEF\xBB\xBF\"a b.jpg\" d", true, "a b.jpg", "d"},
-                      LineCase{"data after 0x04 is not description", "a.jpg Beach \x04\x1F\x02junk", true, "a.jpg", "Beach"},
-                      LineCase{"0x1A ends the file", "a.jpg one\x1A\nb.jpg two\n", true, "a.jpg", "one"},
-                      LineCase{"other bytes as they are", "caf\xE9.jpg Fran\xE7ois", true, "caf\xE9.jpg", "Fran\xE7ois"}));
+    Lists, AListFile,
+    ::testing::Values(ListCase{"plain", "PICT001.JPG My first Picture\n", {{"PICT001.JPG", "My first Picture"}}},
+                      ListCase{"quoted", "\"PICT 2.JPG\" My second Picture\n", {{"PICT 2.JPG", "My second Picture"}}},
+                      ListCase{"name only", "lonely.jpg", {{"lonely.jpg", ""}}},
+                      ListCase{"spaces and tabs trimmed", "a.jpg    text with ends \t \n", {{"a.jpg", "text with ends"}}},
+                      ListCase{"quote then text", "\"a b.jpg\"text", {{"a b.jpg", "text"}}},
+                      ListCase{"quoted spaces kept", "\" a.jpg \" x", {{" a.jpg ", "x"}}},
+                      ListCase{"leading space", " Just words ", {{"", "Just words"}}},
+                      ListCase{"spaces only", "     \n", {{"", ""}}},
+                      ListCase{"a tab does not separate", "a.jpg\tTwo words", {{"a.jpg\tTwo", "words"}}},
+                      ListCase{"quotes in the description", "a.jpg say \"cheese\"", {{"a.jpg", "say \"cheese\""}}},
+                      ListCase{"byte-order mark skipped", "\xEF\xBB\xBF\"a b.jpg\" d", {{"a b.jpg", "d"}}},
+                      ListCase{"byte-order mark only at the start", "a.jpg x\n\xEF\xBB\xBF", {{"a.jpg", "x"}, {"\xEF\xBB\xBF", ""}}},
+                      ListCase{"data after 0x04 is not description", "a.jpg Beach \x04\x1F\x02junk", {{"a.jpg", "Beach"}}},
+                      ListCase{"0x1A ends the file", "a.jpg one\x1A\nb.jpg two\n", {{"a.jpg", "one"}}},
+                      ListCase{"other bytes as they are", "caf\xE9.jpg Fran\xE7ois", {{"caf\xE9.jpg", "Fran\xE7ois"}}},
+                      ListCase{"lines in order, CR LF as LF, duplicates kept, unclosed quote and empty lines dropped",
+                               "a.jpg first\r\n\r\nb.jpg second\r\n\"unclosed\r\na.jpg third",
+                               {{"a.jpg", "first"}, {"b.jpg", "second"}, {"a.jpg", "third"}}},
+                      ListCase{"only a CR before LF goes", "a.jpg\r\r\n\"b\r\"", {{"a.jpg\r", ""}, {"b\r", ""}}},
+                      ListCase{"nothing", "", {}},
+                      ListCase{"empty lines", "\n\r\n\n", {}},
+                      ListCase{"a 10 KB line is one entry", "a.jpg " + longText + "\nb.jpg next", {{"a.jpg", longText}, {"b.jpg", "next"}}},
+                      ListCase{"a 5000-byte name is one name", longName + " description\n", {{longName, "description"}}}));
 
-TEST(AListFile, readsLinesInOrderWithCrLfAsLfAndKeepsDuplicates)
-{
-    const QByteArray lf = "a.jpg first\n\nb.jpg second\n\"unclosed\na.jpg third";
-    QByteArray crlf = lf;
-    crlf.replace("\n", "\r\n");
-    const BatchList expected{{"a.jpg", "first"}, {"b.jpg", "second"}, {"a.jpg", "third"}};
-    EXPECT_EQ(ListFileParser::parse(lf), expected);
-    EXPECT_EQ(ListFileParser::parse(crlf), expected);
-    EXPECT_TRUE(ListFileParser::parse("").empty());
-    EXPECT_TRUE(ListFileParser::parse("\n\r\n\n").empty());
-}
-
-TEST(AListFile, cutsLinesIntoPiecesOf4094Bytes)
-{
-    const QByteArray longName(5000, 'n');
-    const BatchList cut = ListFileParser::parse(longName + " description\n");
-    ASSERT_EQ(cut.size(), 2u);
-    EXPECT_EQ(cut[0].name, longName.left(4094));
-    EXPECT_EQ(cut[0].description, QByteArray());
-    EXPECT_EQ(cut[1].name, longName.mid(4094));
-    EXPECT_EQ(cut[1].description, QByteArray("description"));
-
-    const QByteArray exact = "a.jpg " + QByteArray(4088, 'd');
-    ASSERT_EQ(exact.size(), 4094);
-    const BatchList one = ListFileParser::parse(exact + "\nb.jpg next\n");
-    ASSERT_EQ(one.size(), 2u);
-    EXPECT_EQ(one[0].description.size(), 4088);
-    EXPECT_EQ(one[1].name, QByteArray("b.jpg"));
-}
-
-TEST(AListFile, parsesLargeListsInLinearTime)
+TEST(AListFile, readsLargeListsInLinearTime)
 {
     QByteArray many;
     for (int i = 0; i < 100000; ++i)
         many += "IMG_" + QByteArray::number(i) + ".jpg A description of picture " + QByteArray::number(i) + "\n";
     EXPECT_EQ(ListFileParser::parse(many).size(), 100000u);
     const BatchList wide = ListFileParser::parse(QByteArray(1 << 20, 'x'));
-    EXPECT_EQ(wide.size(), (1u << 20) / 4094 + 1);
+    ASSERT_EQ(wide.size(), 1u);
+    EXPECT_EQ(wide[0].name.size(), 1 << 20);
 }
 
 TEST(ParseListFile, refusesWhatCannotBeOpenedAndNeverBlocks)
@@ -104,9 +93,23 @@ TEST(ParseListFile, refusesWhatCannotBeOpenedAndNeverBlocks)
     EXPECT_FALSE(ParseListFile(QFile::encodeName(dir.path()), list));
     ASSERT_EQ(::mkfifo(dir.bytePath("fifo.ion").constData(), 0644), 0);
     EXPECT_FALSE(ParseListFile(dir.bytePath("fifo.ion"), list));
-    ASSERT_TRUE(writeAll(dir.file("DESCRIPT.ION"), "a.jpg A\r\nb.jpg B\r\n"));
-    EXPECT_TRUE(ParseListFile(dir.bytePath("DESCRIPT.ION"), list));
-    EXPECT_EQ(list.size(), 2u);
+}
+
+// A file is read in pieces of 64 KB: lines, and CR LF pairs, that cross
+// them read as in memory.
+TEST(ParseListFile, readsAFileAsItsBytes)
+{
+    TestFolder dir;
+    QByteArray text;
+    for (int i = 0; text.size() < 300000; ++i)
+        text += "IMG_" + QByteArray::number(i) + ".jpg " + QByteArray(i % 5000, 'd') + "\r\n";
+    ASSERT_TRUE(writeAll(dir.file("DESCRIPT.ION"), text));
+    BatchList list;
+    ImageStatus status = ImageStatus::GenericError;
+    EXPECT_TRUE(ParseListFile(dir.bytePath("DESCRIPT.ION"), list, &status));
+    EXPECT_EQ(status, ImageStatus::Ok);
+    EXPECT_EQ(list, ListFileParser::parse(text));
+    EXPECT_GT(list.size(), 100u);
 }
 
 TEST(SplitPath, separatesTheFolderWithItsDriveFromTheFile)

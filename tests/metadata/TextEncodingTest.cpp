@@ -28,3 +28,19 @@ TEST(StoredBytes, encodesEditedTextAsUtf8)
     EXPECT_EQ(storedBytes(QString::fromUtf8("François €"), "Fran\xE7ois"), QByteArray("François €"));
     EXPECT_EQ(storedBytes(QString(), "old"), QByteArray());
 }
+
+TEST(FromCodePage, readsTheTwoWindowsCodePagesListsComeIn)
+{
+    // The same bytes are different letters in each; ASCII is ASCII in both.
+    EXPECT_EQ(fromCodePage("Caf\xE9 \x80\x81", CodePage::Windows1252), QString::fromUtf8("Café €\xC2\x81"));
+    EXPECT_EQ(fromCodePage("Caf\xE9 \x80\x81", CodePage::Oem850), QString::fromUtf8("CafÚ Çü"));
+    EXPECT_EQ(fromCodePage("\x82\x84\x94\xA4\xE1\xB0\xFF", CodePage::Oem850), QString::fromUtf8("éäöñß░\xC2\xA0"));
+}
+
+TEST(Utf8FromList, keepsUtf8AndWritesWindows1252AsUtf8)
+{
+    EXPECT_EQ(utf8FromList("Cr\xC3\xA8me"), QByteArray("Cr\xC3\xA8me"));
+    EXPECT_EQ(utf8FromList("\xEF\xBB\xBFok"), QByteArray("\xEF\xBB\xBFok"));
+    EXPECT_EQ(utf8FromList("Cr\xE8me \x93quoted\x94"), QByteArray("Crème “quoted”"));
+    EXPECT_EQ(utf8FromList("\xC3"), QByteArray("Ã")); // a cut UTF-8 sequence is not UTF-8
+}
