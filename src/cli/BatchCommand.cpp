@@ -91,16 +91,17 @@ bool looksBinary(const QByteArray &listPath)
 
 // The times of every picture the list names, to put back on the ones a save
 // replaced.
-std::vector<std::pair<QByteArray, FileTimes>> timesOf(const BatchList &list, const QByteArray &listPath)
+std::vector<std::pair<QByteArray, FileTimes>> timesOf(ListFileReader &list, const QByteArray &listPath)
 {
     std::vector<std::pair<QByteArray, FileTimes>> found;
     const QByteArray folder = SplitPath(listPath).folder;
-    for (const ListEntry &entry : list) {
+    for (ListEntry entry; list.next(entry);) {
         const auto path = imagePathFor(folder, entry.name);
         const auto times = path ? FileTimes::of(*path) : std::nullopt;
         if (times)
             found.emplace_back(*path, *times);
     }
+    list.rewind();
     return found;
 }
 } // namespace
@@ -112,9 +113,12 @@ int runBatchCommand(const QByteArray &listPath, const BatchRequest &request)
         printError(formatString(IDS_CLI_LIST_BINARY, shown.constData()));
         return 1;
     }
-    BatchList list;
-    if (!ParseListFile(listPath, list)) {
-        printError(formatString(IDS_LIST_MISSING, shown.constData()));
+    // The list is read as the run goes: memory stays bounded by its longest
+    // line, however long it is.
+    ListFileReader list;
+    if (const ImageStatus opened = list.open(listPath); opened != ImageStatus::Ok) {
+        printError(opened == ImageStatus::FileNotFound ? formatString(IDS_LIST_MISSING, shown.constData())
+                                                       : formatString(IDS_LIST_READ_ERROR, statusNumber(opened), shown.constData()));
         return 1;
     }
     const auto times = request.preserveTime ? timesOf(list, listPath) : std::vector<std::pair<QByteArray, FileTimes>>();
