@@ -1,6 +1,10 @@
 #pragma once
 
+#include <QString>
+#include <QStringList>
+
 #include <functional>
+#include <optional>
 
 class QDialog;
 
@@ -15,8 +19,14 @@ class LumicapApp
 public:
     std::function<bool()> imagingPresent;
     std::function<int(QDialog &)> runModal;
+    // A folder or picture to start on; the remembered folder when empty.
+    QString startPath;
 
     LumicapApp();
+    // Reads the command line (program name first): a folder or a picture
+    // becomes startPath. --help, --version and a bad option give the text to
+    // print and the exit code, and the window does not start.
+    std::optional<int> takeArguments(const QStringList &arguments, QString &output);
     int run();
 
     // True when the last run showed the editor.

@@ -97,6 +97,11 @@ void BatchDialog::start()
     const auto given = [](const QString &text) { return text.isEmpty() ? std::nullopt : std::optional<QByteArray>(text.toUtf8()); };
     summary_ = run.RunBatch(list_, listPath, {given(settings.artist), given(settings.copyright), settings.removeAllExif});
     setRunning(false);
+    // What the run did, in one box, however it ended.
+    QString summary = formatString(IDS_BATCH_SUMMARY, summary_.saved, summary_.skipped, summary_.failed);
+    if (summary_.cancelled)
+        summary += QLatin1Char('\n') + loadString(IDS_BATCH_CANCELLED);
+    prompt_.showMessage(summary);
 }
 
 void BatchDialog::setRunning(bool running)

@@ -5,11 +5,15 @@
 #include "MetadataReader.h"
 #include "MetadataWriter.h"
 #include "SafeSave.h"
+#include "StatusReasons.h"
 #include "StringTable.h"
 #include "TextEncoding.h"
 #include "UserPrompt.h"
 
 #include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
 
 namespace lumicap {
 
@@ -18,6 +22,7 @@ constexpr int fieldIds[3] = {ids::Description, ids::Artist, ids::Copyright};
 constexpr int labelIds[3] = {ids::DescriptionLabel, ids::ArtistLabel, ids::CopyrightLabel};
 constexpr int plainLabels[3] = {IDS_DESCRIPTION, IDS_ARTIST, IDS_COPYRIGHT};
 constexpr int markedLabels[3] = {IDS_DESCRIPTION_CHANGED, IDS_ARTIST_CHANGED, IDS_COPYRIGHT_CHANGED};
+QByteArray MetadataFields::*const fieldMembers[3] = {&MetadataFields::description, &MetadataFields::artist, &MetadataFields::copyright};
 } // namespace
 
 EditorController::EditorController(EditorView &view, UserPrompt &prompt)
@@ -65,7 +70,7 @@ bool EditorController::isChanged(int id) const
 void EditorController::fieldChanged(int id)
 {
     const int i = fieldIndex(id);
-    if (i < 0)
+    if (i < 0 || filling_)
         return;
     if (!changed_[static_cast<std::size_t>(i)])
         view_.setText(labelIds[i], loadString(markedLabels[i]));
@@ -82,13 +87,26 @@ void EditorController::clearChangeMarks()
 
 void EditorController::setField(int index, const QByteArray &bytes)
 {
-    original_[static_cast<std::size_t>(index)] = bytes;
-    view_.setText(fieldIds[index], displayText(bytes));
+    const auto i = static_cast<std::size_t>(index);
+    const QString text = displayText(bytes);
+    original_[i] = bytes;
+    allowed_[i] = std::max<qsizetype>(maxFieldLength, text.size());
+    filling_ = true;
+    view_.setText(fieldIds[index], text);
+    filling_ = false;
 }
 
 QByteArray EditorController::fieldBytes(int index) const
 {
     return storedBytes(view_.text(fieldIds[index]), original_[static_cast<std::size_t>(index)]);
+}
+
+bool EditorController::tooLong(int index) const
+{
+    // Only the user's own typing can make a field too long; a long text read
+    // from a file may stay as long as it came.
+    const auto i = static_cast<std::size_t>(index);
+    return changed_[i] && view_.text(fieldIds[index]).size() > allowed_[i];
 }
 
 bool EditorController::failLength(int id)
@@ -101,13 +119,13 @@ bool EditorController::failLength(int id)
 bool EditorController::PullValues(bool folderChecks)
 {
     options_.imgFolder = view_.text(ids::Folder);
-    if (view_.text(ids::Description).size() > maxFieldLength)
+    if (tooLong(0))
         return failLength(ids::Description);
     options_.autoSel = view_.isChecked(ids::AutoSel);
     options_.removeAllExif = view_.isChecked(ids::RemoveAllExif);
-    if (view_.text(ids::Artist).size() > maxFieldLength)
+    if (tooLong(1))
         return failLength(ids::Artist);
-    if (view_.text(ids::Copyright).size() > maxFieldLength)
+    if (tooLong(2))
         return failLength(ids::Copyright);
     options_.noLoadCopyR = view_.isChecked(ids::NoLoadCopyR);
     options_.autoSave = view_.isChecked(ids::AutoSave);
@@ -124,7 +142,7 @@ bool EditorController::PullValues(bool folderChecks)
     return true;
 }
 
-void EditorController::start()
+void EditorController::start(const QByteArray &showName)
 {
     if (!PullValues(true))
         return;
@@ -143,7 +161,22 @@ void EditorController::start()
         return;
     list_.assign(std::move(found));
     position_ = 0;
+    if (!showName.isEmpty()) {
+        const auto &entries = list_.entries();
+        const auto shown = std::find_if(entries.begin(), entries.end(),
+                                        [&](const QByteArray &path) { return path.endsWith('/' + showName); });
+        if (shown != entries.end())
+            position_ = static_cast<int>(shown - entries.begin());
+    }
     OpenCurrentImage();
+}
+
+void EditorController::openPath(const QString &path)
+{
+    const QFileInfo info(path);
+    const bool file = info.isFile();
+    view_.setText(ids::Folder, file ? info.absolutePath() : info.absoluteFilePath());
+    start(file ? QFile::encodeName(info.fileName()) : QByteArray());
 }
 
 void EditorController::previous()
@@ -176,6 +209,12 @@ bool EditorController::releaseForBatch()
     return ReleaseImage();
 }
 
+void EditorController::afterBatch()
+{
+    if (!image_)
+        OpenCurrentImage();
+}
+
 bool EditorController::close()
 {
     if (!ReleaseImage())
@@ -201,14 +240,15 @@ void EditorController::OpenCurrentImage()
     currentPath_ = list_.at(position_);
     ImageStatus status;
     auto image = OpenImageFile(currentPath_, status);
+    view_.setText(ids::FilePath, displayText(currentPath_));
+    view_.setText(ids::Position, formatString(IDS_POSITION, position_ + 1, list_.count()));
     if (status != ImageStatus::Ok) {
-        prompt_.showMessage(formatString(IDS_LOAD_ERROR, statusNumber(status), displayText(currentPath_).toUtf8().constData()));
+        showFailedOpen(status);
         return;
     }
     image_ = std::move(image);
-    view_.setText(ids::FilePath, displayText(currentPath_));
-    view_.setText(ids::Position, formatString(IDS_POSITION, position_ + 1, list_.count()));
     const MetadataFields fields = ReadMetadata(*image_);
+    seen_ = fields;
     setField(0, fields.description);
     // With "don't load artist & copyright" the texts on screen carry over.
     if (!options_.noLoadCopyR) {
@@ -222,12 +262,32 @@ void EditorController::OpenCurrentImage()
     view_.repaintPreview();
 }
 
+void EditorController::showFailedOpen(ImageStatus status)
+{
+    // The screen shows the file that failed, at its place in the list, with
+    // no image and none of another image's texts.
+    setField(0, {});
+    if (!options_.noLoadCopyR) {
+        setField(1, {});
+        setField(2, {});
+    }
+    clearChangeMarks();
+    UpdateButtons();
+    view_.repaintPreview();
+    prompt_.showMessage(statusMessage(IDS_LOAD_ERROR, statusNumber(status), displayText(currentPath_)));
+}
+
 bool EditorController::ReleaseImage()
 {
     if (image_) {
         if (state() == State::Edited) {
-            const bool save = options_.autoSave || prompt_.askYesNo(loadString(IDS_SAVE_CHANGES));
-            if (save) {
+            const UserPrompt::Answer answer =
+                options_.autoSave ? UserPrompt::Answer::Yes : prompt_.askYesNoCancel(loadString(IDS_SAVE_CHANGES));
+            // Cancel: nothing is saved or dropped, and the step that wanted the
+            // release does not happen.
+            if (answer == UserPrompt::Answer::Cancel)
+                return false;
+            if (answer == UserPrompt::Answer::Yes) {
                 PullValues(false);
                 // A save that fails keeps the image and what was typed; the
                 // step that wanted the release does not go on.
@@ -248,20 +308,57 @@ bool EditorController::SaveCurrentImage()
     if (!image_ || position_ < 0 || position_ >= list_.count())
         return true;
     WaitCursor wait(prompt_);
+    if (!takeChangesOnDisk())
+        return false;
     // The texts as the fields show them now, also when a long field stopped
-    // the last pass: nothing typed is left out.
+    // the last pass: nothing typed is left out. Only the fields the user
+    // changed are written, and with "don't load artist & copyright" those
+    // two always; every other tag keeps what the file holds at the save.
     const MetadataFields fields{fieldBytes(0), fieldBytes(1), fieldBytes(2)};
+    const FieldSelection which{changed_[0], changed_[1] || options_.noLoadCopyR, changed_[2] || options_.noLoadCopyR};
     image_->discardEdits();
-    WriteMetadata(*image_, fields, options_.removeAllExif);
+    WriteMetadata(*image_, fields, which, options_.removeAllExif);
     const ImageStatus status = SaveImageFile(*image_, currentPath_);
     image_->discardEdits();
     if (status != ImageStatus::Ok) {
-        prompt_.showMessage(formatString(IDS_SAVE_ERROR, statusNumber(status), displayText(currentPath_).toUtf8().constData()));
+        prompt_.showMessage(statusMessage(IDS_SAVE_ERROR, statusNumber(status), displayText(currentPath_)));
         return false;
     }
     clearChangeMarks();
     image_.reset();
     UpdateButtons();
+    return true;
+}
+
+bool EditorController::takeChangesOnDisk()
+{
+    // Another program may have changed the tags while the image was open.
+    // A field the user did not touch shows the file's new text; a field the
+    // user changed is written over the other program's change only when the
+    // user says so. A file that cannot be read now is left to the save to
+    // report.
+    ImageStatus status;
+    const auto now = OpenImageFile(currentPath_, status);
+    if (status != ImageStatus::Ok)
+        return true;
+    const MetadataFields disk = ReadMetadata(*now);
+    for (int i = 0; i < 3; ++i) {
+        if (i > 0 && options_.noLoadCopyR)
+            continue; // written from the window, never read from the file
+        const auto member = fieldMembers[i];
+        const auto index = static_cast<std::size_t>(i);
+        if (disk.*member == seen_.*member)
+            continue;
+        if (!changed_[index]) {
+            setField(i, disk.*member);
+        } else if (fieldBytes(i) != disk.*member) {
+            const QString name = loadString(plainLabels[i]).chopped(1);
+            if (!prompt_.askYesNo(formatString(IDS_CHANGED_ON_DISK, name.toUtf8().constData(),
+                                               displayText(currentPath_).toUtf8().constData())))
+                return false; // asked again at the next save
+        }
+        seen_.*member = disk.*member;
+    }
     return true;
 }
 

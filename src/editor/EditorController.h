@@ -3,6 +3,7 @@
 #include "EditorSettings.h"
 #include "ImageHolder.h"
 #include "ImageList.h"
+#include "MetadataFields.h"
 
 #include <QByteArray>
 
@@ -30,13 +31,21 @@ public:
     // Reads the settings and fills the controls.
     void initialise();
 
-    void start();
+    // Scans the folder field's folder and shows its first image, or the
+    // image of that file name when the folder has one.
+    void start(const QByteArray &showName = {});
+    // Starts on a folder, or on a picture's folder with that picture shown,
+    // as given on the command line.
+    void openPath(const QString &path);
     void previous();
     void next();
     void saveCommand();
     // Releases the image before the batch window opens; false when an
     // unsaved change could not be saved, and the batch must not open.
     bool releaseForBatch();
+    // After the batch window: the picture it released is shown again, as the
+    // batch may have left it.
+    void afterBatch();
     // The closing steps; false when the window must stay open because an
     // unsaved change could not be saved.
     bool close();
@@ -66,7 +75,10 @@ private:
     void setField(int index, const QByteArray &bytes);
     QByteArray fieldBytes(int index) const;
     void clearChangeMarks();
+    bool tooLong(int index) const;
     bool failLength(int id);
+    void showFailedOpen(ImageStatus status);
+    bool takeChangesOnDisk();
 
     EditorView &view_;
     UserPrompt &prompt_;
@@ -79,6 +91,14 @@ private:
     // The bytes each field was last filled with; a field that still shows
     // them unchanged is written back as exactly these bytes.
     std::array<QByteArray, 3> original_;
+    // How long each field's text may be: the typing limit, or the length of
+    // a longer text put there by the program.
+    std::array<qsizetype, 3> allowed_{maxFieldLength, maxFieldLength, maxFieldLength};
+    // The three tags as the file held them when the image was opened (or last
+    // compared); a save tells another program's changes by them.
+    MetadataFields seen_;
+    // Set while the program fills a field, which is no change by the user.
+    bool filling_ = false;
 };
 
 } // namespace lumicap

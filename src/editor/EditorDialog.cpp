@@ -5,6 +5,7 @@
 #include "ControlIds.h"
 #include "DialogBuilder.h"
 #include "DialogTemplates.h"
+#include "EditorSettings.h"
 #include "PreviewFrame.h"
 #include "StringTable.h"
 #include "ToolTipText.h"
@@ -28,6 +29,8 @@ EditorDialog::EditorDialog(UserPrompt &prompt, QWidget *parent)
     folderEdit_->attach();
     registerAnchors();
     connectCommands();
+    // Where the person left it; Qt moves it onto a screen that still shows it.
+    restoreGeometry(EditorSettings::loadPlacement());
 }
 
 void EditorDialog::createControls()
@@ -108,6 +111,8 @@ void EditorDialog::deferredStartup()
         control(id)->setToolTip(wrappedToolTip(loadString(string)));
     if (onStarted)
         onStarted();
+    if (!startPath.isEmpty())
+        controller_.openPath(startPath);
 }
 
 void EditorDialog::runBatch()
@@ -116,6 +121,7 @@ void EditorDialog::runBatch()
         return;
     if (openBatch)
         openBatch();
+    controller_.afterBatch();
 }
 
 void EditorDialog::reject()
@@ -124,6 +130,8 @@ void EditorDialog::reject()
     // window open.
     if (!closing_ && !controller_.close())
         return;
+    if (!closing_)
+        EditorSettings::savePlacement(saveGeometry());
     closing_ = true;
     ResizableDialog::reject();
 }

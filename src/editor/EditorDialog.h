@@ -37,6 +37,9 @@ public:
     std::function<void()> openAbout;
     // Runs once the window is up (after the tooltips are registered).
     std::function<void()> onStarted;
+    // A folder or picture to start on once the window is up (from the
+    // command line); nothing when empty.
+    QString startPath;
 
     using ResizableDialog::setEnabled;
 

@@ -31,6 +31,16 @@ void EditorSettings::saveAutoSel(bool on)
     openSettings()->setValue("AutoSel", on ? 1 : 0);
 }
 
+QByteArray EditorSettings::loadPlacement()
+{
+    return openSettings()->value("WindowPlacement").toByteArray();
+}
+
+void EditorSettings::savePlacement(const QByteArray &placement)
+{
+    openSettings()->setValue("WindowPlacement", placement);
+}
+
 int loadShowWarning()
 {
     return openSettings()->value("ShowWarning", 1).toInt();

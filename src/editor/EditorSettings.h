@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 namespace lumicap {
@@ -18,6 +19,11 @@ struct EditorSettings
     // Writes all five, in this order.
     void save() const;
     static void saveAutoSel(bool on);
+
+    // The editor window's size, position and maximised state, as
+    // QWidget::saveGeometry() gives them; empty when never saved.
+    static QByteArray loadPlacement();
+    static void savePlacement(const QByteArray &placement);
 };
 
 // The start-up warning's flag: shown while it is not 0.

@@ -18,10 +18,23 @@ PreviewFrame::PreviewFrame(QWidget *parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
+namespace {
+constexpr std::uint16_t orientationTag = 0x0112;
+
+int orientationOf(const ImageHolder &image)
+{
+    for (const TagItem &tag : image.tags()) {
+        if (tag.id == orientationTag && tag.group == primaryGroup)
+            return orientationFromTag(tag.value);
+    }
+    return 1;
+}
+} // namespace
+
 QRect PreviewFrame::imageRect() const
 {
     ImageHolder *image = source_ ? source_() : nullptr;
-    return image && image->isOpen() ? previewPlacement(rect(), image->size()) : QRect();
+    return image && image->isOpen() ? previewPlacement(rect(), orientedSize(image->size(), orientationOf(*image))) : QRect();
 }
 
 void PreviewFrame::paintEvent(QPaintEvent *)
@@ -34,14 +47,22 @@ void PreviewFrame::paintEvent(QPaintEvent *)
         return;
     // A very wide picture is drawn far wider than the frame and cut; it is
     // decoded no wider than a few frames and stretched, not at a size that
-    // would not fit in memory.
-    QSize decode = target.size();
+    // would not fit in memory. It is decoded as stored, then turned; the
+    // turned copy is kept while the decoded pixels stay the same.
+    QSize shown = target.size();
     const int widest = std::max(1, 4 * width());
-    if (decode.width() > widest)
-        decode = QSize(widest, std::max(1, static_cast<int>(static_cast<qint64>(decode.height()) * widest / decode.width())));
-    const QImage pixels = image->preview(decode);
-    if (pixels.isNull())
+    if (shown.width() > widest)
+        shown = QSize(widest, std::max(1, static_cast<int>(static_cast<qint64>(shown.height()) * widest / shown.width())));
+    const int orientation = orientationOf(*image);
+    const QImage stored = image->preview(orientedSize(shown, orientation));
+    if (stored.isNull())
         return;
+    if (stored.cacheKey() != orientedFrom_ || orientation != orientation_) {
+        oriented_ = orientedImage(stored, orientation);
+        orientedFrom_ = stored.cacheKey();
+        orientation_ = orientation;
+    }
+    const QImage &pixels = oriented_;
     painter.setRenderHint(QPainter::SmoothPixmapTransform, pixels.size() != target.size());
     painter.drawImage(target, pixels);
 }

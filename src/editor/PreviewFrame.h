@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QWidget>
 
 #include <functional>
@@ -8,7 +9,8 @@ namespace lumicap {
 
 class ImageHolder;
 
-// Shows the current image scaled to the frame's height and centred on grey.
+// Shows the current image scaled to the frame's height and centred on grey,
+// turned as its Exif orientation says.
 // The pixels come decoded at the size drawn and are kept with the image, so
 // repainting does not decode again.
 class PreviewFrame : public QWidget
@@ -31,6 +33,9 @@ protected:
 
 private:
     Source source_;
+    QImage oriented_;
+    qint64 orientedFrom_ = 0;
+    int orientation_ = 1;
 };
 
 } // namespace lumicap

@@ -1,5 +1,7 @@
 #include "PreviewGeometry.h"
 
+#include <QTransform>
+
 namespace lumicap {
 
 QRect previewPlacement(const QRect &frame, QSize image)
@@ -16,6 +18,47 @@ QRect previewPlacement(const QRect &frame, QSize image)
     const int drawn = static_cast<int>(sum);
     const int x = frame.left() + (w - drawn) / 2;
     return QRect(x, frame.top(), drawn, h);
+}
+
+int orientationFromTag(const QByteArray &value)
+{
+    // A SHORT in the file's byte order, which the tag list does not carry:
+    // for the values 1-8 one of the two bytes is zero whichever the order.
+    if (value.size() < 2)
+        return 1;
+    const auto first = static_cast<unsigned char>(value[0]);
+    const auto second = static_cast<unsigned char>(value[1]);
+    const int n = first == 0 ? second : (second == 0 ? first : 0);
+    return n >= 1 && n <= 8 ? n : 1;
+}
+
+QSize orientedSize(QSize stored, int orientation)
+{
+    return orientation >= 5 && orientation <= 8 ? stored.transposed() : stored;
+}
+
+QImage orientedImage(const QImage &stored, int orientation)
+{
+    // 2 and 4 mirror, 3 turns half; 5-8 turn a quarter clockwise (6), then
+    // mirror (5 across, 7 upside down), or turn three quarters (8).
+    switch (orientation) {
+    case 2:
+        return stored.mirrored(true, false);
+    case 3:
+        return stored.mirrored(true, true);
+    case 4:
+        return stored.mirrored(false, true);
+    case 5:
+        return stored.transformed(QTransform().rotate(90)).mirrored(true, false);
+    case 6:
+        return stored.transformed(QTransform().rotate(90));
+    case 7:
+        return stored.transformed(QTransform().rotate(90)).mirrored(false, true);
+    case 8:
+        return stored.transformed(QTransform().rotate(270));
+    default:
+        return stored;
+    }
 }
 
 } // namespace lumicap

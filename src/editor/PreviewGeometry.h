@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+#include <QImage>
 #include <QRect>
 #include <QSize>
 
@@ -9,7 +11,19 @@ namespace lumicap {
 // height, centred horizontally, cut equally on both sides when wider.
 // scale = H / image height in double precision; drawn width = the truncation
 // of image width * scale + 0.5; x = left + (W - drawn width) / 2, truncating
-// toward zero. Empty when the image has no size.
+// toward zero. Empty when the image has no size. image is the size as shown,
+// that is after its orientation is applied (orientedSize).
 QRect previewPlacement(const QRect &frame, QSize image);
+
+// The Exif orientation (1-8) from the raw value bytes of tag 0x0112; 1 for a
+// missing or invalid value.
+int orientationFromTag(const QByteArray &value);
+
+// The size a stored picture shows at: width and height swapped for the
+// orientations that turn it a quarter (5-8).
+QSize orientedSize(QSize stored, int orientation);
+
+// The picture as its orientation says it is to be seen.
+QImage orientedImage(const QImage &stored, int orientation);
 
 } // namespace lumicap

@@ -13,6 +13,11 @@ public:
     virtual ~UserPrompt() = default;
     virtual void showMessage(const QString &text) = 0;
     virtual bool askYesNo(const QString &text) = 0;
+
+    enum class Answer { Yes, No, Cancel };
+    // A question that can be taken back: Escape and the close box answer
+    // Cancel. Prompts that cannot cancel ask Yes/No.
+    virtual Answer askYesNoCancel(const QString &text) { return askYesNo(text) ? Answer::Yes : Answer::No; }
     virtual void beginWait() = 0;
     virtual void endWait() = 0;
 };

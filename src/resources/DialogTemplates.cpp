@@ -74,8 +74,10 @@ const DialogTemplate &batchTemplate()
              "This function works on a list of images. You can use a DESCRIPT.ION file prepared by programs like AcdSee "
              "or prepare a simple text file following these instructions:",
              7, 7, 257, 24},
-            {-1, K::Label, "3. Write some text in the Artist and Copyright text boxes", 7, 99, 257, 8},
-            {-1, K::Label, "4. Click on the start button and wait", 7, 112, 257, 8},
+            {-1, K::Label,
+             "3. Write some text in the Artist and Copyright text boxes. Left blank, each picture keeps its own.", 7, 99,
+             257, 16},
+            {-1, K::Label, "4. Click on the start button and wait", 7, 117, 257, 8},
         },
     };
     return t;
@@ -134,7 +136,7 @@ const DialogTemplate &helpTemplate()
             {-1, K::Label, "3. Edit the description and other fields", 7, 37, 247, 14},
             {-1, K::Label, "4. Click on \"Save\" to save the changes", 7, 52, 247, 14},
             {-1, K::Label, "5. Use the buttons \"<<\" and \">>\" to navigate between images", 7, 67, 247, 14},
-            {-1, K::Label, "Hint:", 7, 91, 14, 8},
+            {-1, K::Label, "Hint:", 7, 91, 30, 8},
             {-1, K::Label,
              "You can use the keys \"PageUp\", \"PageDown\" to navigate between images and \"Ctrl+S\" to save changes to the "
              "current image",
@@ -148,14 +150,17 @@ const DialogTemplate &missingImagingTemplate()
 {
     static const DialogTemplate t{
         131,
-        "GDI+ Not Installed",
+        "Image Plugins Missing",
         175,
-        95,
+        103,
         {
-            {ids::Ok, K::DefaultButton, "OK", 62, 74, 50, 14},
-            {-1, K::CentredLabel, "Microsoft GDI+ is not installed !", 7, 7, 161, 8},
-            {-1, K::CentredLabel, "Please go to the Lumicap web site, download and install GDI+:", 7, 21, 161, 20},
-            {ids::Link, K::CentredLabel, productWebSite, 7, 48, 161, 8},
+            {ids::Ok, K::DefaultButton, "OK", 62, 82, 50, 14},
+            {-1, K::CentredLabel, "Qt's JPEG or TIFF image plugin is missing !", 7, 7, 161, 8},
+            {-1, K::CentredLabel,
+             "Please install the Qt image format plugins (on Debian the package qt6-image-formats-plugins), or see the "
+             "Lumicap web site:",
+             7, 21, 161, 28},
+            {ids::Link, K::CentredLabel, productWebSite, 7, 56, 161, 8},
         },
     };
     return t;
@@ -171,10 +176,10 @@ const DialogTemplate &warningTemplate()
         {
             {ids::Ok, K::DefaultButton, "OK", 237, 7, 50, 14},
             {-1, K::Label,
-             "Due to a limitation of GDI+ when saving new informations (description,artist or copyright) to existing "
-             "images some of the Exif fields may be lost or became unreadable",
+             "Lumicap writes the description, artist and copyright into your pictures without re-encoding them, and "
+             "keeps all their other metadata.",
              7, 7, 210, 31},
-            {-1, K::Label, "Make a backup copy of your pictures before using Lumicap to edit them", 7, 41, 205, 22},
+            {-1, K::Label, "Still, make a backup copy of your pictures before changing many of them in a batch.", 7, 41, 205, 22},
             {ids::DontShow, K::CheckBox, "Don't show this window", 7, 67, 178, 10},
         },
     };

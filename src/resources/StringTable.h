@@ -4,7 +4,7 @@
 
 namespace lumicap {
 
-// The program's string table. Ids 101-132 are the window texts; the 900s
+// The program's string table. Ids 101-151 are the window texts; the 900s
 // belong to the command-line tool.
 enum StringId : int {
     IDS_ABOUTBOX = 101,
@@ -41,6 +41,23 @@ enum StringId : int {
     IDS_LIST_MISSING = 132,
     IDS_LOAD_ERROR_CONTINUE = 133,
     IDS_LIST_READ_ERROR = 134,
+    IDS_REASON_GENERIC = 135,
+    IDS_REASON_DAMAGED = 136,
+    IDS_REASON_NOT_A_FILE = 137,
+    IDS_REASON_OUT_OF_MEMORY = 138,
+    IDS_REASON_BUSY = 139,
+    IDS_REASON_SYSTEM = 140,
+    IDS_REASON_NOT_FOUND = 141,
+    IDS_REASON_TOO_BIG = 142,
+    IDS_REASON_ACCESS_DENIED = 143,
+    IDS_REASON_NOT_AN_IMAGE = 144,
+    IDS_REASON_NOT_SUPPORTED = 145,
+    IDS_CHANGED_ON_DISK = 146,
+    IDS_BATCH_SUMMARY = 147,
+    IDS_BATCH_CANCELLED = 148,
+    IDS_APP_DESCRIPTION = 149,
+    IDS_APP_PATH = 150,
+    IDS_APP_PATH_SYNTAX = 151,
 
     IDS_CLI_DESCRIPTION = 900,
     IDS_CLI_UNKNOWN_COMMAND = 908,

@@ -11,6 +11,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
+
+#include <algorithm>
 
 namespace lumicap {
 
@@ -54,15 +57,28 @@ QWidget *makeStandard(const ControlTemplate &c, QWidget *parent)
     return new QWidget(parent);
 }
 // Template texts were laid out for a narrow dialog font; a wider one can need
-// a line more than the template gives. Such a label gets a slightly smaller
-// font rather than losing its last line.
+// a line more than the template gives, or a single word can be wider than its
+// label, which wrapping cannot help. Such a label gets a slightly smaller font
+// rather than losing its last line or its last letters.
+int widestWord(const QLabel *label)
+{
+    const QFontMetrics metrics(label->font());
+    int widest = 0;
+    for (const QString &word : label->text().split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts))
+        widest = std::max(widest, metrics.horizontalAdvance(word));
+    return widest;
+}
+
 void fitText(QLabel *label)
 {
     if (!label->wordWrap() || label->text().isEmpty())
         return;
     QFont font = label->font();
     const qreal smallest = font.pointSizeF() * 0.8;
-    while (label->heightForWidth(label->width()) > label->height() && font.pointSizeF() - 0.25 >= smallest) {
+    const auto overflows = [label] {
+        return label->heightForWidth(label->width()) > label->height() || widestWord(label) > label->width();
+    };
+    while (overflows() && font.pointSizeF() - 0.25 >= smallest) {
         font.setPointSizeF(font.pointSizeF() - 0.25);
         label->setFont(font);
     }

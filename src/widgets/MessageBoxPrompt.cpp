@@ -16,6 +16,20 @@ bool MessageBoxPrompt::askYesNo(const QString &text)
            == QMessageBox::Yes;
 }
 
+UserPrompt::Answer MessageBoxPrompt::askYesNoCancel(const QString &text)
+{
+    // With a Cancel button, Escape and the close box answer Cancel.
+    switch (QMessageBox::warning(parent_, QApplication::applicationName(), text, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+                                 QMessageBox::Yes)) {
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    default:
+        return Answer::Cancel;
+    }
+}
+
 void MessageBoxPrompt::beginWait()
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);

@@ -16,6 +16,7 @@ public:
 
     void showMessage(const QString &text) override;
     bool askYesNo(const QString &text) override;
+    Answer askYesNoCancel(const QString &text) override;
     void beginWait() override;
     void endWait() override;
 

@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QLabel>
 #include <QResizeEvent>
+#include <QScreen>
 #include <QSizeGrip>
 
 namespace lumicap {
@@ -15,9 +16,33 @@ ResizableDialog::ResizableDialog(QWidget *parent)
     grip_->resize(grip_->sizeHint());
 }
 
+QSize ResizableDialog::fittedMinimum(QSize wanted, QSize available, const QMargins &frame)
+{
+    if (available.isEmpty())
+        return wanted;
+    return wanted.boundedTo(available.shrunkBy(frame)).expandedTo(QSize(1, 1));
+}
+
+void ResizableDialog::fitScreen()
+{
+    const QScreen *shown = screen();
+    if (!shown)
+        return;
+    const QRect frame = frameGeometry();
+    const QRect inner = geometry();
+    const QMargins margins(inner.left() - frame.left(), inner.top() - frame.top(), frame.right() - inner.right(),
+                           frame.bottom() - inner.bottom());
+    setMinimumSize(fittedMinimum(builtSize_, shown->availableGeometry().size(), margins));
+    if (size().width() > minimumWidth() && builtSize_.width() > minimumWidth())
+        resize(minimumWidth(), height());
+    if (size().height() > minimumHeight() && builtSize_.height() > minimumHeight())
+        resize(width(), minimumHeight());
+}
+
 void ResizableDialog::finishInitialisation()
 {
-    setMinimumSize(size());
+    builtSize_ = size();
+    fitScreen();
     placeGrip();
     grip_->raise();
     initialised_ = true;
@@ -69,6 +94,14 @@ void ResizableDialog::resizeEvent(QResizeEvent *event)
         return;
     placeGrip();
     arrangeLayout();
+}
+
+void ResizableDialog::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    // Now the frame and the screen are known.
+    if (initialised_ && !isMaximized())
+        fitScreen();
 }
 
 void ResizableDialog::changeEvent(QEvent *event)

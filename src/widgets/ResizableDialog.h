@@ -13,7 +13,9 @@ namespace lumicap {
 
 // A dialog built at a fixed size that can be resized: registered controls
 // follow percentage anchors, a size grip sits in the bottom corner, and the
-// window never gets smaller than it was when its initialisation finished.
+// window never gets smaller than it was when its initialisation finished,
+// unless the screen is smaller: then the minimum (and the window) is cut to
+// the screen's free area, and the anchors keep their template places.
 class ResizableDialog : public QDialog
 {
     Q_OBJECT
@@ -28,6 +30,10 @@ public:
     void arrangeLayout();
 
     bool isInitialised() const { return initialised_; }
+
+    // The minimum for a window built at wanted, on a screen whose free area
+    // is available, with the window frame's margins around it.
+    static QSize fittedMinimum(QSize wanted, QSize available, const QMargins &frame);
     QSizeGrip *sizeGrip() const { return grip_; }
 
 protected:
@@ -36,6 +42,7 @@ protected:
     void finishInitialisation();
 
     void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     void changeEvent(QEvent *event) override;
 
 private:
@@ -47,9 +54,11 @@ private:
     };
 
     void placeGrip();
+    void fitScreen();
 
     std::vector<Entry> entries_;
     QSizeGrip *grip_;
+    QSize builtSize_;
     bool initialised_ = false;
 };
 

@@ -9,15 +9,19 @@ namespace lumicap {
 TypingLimit::TypingLimit(QLineEdit *edit, int limit)
     : QValidator(edit)
     , limit_(limit)
-    , current_(static_cast<int>(edit->text().size()))
+    , allowed_(std::max(limit, static_cast<int>(edit->text().size())))
 {
-    connect(edit, &QLineEdit::textChanged, this, [this](const QString &text) { current_ = static_cast<int>(text.size()); });
     edit->setValidator(this);
+}
+
+void TypingLimit::allowText(const QString &text)
+{
+    allowed_ = std::max(limit_, static_cast<int>(text.size()));
 }
 
 QValidator::State TypingLimit::validate(QString &input, int &) const
 {
-    return input.size() <= std::max(limit_, current_) ? Acceptable : Invalid;
+    return input.size() <= allowed_ ? Acceptable : Invalid;
 }
 
 } // namespace lumicap

@@ -7,8 +7,10 @@ class QLineEdit;
 namespace lumicap {
 
 // Limits what can be typed into an edit without cutting text the program
-// puts there (QLineEdit's maximum length would). A longer text can still be
-// shortened; it cannot be made longer.
+// puts there (QLineEdit's maximum length would). Text the program sets is
+// let in whole, and raises the limit to its own length until the program
+// sets another: a long stored text can be edited freely, characters deleted
+// from it typed back, but it cannot be made longer than it came.
 class TypingLimit : public QValidator
 {
     Q_OBJECT
@@ -17,13 +19,14 @@ public:
     TypingLimit(QLineEdit *edit, int limit);
     State validate(QString &input, int &pos) const override;
 
-    // Called before the program sets the edit's text, so that text is let in
-    // whatever its length.
-    void allowText(const QString &text) { current_ = static_cast<int>(text.size()); }
+    // Called before the program sets the edit's text.
+    void allowText(const QString &text);
+    // The longest text the edit takes now.
+    int allowed() const { return allowed_; }
 
 private:
     int limit_;
-    int current_ = 0;
+    int allowed_;
 };
 
 } // namespace lumicap

@@ -36,6 +36,8 @@ private Q_SLOTS:
     void imagingNeedsTheJpegAndTiffReaders();
     void withoutImagingOnlyTheMissingImagingDialogShows();
     void theEditorRunsAndTheWarningFollowsItsCycle();
+    void commandLine_data();
+    void commandLine();
     void warningCycle_data();
     void warningCycle();
     void aboutBoxShowsTheVersionAndTheLink();
@@ -90,6 +92,33 @@ void AppStartTest::theEditorRunsAndTheWarningFollowsItsCycle()
     QCOMPARE(shown, (QStringList{"lumicap::EditorDialog", "lumicap::WarningDialog"}));
     QCOMPARE(settings()->value("ShowWarning").toInt(), 0);
     QVERIFY(settings()->contains("ImgFolder")); // written on close
+}
+
+void AppStartTest::commandLine_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode"); // -1: the window starts
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<QString>("startPath");
+    QTest::newRow("nothing") << QStringList{} << -1 << "" << "";
+    QTest::newRow("a folder") << QStringList{"/photos"} << -1 << "" << "/photos";
+    QTest::newRow("a picture") << QStringList{"p.jpg"} << -1 << "" << "p.jpg";
+    QTest::newRow("--help") << QStringList{"--help"} << 0 << "[FOLDER|FILE]" << "";
+    QTest::newRow("--version") << QStringList{"--version"} << 0 << " 1.0.0.1\n" << "";
+    QTest::newRow("unknown option") << QStringList{"--bogus", "/photos"} << 2 << "bogus" << "";
+}
+
+void AppStartTest::commandLine()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, output);
+    QFETCH(QString, startPath);
+    LumicapApp app;
+    QString printed;
+    QCOMPARE(app.takeArguments(QStringList{"lumicap"} + arguments, printed).value_or(-1), exitCode);
+    QVERIFY2(printed.contains(output), qPrintable(printed));
+    QCOMPARE(app.startPath, startPath);
 }
 
 void AppStartTest::warningCycle_data()

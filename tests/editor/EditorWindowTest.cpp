@@ -1,9 +1,12 @@
 #include "BrowseEdit.h"
 #include "ControlIds.h"
+#include "DialogUnits.h"
 #include "EditorDialog.h"
 #include "PreviewFrame.h"
 #include "PreviewGeometry.h"
 #include "ScriptedPrompt.h"
+#include "StatusReasons.h"
+#include "StringTable.h"
 #include "TestFiles.h"
 
 #include <QCheckBox>
@@ -72,16 +75,28 @@ private Q_SLOTS:
     void shortcutsRunEvenWhenTheirButtonIsDisabled();
     void enterInAFieldRunsStart();
     void aFailedSaveKeepsWhatWasTypedAndStaysPut();
-    void aLongTagIsShownWholeAndReportedByThePass();
+    void aLongStoredTextIsEditedFreely();
     void anUntouchedFieldKeepsItsBytes();
+    void anotherProgramsChangeIsRefreshedOrAskedAbout_data();
+    void anotherProgramsChangeIsRefreshedOrAskedAbout();
     void folderChecksAndAnEmptyFolderChangeNothing();
-    void anImageThatFailsToOpenLeavesTheEditorIdle();
+    void aFailedOpenShowsTheFileThatFailed_data();
+    void aFailedOpenShowsTheFileThatFailed();
     void closingAsksAndAFailedSaveKeepsTheWindowOpen();
-    void batchReleasesTheImage();
+    void cancelChangesNothing_data();
+    void cancelChangesNothing();
+    void statusReasons_data();
+    void statusReasons();
+    void batchReopensThePicture();
+    void startsOnAFolderOrAPictureFromOutside_data();
+    void startsOnAFolderOrAPictureFromOutside();
     void theWindowGrowsAroundItsAnchors();
+    void theWindowFitsTheScreenAndRemembersItsPlace();
     void previewGeometry_data();
     void previewGeometry();
-    void previewDrawsTheImageOnGrey();
+    void orientation_data();
+    void orientation();
+    void previewDrawsTheImageOnGreyAsItIsTurned();
 };
 
 void EditorWindowTest::initTestCase()
@@ -233,12 +248,15 @@ void EditorWindowTest::shortcutsRunEvenWhenTheirButtonIsDisabled()
     QTest::keyClick(editor.get(), Qt::Key_PageDown);
     QCOMPARE(label(ids::Position)->text(), QString("3 of 3 images"));
 
-    button(ids::Batch)->click(); // releases the image: Idle
+    const QByteArray second = readAll(image(2));
+    QVERIFY(QFile::remove(image(2)));
+    QTest::keyClick(editor.get(), Qt::Key_PageUp); // cannot be opened: Idle
     QCOMPARE(state(), EditorController::State::Idle);
     QVERIFY(!button(ids::Save)->isEnabled());
+    QVERIFY(writeAll(image(2), second));
     QTest::keyClick(editor.get(), Qt::Key_S, Qt::ControlModifier); // opens the current position again
     QCOMPARE(state(), EditorController::State::Clean);
-    QCOMPARE(label(ids::FilePath)->text(), image(3));
+    QCOMPARE(label(ids::FilePath)->text(), image(2));
 }
 
 void EditorWindowTest::enterInAFieldRunsStart()
@@ -262,7 +280,7 @@ void EditorWindowTest::aFailedSaveKeepsWhatWasTypedAndStaysPut()
     type(ids::Description, "Not lost");
     prompt->answers = {true};
     button(ids::Next)->click();
-    QCOMPARE(prompt->messages, QStringList{"Error 12 while saving Image " + image(1)});
+    QCOMPARE(prompt->messages.value(0).section('\n', 0, 0), "Error 12 while saving Image " + image(1));
     QCOMPARE(label(ids::Position)->text(), QString("1 of 3 images"));
     QCOMPARE(edit(ids::Description)->text(), QString("Not lost"));
     QCOMPARE(label(ids::DescriptionLabel)->text(), QString("Description (*):"));
@@ -275,23 +293,34 @@ void EditorWindowTest::aFailedSaveKeepsWhatWasTypedAndStaysPut()
     QCOMPARE(tagsDirectly(image(1)).value(0), QByteArray("Not lost"));
 }
 
-void EditorWindowTest::aLongTagIsShownWholeAndReportedByThePass()
+void EditorWindowTest::aLongStoredTextIsEditedFreely()
 {
     const QByteArray longText = QByteArray(300, 'w') + "end";
     QVERIFY(setTagsDirectly(image(1), longText, "a", "c"));
     startOn(dir->path());
     QCOMPARE(edit(ids::Description)->text().toUtf8(), longText);
 
-    edit(ids::Description)->end(false);
-    QTest::keyClicks(edit(ids::Description), "more"); // typing cannot make it longer
-    QCOMPARE(edit(ids::Description)->text().size(), 303);
-    QTest::keyClick(edit(ids::Description), Qt::Key_Backspace); // but can shorten it
-    QCOMPARE(edit(ids::Description)->text().size(), 302);
+    // Untouched, it blocks nothing and is never called too long.
+    QTest::keyClick(editor.get(), Qt::Key_S, Qt::ControlModifier);
+    QTest::keyClick(editor.get(), Qt::Key_PageDown);
+    QTest::keyClick(editor.get(), Qt::Key_PageUp);
+    button(ids::Start)->click();
+    QCOMPARE(label(ids::Position)->text(), QString("1 of 3 images"));
+    QCOMPARE(prompt->messages, QStringList());
 
+    // A deleted character can be typed back, up to the stored length.
+    edit(ids::Description)->end(false);
+    QTest::keyClick(edit(ids::Description), Qt::Key_Backspace);
+    QTest::keyClicks(edit(ids::Description), "D!");
+    QCOMPARE(edit(ids::Description)->text().toUtf8(), longText.left(302) + "D");
     prompt->answers = {true};
-    button(ids::Next)->click();
-    QVERIFY(prompt->messages.contains("Please enter no more than 255 characters."));
-    QCOMPARE(tagsDirectly(image(1)).value(0), longText.left(302)); // saved whole, as shown
+    QTest::keyClick(editor.get(), Qt::Key_PageDown);
+    QCOMPARE(prompt->messages, QStringList());
+    QCOMPARE(tagsDirectly(image(1)).value(0), longText.left(302) + "D");
+
+    // A short field still takes no more than 255 typed characters.
+    type(ids::Artist, QString(260, 'a'));
+    QCOMPARE(edit(ids::Artist)->text().size(), 255);
 }
 
 void EditorWindowTest::anUntouchedFieldKeepsItsBytes()
@@ -306,6 +335,40 @@ void EditorWindowTest::anUntouchedFieldKeepsItsBytes()
     QCOMPARE(tagsDirectly(image(1)), (QList<QByteArray>{"Caf\xC3\xA9", windowsArtist, "c"}));
 }
 
+void EditorWindowTest::anotherProgramsChangeIsRefreshedOrAskedAbout_data()
+{
+    QTest::addColumn<QString>("external"); // what ExifTool writes while the editor holds the picture
+    QTest::addColumn<QList<bool>>("answers");
+    QTest::addColumn<QList<QByteArray>>("onDisk");
+    QTest::addColumn<QString>("shownDescription");
+    QTest::newRow("untouched field refreshed") << "-Artist=Other program" << QList<bool>{}
+                                               << QList<QByteArray>{"Mine", "Other program", "Copyright 1"} << "Mine";
+    QTest::newRow("same field, Yes overwrites") << "-ImageDescription=Other program" << QList<bool>{true}
+                                                << QList<QByteArray>{"Mine", "Artist 1", "Copyright 1"} << "Mine";
+    QTest::newRow("same field, No keeps both") << "-ImageDescription=Other program" << QList<bool>{false}
+                                               << QList<QByteArray>{"Other program", "Artist 1", "Copyright 1"} << "Mine";
+}
+
+void EditorWindowTest::anotherProgramsChangeIsRefreshedOrAskedAbout()
+{
+    QFETCH(QString, external);
+    QFETCH(QList<bool>, answers);
+    QFETCH(QList<QByteArray>, onDisk);
+    QFETCH(QString, shownDescription);
+    if (!haveExifTool())
+        QSKIP("ExifTool is not installed");
+    startOn(dir->path());
+    type(ids::Description, "Mine");
+    QVERIFY(exifToolWrite(image(1), {external, "-overwrite_original"}));
+    prompt->answers = answers;
+    button(ids::Save)->click();
+    QCOMPARE(prompt->questions.size(), answers.size());
+    QCOMPARE(tagsDirectly(image(1)), onDisk);
+    QCOMPARE(edit(ids::Description)->text(), shownDescription);
+    QCOMPARE(edit(ids::Artist)->text(), QString::fromUtf8(onDisk.value(1)));
+    QCOMPARE(state(), answers == QList<bool>{false} ? EditorController::State::Edited : EditorController::State::Clean);
+}
+
 void EditorWindowTest::folderChecksAndAnEmptyFolderChangeNothing()
 {
     startOn("");
@@ -318,7 +381,7 @@ void EditorWindowTest::folderChecksAndAnEmptyFolderChangeNothing()
     type(ids::Description, "Kept");
     QVERIFY(QDir(dir->path()).mkdir("empty"));
     startOn(dir->file("empty"));
-    QCOMPARE(prompt->messages.value(2), QString("Selected folder doesn't contain any TIF of JPG file. Please choose a folder "
+    QCOMPARE(prompt->messages.value(2), QString("Selected folder doesn't contain any TIF or JPG file. Please choose a folder "
                                                 "with jpg or tif image files."));
     QCOMPARE(prompt->questions, QStringList()); // nothing was released
     QCOMPARE(state(), EditorController::State::Edited);
@@ -327,19 +390,39 @@ void EditorWindowTest::folderChecksAndAnEmptyFolderChangeNothing()
     QCOMPARE(tagsDirectly(image(1)).value(0), QByteArray("Kept"));
 }
 
-void EditorWindowTest::anImageThatFailsToOpenLeavesTheEditorIdle()
+void EditorWindowTest::aFailedOpenShowsTheFileThatFailed_data()
 {
+    QTest::addColumn<bool>("newFolder");
+    QTest::newRow("the next picture") << false;
+    QTest::newRow("the first picture of a new folder") << true;
+}
+
+void EditorWindowTest::aFailedOpenShowsTheFileThatFailed()
+{
+    QFETCH(bool, newFolder);
+    TestFolder other;
+    const QString failing = newFolder ? other.file("a.jpg") : image(2);
+    QVERIFY(writeAll(other.file("a.jpg"), "not a picture"));
+    QVERIFY(writeJpeg(other.file("b.jpg")));
     startOn(dir->path());
-    QVERIFY(QFile::remove(image(2)));
-    button(ids::Next)->click();
-    QCOMPARE(prompt->messages, QStringList{"Error 10 while loading Image " + image(2)});
+    if (newFolder) {
+        startOn(other.path());
+    } else {
+        QVERIFY(QFile::remove(failing));
+        button(ids::Next)->click();
+    }
+    QCOMPARE(prompt->messages.size(), 1);
+    QCOMPARE(prompt->messages[0].section('\n', 0, 0), QString("Error %1 while loading Image ").arg(newFolder ? 13 : 10) + failing);
     QCOMPARE(state(), EditorController::State::Idle);
-    QCOMPARE(label(ids::Position)->text(), QString("1 of 3 images")); // as last opened
+    // The screen shows the failed file at its place, with no other picture's texts.
+    QCOMPARE(label(ids::FilePath)->text(), failing);
+    QCOMPARE(label(ids::Position)->text(), newFolder ? QString("1 of 2 images") : QString("2 of 3 images"));
+    QCOMPARE(edit(ids::Description)->text(), QString());
+    QVERIFY(editor->preview()->imageRect().isEmpty());
     QVERIFY(!button(ids::Save)->isEnabled());
-    QVERIFY(button(ids::Previous)->isEnabled());
-    QVERIFY(button(ids::Next)->isEnabled());
+    QCOMPARE(button(ids::Previous)->isEnabled(), !newFolder);
     button(ids::Next)->click();
-    QCOMPARE(label(ids::Position)->text(), QString("3 of 3 images"));
+    QCOMPARE(label(ids::Position)->text(), newFolder ? QString("2 of 2 images") : QString("3 of 3 images"));
 }
 
 void EditorWindowTest::closingAsksAndAFailedSaveKeepsTheWindowOpen()
@@ -357,18 +440,102 @@ void EditorWindowTest::closingAsksAndAFailedSaveKeepsTheWindowOpen()
     QCOMPARE(prompt->questions.size(), 2);
 }
 
-void EditorWindowTest::batchReleasesTheImage()
+void EditorWindowTest::cancelChangesNothing_data()
 {
-    int opened = 0;
-    editor->openBatch = [&] { ++opened; };
+    QTest::addColumn<QString>("step");
+    for (const char *step : {"PageDown", "Start", "Batch", "Escape", "close box"})
+        QTest::newRow(step) << step;
+}
+
+void EditorWindowTest::cancelChangesNothing()
+{
+    QFETCH(QString, step);
+    int batches = 0;
+    editor->openBatch = [&] { ++batches; };
+    startOn(dir->path());
+    const QByteArray before = readAll(image(1));
+    type(ids::Description, "Typed");
+    prompt->choices = {UserPrompt::Answer::Cancel};
+    if (step == "PageDown")
+        QTest::keyClick(editor.get(), Qt::Key_PageDown);
+    else if (step == "Start")
+        button(ids::Start)->click();
+    else if (step == "Batch")
+        button(ids::Batch)->click();
+    else if (step == "Escape")
+        QTest::keyClick(editor.get(), Qt::Key_Escape);
+    else
+        editor->close();
+    QCOMPARE(prompt->questions,
+             QStringList{"One of the image description fields has been changed, do you wish to save changes ?"});
+    QCOMPARE(readAll(image(1)), before);
+    QCOMPARE(edit(ids::Description)->text(), QString("Typed"));
+    QCOMPARE(state(), EditorController::State::Edited);
+    QCOMPARE(label(ids::Position)->text(), QString("1 of 3 images"));
+    QVERIFY(editor->isVisible());
+    QCOMPARE(batches, 0);
+}
+
+void EditorWindowTest::statusReasons_data()
+{
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("reason");
+    // The README's status table is the reference for the numbers.
+    const std::pair<int, const char *> rows[] = {
+        {1, "The file is damaged"},  {2, "not a regular file"}, {3, "not enough memory"},    {4, "Another program"},
+        {7, "the disk may be full"}, {10, "no longer exists"},  {11, "do not fit"},           {12, "read-only"},
+        {13, "not a JPEG or TIFF"},  {20, "cannot hold these tags"}, {5, "Something unexpected"}, {99, "Something unexpected"},
+    };
+    for (const auto &[status, reason] : rows)
+        QTest::newRow(QByteArray::number(status)) << status << QString(reason);
+}
+
+void EditorWindowTest::statusReasons()
+{
+    QFETCH(int, status);
+    QFETCH(QString, reason);
+    QVERIFY2(statusReason(status).contains(reason), qPrintable(statusReason(status)));
+    // The first line stays as it was; the reason comes second, before any
+    // further line.
+    QCOMPARE(statusMessage(IDS_SAVE_ERROR, status, "/p/x.jpg"),
+             QString("Error %1 while saving Image /p/x.jpg\n").arg(status) + statusReason(status));
+    QCOMPARE(statusMessage(IDS_LOAD_ERROR_CONTINUE, status, "x.jpg").split('\n'),
+             (QStringList{QString("Error %1 while loading Image x.jpg").arg(status), statusReason(status), "Continue with other files ?"}));
+}
+
+void EditorWindowTest::batchReopensThePicture()
+{
+    editor->openBatch = [&] { QVERIFY(setTagsDirectly(image(1), "By the batch", "Ann", "")); };
     startOn(dir->path());
     type(ids::Description, "Before batch");
     prompt->answers = {true};
     button(ids::Batch)->click();
-    QCOMPARE(opened, 1);
-    QCOMPARE(state(), EditorController::State::Idle);
-    QCOMPARE(tagsDirectly(image(1)).value(0), QByteArray("Before batch"));
-    QVERIFY(editor->preview()->imageRect().isEmpty());
+    QCOMPARE(state(), EditorController::State::Clean);
+    QCOMPARE(edit(ids::Description)->text(), QString("By the batch"));
+    QCOMPARE(edit(ids::Artist)->text(), QString("Ann"));
+    QVERIFY(button(ids::Save)->isEnabled());
+    QVERIFY(!editor->preview()->imageRect().isEmpty());
+}
+
+void EditorWindowTest::startsOnAFolderOrAPictureFromOutside_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("position");
+    QTest::newRow("folder") << "" << "1 of 3 images";
+    QTest::newRow("picture") << "img2.jpg" << "2 of 3 images";
+}
+
+void EditorWindowTest::startsOnAFolderOrAPictureFromOutside()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, position);
+    editor.reset();
+    editor = std::make_unique<EditorDialog>(*prompt);
+    editor->startPath = name.isEmpty() ? dir->path() : dir->file(name);
+    editor->show();
+    QTRY_COMPARE(label(ids::Position)->text(), position);
+    QCOMPARE(edit(ids::Folder)->text(), dir->path());
+    QCOMPARE(settings()->value("ImgFolder").toString(), dir->path());
 }
 
 void EditorWindowTest::theWindowGrowsAroundItsAnchors()
@@ -387,6 +554,36 @@ void EditorWindowTest::theWindowGrowsAroundItsAnchors()
     QCOMPARE(box(ids::AutoSave)->geometry(), check);
     editor->resize(start - QSize(50, 50));
     QCOMPARE(editor->size(), start);
+}
+
+void EditorWindowTest::theWindowFitsTheScreenAndRemembersItsPlace()
+{
+    const QSize available = editor->screen()->availableGeometry().size();
+    QVERIFY(editor->minimumWidth() <= available.width() && editor->minimumHeight() <= available.height());
+    // A font that makes the window larger than the screen shrinks the
+    // minimum and the window to the screen.
+    const QFont normal = QApplication::font("QDialog");
+    QFont large = normal;
+    large.setPointSizeF(normal.pointSizeF() * 3);
+    const QSize built = DialogUnits(large).size(320, 297);
+    QVERIFY(built.width() > available.width() && built.height() > available.height());
+    QApplication::setFont(large, "QDialog");
+    makeEditor();
+    QApplication::setFont(normal, "QDialog");
+    QCOMPARE(editor->frameGeometry().size(), available); // the title bar stays on the screen
+    QCOMPARE(editor->minimumSize(), editor->size());
+    editor.reset();
+
+    makeEditor();
+    editor->resize(editor->minimumSize() + QSize(40, 30));
+    const QSize placed = editor->size();
+    editor->reject();
+    makeEditor();
+    QCOMPARE(editor->size(), placed);
+    editor->showMaximized();
+    editor->reject();
+    editor = std::make_unique<EditorDialog>(*prompt);
+    QVERIFY(editor->windowState() & Qt::WindowMaximized);
 }
 
 void EditorWindowTest::previewGeometry_data()
@@ -410,7 +607,48 @@ void EditorWindowTest::previewGeometry()
         QCOMPARE(previewPlacement(QRect(5, 7, 372, 249), image), expected.translated(5, 7));
 }
 
-void EditorWindowTest::previewDrawsTheImageOnGrey()
+void EditorWindowTest::orientation_data()
+{
+    QTest::addColumn<int>("orientation");
+    QTest::addColumn<QByteArray>("tag"); // as stored: either byte order
+    QTest::addColumn<QSize>("shown");
+    QTest::addColumn<QList<QColor>>("corners"); // top left, top right, bottom left as shown
+    const QColor r(Qt::red), g(Qt::green), b(Qt::blue), w(Qt::white);
+    // Stored 3 x 2: red top left, green top right, blue bottom left, white bottom right.
+    QTest::newRow("1 as stored") << 1 << QByteArray("\x00\x01", 2) << QSize(3, 2) << QList<QColor>{r, g, b};
+    QTest::newRow("2 mirrored") << 2 << QByteArray("\x02\x00", 2) << QSize(3, 2) << QList<QColor>{g, r, w};
+    QTest::newRow("3 half turn") << 3 << QByteArray("\x00\x03", 2) << QSize(3, 2) << QList<QColor>{w, b, g};
+    QTest::newRow("4 upside down") << 4 << QByteArray("\x04\x00", 2) << QSize(3, 2) << QList<QColor>{b, w, r};
+    QTest::newRow("5 transposed") << 5 << QByteArray("\x00\x05", 2) << QSize(2, 3) << QList<QColor>{r, b, g};
+    QTest::newRow("6 quarter right") << 6 << QByteArray("\x06\x00", 2) << QSize(2, 3) << QList<QColor>{b, r, w};
+    QTest::newRow("7 transversed") << 7 << QByteArray("\x00\x07", 2) << QSize(2, 3) << QList<QColor>{w, g, b};
+    QTest::newRow("8 quarter left") << 8 << QByteArray("\x08\x00", 2) << QSize(2, 3) << QList<QColor>{g, w, r};
+    QTest::newRow("9 is invalid") << 1 << QByteArray("\x00\x09", 2) << QSize(3, 2) << QList<QColor>{r, g, b};
+    QTest::newRow("both bytes set") << 1 << QByteArray("\x01\x01", 2) << QSize(3, 2) << QList<QColor>{r, g, b};
+}
+
+void EditorWindowTest::orientation()
+{
+    QFETCH(int, orientation);
+    QFETCH(QByteArray, tag);
+    QFETCH(QSize, shown);
+    QFETCH(QList<QColor>, corners);
+    QCOMPARE(orientationFromTag(tag), orientation);
+    QImage stored(3, 2, QImage::Format_RGB32);
+    stored.fill(Qt::white);
+    stored.setPixelColor(0, 0, Qt::red);
+    stored.setPixelColor(2, 0, Qt::green);
+    stored.setPixelColor(0, 1, Qt::blue);
+    const QImage turned = orientedImage(stored, orientation);
+    QCOMPARE(turned.size(), shown);
+    QCOMPARE(orientedSize(stored.size(), orientation), shown);
+    QCOMPARE((QList<QColor>{turned.pixelColor(0, 0), turned.pixelColor(shown.width() - 1, 0), turned.pixelColor(0, shown.height() - 1)}),
+             corners);
+    // The drawn size comes from the turned size.
+    QCOMPARE(previewPlacement(QRect(0, 0, 372, 249), orientedSize(QSize(1600, 1200), orientation)).width(), shown.width() == 3 ? 332 : 187);
+}
+
+void EditorWindowTest::previewDrawsTheImageOnGreyAsItIsTurned()
 {
     const QColor grey(128, 128, 128);
     PreviewFrame *frame = editor->preview();
@@ -436,6 +674,15 @@ void EditorWindowTest::previewDrawsTheImageOnGrey()
     const qint64 key = open->preview(placed.size()).cacheKey();
     frame->grab();
     QCOMPARE(open->preview(placed.size()).cacheKey(), key);
+
+    // A portrait photo stored on its side shows upright.
+    if (!haveExifTool())
+        return;
+    QVERIFY(exifToolWrite(image(3), {"-Orientation#=6", "-overwrite_original"}));
+    QTest::keyClick(editor.get(), Qt::Key_PageDown);
+    QTest::keyClick(editor.get(), Qt::Key_PageDown);
+    QCOMPARE(frame->imageRect(), previewPlacement(frame->rect(), QSize(80, 120)));
+    QVERIFY(frame->grab().toImage().pixelColor(frame->imageRect().center()) != grey);
 }
 
 QTEST_MAIN(EditorWindowTest)

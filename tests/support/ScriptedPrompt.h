@@ -14,6 +14,9 @@ public:
     QStringList messages;
     QStringList questions;
     QList<bool> answers; // taken in order; a question without one answers No
+    // Answers to questions that can be cancelled, taken first; when there is
+    // none, the next entry of answers is taken as Yes or No.
+    QList<Answer> choices;
     int waitDepth = 0;
     int waits = 0;
 
@@ -22,6 +25,13 @@ public:
     {
         questions.append(text);
         return answers.isEmpty() ? false : answers.takeFirst();
+    }
+    Answer askYesNoCancel(const QString &text) override
+    {
+        if (choices.isEmpty())
+            return askYesNo(text) ? Answer::Yes : Answer::No;
+        questions.append(text);
+        return choices.takeFirst();
     }
     void beginWait() override
     {
@@ -35,6 +45,7 @@ public:
         messages.clear();
         questions.clear();
         answers.clear();
+        choices.clear();
     }
 };
 

@@ -3,8 +3,13 @@
 #include "FileFilter.h"
 #include "ResizableDialog.h"
 #include "ScriptedPicker.h"
+#include "DialogBuilder.h"
+#include "DialogTemplates.h"
+#include "MessageBoxPrompt.h"
 
 #include <QLabel>
+#include <QMessageBox>
+#include <QRegularExpression>
 #include <QPushButton>
 #include <QSizeGrip>
 #include <QTemporaryDir>
@@ -12,6 +17,9 @@
 
 using namespace lumicap;
 using namespace lumicap::test;
+
+Q_DECLARE_METATYPE(const lumicap::DialogTemplate *)
+Q_DECLARE_METATYPE(lumicap::UserPrompt::Answer)
 
 namespace {
 class Dialog : public ResizableDialog
@@ -45,6 +53,12 @@ private Q_SLOTS:
     void anchorPlacement_data();
     void anchorPlacement();
     void dialogFollowsItsAnchorsAndKeepsItsMinimumSize();
+    void fittedMinimum_data();
+    void fittedMinimum();
+    void templateLabelsShowAllTheirText_data();
+    void templateLabelsShowAllTheirText();
+    void messageBoxQuestionEscapesToCancel_data();
+    void messageBoxQuestionEscapesToCancel();
     void dialogMovesNothingBeforeItIsInitialised();
     void sizeGripSitsInTheCornerAndRestsWhileMaximised();
     void browseButtonTakesTheEditsRightEndAndFollowsIt();
@@ -112,6 +126,73 @@ void WindowPartsTest::dialogFollowsItsAnchorsAndKeepsItsMinimumSize()
     QCOMPARE(d.size(), QSize(300, 200));
     QCOMPARE(d.minimumSize(), QSize(300, 200));
     QCOMPARE(d.maximumSize(), QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
+}
+
+void WindowPartsTest::fittedMinimum_data()
+{
+    QTest::addColumn<QSize>("wanted");
+    QTest::addColumn<QSize>("available");
+    QTest::addColumn<QSize>("expected");
+    QTest::newRow("fits") << QSize(600, 500) << QSize(1280, 1024) << QSize(600, 500);
+    QTest::newRow("2x editor on 1280x1024 at 2x") << QSize(640, 590) << QSize(640, 512) << QSize(632, 478);
+    QTest::newRow("too wide only") << QSize(900, 300) << QSize(800, 600) << QSize(792, 300);
+    QTest::newRow("no screen known") << QSize(900, 700) << QSize() << QSize(900, 700);
+}
+
+void WindowPartsTest::fittedMinimum()
+{
+    QFETCH(QSize, wanted);
+    QFETCH(QSize, available);
+    QFETCH(QSize, expected);
+    QCOMPARE(ResizableDialog::fittedMinimum(wanted, available, QMargins(4, 30, 4, 4)), expected);
+}
+
+void WindowPartsTest::templateLabelsShowAllTheirText_data()
+{
+    QTest::addColumn<const DialogTemplate *>("dialogTemplate");
+    QTest::newRow("editor") << &editorTemplate();
+    QTest::newRow("batch") << &batchTemplate();
+    QTest::newRow("about") << &aboutTemplate();
+    QTest::newRow("help") << &helpTemplate();
+    QTest::newRow("missing imaging") << &missingImagingTemplate();
+    QTest::newRow("warning") << &warningTemplate();
+}
+
+void WindowPartsTest::templateLabelsShowAllTheirText()
+{
+    // Every line and every single word of a label fits its place ("Hint:"
+    // once lost its colon), shrunk if need be.
+    QFETCH(const DialogTemplate *, dialogTemplate);
+    QDialog d;
+    DialogBuilder(*dialogTemplate).build(&d);
+    for (const QLabel *label : d.findChildren<QLabel *>()) {
+        if (!label->pixmap().isNull() || label->text().isEmpty())
+            continue;
+        const QFontMetrics metrics(label->font());
+        for (const QString &word : label->text().split(QRegularExpression("\\s+"), Qt::SkipEmptyParts))
+            QVERIFY2(metrics.horizontalAdvance(word) <= label->width(), qPrintable(word));
+        QVERIFY2(label->heightForWidth(label->width()) <= label->height(), qPrintable(label->text()));
+    }
+}
+
+void WindowPartsTest::messageBoxQuestionEscapesToCancel_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<UserPrompt::Answer>("answer");
+    QTest::newRow("Escape") << int(Qt::Key_Escape) << UserPrompt::Answer::Cancel;
+    QTest::newRow("Enter takes Yes") << int(Qt::Key_Return) << UserPrompt::Answer::Yes;
+}
+
+void WindowPartsTest::messageBoxQuestionEscapesToCancel()
+{
+    QFETCH(int, key);
+    QFETCH(UserPrompt::Answer, answer);
+    MessageBoxPrompt prompt;
+    QTimer::singleShot(0, [key] {
+        QTRY_VERIFY(qobject_cast<QMessageBox *>(QApplication::activeModalWidget()));
+        QTest::keyClick(QApplication::activeModalWidget(), Qt::Key(key));
+    });
+    QCOMPARE(prompt.askYesNoCancel("Save?"), answer);
 }
 
 void WindowPartsTest::dialogMovesNothingBeforeItIsInitialised()
