@@ -69,12 +69,9 @@ private Q_SLOTS:
 
     void startShowsTheFirstImageWithItsTags();
     void navigationFollowsTheStateMachine();
-    void autoSaveSavesWithoutAsking();
     void noLoadCopyRCarriesArtistAndCopyrightIntoTheNextSave();
     void settingsAreWrittenAndReadBack();
     void shortcutsRunEvenWhenTheirButtonIsDisabled();
-    void enterInAFieldRunsStart();
-    void aFailedSaveKeepsWhatWasTypedAndStaysPut();
     void aLongStoredTextIsEditedFreely();
     void anUntouchedFieldKeepsItsBytes();
     void anotherProgramsChangeIsRefreshedOrAskedAbout_data();
@@ -82,16 +79,14 @@ private Q_SLOTS:
     void folderChecksAndAnEmptyFolderChangeNothing();
     void aFailedOpenShowsTheFileThatFailed_data();
     void aFailedOpenShowsTheFileThatFailed();
-    void closingAsksAndAFailedSaveKeepsTheWindowOpen();
-    void cancelChangesNothing_data();
-    void cancelChangesNothing();
+    void aStepThatAsksCanBeHeldBack_data();
+    void aStepThatAsksCanBeHeldBack();
     void statusReasons_data();
     void statusReasons();
     void batchReopensThePicture();
-    void startsOnAFolderOrAPictureFromOutside_data();
     void startsOnAFolderOrAPictureFromOutside();
     void theWindowGrowsAroundItsAnchors();
-    void theWindowFitsTheScreenAndRemembersItsPlace();
+    void theWindowFitsASmallScreen();
     void previewGeometry_data();
     void previewGeometry();
     void orientation_data();
@@ -182,17 +177,21 @@ void EditorWindowTest::navigationFollowsTheStateMachine()
     QCOMPARE(edit(ids::Copyright)->text(), QString("(c) Now"));
     QCOMPARE(tagsDirectly(image(1)).value(2), QByteArray("(c) Now"));
     QCOMPARE(prompt->messages, QStringList());
-}
 
-void EditorWindowTest::autoSaveSavesWithoutAsking()
-{
-    box(ids::AutoSave)->setChecked(true);
-    startOn(dir->path());
+    box(ids::AutoSave)->setChecked(true); // saves without asking
     type(ids::Description, "Saved by itself");
     QTest::keyClick(editor.get(), Qt::Key_PageDown);
-    QCOMPARE(prompt->questions, QStringList());
+    QCOMPARE(prompt->questions.size(), 2);
     QCOMPARE(tagsDirectly(image(1)).value(0), QByteArray("Saved by itself"));
     QCOMPARE(label(ids::Position)->text(), QString("2 of 3 images"));
+
+    box(ids::AutoSave)->setChecked(false); // taken at the next step
+    QTest::keyClick(editor.get(), Qt::Key_PageUp);
+    type(ids::Description, "Dropped"); // No at the exit question closes without saving
+    prompt->answers = {false};
+    QTest::keyClick(editor.get(), Qt::Key_Escape);
+    QVERIFY(!editor->isVisible());
+    QCOMPARE(tagsDirectly(image(1)).value(0), QByteArray("Saved by itself"));
 }
 
 void EditorWindowTest::noLoadCopyRCarriesArtistAndCopyrightIntoTheNextSave()
@@ -225,20 +224,27 @@ void EditorWindowTest::settingsAreWrittenAndReadBack()
     QCOMPARE(s->value("AutoSave").toInt(), 0);
 
     box(ids::AutoSave)->setChecked(true);
-    editor->reject(); // closing writes all five
+    editor->resize(editor->minimumSize() + QSize(40, 30));
+    const QSize placed = editor->size();
+    editor->reject(); // closing writes all five, and the window's place
     editor.reset();
     QCOMPARE(settings()->value("AutoSave").toInt(), 1);
     makeEditor();
+    QCOMPARE(editor->size(), placed);
     QCOMPARE(edit(ids::Folder)->text(), dir->path());
     QVERIFY(!box(ids::AutoSel)->isChecked());
     QVERIFY(box(ids::RemoveAllExif)->isChecked());
     QVERIFY(box(ids::NoLoadCopyR)->isChecked());
     QVERIFY(box(ids::AutoSave)->isChecked());
+    editor->showMaximized();
+    editor->reject();
+    QVERIFY(EditorDialog(*prompt).windowState() & Qt::WindowMaximized);
 }
 
 void EditorWindowTest::shortcutsRunEvenWhenTheirButtonIsDisabled()
 {
-    startOn(dir->path());
+    edit(ids::Folder)->setText(dir->path());
+    QTest::keyClick(edit(ids::Copyright), Qt::Key_Return); // Enter in a field runs Start
     QTest::keyClick(editor.get(), Qt::Key_PageUp); // on the first image: nothing moves
     QCOMPARE(label(ids::Position)->text(), QString("1 of 3 images"));
     QTest::keyClick(editor.get(), Qt::Key_PageDown);
@@ -257,40 +263,6 @@ void EditorWindowTest::shortcutsRunEvenWhenTheirButtonIsDisabled()
     QTest::keyClick(editor.get(), Qt::Key_S, Qt::ControlModifier); // opens the current position again
     QCOMPARE(state(), EditorController::State::Clean);
     QCOMPARE(label(ids::FilePath)->text(), image(2));
-}
-
-void EditorWindowTest::enterInAFieldRunsStart()
-{
-    edit(ids::Folder)->setText(dir->path());
-    QTest::keyClick(edit(ids::Copyright), Qt::Key_Return);
-    QCOMPARE(label(ids::Position)->text(), QString("1 of 3 images"));
-    QTest::keyClick(editor.get(), Qt::Key_PageDown);
-    type(ids::Description, "x");
-    prompt->answers = {false};
-    QTest::keyClick(edit(ids::Description), Qt::Key_Return); // asks, scans again, back to the first
-    QCOMPARE(prompt->questions.size(), 1);
-    QCOMPARE(label(ids::Position)->text(), QString("1 of 3 images"));
-}
-
-void EditorWindowTest::aFailedSaveKeepsWhatWasTypedAndStaysPut()
-{
-    startOn(dir->path());
-    QFile::setPermissions(image(1), QFile::ReadOwner | QFile::ReadGroup);
-    const QByteArray before = readAll(image(1));
-    type(ids::Description, "Not lost");
-    prompt->answers = {true};
-    button(ids::Next)->click();
-    QCOMPARE(prompt->messages.value(0).section('\n', 0, 0), "Error 12 while saving Image " + image(1));
-    QCOMPARE(label(ids::Position)->text(), QString("1 of 3 images"));
-    QCOMPARE(edit(ids::Description)->text(), QString("Not lost"));
-    QCOMPARE(label(ids::DescriptionLabel)->text(), QString("Description (*):"));
-    QCOMPARE(state(), EditorController::State::Edited);
-    QCOMPARE(readAll(image(1)), before);
-
-    // Made writable again, the same edit saves.
-    QFile::setPermissions(image(1), QFile::ReadOwner | QFile::WriteOwner);
-    button(ids::Save)->click();
-    QCOMPARE(tagsDirectly(image(1)).value(0), QByteArray("Not lost"));
 }
 
 void EditorWindowTest::aLongStoredTextIsEditedFreely()
@@ -425,37 +397,31 @@ void EditorWindowTest::aFailedOpenShowsTheFileThatFailed()
     QCOMPARE(label(ids::Position)->text(), newFolder ? QString("2 of 2 images") : QString("3 of 3 images"));
 }
 
-void EditorWindowTest::closingAsksAndAFailedSaveKeepsTheWindowOpen()
+void EditorWindowTest::aStepThatAsksCanBeHeldBack_data()
 {
-    startOn(dir->path());
-    type(ids::Description, "Closing");
-    QFile::setPermissions(image(1), QFile::ReadOwner);
-    prompt->answers = {true};
-    editor->close();
-    QVERIFY(editor->isVisible()); // the save failed: nothing typed is lost
-    QCOMPARE(prompt->messages.size(), 1);
-    prompt->answers = {false};
-    QTest::keyClick(editor.get(), Qt::Key_Escape);
-    QVERIFY(!editor->isVisible());
-    QCOMPARE(prompt->questions.size(), 2);
-}
-
-void EditorWindowTest::cancelChangesNothing_data()
-{
+    // Each step that asks about unsaved changes is held back by Cancel, and
+    // by Yes when the save fails: nothing typed is lost, nothing moves.
     QTest::addColumn<QString>("step");
-    for (const char *step : {"PageDown", "Start", "Batch", "Escape", "close box"})
-        QTest::newRow(step) << step;
+    QTest::addColumn<bool>("cancel"); // else Yes, onto a read-only picture
+    for (const char *step : {"PageDown", "Start", "Batch", "Escape", "close box"}) {
+        QTest::addRow("%s, Cancel", step) << step << true;
+        QTest::addRow("%s, failed save", step) << step << false;
+    }
 }
 
-void EditorWindowTest::cancelChangesNothing()
+void EditorWindowTest::aStepThatAsksCanBeHeldBack()
 {
     QFETCH(QString, step);
+    QFETCH(bool, cancel);
     int batches = 0;
     editor->openBatch = [&] { ++batches; };
     startOn(dir->path());
     const QByteArray before = readAll(image(1));
     type(ids::Description, "Typed");
-    prompt->choices = {UserPrompt::Answer::Cancel};
+    if (cancel)
+        prompt->choices = {UserPrompt::Answer::Cancel};
+    else
+        prompt->answers = {QFile::setPermissions(image(1), QFile::ReadOwner)};
     if (step == "PageDown")
         QTest::keyClick(editor.get(), Qt::Key_PageDown);
     else if (step == "Start")
@@ -468,12 +434,18 @@ void EditorWindowTest::cancelChangesNothing()
         editor->close();
     QCOMPARE(prompt->questions,
              QStringList{"One of the image description fields has been changed, do you wish to save changes ?"});
+    QCOMPARE(prompt->messages.value(0).section('\n', 0, 0), cancel ? QString() : "Error 12 while saving Image " + image(1));
     QCOMPARE(readAll(image(1)), before);
     QCOMPARE(edit(ids::Description)->text(), QString("Typed"));
+    QCOMPARE(label(ids::DescriptionLabel)->text(), QString("Description (*):"));
     QCOMPARE(state(), EditorController::State::Edited);
     QCOMPARE(label(ids::Position)->text(), QString("1 of 3 images"));
     QVERIFY(editor->isVisible());
     QCOMPARE(batches, 0);
+    // Made writable again, the same edit saves.
+    QFile::setPermissions(image(1), QFile::ReadOwner | QFile::WriteOwner);
+    button(ids::Save)->click();
+    QCOMPARE(tagsDirectly(image(1)).value(0), QByteArray("Typed"));
 }
 
 void EditorWindowTest::statusReasons_data()
@@ -482,9 +454,9 @@ void EditorWindowTest::statusReasons_data()
     QTest::addColumn<QString>("reason");
     // The README's status table is the reference for the numbers.
     const std::pair<int, const char *> rows[] = {
-        {1, "The file is damaged"},  {2, "not a regular file"}, {3, "not enough memory"},    {4, "Another program"},
-        {7, "the disk may be full"}, {10, "no longer exists"},  {11, "do not fit"},           {12, "read-only"},
-        {13, "not a JPEG or TIFF"},  {20, "cannot hold these tags"}, {5, "Something unexpected"}, {99, "Something unexpected"},
+        {1, "damaged"},         {2, "not a regular file"}, {3, "not enough memory"},  {4, "Another program"},
+        {7, "disk may be full"}, {10, "no longer exists"},  {11, "do not fit"},        {12, "read-only"},
+        {13, "not a JPEG"},      {20, "cannot hold"},       {5, "unexpected"},         {99, "unexpected"},
     };
     for (const auto &[status, reason] : rows)
         QTest::newRow(QByteArray::number(status)) << status << QString(reason);
@@ -494,13 +466,12 @@ void EditorWindowTest::statusReasons()
 {
     QFETCH(int, status);
     QFETCH(QString, reason);
-    QVERIFY2(statusReason(status).contains(reason), qPrintable(statusReason(status)));
-    // The first line stays as it was; the reason comes second, before any
-    // further line.
-    QCOMPARE(statusMessage(IDS_SAVE_ERROR, status, "/p/x.jpg"),
-             QString("Error %1 while saving Image /p/x.jpg\n").arg(status) + statusReason(status));
-    QCOMPARE(statusMessage(IDS_LOAD_ERROR_CONTINUE, status, "x.jpg").split('\n'),
-             (QStringList{QString("Error %1 while loading Image x.jpg").arg(status), statusReason(status), "Continue with other files ?"}));
+    // The first line stays; the reason comes second, before any further line.
+    const QStringList lines = statusMessage(IDS_LOAD_ERROR_CONTINUE, status, "x.jpg").split('\n');
+    QCOMPARE(lines.size(), 3);
+    QCOMPARE(lines[0], QString("Error %1 while loading Image x.jpg").arg(status));
+    QVERIFY2(lines[1].contains(reason), qPrintable(lines[1]));
+    QCOMPARE(statusMessage(IDS_SAVE_ERROR, status, "x.jpg"), QString("Error %1 while saving Image x.jpg\n").arg(status) + lines[1]);
 }
 
 void EditorWindowTest::batchReopensThePicture()
@@ -517,25 +488,16 @@ void EditorWindowTest::batchReopensThePicture()
     QVERIFY(!editor->preview()->imageRect().isEmpty());
 }
 
-void EditorWindowTest::startsOnAFolderOrAPictureFromOutside_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("position");
-    QTest::newRow("folder") << "" << "1 of 3 images";
-    QTest::newRow("picture") << "img2.jpg" << "2 of 3 images";
-}
-
 void EditorWindowTest::startsOnAFolderOrAPictureFromOutside()
 {
-    QFETCH(QString, name);
-    QFETCH(QString, position);
-    editor.reset();
-    editor = std::make_unique<EditorDialog>(*prompt);
-    editor->startPath = name.isEmpty() ? dir->path() : dir->file(name);
-    editor->show();
-    QTRY_COMPARE(label(ids::Position)->text(), position);
-    QCOMPARE(edit(ids::Folder)->text(), dir->path());
-    QCOMPARE(settings()->value("ImgFolder").toString(), dir->path());
+    for (const auto &[path, position] : {std::pair(dir->file("img2.jpg"), "2 of 3 images"), std::pair(dir->path(), "1 of 3 images")}) {
+        editor->reject();
+        editor = std::make_unique<EditorDialog>(*prompt);
+        editor->startPath = path;
+        editor->show();
+        QTRY_COMPARE(label(ids::Position)->text(), QString(position));
+        QCOMPARE(edit(ids::Folder)->text(), dir->path());
+    }
 }
 
 void EditorWindowTest::theWindowGrowsAroundItsAnchors()
@@ -556,7 +518,7 @@ void EditorWindowTest::theWindowGrowsAroundItsAnchors()
     QCOMPARE(editor->size(), start);
 }
 
-void EditorWindowTest::theWindowFitsTheScreenAndRemembersItsPlace()
+void EditorWindowTest::theWindowFitsASmallScreen()
 {
     const QSize available = editor->screen()->availableGeometry().size();
     QVERIFY(editor->minimumWidth() <= available.width() && editor->minimumHeight() <= available.height());
@@ -572,18 +534,6 @@ void EditorWindowTest::theWindowFitsTheScreenAndRemembersItsPlace()
     QApplication::setFont(normal, "QDialog");
     QCOMPARE(editor->frameGeometry().size(), available); // the title bar stays on the screen
     QCOMPARE(editor->minimumSize(), editor->size());
-    editor.reset();
-
-    makeEditor();
-    editor->resize(editor->minimumSize() + QSize(40, 30));
-    const QSize placed = editor->size();
-    editor->reject();
-    makeEditor();
-    QCOMPARE(editor->size(), placed);
-    editor->showMaximized();
-    editor->reject();
-    editor = std::make_unique<EditorDialog>(*prompt);
-    QVERIFY(editor->windowState() & Qt::WindowMaximized);
 }
 
 void EditorWindowTest::previewGeometry_data()

@@ -53,13 +53,10 @@ private Q_SLOTS:
     void anchorPlacement_data();
     void anchorPlacement();
     void dialogFollowsItsAnchorsAndKeepsItsMinimumSize();
-    void fittedMinimum_data();
-    void fittedMinimum();
     void templateLabelsShowAllTheirText_data();
     void templateLabelsShowAllTheirText();
     void messageBoxQuestionEscapesToCancel_data();
     void messageBoxQuestionEscapesToCancel();
-    void dialogMovesNothingBeforeItIsInitialised();
     void sizeGripSitsInTheCornerAndRestsWhileMaximised();
     void browseButtonTakesTheEditsRightEndAndFollowsIt();
     void folderBrowseEndsTheChosenFolderWithASeparator();
@@ -108,6 +105,12 @@ void WindowPartsTest::anchorPlacement()
 void WindowPartsTest::dialogFollowsItsAnchorsAndKeepsItsMinimumSize()
 {
     Dialog d;
+    d.addAnchor(d.button, anchors::TopRight, anchors::TopRight);
+    d.resize(400, 300); // nothing moves before the initialisation
+    QCOMPARE(d.button->geometry(), QRect(220, 10, 70, 24));
+    QCOMPARE(d.minimumSize(), QSize(0, 0));
+    d.removeAllAnchors();
+    d.resize(300, 200);
     d.init();
     d.addAnchor(d.field, anchors::TopLeft, anchors::TopRight);
     d.addAnchor(d.button, anchors::TopRight, anchors::TopRight);
@@ -126,25 +129,6 @@ void WindowPartsTest::dialogFollowsItsAnchorsAndKeepsItsMinimumSize()
     QCOMPARE(d.size(), QSize(300, 200));
     QCOMPARE(d.minimumSize(), QSize(300, 200));
     QCOMPARE(d.maximumSize(), QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
-}
-
-void WindowPartsTest::fittedMinimum_data()
-{
-    QTest::addColumn<QSize>("wanted");
-    QTest::addColumn<QSize>("available");
-    QTest::addColumn<QSize>("expected");
-    QTest::newRow("fits") << QSize(600, 500) << QSize(1280, 1024) << QSize(600, 500);
-    QTest::newRow("2x editor on 1280x1024 at 2x") << QSize(640, 590) << QSize(640, 512) << QSize(632, 478);
-    QTest::newRow("too wide only") << QSize(900, 300) << QSize(800, 600) << QSize(792, 300);
-    QTest::newRow("no screen known") << QSize(900, 700) << QSize() << QSize(900, 700);
-}
-
-void WindowPartsTest::fittedMinimum()
-{
-    QFETCH(QSize, wanted);
-    QFETCH(QSize, available);
-    QFETCH(QSize, expected);
-    QCOMPARE(ResizableDialog::fittedMinimum(wanted, available, QMargins(4, 30, 4, 4)), expected);
 }
 
 void WindowPartsTest::templateLabelsShowAllTheirText_data()
@@ -193,15 +177,6 @@ void WindowPartsTest::messageBoxQuestionEscapesToCancel()
         QTest::keyClick(QApplication::activeModalWidget(), Qt::Key(key));
     });
     QCOMPARE(prompt.askYesNoCancel("Save?"), answer);
-}
-
-void WindowPartsTest::dialogMovesNothingBeforeItIsInitialised()
-{
-    Dialog d;
-    d.addAnchor(d.button, anchors::TopRight, anchors::TopRight);
-    d.resize(400, 300);
-    QCOMPARE(d.button->geometry(), QRect(220, 10, 70, 24));
-    QCOMPARE(d.minimumSize(), QSize(0, 0));
 }
 
 void WindowPartsTest::sizeGripSitsInTheCornerAndRestsWhileMaximised()
