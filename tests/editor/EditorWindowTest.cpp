@@ -81,7 +81,6 @@ private Q_SLOTS:
     void aFailedOpenShowsTheFileThatFailed();
     void aStepThatAsksCanBeHeldBack_data();
     void aStepThatAsksCanBeHeldBack();
-    void statusReasons_data();
     void statusReasons();
     void batchReopensThePicture();
     void startsOnAFolderOrAPictureFromOutside();
@@ -448,30 +447,22 @@ void EditorWindowTest::aStepThatAsksCanBeHeldBack()
     QCOMPARE(tagsDirectly(image(1)).value(0), QByteArray("Typed"));
 }
 
-void EditorWindowTest::statusReasons_data()
+void EditorWindowTest::statusReasons()
 {
-    QTest::addColumn<int>("status");
-    QTest::addColumn<QString>("reason");
-    // The README's status table is the reference for the numbers.
+    // One row per number of the README's status table, and two without a reason of their own.
     const std::pair<int, const char *> rows[] = {
         {1, "damaged"},         {2, "not a regular file"}, {3, "not enough memory"},  {4, "Another program"},
         {7, "disk may be full"}, {10, "no longer exists"},  {11, "do not fit"},        {12, "read-only"},
         {13, "not a JPEG"},      {20, "cannot hold"},       {5, "unexpected"},         {99, "unexpected"},
     };
-    for (const auto &[status, reason] : rows)
-        QTest::newRow(QByteArray::number(status)) << status << QString(reason);
-}
-
-void EditorWindowTest::statusReasons()
-{
-    QFETCH(int, status);
-    QFETCH(QString, reason);
-    // The first line stays; the reason comes second, before any further line.
-    const QStringList lines = statusMessage(IDS_LOAD_ERROR_CONTINUE, status, "x.jpg").split('\n');
-    QCOMPARE(lines.size(), 3);
-    QCOMPARE(lines[0], QString("Error %1 while loading Image x.jpg").arg(status));
-    QVERIFY2(lines[1].contains(reason), qPrintable(lines[1]));
-    QCOMPARE(statusMessage(IDS_SAVE_ERROR, status, "x.jpg"), QString("Error %1 while saving Image x.jpg\n").arg(status) + lines[1]);
+    for (const auto &[status, reason] : rows) {
+        // The first line stays; the reason comes second, before any further line.
+        const QStringList lines = statusMessage(IDS_LOAD_ERROR_CONTINUE, status, "x.jpg").split('\n');
+        QCOMPARE(lines.size(), 3);
+        QCOMPARE(lines[0], QString("Error %1 while loading Image x.jpg").arg(status));
+        QVERIFY2(lines[1].contains(reason), qPrintable(lines[1]));
+        QCOMPARE(statusMessage(IDS_SAVE_ERROR, status, "x.jpg"), QString("Error %1 while saving Image x.jpg\n").arg(status) + lines[1]);
+    }
 }
 
 void EditorWindowTest::batchReopensThePicture()
