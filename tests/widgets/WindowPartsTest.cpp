@@ -19,7 +19,6 @@ using namespace lumicap;
 using namespace lumicap::test;
 
 Q_DECLARE_METATYPE(const lumicap::DialogTemplate *)
-Q_DECLARE_METATYPE(lumicap::UserPrompt::Answer)
 
 namespace {
 class Dialog : public ResizableDialog
@@ -55,7 +54,6 @@ private Q_SLOTS:
     void dialogFollowsItsAnchorsAndKeepsItsMinimumSize();
     void templateLabelsShowAllTheirText_data();
     void templateLabelsShowAllTheirText();
-    void messageBoxQuestionEscapesToCancel_data();
     void messageBoxQuestionEscapesToCancel();
     void sizeGripSitsInTheCornerAndRestsWhileMaximised();
     void browseButtonTakesTheEditsRightEndAndFollowsIt();
@@ -159,24 +157,16 @@ void WindowPartsTest::templateLabelsShowAllTheirText()
     }
 }
 
-void WindowPartsTest::messageBoxQuestionEscapesToCancel_data()
-{
-    QTest::addColumn<int>("key");
-    QTest::addColumn<UserPrompt::Answer>("answer");
-    QTest::newRow("Escape") << int(Qt::Key_Escape) << UserPrompt::Answer::Cancel;
-    QTest::newRow("Enter takes Yes") << int(Qt::Key_Return) << UserPrompt::Answer::Yes;
-}
-
 void WindowPartsTest::messageBoxQuestionEscapesToCancel()
 {
-    QFETCH(int, key);
-    QFETCH(UserPrompt::Answer, answer);
-    MessageBoxPrompt prompt;
-    QTimer::singleShot(0, [key] {
-        QTRY_VERIFY(qobject_cast<QMessageBox *>(QApplication::activeModalWidget()));
-        QTest::keyClick(QApplication::activeModalWidget(), Qt::Key(key));
-    });
-    QCOMPARE(prompt.askYesNoCancel("Save?"), answer);
+    using A = UserPrompt::Answer;
+    for (const auto &[key, answer] : {std::pair(Qt::Key_Escape, A::Cancel), std::pair(Qt::Key_Return, A::Yes)}) {
+        QTimer::singleShot(0, [key = key] {
+            QTRY_VERIFY(qobject_cast<QMessageBox *>(QApplication::activeModalWidget()));
+            QTest::keyClick(QApplication::activeModalWidget(), key);
+        });
+        QVERIFY(MessageBoxPrompt().askYesNoCancel("Save?") == answer);
+    }
 }
 
 void WindowPartsTest::sizeGripSitsInTheCornerAndRestsWhileMaximised()
