@@ -5,6 +5,9 @@
 #include <QResizeEvent>
 #include <QScreen>
 #include <QSizeGrip>
+#include <QTimer>
+
+#include <algorithm>
 
 namespace lumicap {
 
@@ -23,20 +26,30 @@ QSize ResizableDialog::fittedMinimum(QSize wanted, QSize available, const QMargi
     return wanted.boundedTo(available.shrunkBy(frame)).expandedTo(QSize(1, 1));
 }
 
+QMargins ResizableDialog::frameMargins() const
+{
+    const QRect frame = frameGeometry();
+    const QRect inner = geometry();
+    return QMargins(inner.left() - frame.left(), inner.top() - frame.top(), frame.right() - inner.right(),
+                    frame.bottom() - inner.bottom());
+}
+
 void ResizableDialog::fitScreen()
 {
     const QScreen *shown = screen();
     if (!shown)
         return;
     const QRect frame = frameGeometry();
-    const QRect inner = geometry();
-    const QMargins margins(inner.left() - frame.left(), inner.top() - frame.top(), frame.right() - inner.right(),
-                           frame.bottom() - inner.bottom());
-    setMinimumSize(fittedMinimum(builtSize_, shown->availableGeometry().size(), margins));
-    if (size().width() > minimumWidth() && builtSize_.width() > minimumWidth())
+    fittedFrame_ = frameMargins();
+    const QRect area = shown->availableGeometry();
+    setMinimumSize(fittedMinimum(builtSize_, area.size(), fittedFrame_));
+    if (builtSize_.width() > minimumWidth() && width() > minimumWidth())
         resize(minimumWidth(), height());
-    if (size().height() > minimumHeight() && builtSize_.height() > minimumHeight())
+    if (builtSize_.height() > minimumHeight() && height() > minimumHeight())
         resize(width(), minimumHeight());
+    // A window cut to the screen is also moved onto it, title bar and all.
+    if (isVisible() && (frame.top() < area.top() || frame.left() < area.left()))
+        move(std::max(frame.left(), area.left()), std::max(frame.top(), area.top()));
 }
 
 void ResizableDialog::finishInitialisation()
@@ -99,8 +112,25 @@ void ResizableDialog::resizeEvent(QResizeEvent *event)
 void ResizableDialog::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
-    // Now the frame and the screen are known.
+    // The screen is known now; the frame may not be yet.
     if (initialised_ && !isMaximized())
+        fitScreen();
+    // Under X11 the frame's size comes from the window manager some time
+    // after the window is mapped, and no event tells when; look again.
+    for (const int ms : {300, 1500})
+        QTimer::singleShot(ms, this, &ResizableDialog::refitToFrame);
+}
+
+void ResizableDialog::moveEvent(QMoveEvent *event)
+{
+    QDialog::moveEvent(event);
+    refitToFrame();
+}
+
+void ResizableDialog::refitToFrame()
+{
+    // The window manager tells the frame's size only once the window is up.
+    if (initialised_ && isVisible() && !isMaximized() && frameMargins() != fittedFrame_)
         fitScreen();
 }
 

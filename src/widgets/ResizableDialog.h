@@ -43,6 +43,7 @@ protected:
 
     void resizeEvent(QResizeEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
     void changeEvent(QEvent *event) override;
 
 private:
@@ -55,10 +56,13 @@ private:
 
     void placeGrip();
     void fitScreen();
+    QMargins frameMargins() const;
+    void refitToFrame();
 
     std::vector<Entry> entries_;
     QSizeGrip *grip_;
     QSize builtSize_;
+    QMargins fittedFrame_;
     bool initialised_ = false;
 };
 
