@@ -342,22 +342,29 @@ bool EditorController::takeChangesOnDisk()
     if (status != ImageStatus::Ok)
         return true;
     const MetadataFields disk = ReadMetadata(*now);
+    const auto changedOnDisk = [&](int i) {
+        // With "don't load artist & copyright" those two are written from the
+        // window and never read from the file.
+        return (i == 0 || !options_.noLoadCopyR) && disk.*fieldMembers[i] != seen_.*fieldMembers[i];
+    };
+    // Untouched fields first, so they show the file's text even when the
+    // save stops at a question.
     for (int i = 0; i < 3; ++i) {
-        if (i > 0 && options_.noLoadCopyR)
-            continue; // written from the window, never read from the file
-        const auto member = fieldMembers[i];
-        const auto index = static_cast<std::size_t>(i);
-        if (disk.*member == seen_.*member)
+        if (changedOnDisk(i) && !changed_[static_cast<std::size_t>(i)]) {
+            setField(i, disk.*fieldMembers[i]);
+            seen_.*fieldMembers[i] = disk.*fieldMembers[i];
+        }
+    }
+    for (int i = 0; i < 3; ++i) {
+        if (!changedOnDisk(i))
             continue;
-        if (!changed_[index]) {
-            setField(i, disk.*member);
-        } else if (fieldBytes(i) != disk.*member) {
+        if (fieldBytes(i) != disk.*fieldMembers[i]) {
             const QString name = loadString(plainLabels[i]).chopped(1);
             if (!prompt_.askYesNo(formatString(IDS_CHANGED_ON_DISK, name.toUtf8().constData(),
                                                displayText(currentPath_).toUtf8().constData())))
                 return false; // asked again at the next save
         }
-        seen_.*member = disk.*member;
+        seen_.*fieldMembers[i] = disk.*fieldMembers[i];
     }
     return true;
 }
