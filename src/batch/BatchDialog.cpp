@@ -86,8 +86,12 @@ void BatchDialog::start()
     settings.save();
 
     const QByteArray listPath = QFile::encodeName(settings.listFile);
-    if (!ParseListFile(listPath, list_)) {
-        prompt_.showMessage(formatString(IDS_LIST_MISSING, settings.listFile.toUtf8().constData()));
+    // Read as the run goes: a list of any length takes little memory.
+    ListFileReader list;
+    if (const ImageStatus opened = list.open(listPath); opened != ImageStatus::Ok) {
+        prompt_.showMessage(opened == ImageStatus::FileNotFound
+                                ? formatString(IDS_LIST_MISSING, settings.listFile.toUtf8().constData())
+                                : formatString(IDS_LIST_READ_ERROR, statusNumber(opened), settings.listFile.toUtf8().constData()));
         return;
     }
     // Start, Close and Escape rest while the run goes on.
@@ -95,7 +99,7 @@ void BatchDialog::start()
     BatchRun run(prompt_, *this);
     // A blank artist or copyright leaves each image's own.
     const auto given = [](const QString &text) { return text.isEmpty() ? std::nullopt : std::optional<QByteArray>(text.toUtf8()); };
-    summary_ = run.RunBatch(list_, listPath, {given(settings.artist), given(settings.copyright), settings.removeAllExif});
+    summary_ = run.RunBatch(list, listPath, {given(settings.artist), given(settings.copyright), settings.removeAllExif});
     setRunning(false);
     // What the run did, in one box, however it ended.
     QString summary = formatString(IDS_BATCH_SUMMARY, summary_.saved, summary_.skipped, summary_.failed);

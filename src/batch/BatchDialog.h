@@ -30,7 +30,6 @@ public:
     FileBrowseEdit *listEdit() const { return listEdit_; }
     bool isRunning() const { return running_; }
     ProgressWindow *progressWindow() const { return progress_.get(); }
-    const BatchList &batchList() const { return list_; }
     const BatchSummary &lastSummary() const { return summary_; }
 
 public Q_SLOTS:
@@ -52,7 +51,6 @@ private:
     QPointer<QWidget> mainWindow_;
     QHash<int, QWidget *> controls_;
     FileBrowseEdit *listEdit_ = nullptr;
-    BatchList list_;
     BatchSummary summary_;
     int runFlag_ = 0;
     std::unique_ptr<ProgressWindow> progress_;
