@@ -1,6 +1,7 @@
 #include "FileBytes.h"
 
 #include <cerrno>
+#include <new>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -71,8 +72,14 @@ ImageStatus readFileBytes(const QByteArray &path, QByteArray &bytes, FileStamp *
     Descriptor fd(::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (fd.get() < 0)
         return statusFromErrno(errno);
+    return readOpenFile(fd.get(), bytes, stamp, maxBytes);
+}
+
+ImageStatus readOpenFile(int fd, QByteArray &bytes, FileStamp *stamp, std::int64_t maxBytes)
+{
+    bytes.resize(0);
     struct stat st {};
-    if (::fstat(fd.get(), &st) != 0)
+    if (::fstat(fd, &st) != 0)
         return statusFromErrno(errno);
     if (!S_ISREG(st.st_mode))
         return ImageStatus::InvalidParameter;
@@ -82,10 +89,15 @@ ImageStatus readFileBytes(const QByteArray &path, QByteArray &bytes, FileStamp *
         *stamp = stampOf(st);
 
     const std::int64_t wanted = maxBytes >= 0 && maxBytes < st.st_size ? maxBytes : static_cast<std::int64_t>(st.st_size);
-    bytes.resize(static_cast<qsizetype>(wanted));
+    try {
+        bytes.resize(static_cast<qsizetype>(wanted));
+    } catch (const std::bad_alloc &) {
+        bytes = QByteArray();
+        return ImageStatus::OutOfMemory;
+    }
     qsizetype done = 0;
     while (done < bytes.size()) {
-        const ssize_t n = ::read(fd.get(), bytes.data() + done, static_cast<std::size_t>(bytes.size() - done));
+        const ssize_t n = ::pread(fd, bytes.data() + done, static_cast<std::size_t>(bytes.size() - done), done);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {

@@ -33,8 +33,12 @@ constexpr std::int64_t maxImageFileSize = std::int64_t(2) << 30;
 // Reads a regular file, whole or its first maxBytes. Anything else (a
 // folder, a FIFO, a device) is refused without blocking on it. The stamp is
 // filled once the file is open; after a read error part-way, bytes holds
-// what was read.
+// what was read. Memory that cannot be had is reported as OutOfMemory.
 ImageStatus readFileBytes(const QByteArray &path, QByteArray &bytes, FileStamp *stamp = nullptr, std::int64_t maxBytes = -1);
+
+// The same for a file already open for reading (from its start): a save
+// reads the image through the descriptor it holds its lock on.
+ImageStatus readOpenFile(int fd, QByteArray &bytes, FileStamp *stamp = nullptr, std::int64_t maxBytes = -1);
 
 ImageStatus statFile(const QByteArray &path, FileStamp &stamp);
 
