@@ -7,11 +7,9 @@
 
 namespace lumicap {
 
-// Moves a finished temporary file over the image in one atomic rename and
-// makes the rename durable. The image is never deleted first.
-ImageStatus ReplaceFile(const QByteArray &temporaryPath, const QByteArray &imagePath);
-
-// Writes the holder's tag edits into the image file at path:
+// Writes the holder's tag edits into the image file at path, through the
+// platform layer (HeldFile, TemporaryFile: what each system does is said
+// there):
 //  - the file is held for the whole save: locked against other saves (one
 //    that finds it locked waits a few seconds, then reports ObjectBusy) and,
 //    where the system allows, leased against other programs: a file open
