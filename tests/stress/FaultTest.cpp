@@ -63,6 +63,17 @@ QStringList leftovers(const QString &folder)
     return QDir(folder).entryList({"_~*"}, QDir::Files | QDir::Hidden | QDir::System);
 }
 
+// Whether this file system gives read leases (not every one does, and a
+// process must own the file or have CAP_LEASE).
+bool leasesWork(const QString &file)
+{
+    const int fd = ::open(QFile::encodeName(file).constData(), O_RDONLY);
+    const bool leased = fd >= 0 && ::fcntl(fd, F_SETLEASE, F_RDLCK) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    return leased;
+}
+
 // Waits until a process waits in open() for a lease of ours to be let go.
 bool leaseBreaking()
 {
@@ -320,6 +331,8 @@ TEST(AWriterThatPausesMidFile, getsItsWholeFileAndTheSaveGivesWay)
     const QString image = dir.file("photo.jpg");
     const QString next = dir.file("next.jpg");
     ASSERT_TRUE(writeJpeg(image));
+    if (!leasesWork(image))
+        GTEST_SKIP() << "no read leases here";
     ASSERT_TRUE(writeJpeg(next, 300, 200, 7));
     const QByteArray written = readAll(next);
     const qint64 part = written.size() * 6 / 10;
@@ -347,6 +360,8 @@ TEST_P(AWriterDuringTheSave, keepsItsChangeAndTheSaveGivesWay)
     TestFolder dir;
     const QString image = dir.file("photo.jpg");
     ASSERT_TRUE(writeJpeg(image));
+    if (!leasesWork(image))
+        GTEST_SKIP() << "no read leases here";
     const QByteArray before = readAll(image);
     QProcess save;
     save.start(LUMICAP_SAVE_PROBE, {image, GetParam(), "wait", "New text"});
