@@ -3,6 +3,7 @@
 #include "FileBytes.h"
 #include "MetadataReader.h"
 #include "MetadataWriter.h"
+#include "NativePath.h"
 #include "PathOps.h"
 #include "SafeSave.h"
 #include "StringTable.h"
@@ -58,6 +59,8 @@ std::optional<QByteArray> imagePathFor(const QByteArray &folder, const QByteArra
             if (--depth < 0)
                 return std::nullopt;
         } else if (!part.isEmpty() && part != ".") {
+            if (!platform::nameUsableHere(part.toStdString()))
+                return std::nullopt; // a name Windows cannot hold: never created
             ++depth;
         }
     }

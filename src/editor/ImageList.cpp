@@ -1,13 +1,12 @@
 #include "ImageList.h"
 
+#include "FolderListing.h"
+#include "NativePath.h"
 #include "PathOps.h"
 
 #include <algorithm>
 #include <cstring>
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <system_error>
 
 namespace lumicap {
 
@@ -37,22 +36,6 @@ bool hasImageExtension(const char *name)
            || endsWithNoCase(name, length, ".tiff");
 }
 
-class Directory
-{
-public:
-    explicit Directory(const QByteArray &path) : dir_(::opendir(path.isEmpty() ? "." : path.constData())) {}
-    ~Directory()
-    {
-        if (dir_)
-            ::closedir(dir_);
-    }
-    Directory(const Directory &) = delete;
-    Directory &operator=(const Directory &) = delete;
-    DIR *get() const { return dir_; }
-
-private:
-    DIR *dir_;
-};
 } // namespace
 
 int CompareImagePaths(const QByteArray &a, const QByteArray &b)
@@ -71,7 +54,8 @@ FolderCheck checkFolder(const QByteArray &folderText)
 {
     if (folderText.isEmpty())
         return FolderCheck::Empty;
-    if (::access(folderText.constData(), F_OK) != 0)
+    std::error_code error;
+    if (!std::filesystem::exists(platform::pathFromBytes(folderText.toStdString()), error))
         return FolderCheck::Missing;
     return FolderCheck::Ok;
 }
@@ -79,24 +63,17 @@ FolderCheck checkFolder(const QByteArray &folderText)
 std::vector<QByteArray> ImageList::listImages(const QByteArray &folderText)
 {
     std::vector<QByteArray> found;
-    Directory dir(folderText);
-    if (!dir.get())
+    std::vector<platform::FolderEntry> entries;
+    if (!platform::listFolder(platform::pathFromBytes(folderText.toStdString()), entries))
         return found;
-    const int dirFd = ::dirfd(dir.get());
     const QByteArray prefix = JoinPath(folderText, QByteArray());
-    while (const dirent *entry = ::readdir(dir.get())) {
-        const char *name = entry->d_name;
-        if (name[0] == '.' || !hasImageExtension(name))
-            continue; // hidden files, "." and ".." included
+    for (const platform::FolderEntry &entry : entries) {
+        const char *name = entry.name.c_str();
+        if (entry.hidden || !entry.regular || !hasImageExtension(name))
+            continue;
         if (name[0] == '_' && name[1] == '~')
             continue; // a save's temporary file, never an image of its own
-        bool regular = entry->d_type == DT_REG;
-        if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
-            struct stat st {};
-            regular = ::fstatat(dirFd, name, &st, 0) == 0 && S_ISREG(st.st_mode); // a link counts by its target
-        }
-        if (regular)
-            found.push_back(prefix + name);
+        found.push_back(prefix + QByteArray::fromStdString(entry.name));
     }
     std::sort(found.begin(), found.end(), [](const QByteArray &a, const QByteArray &b) { return CompareImagePaths(a, b) < 0; });
     return found;

@@ -1,52 +1,20 @@
 #include "FileBytes.h"
 
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "NativePath.h"
+
+#include <new>
 
 namespace lumicap {
 
-namespace {
-FileStamp stampOf(const struct stat &st)
-{
-    FileStamp s;
-    s.device = static_cast<std::uint64_t>(st.st_dev);
-    s.inode = static_cast<std::uint64_t>(st.st_ino);
-    s.size = static_cast<std::int64_t>(st.st_size);
-    s.mtimeNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-    s.mode = static_cast<std::uint32_t>(st.st_mode);
-    s.owner = static_cast<std::uint32_t>(st.st_uid);
-    s.group = static_cast<std::uint32_t>(st.st_gid);
-    s.links = static_cast<std::uint64_t>(st.st_nlink);
-    return s;
-}
-
-class Descriptor
-{
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Descriptor(const Descriptor &) = delete;
-    Descriptor &operator=(const Descriptor &) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
-} // namespace
+static_assert(statusNumber(ImageStatus::InvalidParameter) == int(platform::FileStatus::NotRegular)
+              && statusNumber(ImageStatus::ObjectBusy) == int(platform::FileStatus::InUse)
+              && statusNumber(ImageStatus::Win32Error) == int(platform::FileStatus::SystemError)
+              && statusNumber(ImageStatus::ValueOverflow) == int(platform::FileStatus::TooLarge)
+              && statusNumber(ImageStatus::AccessDenied) == int(platform::FileStatus::AccessDenied));
 
 ImageStatus statFile(const QByteArray &path, FileStamp &stamp)
 {
-    struct stat st {};
-    if (::stat(path.constData(), &st) != 0)
-        return statusFromErrno(errno);
-    stamp = stampOf(st);
-    return ImageStatus::Ok;
+    return toImageStatus(platform::stampOf(platform::pathFromBytes(path.toStdString()), stamp));
 }
 
 QByteArray &readBuffer()
@@ -67,35 +35,41 @@ ImageStatus readFileBytes(const QByteArray &path, QByteArray &bytes, FileStamp *
     bytes.resize(0); // keeps the allocation
     if (path.isEmpty())
         return ImageStatus::FileNotFound;
-    // O_NONBLOCK: opening a FIFO must not wait for a writer.
-    Descriptor fd(::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
-    if (fd.get() < 0)
-        return statusFromErrno(errno);
-    struct stat st {};
-    if (::fstat(fd.get(), &st) != 0)
-        return statusFromErrno(errno);
-    if (!S_ISREG(st.st_mode))
-        return ImageStatus::InvalidParameter;
-    if (st.st_size > maxImageFileSize)
-        return ImageStatus::OutOfMemory;
-    if (stamp)
-        *stamp = stampOf(st);
+    platform::OpenFile file;
+    if (platform::FileStatus s = file.open(platform::pathFromBytes(path.toStdString())); s != platform::FileStatus::Ok)
+        return toImageStatus(s);
+    return readOpenFile(file, bytes, stamp, maxBytes);
+}
 
-    const std::int64_t wanted = maxBytes >= 0 && maxBytes < st.st_size ? maxBytes : static_cast<std::int64_t>(st.st_size);
-    bytes.resize(static_cast<qsizetype>(wanted));
+ImageStatus readOpenFile(const platform::OpenFile &file, QByteArray &bytes, FileStamp *stamp, std::int64_t maxBytes)
+{
+    bytes.resize(0);
+    FileStamp st;
+    if (platform::FileStatus s = file.stamp(st); s != platform::FileStatus::Ok)
+        return toImageStatus(s);
+    if (stamp)
+        *stamp = st;
+    if (st.size > maxImageFileSize)
+        return ImageStatus::OutOfMemory;
+
+    const std::int64_t wanted = maxBytes >= 0 && maxBytes < st.size ? maxBytes : st.size;
+    try {
+        bytes.resize(static_cast<qsizetype>(wanted));
+    } catch (const std::bad_alloc &) {
+        bytes = QByteArray();
+        return ImageStatus::OutOfMemory;
+    }
     qsizetype done = 0;
     while (done < bytes.size()) {
-        const ssize_t n = ::read(fd.get(), bytes.data() + done, static_cast<std::size_t>(bytes.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            const int error = errno;
+        std::size_t got = 0;
+        const platform::FileStatus s = file.readAt(done, bytes.data() + done, static_cast<std::size_t>(bytes.size() - done), got);
+        if (s != platform::FileStatus::Ok) {
             bytes.truncate(done);
-            return statusFromErrno(error);
+            return toImageStatus(s);
         }
-        if (n == 0)
+        if (got == 0)
             break; // shrank while we read it
-        done += n;
+        done += static_cast<qsizetype>(got);
     }
     bytes.truncate(done);
     return ImageStatus::Ok;

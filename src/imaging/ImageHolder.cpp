@@ -10,8 +10,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#ifndef _WIN32
 #include <fcntl.h>
 #include <unistd.h>
+#endif
 
 namespace lumicap {
 
@@ -113,6 +115,13 @@ QImage ImageHolder::preview(QSize size)
         return {};
     if (!preview_.isNull() && preview_.height() >= size.height() && preview_.width() >= size.width())
         return preview_;
+#ifdef _WIN32
+    QFile file(QString::fromUtf8(path_)); // paths are UTF-8 on Windows
+    if (!file.open(QIODevice::ReadOnly)) {
+        lastStatus_ = ImageStatus::FileNotFound;
+        return preview_;
+    }
+#else
     // Opened by its bytes: a file name need not be valid UTF-8.
     const int fd = ::open(path_.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     QFile file;
@@ -122,6 +131,7 @@ QImage ImageHolder::preview(QSize size)
         lastStatus_ = statusFromErrno(errno);
         return preview_;
     }
+#endif
     QImageReader reader(&file);
     reader.setAutoTransform(false); // the picture as stored, like its size
     if (reader.size().isValid())

@@ -1,5 +1,7 @@
 #include "MetadataReader.h"
 
+#include <new>
+
 namespace lumicap {
 
 namespace {
@@ -13,8 +15,13 @@ QByteArray untilZero(const QByteArray &value)
 std::unique_ptr<ImageHolder> OpenImageFile(const QByteArray &path, ImageStatus &status)
 {
     auto image = std::make_unique<ImageHolder>();
-    image->open(path);
-    status = image->takeStatus();
+    try {
+        image->open(path);
+        status = image->takeStatus();
+    } catch (const std::bad_alloc &) {
+        image->close();
+        status = ImageStatus::OutOfMemory;
+    }
     return image;
 }
 

@@ -9,7 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 using namespace lumicap;
@@ -163,3 +166,95 @@ TEST_F(ASafeSave, reportsAFolderWhereNoTemporaryFileCanBeMade)
     ::chmod(QFile::encodeName(dir.path()).constData(), 0755);
     expectUntouched();
 }
+
+namespace {
+QByteArray attribute(const QString &path, const char *name)
+{
+    char value[256];
+    const ssize_t n = ::getxattr(QFile::encodeName(path).constData(), name, value, sizeof value);
+    return n < 0 ? QByteArray("<none>") : QByteArray(value, static_cast<qsizetype>(n));
+}
+
+// An access list in the kernel's xattr form: the user rw, user 1 rw, the
+// group r only, a mask of rw, others nothing. The mode's group bits then
+// show the mask (rw), not what the group may do.
+QByteArray accessListWithMask()
+{
+    QByteArray acl;
+    const auto add32 = [&acl](quint32 v) { acl.append(reinterpret_cast<const char *>(&v), 4); };
+    const auto entry = [&](quint16 tag, quint16 perm, quint32 id) {
+        acl.append(reinterpret_cast<const char *>(&tag), 2);
+        acl.append(reinterpret_cast<const char *>(&perm), 2);
+        add32(id);
+    };
+    add32(2);
+    entry(0x01, 6, quint32(-1)); // owner
+    entry(0x02, 6, 1);           // user 1
+    entry(0x04, 4, quint32(-1)); // owning group
+    entry(0x10, 6, quint32(-1)); // mask
+    entry(0x20, 0, quint32(-1)); // others
+    return acl;
+}
+
+struct Attributes
+{
+    const char *what;
+    QList<std::pair<const char *, QByteArray>> values;
+};
+} // namespace
+
+class ExtendedAttributes : public ASafeSave, public ::testing::WithParamInterface<Attributes>
+{
+};
+
+// What the file system holds beside the bytes is kept, and the picture never
+// allows more than it did: with an access list, the group keeps read only.
+TEST_P(ExtendedAttributes, areKeptAndNeverWidened)
+{
+    ::chmod(QFile::encodeName(path).constData(), 0640);
+    for (const auto &[name, value] : GetParam().values) {
+        if (::setxattr(QFile::encodeName(path).constData(), name, value.constData(), value.size(), 0) != 0)
+            GTEST_SKIP() << name << ": " << std::strerror(errno);
+    }
+    const mode_t mode = modeOf(path) & 07777;
+    ASSERT_EQ(saveFields(path, sample), ImageStatus::Ok);
+    for (const auto &[name, value] : GetParam().values)
+        EXPECT_EQ(attribute(path, name), value) << name;
+    EXPECT_EQ(modeOf(path) & 07777, mode);
+    EXPECT_EQ(attribute(path, "user.lumicap.temporary"), QByteArray("<none>"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, ExtendedAttributes,
+    ::testing::Values(Attributes{"user", {{"user.comment", "kept"}, {"user.binary", QByteArray("\0\1\2\xff", 4)}}},
+                      Attributes{"accessList", {{"system.posix_acl_access", accessListWithMask()}, {"user.tag", "x"}}}),
+    [](const auto &info) { return std::string(info.param.what); });
+
+class ATemporaryNameHeldByAPhoto : public ASafeSave, public ::testing::WithParamInterface<const char *>
+{
+};
+
+// A photo named "_~a.jpg" (saved by us, or carrying a mark copied from
+// somewhere) is never taken for a leftover of a save of a.jpg.
+TEST_P(ATemporaryNameHeldByAPhoto, isNeverTakenForALeftover)
+{
+    const QString photo = dir.file("_~a.jpg");
+    ASSERT_TRUE(writeJpeg(photo, 64, 48, 5));
+    ASSERT_EQ(saveFields(photo, {"Mine", "", ""}), ImageStatus::Ok);
+    EXPECT_EQ(attribute(photo, "user.lumicap.temporary"), QByteArray("<none>"));
+    QByteArray mark = GetParam();
+    if (mark == "other") { // names another file: the picture's own inode
+        struct stat st {};
+        ::stat(QFile::encodeName(path).constData(), &st);
+        mark = QByteArray::number(qulonglong(st.st_dev)) + ':' + QByteArray::number(qulonglong(st.st_ino)) + ':' + QByteArray(32, 'a');
+    }
+    if (!mark.isEmpty())
+        ASSERT_EQ(::setxattr(QFile::encodeName(photo).constData(), "user.lumicap.temporary", mark.constData(), mark.size(), 0), 0);
+    const QByteArray mine = readAll(photo);
+
+    EXPECT_EQ(saveFields(path, sample), ImageStatus::Win32Error);
+    EXPECT_EQ(readAll(photo), mine);
+    expectUntouched();
+}
+
+INSTANTIATE_TEST_SUITE_P(Marks, ATemporaryNameHeldByAPhoto, ::testing::Values("", "1", "other"));

@@ -8,7 +8,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QElapsedTimer>
 #include <QRandomGenerator>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -17,6 +19,9 @@
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <csignal>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace lumicap;
@@ -29,18 +34,56 @@ struct ProbeRun
     int status = -1;
 };
 
+ProbeRun finished(QProcess &p)
+{
+    p.waitForFinished(60000);
+    ProbeRun run;
+    run.crashed = p.exitStatus() == QProcess::CrashExit;
+    run.status = run.crashed ? -1 : p.readAllStandardOutput().trimmed().split('\n').last().toInt();
+    return run;
+}
+
 ProbeRun probe(const QString &file, const QString &step, const QString &action, const QString &description,
-               std::function<void()> childSetup = {})
+               std::function<void()> childSetup = {}, const QString &environment = {})
 {
     QProcess p;
     if (childSetup)
         p.setChildProcessModifier(childSetup);
+    if (!environment.isEmpty()) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(environment.section('=', 0, 0), environment.section('=', 1));
+        p.setProcessEnvironment(env);
+    }
     p.start(LUMICAP_SAVE_PROBE, {file, step, action, description});
-    p.waitForFinished(60000);
-    ProbeRun run;
-    run.crashed = p.exitStatus() == QProcess::CrashExit;
-    run.status = run.crashed ? -1 : p.readAllStandardOutput().trimmed().toInt();
-    return run;
+    return finished(p);
+}
+
+QStringList leftovers(const QString &folder)
+{
+    return QDir(folder).entryList({"_~*"}, QDir::Files | QDir::Hidden | QDir::System);
+}
+
+// Whether this file system gives read leases (not every one does, and a
+// process must own the file or have CAP_LEASE).
+bool leasesWork(const QString &file)
+{
+    const int fd = ::open(QFile::encodeName(file).constData(), O_RDONLY);
+    const bool leased = fd >= 0 && ::fcntl(fd, F_SETLEASE, F_RDLCK) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    return leased;
+}
+
+// Waits until a process waits in open() for a lease of ours to be let go.
+bool leaseBreaking()
+{
+    for (int i = 0; i < 500; ++i) {
+        QFile locks("/proc/locks");
+        if (locks.open(QIODevice::ReadOnly | QIODevice::Text) && locks.readAll().contains("BREAKING"))
+            return true;
+        QThread::msleep(10);
+    }
+    return false;
 }
 
 QByteArray description(const QString &path)
@@ -241,3 +284,127 @@ TEST(NonRegularFiles, areRefusedAtOnce)
     }
     ::close(sock);
 }
+
+// Other writers. A save holds the picture for its whole course: other saves
+// of ours wait for it, and a program writing the picture is never cut short.
+
+// Another save holds the picture: a save waits a few seconds for it, then
+// says the picture is in use (status 4) and leaves it as it was.
+TEST(ASavedPictureHeldByAnotherSave, isWaitedForBrieflyThenReportedInUse)
+{
+    TestFolder dir;
+    const QString image = dir.file("a.jpg");
+    ASSERT_TRUE(writeJpeg(image));
+    const QByteArray before = readAll(image);
+    for (const int holdMs : {300, 4000}) {
+        SCOPED_TRACE(holdMs);
+        const int fd = ::open(QFile::encodeName(image).constData(), O_RDONLY);
+        ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+        std::thread holder([fd, holdMs] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(holdMs));
+            ::close(fd);
+        });
+        QElapsedTimer timer;
+        timer.start();
+        ImageStatus status;
+        auto opened = OpenImageFile(QFile::encodeName(image), status);
+        WriteMetadata(*opened, {"Held", "", ""}, false);
+        status = SaveImageFile(*opened, QFile::encodeName(image));
+        holder.join();
+        if (holdMs < 1000) {
+            EXPECT_EQ(status, ImageStatus::Ok);
+            EXPECT_EQ(description(image), QByteArray("Held"));
+            ASSERT_TRUE(writeAll(image, before));
+        } else {
+            EXPECT_EQ(status, ImageStatus::ObjectBusy);
+            EXPECT_GE(timer.elapsed(), 2000);
+            EXPECT_EQ(readAll(image), before);
+        }
+    }
+}
+
+// A program that writes a photo in place and pauses part-way: the save
+// refuses (status 4) and the program's photo ends up whole.
+TEST(AWriterThatPausesMidFile, getsItsWholeFileAndTheSaveGivesWay)
+{
+    TestFolder dir;
+    const QString image = dir.file("photo.jpg");
+    const QString next = dir.file("next.jpg");
+    ASSERT_TRUE(writeJpeg(image));
+    if (!leasesWork(image))
+        GTEST_SKIP() << "no read leases here";
+    ASSERT_TRUE(writeJpeg(next, 300, 200, 7));
+    const QByteArray written = readAll(next);
+    const qint64 part = written.size() * 6 / 10;
+    QProcess writer;
+    writer.start("sh", {"-c", "{ head -c $2 \"$1\"; sleep 1; tail -c +$(($2 + 1)) \"$1\"; } > \"$0\"", image, next,
+                        QString::number(part)});
+    for (int i = 0; i < 500 && QFileInfo(image).size() != part; ++i)
+        QThread::msleep(10);
+    ASSERT_EQ(QFileInfo(image).size(), part);
+    const ProbeRun run = probe(image, "none", "", "New text");
+    ASSERT_TRUE(writer.waitForFinished(20000));
+    EXPECT_EQ(run.status, 4);
+    EXPECT_EQ(readAll(image), written);
+    EXPECT_EQ(leftovers(dir.path()), QStringList());
+}
+
+class AWriterDuringTheSave : public ::testing::TestWithParam<const char *>
+{
+};
+
+// A program opens the picture for writing while the save is at a step: it
+// gets its change into the picture, and the save says it gave way.
+TEST_P(AWriterDuringTheSave, keepsItsChangeAndTheSaveGivesWay)
+{
+    TestFolder dir;
+    const QString image = dir.file("photo.jpg");
+    ASSERT_TRUE(writeJpeg(image));
+    if (!leasesWork(image))
+        GTEST_SKIP() << "no read leases here";
+    const QByteArray before = readAll(image);
+    QProcess save;
+    save.start(LUMICAP_SAVE_PROBE, {image, GetParam(), "wait", "New text"});
+    ASSERT_TRUE(save.waitForReadyRead(20000));
+    QProcess writer;
+    writer.start("sh", {"-c", "printf appended >> \"$0\"", image});
+    ASSERT_TRUE(leaseBreaking());
+    save.write("\n");
+    const ProbeRun run = finished(save);
+    ASSERT_TRUE(writer.waitForFinished(20000));
+    EXPECT_EQ(run.status, 4);
+    EXPECT_EQ(readAll(image), before + "appended");
+    EXPECT_EQ(leftovers(dir.path()), QStringList());
+}
+
+INSTANTIATE_TEST_SUITE_P(Steps, AWriterDuringTheSave, ::testing::Values("flushed", "renaming"));
+
+class UnderAMemoryLimit : public ::testing::TestWithParam<const char *>
+{
+};
+
+// Memory that cannot be had, when the picture is opened (a TIFF is read
+// whole) or saved (a JPEG is read whole only then): status 3, the picture
+// unchanged, nothing left behind.
+TEST_P(UnderAMemoryLimit, aSaveReportsOutOfMemoryAndChangesNothing)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizer reserves more address space than any limit leaves";
+#endif
+    TestFolder dir;
+    const QString image = dir.file(QString("large.") + GetParam());
+    if (image.endsWith(".tif")) {
+        ASSERT_TRUE(writeTiff(image, 3000, 2000)); // 18 MB
+    } else {
+        ASSERT_TRUE(writeJpeg(image));
+        ASSERT_TRUE(writeAll(image, readAll(image) + QByteArray(40 << 20, '\0'))); // data after the picture
+    }
+    const QByteArray before = readAll(image);
+    const ProbeRun run = probe(image, "none", "", "New text", {}, "LUMICAP_PROBE_HEADROOM_MB=12");
+    EXPECT_FALSE(run.crashed);
+    EXPECT_EQ(run.status, 3);
+    EXPECT_EQ(readAll(image), before);
+    EXPECT_EQ(leftovers(dir.path()), QStringList());
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, UnderAMemoryLimit, ::testing::Values("jpg", "tif"));

@@ -89,3 +89,27 @@ TEST(ManySmallSegments, doNotHoldTheOpenUp)
     EXPECT_EQ(description(path), QByteArray("After the segments"));
     RecordProperty("milliseconds", static_cast<int>(timer.elapsed()));
 }
+
+// Two saves of one picture, one setting the description and one the artist,
+// started together 300 times: each reports success and both changes are in
+// the picture every time.
+TEST(RacingSaves, keepBothChangesEveryTime)
+{
+    TestFolder dir;
+    const QString image = dir.file("race.jpg");
+    ASSERT_TRUE(writeJpeg(image, 300, 200));
+    for (int round = 0; round < 300; ++round) {
+        const QString description = "D" + QString::number(round);
+        const QString artist = "A" + QString::number(round);
+        QProcess first;
+        QProcess second;
+        first.start(LUMICAP_TAGS_BINARY, {"set", "--description", description, image});
+        second.start(LUMICAP_TAGS_BINARY, {"set", "--artist", artist, image});
+        ASSERT_TRUE(first.waitForFinished(30000) && second.waitForFinished(30000));
+        ASSERT_EQ(first.exitCode(), 0) << "round " << round << ": " << first.readAllStandardError().toStdString();
+        ASSERT_EQ(second.exitCode(), 0) << "round " << round << ": " << second.readAllStandardError().toStdString();
+        const QList<QByteArray> tags = tagsDirectly(image);
+        ASSERT_EQ(tags.value(0), description.toUtf8()) << "round " << round;
+        ASSERT_EQ(tags.value(1), artist.toUtf8()) << "round " << round;
+    }
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "HeldFile.h"
+
+#include <cstddef>
+#include <filesystem>
+
+namespace lumicap::platform {
+
+// The new file of a save, written as "_~NAME" beside the held original and
+// then put in its place. It is created exclusively (never over an existing
+// file or through a link) and removed again unless it replaced the original.
+//  - POSIX: made with the original's owner and group (where allowed), every
+//    extended attribute and the access list (failing when a user.* one or
+//    the list cannot be copied) and its mode, in an order that never allows
+//    more than the original did. It carries a mark naming this very file
+//    (device, inode, a random token) while it is written, taken off before
+//    the replace: a "_~NAME" left by a save that was killed is removed by
+//    the next save only when its mark names it; any other file of that name
+//    is never touched (SystemError). Where the original is leased the names
+//    are exchanged, the lease looked at once more, and on a break exchanged
+//    back (InUse), so a writer that came in at the last moment keeps its
+//    file; elsewhere renamed over, and the folder flushed.
+//  - Windows: CreateFileW(CREATE_NEW), FlushFileBuffers, then ReplaceFileW,
+//    which keeps the original's access list, attributes, streams and
+//    creation time; MoveFileExW(REPLACE_EXISTING | WRITE_THROUGH), after
+//    copying the attributes, where ReplaceFileW cannot be used. A leftover
+//    "_~NAME" is never removed (SystemError).
+class TemporaryFile
+{
+public:
+    explicit TemporaryFile(const HeldFile &original);
+    ~TemporaryFile();
+    TemporaryFile(const TemporaryFile &) = delete;
+    TemporaryFile &operator=(const TemporaryFile &) = delete;
+
+    FileStatus create(const FileStamp &original);
+    FileStatus write(const char *data, std::size_t size);
+    FileStatus flush();
+    FileStatus replace();
+
+    const std::filesystem::path &path() const { return path_; }
+
+private:
+    const HeldFile &original_;
+    std::filesystem::path path_;
+    bool created() const;
+
+    NativeHandle handle_ = noHandle;
+    bool created_ = false;
+    bool replaced_ = false;
+};
+
+// Puts replacement in the place of target in one atomic step and makes it
+// durable; target is never deleted first.
+FileStatus replaceFile(const std::filesystem::path &replacement, const std::filesystem::path &target);
+
+} // namespace lumicap::platform
