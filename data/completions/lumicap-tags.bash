@@ -21,9 +21,9 @@ _lumicap_tags()
     if [[ $cur == -* ]]; then
         local common="-v --verbose -q --quiet -h --help -V --version"
         case $command in
-            show) COMPREPLY=($(compgen -W "$common -r --recursive -@ --json --csv --descript-ion" -- "$cur")) ;;
-            set) COMPREPLY=($(compgen -W "$common -r --recursive -@ --description --artist --copyright --delete-description --delete-artist --delete-copyright --csv --remove-all-exif -P --preserve-time" -- "$cur")) ;;
-            batch) COMPREPLY=($(compgen -W "$common --artist --copyright --remove-all-exif -P --preserve-time --keep-going" -- "$cur")) ;;
+            show) COMPREPLY=($(compgen -W "$common -r --recursive -@ --json --csv --descript-ion --all" -- "$cur")) ;;
+            set) COMPREPLY=($(compgen -W "$common -r --recursive -@ --description --artist --copyright --delete-description --delete-artist --delete-copyright --csv --remove-all-exif --all-copies -P --preserve-time" -- "$cur")) ;;
+            batch) COMPREPLY=($(compgen -W "$common --artist --copyright --remove-all-exif -P --preserve-time --keep-going --all-copies" -- "$cur")) ;;
             *) COMPREPLY=($(compgen -W "$common" -- "$cur")) ;;
         esac
         return

@@ -114,7 +114,8 @@ BatchRun::Outcome BatchRun::processImage(const QByteArray &imagePath, const QByt
         return askToGoOn(status, imagePath);
     stage = IDS_SAVE_ERROR;
     WriteMetadata(*image, {description, options.artist.value_or(QByteArray()), options.copyright.value_or(QByteArray())},
-                  {true, options.artist.has_value(), options.copyright.has_value()}, options.removeAllExif);
+                  {true, options.artist.has_value(), options.copyright.has_value()}, options.removeAllExif,
+                  options.allCopies);
     status = SaveImageFile(*image, imagePath);
     if (status == ImageStatus::OutOfMemory) {
         reportOutOfMemory(stage, imagePath);

@@ -59,6 +59,8 @@ struct BatchOptions
     std::optional<QByteArray> artist;
     std::optional<QByteArray> copyright;
     bool removeAllExif = false;
+    // Missing XMP and IPTC copies of the fields are created too.
+    bool allCopies = false;
 };
 
 struct BatchSummary

@@ -125,7 +125,7 @@ int runBatchCommand(const QByteArray &listPath, const BatchRequest &request)
     TerminalProgress progress(request.verbose, request.quiet);
     ConsolePrompt prompt(progress, request.keepGoing);
     BatchRun run(prompt, progress);
-    const BatchSummary summary = run.RunBatch(list, listPath, {request.artist, request.copyright, request.removeAllExif});
+    const BatchSummary summary = run.RunBatch(list, listPath, {request.artist, request.copyright, request.removeAllExif, request.allCopies});
     int failures = 0;
     for (const auto &[path, before] : times) {
         if (before.replaced(path) && !before.restore(path)) {

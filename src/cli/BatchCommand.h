@@ -13,6 +13,7 @@ struct BatchRequest
     std::optional<QByteArray> artist;
     std::optional<QByteArray> copyright;
     bool removeAllExif = false;
+    bool allCopies = false; // create missing XMP and IPTC copies
     bool keepGoing = false;
     bool preserveTime = false;
     bool verbose = false;

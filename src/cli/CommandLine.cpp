@@ -10,7 +10,7 @@ enum Applies : unsigned { Show = 1, Set = 2, Batch = 4, Any = 7 };
 enum class Id {
     Help, Version, Verbose, Quiet, Recursive, NameList, Json, Csv, DescriptIon,
     Description, Artist, Copyright, DeleteDescription, DeleteArtist, DeleteCopyright,
-    RemoveAll, PreserveTime, KeepGoing,
+    RemoveAll, PreserveTime, KeepGoing, AllCopies, ShowAll,
 };
 
 struct OptionSpec
@@ -42,6 +42,8 @@ constexpr OptionSpec options[] = {
     {"remove-all-exif", 0, Id::RemoveAll, false, Set | Batch},
     {"preserve-time", 'P', Id::PreserveTime, false, Set | Batch},
     {"keep-going", 0, Id::KeepGoing, false, Batch},
+    {"all-copies", 0, Id::AllCopies, false, Set | Batch},
+    {"all", 0, Id::ShowAll, false, Show},
 };
 
 struct UsedOption
@@ -200,6 +202,8 @@ void Parser::apply(const OptionSpec &spec, const QByteArray &spelled, const QByt
     case Id::RemoveAll: inv_.removeAllExif = true; break;
     case Id::PreserveTime: inv_.preserveTime = true; break;
     case Id::KeepGoing: inv_.keepGoing = true; break;
+    case Id::AllCopies: inv_.allCopies = true; break;
+    case Id::ShowAll: inv_.showAll = true; break;
     }
 }
 
@@ -223,6 +227,9 @@ bool Parser::check()
     case Command::Show:
         if (formats_ > 1)
             return fail(formatString(IDS_CLI_CONFLICT, "--json", "--csv/--descript-ion"));
+        // The copies are listed in text and JSON; a table or a list has no room for them.
+        if (conflict(inv_.showAll, inv_.format == ShowFormat::Csv || inv_.format == ShowFormat::DescriptIon, "--all", "--csv/--descript-ion"))
+            return false;
         break;
     case Command::Set: {
         if (inv_.format == ShowFormat::Csv) // --csv given before "set"

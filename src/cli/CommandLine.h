@@ -28,6 +28,8 @@ struct Invocation
     bool preserveTime = false;
     bool removeAllExif = false;
     bool keepGoing = false;
+    bool allCopies = false; // set, batch: create missing XMP and IPTC copies
+    bool showAll = false;   // show: every copy of each field
     ShowFormat format = ShowFormat::Text;
 
     std::optional<QByteArray> description;

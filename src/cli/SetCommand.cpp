@@ -11,7 +11,9 @@
 namespace lumicap {
 
 namespace {
-ImageStatus setTags(const QByteArray &path, const SetRequest &request, bool &opened)
+// untouched gets the copies of the fields the save could not parse and left
+// as they were.
+ImageStatus setTags(const QByteArray &path, const SetRequest &request, bool &opened, std::vector<QByteArray> &untouched)
 {
     ImageStatus status;
     const auto image = OpenImageFile(path, status);
@@ -22,7 +24,7 @@ ImageStatus setTags(const QByteArray &path, const SetRequest &request, bool &ope
                                 request.copyright.value_or(QByteArray())};
     const FieldSelection which{request.description.has_value(), request.artist.has_value(), request.copyright.has_value()};
     if (which.any() || request.removeAllExif)
-        WriteMetadata(*image, fields, which, request.removeAllExif);
+        WriteMetadata(*image, fields, which, request.removeAllExif, request.allCopies);
     // Deleting a tag the picture does not have is already done.
     const TagValues present = TagValues::of(*image);
     if (request.deleteDescription && present.description)
@@ -31,7 +33,9 @@ ImageStatus setTags(const QByteArray &path, const SetRequest &request, bool &ope
         image->removeTag(artistTag);
     if (request.deleteCopyright && present.copyright)
         image->removeTag(copyrightTag);
-    return SaveImageFile(*image, path);
+    const ImageStatus saved = SaveImageFile(*image, path);
+    untouched = image->untouchedCopies();
+    return saved;
 }
 } // namespace
 
@@ -42,12 +46,16 @@ int runSet(const std::vector<SetJob> &jobs, bool verbose)
         const QByteArray shown = shownText(job.path).toUtf8();
         const auto times = FileTimes::of(job.path);
         bool opened = false;
-        const ImageStatus status = setTags(job.path, job.request, opened);
+        std::vector<QByteArray> untouched;
+        const ImageStatus status = setTags(job.path, job.request, opened, untouched);
         if (status != ImageStatus::Ok) {
             ++failures;
             printError(formatString(opened ? IDS_SAVE_ERROR : IDS_LOAD_ERROR, statusNumber(status), shown.constData()));
             continue;
         }
+        // The save went ahead; other programs may still show the old text.
+        for (const QByteArray &where : untouched)
+            printError(formatString(IDS_CLI_COPY_UNTOUCHED, shown.constData(), where.constData()));
         const bool written = !times || times->replaced(job.path);
         if (written && times && job.request.preserveTime && !times->restore(job.path)) {
             ++failures;

@@ -18,6 +18,7 @@ struct SetRequest
     bool deleteArtist = false;
     bool deleteCopyright = false;
     bool removeAllExif = false;
+    bool allCopies = false; // missing XMP and IPTC copies are created too
     bool preserveTime = false;
 
     bool changesNothing() const
@@ -34,7 +35,8 @@ struct SetJob
 
 // lumicap-tags set: each job's picture opened, changed and saved safely.
 // Every failure is reported on stderr; 0 when every picture was done, 1
-// otherwise. With verbose, a line per picture says whether it was written.
+// otherwise. A copy of the fields (XMP, IPTC) that cannot be parsed is left
+// as it was and named on stderr; the save itself counts as done. With verbose, a line per picture says whether it was written.
 int runSet(const std::vector<SetJob> &jobs, bool verbose);
 
 } // namespace lumicap

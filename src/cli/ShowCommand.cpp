@@ -11,6 +11,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <array>
+
 namespace lumicap {
 
 namespace {
@@ -19,12 +21,43 @@ QJsonValue jsonValue(const std::optional<QByteArray> &value)
     return value ? QJsonValue(displayText(*value)) : QJsonValue(QJsonValue::Null);
 }
 
-void printText(const QByteArray &path, const TagValues &values)
+// The other copies of each field, by the field's JSON name.
+struct NamedCopies
+{
+    const char *field;
+    const std::vector<TextCopy> &copies;
+};
+
+std::array<NamedCopies, 3> namedCopies(const FieldCopies &copies)
+{
+    return {{{"description", copies.description}, {"artist", copies.artist}, {"copyright", copies.copyright}}};
+}
+
+QJsonObject jsonCopies(const FieldCopies &copies)
+{
+    QJsonObject object;
+    for (const NamedCopies &field : namedCopies(copies)) {
+        QJsonArray array;
+        for (const TextCopy &copy : field.copies)
+            array.append(QJsonObject{{"where", QString::fromUtf8(copy.where)}, {"text", QString::fromUtf8(copy.text)}});
+        object.insert(field.field, array);
+    }
+    return object;
+}
+
+// Each field's line, then with copies a line per other copy of it.
+void printText(const QByteArray &path, const TagValues &values, const FieldCopies &copies)
 {
     printOut(shownText(path));
-    printOut(loadString(IDS_DESCRIPTION) + ' ' + shownText(values.description.value_or(QByteArray())));
-    printOut(loadString(IDS_ARTIST) + ' ' + shownText(values.artist.value_or(QByteArray())));
-    printOut(loadString(IDS_COPYRIGHT) + ' ' + shownText(values.copyright.value_or(QByteArray())));
+    const int labels[] = {IDS_DESCRIPTION, IDS_ARTIST, IDS_COPYRIGHT};
+    const std::optional<QByteArray> *exif[] = {&values.description, &values.artist, &values.copyright};
+    const auto named = namedCopies(copies);
+    for (std::size_t k = 0; k < named.size(); ++k) {
+        printOut(loadString(labels[k]) + ' ' + shownText(exif[k]->value_or(QByteArray())));
+        for (const TextCopy &copy : named[k].copies)
+            printOut(formatString(IDS_CLI_COPY_LINE, named[k].field, shownText(copy.where).toUtf8().constData(),
+                                  shownText(copy.text).toUtf8().constData()));
+    }
 }
 
 // One DESCRIPT.ION line: the name, quoted when it holds a space, and the
@@ -46,7 +79,7 @@ bool listLine(const Picture &picture, const QByteArray &description, QByteArray 
 }
 } // namespace
 
-int runShow(const std::vector<Picture> &pictures, ShowFormat format)
+int runShow(const std::vector<Picture> &pictures, ShowFormat format, bool allCopies)
 {
     QJsonArray array;
     int failures = 0;
@@ -62,18 +95,22 @@ int runShow(const std::vector<Picture> &pictures, ShowFormat format)
                 printError(formatString(IDS_LOAD_ERROR, statusNumber(status), shownText(picture.path).toUtf8().constData()));
         }
         switch (format) {
-        case ShowFormat::Json:
-            array.append(QJsonObject{
+        case ShowFormat::Json: {
+            QJsonObject object{
                 {"file", displayText(picture.path)},
                 {"description", jsonValue(values.description)},
                 {"artist", jsonValue(values.artist)},
                 {"copyright", jsonValue(values.copyright)},
                 {"status", statusNumber(status)},
-            });
+            };
+            if (allCopies)
+                object.insert("copies", status == ImageStatus::Ok ? QJsonValue(jsonCopies(image->copies())) : QJsonValue(QJsonValue::Null));
+            array.append(object);
             break;
+        }
         case ShowFormat::Text:
             if (status == ImageStatus::Ok)
-                printText(picture.path, values);
+                printText(picture.path, values, allCopies ? image->copies() : FieldCopies());
             break;
         case ShowFormat::Csv:
             if (status == ImageStatus::Ok)

@@ -24,6 +24,7 @@ int runSetCommand(const Invocation &inv, const PictureFinder &finder)
     request.deleteArtist = inv.deleteArtist;
     request.deleteCopyright = inv.deleteCopyright;
     request.removeAllExif = inv.removeAllExif;
+    request.allCopies = inv.allCopies;
     request.preserveTime = inv.preserveTime;
 
     std::vector<SetJob> jobs;
@@ -83,6 +84,7 @@ int main(int argc, char *argv[])
         request.artist = inv->artist;
         request.copyright = inv->copyright;
         request.removeAllExif = inv->removeAllExif;
+        request.allCopies = inv->allCopies;
         request.keepGoing = inv->keepGoing;
         request.preserveTime = inv->preserveTime;
         request.verbose = inv->verbose;
@@ -97,6 +99,6 @@ int main(int argc, char *argv[])
         finder.add(file);
     if (inv->command == Command::Set)
         return runSetCommand(*inv, finder);
-    const int result = runShow(finder.pictures(), inv->format);
+    const int result = runShow(finder.pictures(), inv->format, inv->showAll);
     return finder.failures() == 0 ? result : 1;
 }

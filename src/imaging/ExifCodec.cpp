@@ -1,5 +1,7 @@
 #include "ExifCodec.h"
 
+#include "CaptionCopies.h"
+
 #include "ExivCompat.h"
 #include "ExivLog.h"
 #include "JpegSegments.h"
@@ -7,6 +9,7 @@
 #include "TiffPages.h"
 
 #include <algorithm>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <new>
@@ -173,6 +176,69 @@ bool writtenAsIntended(const ExifData &intended, const ExifData &written, const 
     return true;
 }
 
+constexpr std::uint16_t xpTitle = 0x9C9B;
+constexpr std::uint16_t xpAuthor = 0x9C9D;
+constexpr std::uint16_t xpSubject = 0x9C9F;
+constexpr std::uint16_t xmpTag = 0x02BC;
+constexpr std::uint16_t iptcTag = 0x83BB;
+constexpr std::uint16_t photoshopTag = 0x8649;
+
+const Exiv2::Exifdatum *firstDirectoryEntry(const ExifData &exif, std::uint16_t tag)
+{
+    const Exiv2::Exifdatum *found = nullptr;
+    for (const auto &d : exif) {
+        if (d.tag() == tag && d.groupName() == primaryGroup)
+            found = &d; // the last of several wins, as when reading
+    }
+    return found;
+}
+
+// The copies that live in the first directory: the Windows tags, and in a
+// TIFF the XMP packet, the IPTC data and the Photoshop resources (for the
+// IPTC digest). A copy that cannot be parsed is left as it is.
+void addCopiesInFirstDirectory(ImageFormat format, const ExifData &exif, Exiv2::ByteOrder order, const CopyEdits &copies, TagEdits &edits,
+                               std::vector<QByteArray> &skipped)
+{
+    const auto set = [&](std::uint16_t tag, std::uint16_t type, const QByteArray &value) {
+        edits.set.erase(std::remove_if(edits.set.begin(), edits.set.end(), [tag](const TagItem &t) { return t.id == tag; }), edits.set.end());
+        edits.set.push_back({tag, type, value});
+    };
+    const std::pair<std::uint16_t, const std::optional<QByteArray> *> xp[] = {
+        {xpTitle, &copies.description}, {xpSubject, &copies.description}, {xpAuthor, &copies.artist}};
+    for (const auto &[tag, text] : xp) {
+        const Exiv2::Exifdatum *stored = edits.removeAll ? nullptr : firstDirectoryEntry(exif, tag);
+        if (*text && stored && CaptionCopies::fromXpValue(rawBytes(*stored, order)) != **text)
+            set(tag, static_cast<std::uint16_t>(stored->typeId()), CaptionCopies::toXpValue(**text));
+    }
+    if (format != ImageFormat::Tiff || !copies.any())
+        return;
+    ImageStatus status = ImageStatus::Ok;
+    const Exiv2::Exifdatum *xmp = firstDirectoryEntry(exif, xmpTag);
+    if (xmp || copies.createMissing) {
+        if (const auto packet = CaptionCopies::rewriteXmp(xmp ? rawBytes(*xmp, order) : CaptionCopies::emptyXmp(), copies, status))
+            set(xmpTag, xmp ? static_cast<std::uint16_t>(xmp->typeId()) : 1, *packet);
+        if (status != ImageStatus::Ok)
+            skipped.push_back("XMP");
+    }
+    const Exiv2::Exifdatum *iptc = firstDirectoryEntry(exif, iptcTag);
+    if (iptc || copies.createMissing) {
+        if (auto iim = CaptionCopies::rewriteIptc(iptc ? rawBytes(*iptc, order) : QByteArray(), copies, status)) {
+            const auto type = iptc ? static_cast<std::uint16_t>(iptc->typeId()) : std::uint16_t(7);
+            const QByteArray data = *iim;
+            if (type == 4)
+                iim->append(QByteArray((4 - iim->size() % 4) % 4, '\0')); // a count of longs
+            set(iptcTag, type, *iim);
+            if (const Exiv2::Exifdatum *resources = firstDirectoryEntry(exif, photoshopTag)) {
+                const QByteArray updated = CaptionCopies::withIptcDigest(rawBytes(*resources, order), data);
+                if (updated != rawBytes(*resources, order))
+                    set(photoshopTag, static_cast<std::uint16_t>(resources->typeId()), updated);
+            }
+        }
+        if (status != ImageStatus::Ok)
+            skipped.push_back("IPTC");
+    }
+}
+
 // A text set to what a tag already says keeps the tag's own bytes: its
 // type, its count, the zeros padding it, and a second part after a zero (a
 // copyright of photographer and editor).
@@ -235,57 +301,124 @@ TagEdits freshBlockEdits(const ExifData &exif, Exiv2::ByteOrder order, const Tag
 // its first directory changes; the rest of the block, maker notes included,
 // keeps every byte at its offset, and the rest of the file is written
 // straight from where it was read. Remove-all starts from an empty block.
-ImageStatus encodeJpegSegment(const QByteArray &file, const Decoded &decoded, const QByteArray &segment, QList<QByteArray> &pieces)
+// The XMP and IPTC copies of a JPEG, as segment changes; a copy that cannot
+// be parsed, or IPTC spread over several segments, is left as it is.
+std::vector<SegmentChange> jpegCopies(const QByteArray &file, const JpegLayout &layout, const CopyEdits &edits, std::vector<QByteArray> &skipped)
 {
-    pieces = spliceExif(file, decoded.jpeg, segment);
-    // The new header must parse and carry exactly the new segment.
-    const QByteArray header = pieces[0] + segment
-                              + file.mid(file.size() - pieces[2].size(),
-                                         static_cast<qsizetype>(decoded.jpeg.scanHeaderEnd) - (file.size() - pieces[2].size()));
+    std::vector<SegmentChange> changes;
+    if (!edits.any())
+        return changes;
+    // New copies go after the Exif segment, or where it would be.
+    const std::size_t insertAt = layout.exifOffset ? *layout.exifOffset + layout.exifSize : layout.insertOffset;
+    ImageStatus status = ImageStatus::Ok;
+    if (layout.xmpOffset || edits.createMissing) {
+        const QByteArray packet = layout.xmpOffset ? segmentPayload(file, layout.xmpOffset, layout.xmpSize, std::strlen(xmpSignature))
+                                                   : CaptionCopies::emptyXmp();
+        if (const auto rewritten = CaptionCopies::rewriteXmp(packet, edits, status)) {
+            const QByteArray segment = appSegment(0xE1, xmpSignature, *rewritten);
+            if (!segment.isEmpty())
+                changes.push_back({layout.xmpOffset.value_or(insertAt), layout.xmpSize, segment});
+        }
+        if (status != ImageStatus::Ok)
+            skipped.push_back("XMP");
+    }
+    if (layout.photoshopSegments > 1 && (edits.description || edits.artist || edits.copyright))
+        skipped.push_back("IPTC"); // spread over several segments: not ours to rejoin
+    if (layout.photoshopSegments <= 1 && (layout.photoshopOffset || edits.createMissing)) {
+        const QByteArray resources = segmentPayload(file, layout.photoshopOffset, layout.photoshopSize, std::strlen(photoshopSignature));
+        if (const auto rewritten = CaptionCopies::rewritePhotoshop(resources, edits, status)) {
+            const QByteArray segment = appSegment(0xED, photoshopSignature, *rewritten);
+            if (!segment.isEmpty())
+                changes.push_back({layout.photoshopOffset.value_or(insertAt), layout.photoshopSize, segment});
+        }
+        if (status != ImageStatus::Ok)
+            skipped.push_back("IPTC");
+    }
+    return changes;
+}
+
+ImageStatus spliceJpeg(const QByteArray &file, const Decoded &decoded, const std::vector<SegmentChange> &changes, QList<QByteArray> &pieces)
+{
+    pieces = spliceSegments(file, changes);
+    // The new header must parse, and carry the new Exif block if there is one.
+    QByteArray header;
+    for (const QByteArray &piece : pieces)
+        header += piece.left(static_cast<qsizetype>(decoded.jpeg.scanHeaderEnd) + 0x40000 - header.size());
     const auto check = parseJpegLayout(header);
-    const QByteArray payload = segment.isEmpty() ? QByteArray() : segment.mid(10);
-    if (!check || exifPayload(header, *check) != payload)
+    if (!check)
         return ImageStatus::GenericError;
+    for (const SegmentChange &change : changes) {
+        if (change.offset == decoded.jpeg.exifOffset.value_or(decoded.jpeg.insertOffset) && change.bytes.startsWith("\xFF\xE1")
+            && change.bytes.mid(4, 6) == QByteArray("Exif\0\0", 6) && exifPayload(header, *check) != change.bytes.mid(10))
+            return ImageStatus::GenericError;
+    }
     return ImageStatus::Ok;
 }
 
+// JPEG: the Exif block is a small TIFF structure and is edited like one. Only
+// its first directory changes; the rest of the block, maker notes included,
+// keeps every byte at its offset, and the rest of the file is written
+// straight from where it was read. Remove-all starts from an empty block.
+// The XMP and Photoshop segments are rewritten on their own when their
+// copies of the fields change.
 ImageStatus encodeJpeg(const QByteArray &file, const Decoded &decoded, const ExifData &intended, const TagEdits &edits,
-                       QList<QByteArray> &pieces)
+                       bool exifChanged, QList<QByteArray> &pieces, bool &unchanged, std::vector<QByteArray> &skipped)
 {
     const Exiv2::ByteOrder order = decoded.order == Exiv2::invalidByteOrder ? Exiv2::littleEndian : decoded.order;
+    std::vector<SegmentChange> changes = jpegCopies(file, decoded.jpeg, edits.copies, skipped);
+    if (!exifChanged && changes.empty()) {
+        unchanged = true;
+        return ImageStatus::Ok;
+    }
     QByteArray block = exifPayload(file, decoded.jpeg);
-    const bool fresh = block.isEmpty() || edits.removeAll;
-    const TagEdits applied = fresh ? freshBlockEdits(decoded.exif, order, edits) : edits;
-    if (fresh)
-        block = TiffEditor::emptyStructure(order == Exiv2::bigEndian ? 'M' : 'I');
-    if (fresh && applied.set.empty()) {
-        block.clear(); // nothing left: the segment goes
-    } else {
-        const ImageStatus status = TiffEditor::apply(block, applied, {maxExifPayload, true});
-        if (status != ImageStatus::Ok)
-            return status;
-    }
-
-    ExifData written;
-    if (!block.isEmpty())
-        Exiv2::ExifParser::decode(written, reinterpret_cast<const Exiv2::byte *>(block.constData()), static_cast<std::uint32_t>(block.size()));
-    ExifData expected = fresh ? ExifData() : intended;
-    if (fresh)
-        applyToExifData(ImageFormat::Jpeg, expected, order, applied);
-    if (!sameExifData(expected, written, order))
-        return ImageStatus::ValueOverflow;
-
-    const QByteArray segment = block.isEmpty() ? QByteArray() : exifSegment(block);
-    const std::int64_t delta = static_cast<std::int64_t>(segment.size()) - static_cast<std::int64_t>(decoded.jpeg.exifSize);
-    if (delta != 0 && decoded.jpeg.exifOffset && !fresh) {
-        // Offsets into the file behind the segment move with it.
-        QByteArray moved = block;
-        if (!TiffEditor::moveFileOffsets(moved, *decoded.jpeg.exifOffset + decoded.jpeg.exifSize, delta))
+    const bool fresh = exifChanged && (block.isEmpty() || edits.removeAll);
+    if (exifChanged) {
+        const TagEdits applied = fresh ? freshBlockEdits(decoded.exif, order, edits) : edits;
+        if (fresh)
+            block = TiffEditor::emptyStructure(order == Exiv2::bigEndian ? 'M' : 'I');
+        if (fresh && applied.set.empty()) {
+            block.clear(); // nothing left: the segment goes
+        } else {
+            const ImageStatus status = TiffEditor::apply(block, applied, {maxExifPayload, true});
+            if (status != ImageStatus::Ok)
+                return status;
+        }
+        ExifData written;
+        if (!block.isEmpty())
+            Exiv2::ExifParser::decode(written, reinterpret_cast<const Exiv2::byte *>(block.constData()), static_cast<std::uint32_t>(block.size()));
+        ExifData expected = fresh ? ExifData() : intended;
+        if (fresh)
+            applyToExifData(ImageFormat::Jpeg, expected, order, applied);
+        if (!sameExifData(expected, written, order))
             return ImageStatus::ValueOverflow;
-        if (moved != block)
-            return encodeJpegSegment(file, decoded, exifSegment(moved), pieces);
     }
-    return encodeJpegSegment(file, decoded, segment, pieces);
+    const std::size_t exifAt = decoded.jpeg.exifOffset.value_or(decoded.jpeg.insertOffset);
+    if (exifChanged)
+        changes.insert(changes.begin(), {exifAt, decoded.jpeg.exifSize, block.isEmpty() ? QByteArray() : exifSegment(block)});
+
+    // File offsets to data behind changed segments move with the data.
+    const auto shift = [&changes](std::uint64_t offset) {
+        std::int64_t delta = 0;
+        for (const SegmentChange &c : changes) {
+            if (c.offset + c.size <= offset)
+                delta += static_cast<std::int64_t>(c.bytes.size()) - static_cast<std::int64_t>(c.size);
+        }
+        return delta;
+    };
+    if (!fresh && !block.isEmpty() && std::any_of(changes.begin(), changes.end(), [](const SegmentChange &c) {
+            return static_cast<std::size_t>(c.bytes.size()) != c.size;
+        })) {
+        QByteArray moved = block;
+        if (!TiffEditor::moveFileOffsets(moved, shift))
+            return ImageStatus::ValueOverflow;
+        if (moved != block) {
+            if (exifChanged)
+                changes.front().bytes = exifSegment(moved);
+            else
+                changes.insert(changes.begin(), {exifAt, decoded.jpeg.exifSize, exifSegment(moved)});
+        }
+    }
+    return spliceJpeg(file, decoded, changes, pieces);
 }
 
 ImageStatus encodeTiff(QByteArray &file, const ExifData &intended, const TagEdits &edits, QList<QByteArray> &pieces)
@@ -354,8 +487,19 @@ ImageStatus ExifCodec::readTags(ImageFormat format, const QByteArray &file, std:
 }
 
 ImageStatus ExifCodec::applyEdits(ImageFormat format, QByteArray &file, const TagEdits &edits, bool &unchanged,
-                                  QList<QByteArray> &pieces)
+                                  QList<QByteArray> &pieces, std::vector<QByteArray> *untouched)
 {
+    std::vector<QByteArray> skipped;
+    struct Report
+    {
+        std::vector<QByteArray> &from;
+        std::vector<QByteArray> *to;
+        ~Report()
+        {
+            if (to)
+                *to = from;
+        }
+    } report{skipped, untouched};
     unchanged = false;
     pieces.clear();
     installExivLogHandler();
@@ -365,19 +509,53 @@ ImageStatus ExifCodec::applyEdits(ImageFormat format, QByteArray &file, const Ta
         if (s != ImageStatus::Ok)
             return s;
         const auto order = decoded.order == Exiv2::invalidByteOrder ? Exiv2::littleEndian : decoded.order;
-        const TagEdits needed = withoutSameTexts(decoded.exif, order, edits);
+        TagEdits needed = withoutSameTexts(decoded.exif, order, edits);
+        if (format != ImageFormat::Png)
+            addCopiesInFirstDirectory(format, decoded.exif, order, edits.copies, needed, skipped);
         ExifData intended = decoded.exif;
         applyToExifData(format, intended, order, needed);
-        if (sameExifData(intended, decoded.exif, order)) {
+        const bool exifChanged = !sameExifData(intended, decoded.exif, order);
+        if (format == ImageFormat::Jpeg)
+            return encodeJpeg(file, decoded, intended, needed, exifChanged, pieces, unchanged, skipped);
+        if (!exifChanged) {
             unchanged = true;
             return ImageStatus::Ok;
         }
-        if (format == ImageFormat::Jpeg)
-            return encodeJpeg(file, decoded, intended, needed, pieces);
         if (format == ImageFormat::Tiff)
             return encodeTiff(file, intended, needed, pieces);
         return encodePng(file, intended, needed, pieces);
     });
+}
+
+void ExifCodec::readCopies(ImageFormat format, const QByteArray &file, const std::vector<TagItem> &tags, FieldCopies &copies)
+{
+    copies = FieldCopies();
+    for (const TagItem &tag : tags) {
+        if (tag.group != primaryGroup)
+            continue;
+        if (tag.id == xpTitle || tag.id == xpSubject)
+            copies.description.push_back({tag.id == xpTitle ? "XPTitle" : "XPSubject", CaptionCopies::fromXpValue(tag.value)});
+        else if (tag.id == xpAuthor)
+            copies.artist.push_back({"XPAuthor", CaptionCopies::fromXpValue(tag.value)});
+        else if (format == ImageFormat::Tiff && tag.id == xmpTag)
+            CaptionCopies::readXmp(tag.value, copies);
+        else if (format == ImageFormat::Tiff && tag.id == iptcTag)
+            CaptionCopies::readIptc(tag.value, copies);
+    }
+    if (format != ImageFormat::Jpeg)
+        return;
+    const auto layout = parseJpegLayout(file);
+    if (!layout)
+        return;
+    CaptionCopies::readXmp(segmentPayload(file, layout->xmpOffset, layout->xmpSize, std::strlen(xmpSignature)), copies);
+    const QByteArray resources = segmentPayload(file, layout->photoshopOffset, layout->photoshopSize, std::strlen(photoshopSignature));
+    const Exiv2::byte *record = nullptr;
+    std::uint32_t header = 0, size = 0;
+    if (!resources.isEmpty()
+        && Exiv2::Photoshop::locateIptcIrb(reinterpret_cast<const Exiv2::byte *>(resources.constData()), static_cast<long>(resources.size()),
+                                           &record, &header, &size)
+               == 0)
+        CaptionCopies::readIptc(QByteArray(reinterpret_cast<const char *>(record + header), static_cast<qsizetype>(size)), copies);
 }
 
 } // namespace lumicap

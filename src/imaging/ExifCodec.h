@@ -22,14 +22,19 @@ class ExifCodec
 {
 public:
     static ImageStatus readTags(ImageFormat format, const QByteArray &file, std::vector<TagItem> &tags);
+    // The other copies of the three fields (XMP, IPTC, Windows tags) in a
+    // file whose tags were read; what cannot be parsed is left out.
+    static void readCopies(ImageFormat format, const QByteArray &file, const std::vector<TagItem> &tags, FieldCopies &copies);
 
     // The file carrying the edited tags, as pieces to write one after the
     // other; they may be views into file, which may also have been edited in
     // place, so file must stay as it is until they are written. On failure
     // file is in an unspecified state. unchanged is set, and there are no
     // pieces, when the edits would not change any tag.
+    // A copy of the fields that cannot be parsed (XMP, IPTC) is left as it
+    // is and named in untouched.
     static ImageStatus applyEdits(ImageFormat format, QByteArray &file, const TagEdits &edits, bool &unchanged,
-                                  QList<QByteArray> &pieces);
+                                  QList<QByteArray> &pieces, std::vector<QByteArray> *untouched = nullptr);
 };
 
 } // namespace lumicap

@@ -86,6 +86,7 @@ ImageStatus ImageHolder::open(const QByteArray &path)
         size_ = readSize(file);
         previewable_ = true;
     }
+    ExifCodec::readCopies(format_, file, tags_, copies_);
     readTags_ = tags_;
     open_ = true;
     return ImageStatus::Ok;
@@ -99,6 +100,7 @@ void ImageHolder::close()
     stamp_ = FileStamp();
     tags_.clear();
     readTags_.clear();
+    copies_ = FieldCopies();
     edits_ = TagEdits();
     preview_ = QImage();
 }
@@ -204,7 +206,7 @@ ImageStatus ImageHolder::encodeInto(QByteArray &file, bool &unchanged, QList<QBy
     const ImageFormat now = detectImageFormat(file.constData(), static_cast<std::size_t>(file.size()));
     if (now != format_)
         return fail(ImageStatus::ObjectBusy); // replaced by another kind of file since it was opened
-    return fail(ExifCodec::applyEdits(format_, file, edits_, unchanged, pieces));
+    return fail(ExifCodec::applyEdits(format_, file, edits_, unchanged, pieces, &untouchedCopies_));
 }
 
 } // namespace lumicap

@@ -43,7 +43,15 @@ public:
     ImageStatus removeAllTags();
     ImageStatus setTag(const TagItem &item);
 
+    // The other copies of the three fields, as read.
+    const FieldCopies &copies() const { return copies_; }
+    // The texts the other copies get when the image is saved.
+    void setCopies(const CopyEdits &copies) { edits_.copies = copies; }
+
     const TagEdits &edits() const { return edits_; }
+    // Copies of the fields the last save could not parse and left as they
+    // were ("XMP", "IPTC").
+    const std::vector<QByteArray> &untouchedCopies() const { return untouchedCopies_; }
     // Forgets the recorded edits: the tags are as they were read again.
     void discardEdits();
 
@@ -71,6 +79,8 @@ private:
     FileStamp stamp_;
     std::vector<TagItem> tags_;
     std::vector<TagItem> readTags_;
+    FieldCopies copies_;
+    std::vector<QByteArray> untouchedCopies_;
     TagEdits edits_;
     QImage preview_;
     bool previewable_ = false;

@@ -1,5 +1,6 @@
 #include "JpegSegments.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace lumicap {
@@ -65,6 +66,22 @@ std::optional<JpegLayout> parseJpegLayout(const QByteArray &jpeg)
             layout.exifOffset = markerStart;
             layout.exifSize = pos + length - markerStart;
         }
+        const auto startsWith = [&](const char *signature) {
+            const std::size_t n = std::strlen(signature) + 1;
+            return payloadSize >= n && std::memcmp(jpeg.constData() + payload, signature, n) == 0;
+        };
+        if (marker == 0xE1 && !layout.xmpOffset && startsWith(xmpSignature)) {
+            layout.xmpOffset = markerStart;
+            layout.xmpSize = pos + length - markerStart;
+        }
+        layout.extendedXmp = layout.extendedXmp || (marker == 0xE1 && startsWith("http://ns.adobe.com/xmp/extension/"));
+        if (marker == 0xED && startsWith(photoshopSignature)) {
+            if (!layout.photoshopOffset) {
+                layout.photoshopOffset = markerStart;
+                layout.photoshopSize = pos + length - markerStart;
+            }
+            ++layout.photoshopSegments;
+        }
         if (first && marker == 0xE0 && payloadSize >= 5 && std::memcmp(jpeg.constData() + payload, "JFIF\0", 5) == 0)
             layout.insertOffset = pos + length;
         first = false;
@@ -99,6 +116,40 @@ QList<QByteArray> spliceExif(const QByteArray &jpeg, const JpegLayout &layout, c
     const qsizetype resume = cut + static_cast<qsizetype>(layout.exifOffset ? layout.exifSize : 0);
     return {QByteArray::fromRawData(jpeg.constData(), cut), segment,
             QByteArray::fromRawData(jpeg.constData() + resume, jpeg.size() - resume)};
+}
+
+QByteArray segmentPayload(const QByteArray &jpeg, std::optional<std::size_t> offset, std::size_t size, std::size_t signature)
+{
+    if (!offset)
+        return {};
+    const std::size_t skip = 4 + signature + 1;
+    return jpeg.mid(static_cast<qsizetype>(*offset + skip), static_cast<qsizetype>(size - skip));
+}
+
+QByteArray appSegment(unsigned char marker, const char *signature, const QByteArray &payload)
+{
+    const std::size_t length = 2 + std::strlen(signature) + 1 + static_cast<std::size_t>(payload.size());
+    if (length > 0xFFFF)
+        return {};
+    QByteArray segment;
+    segment.append('\xFF').append(static_cast<char>(marker));
+    segment.append(static_cast<char>((length >> 8) & 0xFF)).append(static_cast<char>(length & 0xFF));
+    segment.append(signature, static_cast<qsizetype>(std::strlen(signature) + 1));
+    return segment + payload;
+}
+
+QList<QByteArray> spliceSegments(const QByteArray &jpeg, std::vector<SegmentChange> changes)
+{
+    std::stable_sort(changes.begin(), changes.end(), [](const SegmentChange &a, const SegmentChange &b) { return a.offset < b.offset; });
+    QList<QByteArray> pieces;
+    std::size_t at = 0;
+    for (const SegmentChange &change : changes) {
+        pieces.append(QByteArray::fromRawData(jpeg.constData() + at, static_cast<qsizetype>(change.offset - at)));
+        pieces.append(change.bytes);
+        at = change.offset + change.size;
+    }
+    pieces.append(QByteArray::fromRawData(jpeg.constData() + at, jpeg.size() - static_cast<qsizetype>(at)));
+    return pieces;
 }
 
 } // namespace lumicap

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <optional>
+#include <vector>
 
 namespace lumicap {
 
@@ -16,6 +17,15 @@ struct JpegLayout
     // Offset and total size (marker included) of the first Exif APP1 segment.
     std::optional<std::size_t> exifOffset;
     std::size_t exifSize = 0;
+    // The same for the first XMP packet (APP1) and the first Photoshop
+    // resources (APP13, where IPTC lives); several Photoshop segments are
+    // counted, and an extended XMP packet noted.
+    std::optional<std::size_t> xmpOffset;
+    std::size_t xmpSize = 0;
+    std::optional<std::size_t> photoshopOffset;
+    std::size_t photoshopSize = 0;
+    int photoshopSegments = 0;
+    bool extendedXmp = false;
     // Where an Exif segment is inserted when the file has none: after SOI, and
     // after a JFIF APP0 that must stay first.
     std::size_t insertOffset = 2;
@@ -50,5 +60,24 @@ QByteArray exifSegment(const QByteArray &tiffBlock);
 // The file with its Exif segment replaced: pieces to be written one after the
 // other. The first and last are views into jpeg, which must outlive them.
 QList<QByteArray> spliceExif(const QByteArray &jpeg, const JpegLayout &layout, const QByteArray &segment);
+
+// What follows the marker and length of an XMP or a Photoshop segment.
+constexpr char xmpSignature[] = "http://ns.adobe.com/xap/1.0/";      // and a zero
+constexpr char photoshopSignature[] = "Photoshop 3.0";               // and a zero
+QByteArray segmentPayload(const QByteArray &jpeg, std::optional<std::size_t> offset, std::size_t size, std::size_t signature);
+// An APP segment of the given marker carrying signature, a zero and payload;
+// empty when it would be longer than a segment can be.
+QByteArray appSegment(unsigned char marker, const char *signature, const QByteArray &payload);
+
+// One segment replaced (or, with size 0, inserted at offset) by bytes.
+struct SegmentChange
+{
+    std::size_t offset = 0;
+    std::size_t size = 0;
+    QByteArray bytes;
+};
+// The file with several segments changed, as pieces (views into jpeg and the
+// new bytes); the changes must not overlap.
+QList<QByteArray> spliceSegments(const QByteArray &jpeg, std::vector<SegmentChange> changes);
 
 } // namespace lumicap

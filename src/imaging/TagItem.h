@@ -3,6 +3,7 @@
 #include <QByteArray>
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace lumicap {
@@ -28,6 +29,34 @@ inline bool isTextTag(std::uint16_t id)
     return id == 0x010E || id == 0x013B || id == 0x8298;
 }
 
+// One copy of a field kept elsewhere than in its Exif tag: where ("XMP",
+// "IPTC", "XPTitle", "XPSubject", "XPAuthor") and its text in UTF-8.
+struct TextCopy
+{
+    QByteArray where;
+    QByteArray text;
+    bool operator==(const TextCopy &o) const { return where == o.where && text == o.text; }
+};
+
+struct FieldCopies
+{
+    std::vector<TextCopy> description;
+    std::vector<TextCopy> artist;
+    std::vector<TextCopy> copyright;
+};
+
+// The texts (UTF-8) the other copies of the saved fields get. A copy the file
+// does not have is created only when createMissing is set (XMP and IPTC).
+struct CopyEdits
+{
+    std::optional<QByteArray> description;
+    std::optional<QByteArray> artist;
+    std::optional<QByteArray> copyright;
+    bool createMissing = false;
+
+    bool any() const { return description || artist || copyright; }
+};
+
 // Changes to an image's tags, replayed on the file's bytes when it is saved.
 struct TagEdits
 {
@@ -35,8 +64,9 @@ struct TagEdits
     bool removeAll = false;
     std::vector<std::uint16_t> removed;
     std::vector<TagItem> set;
+    CopyEdits copies;
 
-    bool empty() const { return !removeAll && removed.empty() && set.empty(); }
+    bool empty() const { return !removeAll && removed.empty() && set.empty() && !copies.any(); }
 };
 
 } // namespace lumicap

@@ -465,7 +465,7 @@ QByteArray TiffEditor::emptyStructure(char byteOrder)
     return bytes + QByteArray(6, '\0');
 }
 
-bool TiffEditor::moveFileOffsets(QByteArray &bytes, std::uint64_t blockEnd, std::int64_t delta)
+bool TiffEditor::moveFileOffsets(QByteArray &bytes, const std::function<std::int64_t(std::uint64_t)> &shift)
 {
     Tiff tiff(bytes);
     const auto first = tiff.get(4, 4);
@@ -498,9 +498,9 @@ bool TiffEditor::moveFileOffsets(QByteArray &bytes, std::uint64_t blockEnd, std:
         const auto value = tiff.get(e + 8, 4);
         if (!tag || !type || !value || *tag != 0x0083)
             continue;
-        if (*type != 4 || *value < blockEnd)
-            return *type == 4 || *value == 0;
-        const std::int64_t moved = static_cast<std::int64_t>(*value) + delta;
+        if (*type != 4)
+            return *value == 0;
+        const std::int64_t moved = static_cast<std::int64_t>(*value) + shift(*value);
         if (moved < 0 || moved > 0xFFFFFFFFLL)
             return false;
         tiff.put(e + 8, static_cast<std::uint32_t>(moved), 4);

@@ -6,6 +6,7 @@
 #include <QByteArray>
 
 #include <cstdint>
+#include <functional>
 
 namespace lumicap {
 
@@ -43,11 +44,12 @@ public:
     static QByteArray emptyStructure(char byteOrder);
 
     // Some cameras keep file offsets (not block offsets) in their maker
-    // notes, to data behind the Exif block. When that block grows by delta
-    // bytes in a file where it ends at blockEnd, the ones known are moved
-    // along. False when the maker note holds such an offset that cannot be
-    // moved (it would no longer point at its data).
-    static bool moveFileOffsets(QByteArray &tiff, std::uint64_t blockEnd, std::int64_t delta);
+    // notes, to data behind the Exif block. When segments of the file change
+    // length, shift(offset) tells how far the byte at a file offset moves,
+    // and the offsets known are moved along. False when the maker note holds
+    // such an offset that cannot be moved (it would no longer point at its
+    // data).
+    static bool moveFileOffsets(QByteArray &tiff, const std::function<std::int64_t(std::uint64_t)> &shift);
 };
 
 } // namespace lumicap

@@ -1,5 +1,7 @@
 #include "MetadataWriter.h"
 
+#include "TextEncoding.h"
+
 #include <cstring>
 
 namespace lumicap {
@@ -19,7 +21,7 @@ int FindEncoder(const char *mimeType, ImageFormat *writer)
     return index;
 }
 
-void WriteMetadata(ImageHolder &image, const MetadataFields &fields, FieldSelection which, bool removeAll)
+void WriteMetadata(ImageHolder &image, const MetadataFields &fields, FieldSelection which, bool removeAll, bool allCopies)
 {
     if (removeAll)
         image.removeAllTags();
@@ -36,6 +38,13 @@ void WriteMetadata(ImageHolder &image, const MetadataFields &fields, FieldSelect
         image.setTag(asciiTag(artistTag, fields.artist));
     if (which.copyright)
         image.setTag(asciiTag(copyrightTag, fields.copyright));
+    // The other copies hold Unicode text: the field as it is shown.
+    const auto shown = [](bool selected, const QByteArray &bytes) {
+        const qsizetype zero = bytes.indexOf('\0');
+        return selected ? std::optional<QByteArray>(displayText(zero < 0 ? bytes : bytes.left(zero)).toUtf8()) : std::nullopt;
+    };
+    image.setCopies({shown(which.description, fields.description), shown(which.artist, fields.artist),
+                     shown(which.copyright, fields.copyright), allCopies});
 }
 
 } // namespace lumicap

@@ -18,7 +18,10 @@ int FindEncoder(const char *mimeType, ImageFormat *writer);
 // the order description, artist, copyright, after removing every other EXIF
 // entry when removeAll is set. Tags not selected keep the bytes the file holds
 // when it is saved. Statuses go to the holder's last status.
-void WriteMetadata(ImageHolder &image, const MetadataFields &fields, FieldSelection which, bool removeAll);
+// The other copies of the selected fields the file has (XMP, IPTC, Windows'
+// tags) get the same text; with allCopies, missing XMP and IPTC copies are
+// created too.
+void WriteMetadata(ImageHolder &image, const MetadataFields &fields, FieldSelection which, bool removeAll, bool allCopies = false);
 inline void WriteMetadata(ImageHolder &image, const MetadataFields &fields, bool removeAll)
 {
     WriteMetadata(image, fields, FieldSelection{}, removeAll);

@@ -101,6 +101,8 @@ const std::map<int, const char *> &table()
          "  --json                 one JSON array; an absent tag is null, an empty one \"\"\n"
          "  --csv                  CSV as ExifTool writes it (SourceFile, ImageDescription, Artist, Copyright)\n"
          "  --descript-ion         DESCRIPT.ION lines that batch reads back\n"
+         "  --all                  also the other copies of each field (XMP, IPTC, Windows'\n"
+         "                         tags), in text and JSON\n"
          "\n"
          "set:\n"
          "  --description TEXT     write TEXT (an empty TEXT writes an empty tag)\n"
@@ -112,6 +114,8 @@ const std::map<int, const char *> &table()
          "                         cell or a missing column leaves the tag alone\n"
          "  --remove-all-exif      remove every other EXIF field (also batch)\n"
          "  -P, --preserve-time    keep the modification and access times (also batch)\n"
+         "  --all-copies           also create the XMP and IPTC copies a picture lacks; the\n"
+         "                         copies it has are always written too (also batch)\n"
          "\n"
          "batch:\n"
          "  --keep-going           skip pictures that cannot be opened instead of stopping\n"
@@ -123,6 +127,8 @@ const std::map<int, const char *> &table()
          "\n"
          "Exit status: 0 when every picture was done, 1 when any failed or was skipped,\n"
          "2 for a usage error."},
+        {IDS_CLI_COPY_LINE, "  %s (%s): %s"},
+        {IDS_CLI_COPY_UNTOUCHED, "%s: its %s cannot be read and was left as it was; other programs may still show the old text"},
     };
     return strings;
 }

@@ -81,6 +81,8 @@ enum StringId : int {
     IDS_CLI_SAVED = 929,
     IDS_CLI_UNCHANGED = 930,
     IDS_CLI_HELP = 931,
+    IDS_CLI_COPY_LINE = 932,
+    IDS_CLI_COPY_UNTOUCHED = 933,
 };
 
 // The text of a string id; empty for an id the table does not have.

@@ -116,6 +116,13 @@ public:
         return {value("ImageDescription"), value("Artist"), value("Copyright")};
     }
 
+    // The XMP and IPTC copies of the description and the artist as ExifTool
+    // reads them, a line each, "-" for an absent one.
+    Bytes copies(const QString &name) const
+    {
+        return exifTool({"-s3", "-f", "-XMP-dc:Description", "-IPTC:Caption-Abstract", "-XMP-dc:Creator", "-IPTC:By-line", file(name)});
+    }
+
     TestFolder dir;
     QString root;
 };
@@ -163,6 +170,21 @@ const Row rows[] = {
      [](Scene &s, const ToolRun &) {
          expectTags(s, "a.jpg", {"Bay at dusk", "Ann", absent});
          expectTags(s, "b.tif", {"Bay at dusk", absent, absent});
+         EXPECT_EQ(s.copies("a.jpg"), Bytes("-\n-\n-\n-\n")); // no copy is made unasked
+     }},
+    {"allCopiesCreatesTheXmpAndIptcCopies", nullptr, {"set", "--all-copies", "--description", "Bucht caf\xc3\xa9", "--artist", "Bea", "b.tif"}, {},
+     0, "", [](Scene &s, const ToolRun &) { EXPECT_EQ(s.copies("b.tif"), Bytes("Bucht caf\xc3\xa9\nBucht caf\xc3\xa9\nBea\nBea\n")); }},
+    {"aCopyThatCannotBeReadIsLeftAndNamed",
+     [](Scene &s) {
+         ASSERT_TRUE(exifToolWrite(s.file("a.jpg"), {"-XMP-dc:Description=Old", "-IPTC:Caption-Abstract=Old"}));
+         Bytes bytes = readAll(s.file("a.jpg"));
+         bytes.replace("</dc:description>", "</dX:description>"); // an end tag that matches nothing
+         ASSERT_TRUE(writeAll(s.file("a.jpg"), bytes));
+     },
+     {"set", "--description", "New", "a.jpg"}, {}, 0, "",
+     [](Scene &s, const ToolRun &r) {
+         EXPECT_EQ(r.err, Bytes("a.jpg: its XMP cannot be read and was left as it was; other programs may still show the old text\n"));
+         EXPECT_EQ(exifTool({"-s3", "-IPTC:Caption-Abstract", s.file("a.jpg")}), Bytes("New\n"));
      }},
     {"anEmptyValueIsWrittenOnPurpose", nullptr, {"set", "--artist", "", "--copyright=", "a.jpg"}, {}, 0, "",
      [](Scene &s, const ToolRun &) { expectTags(s, "a.jpg", {"Harbour", "", ""}); }},
@@ -194,6 +216,20 @@ const Row rows[] = {
      [](Scene &s) { ASSERT_EQ(::link(QFile::encodeName(s.file("a.jpg")), QFile::encodeName(s.root) + "/caf\xe9.jpg"), 0); },
      {"show", "caf\xe9.jpg"}, {}, 0, "caf\xc3\xa9.jpg\nDescription: Harbour\nArtist: Ann\nCopyright: \n",
      [](Scene &s, const ToolRun &) { ::unlink(QFile::encodeName(s.root) + "/caf\xe9.jpg"); }}, // a name QTemporaryDir cannot remove
+    {"showAllListsCopiesThatDisagree",
+     [](Scene &s) { ASSERT_TRUE(exifToolWrite(s.file("a.jpg"), {"-IPTC:Caption-Abstract=Old\ncaption", "-XMP-dc:Description=New caption"})); },
+     {"show", "--all", "a.jpg"}, {}, 0,
+     "a.jpg\nDescription: Harbour\n  description (XMP): New caption\n  description (IPTC): Old\\ncaption\nArtist: Ann\nCopyright: \n",
+     [](Scene &s, const ToolRun &) {
+         EXPECT_EQ(s.run({"show", "a.jpg"}).out, Bytes("a.jpg\nDescription: Harbour\nArtist: Ann\nCopyright: \n"));
+         const QJsonObject copies = QJsonDocument::fromJson(s.run({"show", "--all", "--json", "a.jpg", "gone.jpg"}).out).array().at(0)["copies"].toObject();
+         EXPECT_EQ(copies["description"].toArray(),
+                   (QJsonArray{QJsonObject{{"where", "XMP"}, {"text", "New caption"}}, QJsonObject{{"where", "IPTC"}, {"text", "Old\ncaption"}}}));
+         EXPECT_EQ(copies["artist"].toArray(), QJsonArray());
+         // A save without --all-copies brings the copies the photo has in step.
+         ASSERT_EQ(s.run({"set", "--description", "Agreed", "a.jpg"}).exitCode, 0);
+         EXPECT_EQ(s.copies("a.jpg"), Bytes("Agreed\nAgreed\n-\n-\n"));
+     }},
 
     // Usage errors: exit 2, one line on stderr, nothing done.
     {"noArguments", nullptr, {}, {}, 2, "", nullptr},
@@ -204,6 +240,8 @@ const Row rows[] = {
     {"setWithNothingToSet", nullptr, {"set", "a.jpg"}, {}, 2, "", nullptr},
     {"anOptionOfAnotherCommand", nullptr, {"show", "--keep-going", "a.jpg"}, {}, 2, "", nullptr},
     {"recursionForABatch", nullptr, {"batch", "-r", "DESCRIPT.ION"}, {}, 2, "", nullptr},
+    {"allCopiesForShow", nullptr, {"show", "--all-copies", "a.jpg"}, {}, 2, "", nullptr},
+    {"everyCopyInACsvTable", nullptr, {"show", "--csv", "--all", "a.jpg"}, {}, 2, "", nullptr},
     {"aValueAndItsDeletion", nullptr, {"set", "--artist", "x", "--delete-artist", "a.jpg"}, {}, 2, "",
      [](Scene &s, const ToolRun &) { expectTags(s, "a.jpg", aTags); }},
     {"twoListsForABatch", nullptr, {"batch", "DESCRIPT.ION", "DESCRIPT.ION"}, {}, 2, "", nullptr},
@@ -211,7 +249,7 @@ const Row rows[] = {
     {"versionWithCapitalV", nullptr, {"-V"}, {}, 0, "lumicap-tags 1.0.0.1\n", nullptr},
     {"versionLong", nullptr, {"--version"}, {}, 0, "lumicap-tags 1.0.0.1\n", nullptr},
     {"help", nullptr, {"--help"}, {}, 0, std::nullopt,
-     [](Scene &, const ToolRun &r) { EXPECT_TRUE(r.out.contains("--preserve-time")); }},
+     [](Scene &, const ToolRun &r) { EXPECT_TRUE(r.out.contains("--preserve-time") && r.out.contains("--all-copies")); }},
 
     {"aBatchStopsAtAPictureThatCannotBeOpened", writeList, {"batch", "DESCRIPT.ION", "--artist", "Bea", "--copyright", ""}, {}, 1,
      "1 saved, 0 skipped, 1 failed\n",
@@ -235,6 +273,9 @@ const Row rows[] = {
          oldTimes(s);
      },
      {"batch", "-P", "DESCRIPT.ION"}, {}, 0, "1 saved, 0 skipped, 0 failed\n", timesKept},
+    {"aBatchCreatesEveryCopyWhenAsked", [](Scene &s) { ASSERT_TRUE(writeAll(s.file("DESCRIPT.ION"), "a.jpg New\n")); },
+     {"batch", "--all-copies", "--artist", "Bea", "DESCRIPT.ION"}, {}, 0, "1 saved, 0 skipped, 0 failed\n",
+     [](Scene &s, const ToolRun &) { EXPECT_EQ(s.copies("a.jpg"), Bytes("New\nNew\nBea\nBea\n")); }},
     {"aBatchRefusesAPictureGivenAsItsList", nullptr, {"batch", "a.jpg"}, {}, 1, "",
      [](Scene &s, const ToolRun &r) {
          EXPECT_EQ(r.err, Bytes("a.jpg is not an image list: it holds binary data\n"));

@@ -1,0 +1,319 @@
+#include "CaptionCopies.h"
+
+#include "ExivCompat.h"
+#include "XmpEditor.h"
+
+#include <QCryptographicHash>
+#include <QList>
+#include <QString>
+#include <QStringDecoder>
+
+#include <algorithm>
+#include <map>
+
+namespace lumicap::CaptionCopies {
+
+namespace {
+constexpr const char *xmpDescription = "Xmp.dc.description";
+constexpr const char *xmpCreator = "Xmp.dc.creator";
+constexpr const char *xmpRights = "Xmp.dc.rights";
+constexpr const char *iptcCaption = "Iptc.Application2.Caption";
+constexpr const char *iptcByline = "Iptc.Application2.Byline";
+constexpr const char *iptcCopyright = "Iptc.Application2.Copyright";
+constexpr const char *iptcCharset = "Iptc.Envelope.CharacterSet";
+const std::string utf8Marker = "\x1b%G";
+constexpr std::uint16_t iptcResource = 0x0404;
+constexpr std::uint16_t digestResource = 0x0425;
+
+bool isUtf8(const QByteArray &bytes)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    (void)decoder.decode(bytes);
+    return !decoder.hasError();
+}
+
+QByteArray qbytes(const std::string &s)
+{
+    return QByteArray(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+// Several names in one field are joined as they are shown: "A; B".
+QByteArray joined(const std::vector<QByteArray> &items)
+{
+    QByteArray out;
+    for (const QByteArray &item : items)
+        out += (out.isEmpty() ? QByteArray() : QByteArray("; ")) + item;
+    return out;
+}
+
+std::vector<QByteArray> split(const QByteArray &text, bool several)
+{
+    std::vector<QByteArray> items;
+    for (const QByteArray &part : several ? text.split(';') : QList<QByteArray>{text})
+        items.push_back(several ? part.trimmed() : part);
+    return items;
+}
+
+template <typename Work> ImageStatus guarded(Work &&work)
+{
+    try {
+        return work();
+    } catch (const exiv::Error &) {
+        return ImageStatus::GenericError;
+    } catch (const std::bad_alloc &) {
+        return ImageStatus::OutOfMemory;
+    } catch (const std::exception &) {
+        return ImageStatus::GenericError;
+    }
+}
+
+// --- XMP -------------------------------------------------------------------
+
+QByteArray langAltDefault(const Exiv2::Xmpdatum &d)
+{
+    if (const auto *alt = dynamic_cast<const Exiv2::LangAltValue *>(&d.value())) {
+        const auto it = alt->value_.find("x-default");
+        return qbytes(it != alt->value_.end() ? it->second : alt->value_.empty() ? std::string() : alt->value_.begin()->second);
+    }
+    return qbytes(d.toString());
+}
+
+std::vector<QByteArray> arrayItems(const Exiv2::Xmpdatum &d)
+{
+    std::vector<QByteArray> items;
+    for (long i = 0; i < d.count(); ++i)
+        items.push_back(qbytes(d.toString(i)));
+    return items;
+}
+
+// --- IPTC ------------------------------------------------------------------
+
+bool iptcIsUtf8(const Exiv2::IptcData &iptc)
+{
+    const auto it = iptc.findKey(Exiv2::IptcKey(iptcCharset));
+    return it != iptc.end() && it->toString() == utf8Marker;
+}
+
+QByteArray iptcText(const std::string &stored, bool utf8)
+{
+    const QByteArray bytes = qbytes(stored);
+    // Many writers store UTF-8 without saying so; Latin-1 otherwise.
+    return utf8 || isUtf8(bytes) ? bytes : QString::fromLatin1(bytes).toUtf8();
+}
+
+std::vector<QByteArray> iptcValues(const Exiv2::IptcData &iptc, const char *key)
+{
+    std::vector<QByteArray> out;
+    const bool utf8 = iptcIsUtf8(iptc);
+    for (const auto &d : iptc) {
+        if (d.key() == key)
+            out.push_back(iptcText(d.toString(), utf8));
+    }
+    return out;
+}
+
+// The IPTC data with one field's datasets replaced; the character set moves
+// to UTF-8 (and the other texts with it) when a text does not fit Latin-1.
+bool setIptc(Exiv2::IptcData &iptc, const char *key, const QByteArray &text, bool repeatable, bool create)
+{
+    const auto before = iptcValues(iptc, key);
+    if (before.empty() && !create)
+        return false;
+    const auto items = split(text, repeatable && before.size() > 1);
+    if (items == before)
+        return false;
+    bool utf8 = iptcIsUtf8(iptc);
+    const QString shown = QString::fromUtf8(text);
+    if (!utf8 && QString::fromLatin1(shown.toLatin1()) != shown) {
+        for (auto &d : iptc) {
+            const QByteArray stored = qbytes(d.toString());
+            if (d.record() == Exiv2::IptcDataSets::application2 && d.typeId() == Exiv2::string && !isUtf8(stored))
+                d.setValue(QString::fromLatin1(stored).toUtf8().toStdString());
+        }
+        iptc[iptcCharset] = utf8Marker;
+        utf8 = true;
+    }
+    for (auto it = iptc.begin(); it != iptc.end();)
+        it = it->key() == key ? iptc.erase(it) : std::next(it);
+    for (const QByteArray &item : items) {
+        Exiv2::StringValue value(utf8 ? item.toStdString() : QString::fromUtf8(item).toLatin1().toStdString());
+        iptc.add(Exiv2::IptcKey(key), &value);
+    }
+    return true;
+}
+
+bool applyToIptc(Exiv2::IptcData &iptc, const CopyEdits &edits)
+{
+    bool changed = false;
+    if (edits.description)
+        changed |= setIptc(iptc, iptcCaption, *edits.description, false, edits.createMissing);
+    if (edits.artist)
+        changed |= setIptc(iptc, iptcByline, *edits.artist, true, edits.createMissing);
+    if (edits.copyright)
+        changed |= setIptc(iptc, iptcCopyright, *edits.copyright, false, edits.createMissing);
+    return changed;
+}
+
+QByteArray encodeIptc(const Exiv2::IptcData &iptc)
+{
+    const Exiv2::DataBuf buffer = Exiv2::IptcParser::encode(iptc);
+    return QByteArray(reinterpret_cast<const char *>(buffer.pData_), static_cast<qsizetype>(buffer.size_));
+}
+
+// IPTC is rewritten only when the parser understood all of it: written back
+// unchanged, it must give the very bytes it was read from.
+bool decodeExactly(const Exiv2::byte *data, std::uint32_t size, Exiv2::IptcData &iptc)
+{
+    // (Zeros after the last dataset are padding: a TIFF stores IPTC as longs.)
+    QByteArray stored(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
+    while (stored.endsWith('\0'))
+        stored.chop(1);
+    return Exiv2::IptcParser::decode(iptc, data, size) == 0 && encodeIptc(iptc) == stored;
+}
+} // namespace
+
+void readXmp(const QByteArray &packet, FieldCopies &copies)
+{
+    if (packet.isEmpty())
+        return;
+    (void)guarded([&] {
+        Exiv2::XmpData xmp;
+        if (Exiv2::XmpParser::decode(xmp, packet.toStdString()) != 0)
+            return ImageStatus::GenericError;
+        for (const auto &d : xmp) {
+            if (d.key() == xmpDescription)
+                copies.description.push_back({"XMP", langAltDefault(d)});
+            else if (d.key() == xmpRights)
+                copies.copyright.push_back({"XMP", langAltDefault(d)});
+            else if (d.key() == xmpCreator)
+                copies.artist.push_back({"XMP", joined(arrayItems(d))});
+        }
+        return ImageStatus::Ok;
+    });
+}
+
+void readIptc(const QByteArray &iim, FieldCopies &copies)
+{
+    if (iim.isEmpty())
+        return;
+    (void)guarded([&] {
+        Exiv2::IptcData iptc;
+        if (Exiv2::IptcParser::decode(iptc, reinterpret_cast<const Exiv2::byte *>(iim.constData()), static_cast<std::uint32_t>(iim.size())) != 0)
+            return ImageStatus::GenericError;
+        const auto add = [&](std::vector<TextCopy> &field, const char *key) {
+            const auto values = iptcValues(iptc, key);
+            if (!values.empty())
+                field.push_back({"IPTC", joined(values)});
+        };
+        add(copies.description, iptcCaption);
+        add(copies.artist, iptcByline);
+        add(copies.copyright, iptcCopyright);
+        return ImageStatus::Ok;
+    });
+}
+
+QByteArray fromXpValue(const QByteArray &value)
+{
+    QString text = QString::fromUtf16(reinterpret_cast<const char16_t *>(value.constData()), value.size() / 2);
+    const qsizetype zero = text.indexOf(QChar(0));
+    return (zero < 0 ? text : text.left(zero)).toUtf8();
+}
+
+QByteArray toXpValue(const QByteArray &utf8)
+{
+    const QString text = QString::fromUtf8(utf8);
+    QByteArray out;
+    for (const QChar c : text)
+        out.append(static_cast<char>(c.unicode() & 0xFF)).append(static_cast<char>(c.unicode() >> 8));
+    return out.append(2, '\0');
+}
+
+std::optional<QByteArray> rewriteXmp(const QByteArray &packet, const CopyEdits &edits, ImageStatus &status)
+{
+    std::optional<QByteArray> result = XmpEditor::apply(packet, edits, status);
+    if (!result)
+        return std::nullopt;
+    // The edited packet must read as the old one with the new texts.
+    status = guarded([&] {
+        Exiv2::XmpData before, after;
+        if (Exiv2::XmpParser::decode(before, packet.toStdString()) != 0 || Exiv2::XmpParser::decode(after, result->toStdString()) != 0)
+            return ImageStatus::GenericError;
+        FieldCopies copies;
+        readXmp(*result, copies);
+        const auto reads = [](const std::vector<TextCopy> &field, const std::optional<QByteArray> &text) {
+            return !text || field.empty() || field.front().text == *text || text->contains(';');
+        };
+        if (!reads(copies.description, edits.description) || !reads(copies.artist, edits.artist) || !reads(copies.copyright, edits.copyright))
+            return ImageStatus::GenericError;
+        const auto others = [](const Exiv2::XmpData &xmp) {
+            std::multimap<std::string, std::string> out;
+            for (const auto &d : xmp) {
+                if (d.key() != xmpDescription && d.key() != xmpCreator && d.key() != xmpRights && d.key().rfind("Xmp.dc.description", 0) != 0
+                    && d.key().rfind("Xmp.dc.creator", 0) != 0 && d.key().rfind("Xmp.dc.rights", 0) != 0)
+                    out.emplace(d.key(), d.toString());
+            }
+            return out;
+        };
+        return others(before) == others(after) ? ImageStatus::Ok : ImageStatus::GenericError;
+    });
+    return status == ImageStatus::Ok ? result : std::nullopt;
+}
+
+std::optional<QByteArray> rewriteIptc(const QByteArray &iim, const CopyEdits &edits, ImageStatus &status)
+{
+    std::optional<QByteArray> result;
+    status = guarded([&] {
+        Exiv2::IptcData iptc;
+        if (!iim.isEmpty() && !decodeExactly(reinterpret_cast<const Exiv2::byte *>(iim.constData()), static_cast<std::uint32_t>(iim.size()), iptc))
+            return ImageStatus::GenericError;
+        if (applyToIptc(iptc, edits))
+            result = encodeIptc(iptc);
+        return ImageStatus::Ok;
+    });
+    return status == ImageStatus::Ok ? result : std::nullopt;
+}
+
+QByteArray withIptcDigest(const QByteArray &resources, const QByteArray &iim)
+{
+    QByteArray out = resources;
+    const Exiv2::byte *record = nullptr;
+    std::uint32_t header = 0, size = 0;
+    const auto *data = reinterpret_cast<const Exiv2::byte *>(out.constData());
+    if (Exiv2::Photoshop::locateIrb(data, static_cast<long>(out.size()), digestResource, &record, &header, &size) == 0 && size == 16) {
+        const auto at = static_cast<qsizetype>(record - data) + static_cast<qsizetype>(header);
+        out.replace(at, 16, QCryptographicHash::hash(iim, QCryptographicHash::Md5));
+    }
+    return out;
+}
+
+std::optional<QByteArray> rewritePhotoshop(const QByteArray &resources, const CopyEdits &edits, ImageStatus &status)
+{
+    std::optional<QByteArray> result;
+    status = guarded([&] {
+        const auto *data = reinterpret_cast<const Exiv2::byte *>(resources.constData());
+        const Exiv2::byte *record = nullptr;
+        std::uint32_t header = 0, size = 0;
+        const int found = Exiv2::Photoshop::locateIrb(data, static_cast<long>(resources.size()), iptcResource, &record, &header, &size);
+        if (found < 0)
+            return ImageStatus::GenericError;
+        Exiv2::IptcData iptc;
+        if (found == 0 && !decodeExactly(record + header, size, iptc))
+            return ImageStatus::GenericError;
+        if (!applyToIptc(iptc, edits))
+            return ImageStatus::Ok;
+        const Exiv2::DataBuf irb = Exiv2::Photoshop::setIptcIrb(data, static_cast<long>(resources.size()), iptc);
+        result = withIptcDigest(QByteArray(reinterpret_cast<const char *>(irb.pData_), static_cast<qsizetype>(irb.size_)), encodeIptc(iptc));
+        return ImageStatus::Ok;
+    });
+    return status == ImageStatus::Ok ? result : std::nullopt;
+}
+
+QByteArray emptyXmp()
+{
+    return "<?xpacket begin=\"\xEF\xBB\xBF\" id=\"W5M0MpCehiHzreSzNTczkc9d\"?>\n"
+           "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\">"
+           "<rdf:Description rdf:about=\"\"/></rdf:RDF></x:xmpmeta>\n"
+           + QByteArray(2048, ' ') + "\n<?xpacket end=\"w\"?>";
+}
+
+} // namespace lumicap::CaptionCopies

@@ -1,0 +1,132 @@
+#include "MetadataReader.h"
+#include "MetadataWriter.h"
+#include "SafeSave.h"
+#include "TestFiles.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+using namespace lumicap;
+using namespace lumicap::test;
+
+namespace {
+const MetadataFields typed{"New caption \xC3\xBCn\xC3\xAF \xE2\x82\xAC", "New Artist", "(c) New"};
+
+ImageStatus save(const QString &path, bool allCopies)
+{
+    ImageStatus status;
+    const auto image = OpenImageFile(QFile::encodeName(path), status);
+    if (status != ImageStatus::Ok)
+        return status;
+    WriteMetadata(*image, typed, FieldSelection{}, false, allCopies);
+    return SaveImageFile(*image, QFile::encodeName(path));
+}
+
+// Every tag but the copies of the three fields (and the digest that follows
+// the IPTC), as ExifTool lists them.
+QByteArray otherTags(const QString &path)
+{
+    static const QRegularExpression copy(
+        "^\\[(IFD0|IPTC|XMP-dc|Photoshop|File|System|ExifTool|Composite)\\]|ImageDescription|Artist|Copyright|XP(Title|Subject|Author)"
+        "|IPTCDigest|Caption-Abstract|By-line|CopyrightNotice|CodedCharacterSet");
+    QByteArray out;
+    for (const QByteArray &line : exifTool({"-a", "-G1", "-s", "-e", path}).split('\n')) {
+        if (!copy.match(QString::fromUtf8(line)).hasMatch())
+            out += line + '\n';
+    }
+    return out;
+}
+} // namespace
+
+// A save brings every copy of a field the photo has (Exif, IPTC, XMP,
+// Windows' tags) to the typed text, so other programs show it too; a copy
+// it does not have is created only when asked. Nothing else changes.
+TEST(CopiesOfTheFields, allReadTheTypedTextAfterASave)
+{
+    if (!haveExifTool())
+        GTEST_SKIP() << "exiftool is not installed";
+    struct Case
+    {
+        const char *name;
+        const char *format;
+        QStringList tags;
+        bool allCopies;
+        QStringList expected; // tag=value, as ExifTool reads it after the save
+    };
+    const QStringList everyCopy{"-IPTC:Caption-Abstract=" + QString::fromUtf8(typed.description),
+                                "-XMP-dc:Description=" + QString::fromUtf8(typed.description),
+                                "-IPTC:By-line=New Artist", "-XMP-dc:Creator=New Artist", "-IPTC:CopyrightNotice=(c) New",
+                                "-XMP-dc:Rights=(c) New"};
+    const Case cases[] = {
+        {"only IPTC", "jpg", {"-IPTC:Caption-Abstract=Old", "-IPTC:By-line=Old", "-IPTC:CopyrightNotice=Old"}, false,
+         {everyCopy[0], everyCopy[2], everyCopy[4], "-XMP-dc:Description="}},
+        {"only XMP", "jpg", {"-XMP-dc:Description=Old", "-XMP-dc:Creator=Old", "-XMP-dc:Rights=Old", "-XMP-dc:Title=Kept"}, false,
+         {everyCopy[1], everyCopy[3], everyCopy[5], "-IPTC:Caption-Abstract=", "-XMP-dc:Title=Kept"}},
+        {"all disagreeing, IPTC in Latin-1 with a digest, XMP in two languages", "jpg",
+         {"-IFD0:ImageDescription=Exif", "-IPTC:Caption-Abstract=Caf\xC3\xA9", "-IPTCDigest=new", "-XMP-dc:Description=Xmp",
+          "-XMP-dc:Description-de=Deutsch", "-XMP-dc:Creator=A", "-XMP-dc:Creator+=B", "-IPTC:By-line=Iptc"},
+         false,
+         {everyCopy[0], everyCopy[1], "-XMP-dc:Description-de=Deutsch", "-XMP-dc:Creator=New Artist", "-IPTC:By-line=New Artist"}},
+        {"Windows' tags", "jpg", {"-XPTitle=Old", "-XPSubject=Old", "-XPAuthor=Old", "-XPComment=Kept"}, false,
+         {"-XPTitle=" + QString::fromUtf8(typed.description), "-XPSubject=" + QString::fromUtf8(typed.description),
+          "-XPAuthor=New Artist", "-XPComment=Kept"}},
+        {"a TIFF's IPTC and XMP", "tif", {"-IPTC:Caption-Abstract=Old", "-XMP-dc:Description=Old", "-XMP-dc:Rights=Old"}, false,
+         {everyCopy[0], everyCopy[1], everyCopy[5]}},
+        {"created when asked", "jpg", {"-IFD0:Make=Kestrel"}, true, everyCopy},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        TestFolder dir;
+        const QString path = dir.file(QString("photo.") + c.format);
+        ASSERT_TRUE(QString(c.format) == "jpg" ? writeJpeg(path) : writeTiff(path));
+        ASSERT_TRUE(exifToolWrite(path, QStringList{"-charset", "iptc=Latin", "-IFD0:Make=Kestrel", "-GPS:GPSLatitude=48.5"} + c.tags));
+        const QByteArray others = otherTags(path);
+        const QList<QImage> pixels = decodePages(path);
+
+        ASSERT_EQ(save(path, c.allCopies), ImageStatus::Ok);
+        for (const QString &expected : c.expected) {
+            const QString tag = expected.section('=', 0, 0), value = expected.section('=', 1);
+            EXPECT_EQ(QString::fromUtf8(exifTool({"-s3", "-charset", "iptc=Latin", tag, path}).trimmed()), value) << tag.toStdString();
+        }
+        EXPECT_EQ(exifTool({"-use", "MWG", "-s3", "-MWG:Description", "-MWG:Creator", "-MWG:Copyright", path}),
+                  typed.description + "\nNew Artist\n(c) New\n");
+        EXPECT_EQ(exifTool({"-s3", "-validate", "-warning", "-error", "-a", path}).contains("Digest"), false);
+        EXPECT_EQ(QString::fromUtf8(otherTags(path)), QString::fromUtf8(others));
+        EXPECT_EQ(decodePages(path), pixels);
+        QProcess exiv2;
+        exiv2.start("exiv2", {"-K", "Exif.Image.ImageDescription", "-Pv", path});
+        exiv2.waitForFinished();
+        EXPECT_EQ(exiv2.readAllStandardOutput().trimmed(), typed.description);
+    }
+}
+
+// A copy that cannot be parsed is left byte for byte as it was, and said so;
+// the rest of the save goes ahead.
+TEST(CopiesOfTheFields, thatCannotBeParsedAreLeftAloneAndNamed)
+{
+    if (!haveExifTool())
+        GTEST_SKIP() << "exiftool is not installed";
+    TestFolder dir;
+    const QString path = dir.file("photo.jpg");
+    ASSERT_TRUE(writeJpeg(path));
+    ASSERT_TRUE(exifToolWrite(path, {"-XMP-dc:Description=Old", "-IPTC:Caption-Abstract=Old"}));
+    QByteArray bytes = readAll(path);
+    const qsizetype tag = bytes.indexOf("</dc:description>");
+    ASSERT_GT(tag, 0);
+    bytes[tag + 1] = 'X'; // an end tag that matches nothing
+    ASSERT_TRUE(writeAll(path, bytes));
+    const QByteArray packet = exifTool({"-b", "-XMP", path});
+
+    ImageStatus status;
+    const auto image = OpenImageFile(QFile::encodeName(path), status);
+    ASSERT_EQ(status, ImageStatus::Ok);
+    WriteMetadata(*image, typed, FieldSelection{}, false);
+    ASSERT_EQ(SaveImageFile(*image, QFile::encodeName(path)), ImageStatus::Ok);
+    EXPECT_EQ(image->untouchedCopies(), std::vector<QByteArray>{"XMP"});
+    EXPECT_EQ(exifTool({"-b", "-XMP", path}), packet);
+    EXPECT_EQ(exifToolValue(path, "ImageDescription"), typed.description);
+    EXPECT_EQ(exifTool({"-s3", "-IPTC:Caption-Abstract", path}).trimmed(), typed.description);
+}
