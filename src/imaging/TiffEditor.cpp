@@ -175,16 +175,22 @@ public:
 
     void addEntries(const std::vector<Entry> &entries, int depth = 0)
     {
-        const Entry *offsets[2] = {nullptr, nullptr};
-        const Entry *counts[2] = {nullptr, nullptr};
+        // Strips, tiles and a thumbnail (JPEGInterchangeFormat): offsets and
+        // their byte counts.
+        constexpr std::uint16_t offsetTags[3] = {0x0111, 0x0144, 0x0201};
+        constexpr std::uint16_t countTags[3] = {0x0117, 0x0145, 0x0202};
+        const Entry *offsets[3] = {nullptr, nullptr, nullptr};
+        const Entry *counts[3] = {nullptr, nullptr, nullptr};
         for (const Entry &e : entries) {
             addEntry(e, depth);
-            if (e.tag == 0x0111 || e.tag == 0x0144)
-                offsets[e.tag == 0x0144] = &e;
-            if (e.tag == 0x0117 || e.tag == 0x0145)
-                counts[e.tag == 0x0145] = &e;
+            for (int k = 0; k < 3; ++k) {
+                if (e.tag == offsetTags[k])
+                    offsets[k] = &e;
+                if (e.tag == countTags[k])
+                    counts[k] = &e;
+            }
         }
-        for (int k = 0; k < 2; ++k) {
+        for (int k = 0; k < 3; ++k) {
             if (!offsets[k] || !counts[k])
                 continue;
             const auto at = numbers(*offsets[k]);
