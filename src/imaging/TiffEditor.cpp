@@ -440,6 +440,23 @@ ImageStatus TiffEditor::apply(QByteArray &bytes, const TagEdits &edits, const Li
             }
         }
     }
+    if (limits.reuseFreedSpace && sure) {
+        // Zeros behind everything that stays are what earlier saves freed
+        // and the next one did not fill: without this cut, saves of texts
+        // alternately short and long would grow the block every time.
+        std::uint64_t keptEnd = 8;
+        for (const Range &r : keep.ranges)
+            keptEnd = std::max(keptEnd, r.end);
+        for (const Entry &e : fixed) {
+            // A number that may point at a directory we do not know (Kodak's,
+            // say): whatever it points to stays whole.
+            std::uint64_t end = 0;
+            if ((e.type == 4 || e.type == 13) && e.count == 1 && tiff.directory(tiff.decode(e.field.constData(), 4), &end))
+                keptEnd = std::max(keptEnd, end);
+        }
+        while (cut > keptEnd && bytes[static_cast<qsizetype>(cut - 1)] == '\0')
+            --cut;
+    }
     tiff.truncate(cut);
 
     // Append the new directory and then its values; only the header moves.

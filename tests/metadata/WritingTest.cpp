@@ -307,6 +307,16 @@ TEST(EditingJpegExif, changesOnlyWhatWasAskedAndKeepsTheBlockLengthWhenItCan)
              EXPECT_GT(exifSegmentLength(readAll(p)), exifSegmentLength(before));
              EXPECT_EQ(exifToolValue(p, "ImageDescription"), QByteArray(3000, 'd'));
          }},
+        {"saves of texts alternately long and short do not grow the segment",
+         [&](const QString &p) {
+             qsizetype first = 0;
+             for (int i = 0; i < 5; ++i) {
+                 ASSERT_EQ(saveFields(p, {i % 2 ? QByteArray("Short") : QByteArray(300, 'd'), "A", "C"}), ImageStatus::Ok);
+                 first = first ? first : exifSegmentLength(readAll(p));
+             }
+             EXPECT_EQ(exifSegmentLength(readAll(p)), first);
+         },
+         [&](const QString &p, const QByteArray &) { EXPECT_EQ(exifToolValue(p, "ImageDescription"), QByteArray(300, 'd')); }},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
