@@ -21,6 +21,7 @@ struct Entry
     std::uint16_t type = 0;
     std::uint32_t count = 0;
     QByteArray field; // the 4 value-or-offset bytes, as stored
+    std::size_t slot = 0; // which value to be placed is this entry's, from 1
 };
 
 constexpr std::uint16_t exifPointer = 0x8769;
@@ -355,29 +356,31 @@ ImageStatus TiffEditor::apply(QByteArray &bytes, const TagEdits &edits, const Li
     }
     // The new entries, sorted; the values over four bytes still to be placed.
     std::vector<Entry> merged = fixed;
-    std::vector<std::pair<std::uint16_t, QByteArray>> values; // tag, bytes
+    std::vector<std::pair<std::size_t, QByteArray>> values; // slot, bytes
     for (const Entry &e : moving) {
         const Range r = *tiff.valueRange(e);
-        values.emplace_back(e.tag, bytes.mid(static_cast<qsizetype>(r.begin), static_cast<qsizetype>(r.end - r.begin)));
+        values.emplace_back(values.size() + 1, bytes.mid(static_cast<qsizetype>(r.begin), static_cast<qsizetype>(r.end - r.begin)));
         if (r.end > tiff.size())
             return ImageStatus::GenericError;
-        merged.push_back({e.tag, e.type, e.count, {}});
+        merged.push_back({e.tag, e.type, e.count, {}, values.size()});
     }
     for (const TagItem &item : edits.set) {
         Entry e{item.id, item.type, static_cast<std::uint32_t>(item.value.size() / typeSize(item.type)), {}};
-        if (item.value.size() <= 4)
+        if (item.value.size() <= 4) {
             e.field = item.value + QByteArray(4 - item.value.size(), '\0');
-        else
-            values.emplace_back(item.id, item.value);
+        } else {
+            values.emplace_back(values.size() + 1, item.value);
+            e.slot = values.size();
+        }
         merged.push_back(e);
     }
     std::stable_sort(merged.begin(), merged.end(), [](const Entry &a, const Entry &b) { return a.tag < b.tag; });
     std::stable_sort(values.begin(), values.end(), [](const auto &a, const auto &b) { return a.second.size() > b.second.size(); });
     if (merged.size() > 0xFFFF)
         return ImageStatus::ValueOverflow;
-    // Each value goes to the first entry of its tag still without a place.
-    const auto place = [&merged, &tiff](std::uint16_t tag, std::uint64_t at) {
-        const auto e = std::find_if(merged.begin(), merged.end(), [tag](const Entry &x) { return x.tag == tag && x.field.isEmpty(); });
+    // Each value goes to its own entry (a tag may be there twice).
+    const auto place = [&merged, &tiff](std::size_t slot, std::uint64_t at) {
+        const auto e = std::find_if(merged.begin(), merged.end(), [slot](const Entry &x) { return x.slot == slot; });
         e->field = tiff.encode(static_cast<std::uint32_t>(at), 4);
     };
     const std::uint64_t tableSize = 6 + 12ULL * merged.size();
