@@ -329,6 +329,11 @@ ImageStatus TiffEditor::apply(QByteArray &bytes, const TagEdits &edits, const Li
                           || contains(replaced, e.tag);
         const bool plainValue = tiff.valueRange(e) && !isPointerTag(e.tag) && e.tag != 0x0111 && e.tag != 0x0144 && e.tag != 0x0201;
         (drop ? dropped : limits.reuseFreedSpace && plainValue ? moving : fixed).push_back(e);
+        // An entry of no known type is damage: readers stop at it or skip
+        // it depending on where it stands, so sorting the directory would
+        // change what they read.
+        if (!drop && typeSize(e.type) == 0)
+            return ImageStatus::GenericError;
     }
 
     // Wipe what only the dropped entries and the old table used, so a removed

@@ -375,7 +375,14 @@ TEST(EditingJpegExif, movesACanonFileOffsetAlongAndKeepsTheThumbnail)
                                + QByteArray("Exif\0\0", 6);
     const qsizetype trailer = jpeg.size() + segment.size() + block.size();
     block.replace(74 + 2 + 8, 4, le(static_cast<std::uint32_t>(trailer), 4));
-    ASSERT_TRUE(writeAll(path, jpeg.left(at) + segment + block + jpeg.mid(at) + "DECISION"));
+    QByteArray file = jpeg.left(at) + segment + block + jpeg.mid(at) + "DECISION";
+    // The same with an entry of no known type (Make's): refused, unchanged.
+    file[at + segment.size() + 12] = '\0';
+    ASSERT_TRUE(writeAll(path, file));
+    EXPECT_EQ(saveFields(path, {"Caption", "A", "C"}), ImageStatus::GenericError);
+    EXPECT_EQ(readAll(path), file);
+    file[at + segment.size() + 12] = '\2';
+    ASSERT_TRUE(writeAll(path, file));
     ASSERT_EQ(exifTool({"-s3", "-OriginalDecisionDataOffset", path}).trimmed().toLongLong(), trailer);
     const qsizetype thumbnailAt = at + segment.size() + 122; // stays where it is
     ASSERT_EQ(readAll(path).mid(thumbnailAt, thumbnail.size()), thumbnail);
