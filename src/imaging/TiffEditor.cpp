@@ -162,6 +162,15 @@ public:
     {
         if (!visited_.insert(at).second)
             return; // seen already: a loop, or shared
+        // Overlapping directories can make a small block hold millions of
+        // entries; no real one has this many.
+        const auto count = tiff_.get(at, 2);
+        if (count && *count > entriesLeft_) {
+            complete = false;
+            entriesLeft_ = 0;
+            return;
+        }
+        entriesLeft_ -= count ? *count : 0;
         std::uint64_t end = 0;
         const auto entries = tiff_.directory(at, &end);
         if (!entries)
@@ -237,6 +246,7 @@ private:
     const Tiff &tiff_;
     std::set<std::uint64_t> visited_;
     std::uint64_t budget_ = 1u << 22;
+    std::uint32_t entriesLeft_ = 1u << 18;
 };
 
 bool contains(const std::vector<std::uint16_t> &tags, std::uint16_t tag)
@@ -352,7 +362,7 @@ ImageStatus TiffEditor::apply(QByteArray &bytes, const TagEdits &edits, const Li
     }
     // A value that something else shares stays where it is.
     for (auto it = moving.begin(); it != moving.end();) {
-        const bool shared = keep.overlaps(*tiff.valueRange(*it)) || !keep.complete;
+        const bool shared = !keep.complete || keep.overlaps(*tiff.valueRange(*it));
         if (shared) {
             keep.addEntry(*it);
             fixed.push_back(*it);
