@@ -307,6 +307,12 @@ TEST(EditingJpegExif, changesOnlyWhatWasAskedAndKeepsTheBlockLengthWhenItCan)
              EXPECT_GT(exifSegmentLength(readAll(p)), exifSegmentLength(before));
              EXPECT_EQ(exifToolValue(p, "ImageDescription"), QByteArray(3000, 'd'));
          }},
+        {"a segment headed Exif NUL 0xFF is edited as the Exif segment, not joined by a second",
+         [&](const QString &p) {
+             ASSERT_TRUE(writeAll(p, readAll(p).replace(QByteArray("Exif\0\0", 6), QByteArray("Exif\0\xFF", 6))));
+             ASSERT_EQ(saveFields(p, {"Short", "A", "C"}), ImageStatus::Ok);
+         },
+         [&](const QString &p, const QByteArray &) { EXPECT_EQ(readAll(p).count("Exif\0"), 1); }},
         {"saves of texts alternately long and short do not grow the segment",
          [&](const QString &p) {
              qsizetype first = 0;
