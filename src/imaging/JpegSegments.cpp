@@ -61,8 +61,10 @@ std::optional<JpegLayout> parseJpegLayout(const QByteArray &jpeg)
             layout.height = static_cast<int>((byteAt(jpeg, payload + 1) << 8) | byteAt(jpeg, payload + 2));
             layout.width = static_cast<int>((byteAt(jpeg, payload + 3) << 8) | byteAt(jpeg, payload + 4));
         }
+        // The sixth byte is not always zero ("Exif\0\xFF" is seen); readers
+        // take the segment as Exif all the same.
         if (marker == 0xE1 && !layout.exifOffset && payloadSize >= exifHeaderSize
-            && std::memcmp(jpeg.constData() + payload, exifHeader, exifHeaderSize) == 0) {
+            && std::memcmp(jpeg.constData() + payload, exifHeader, exifHeaderSize - 1) == 0) {
             layout.exifOffset = markerStart;
             layout.exifSize = pos + length - markerStart;
         }

@@ -21,6 +21,7 @@ struct Entry
     std::uint16_t type = 0;
     std::uint32_t count = 0;
     QByteArray field; // the 4 value-or-offset bytes, as stored
+    std::size_t slot = 0; // which value to be placed is this entry's, from 1
 };
 
 constexpr std::uint16_t exifPointer = 0x8769;
@@ -161,6 +162,15 @@ public:
     {
         if (!visited_.insert(at).second)
             return; // seen already: a loop, or shared
+        // Overlapping directories can make a small block hold millions of
+        // entries; no real one has this many.
+        const auto count = tiff_.get(at, 2);
+        if (count && *count > entriesLeft_) {
+            complete = false;
+            entriesLeft_ = 0;
+            return;
+        }
+        entriesLeft_ -= count ? *count : 0;
         std::uint64_t end = 0;
         const auto entries = tiff_.directory(at, &end);
         if (!entries)
@@ -175,16 +185,22 @@ public:
 
     void addEntries(const std::vector<Entry> &entries, int depth = 0)
     {
-        const Entry *offsets[2] = {nullptr, nullptr};
-        const Entry *counts[2] = {nullptr, nullptr};
+        // Strips, tiles and a thumbnail (JPEGInterchangeFormat): offsets and
+        // their byte counts.
+        constexpr std::uint16_t offsetTags[3] = {0x0111, 0x0144, 0x0201};
+        constexpr std::uint16_t countTags[3] = {0x0117, 0x0145, 0x0202};
+        const Entry *offsets[3] = {nullptr, nullptr, nullptr};
+        const Entry *counts[3] = {nullptr, nullptr, nullptr};
         for (const Entry &e : entries) {
             addEntry(e, depth);
-            if (e.tag == 0x0111 || e.tag == 0x0144)
-                offsets[e.tag == 0x0144] = &e;
-            if (e.tag == 0x0117 || e.tag == 0x0145)
-                counts[e.tag == 0x0145] = &e;
+            for (int k = 0; k < 3; ++k) {
+                if (e.tag == offsetTags[k])
+                    offsets[k] = &e;
+                if (e.tag == countTags[k])
+                    counts[k] = &e;
+            }
         }
-        for (int k = 0; k < 2; ++k) {
+        for (int k = 0; k < 3; ++k) {
             if (!offsets[k] || !counts[k])
                 continue;
             const auto at = numbers(*offsets[k]);
@@ -230,6 +246,7 @@ private:
     const Tiff &tiff_;
     std::set<std::uint64_t> visited_;
     std::uint64_t budget_ = 1u << 22;
+    std::uint32_t entriesLeft_ = 1u << 18;
 };
 
 bool contains(const std::vector<std::uint16_t> &tags, std::uint16_t tag)
@@ -322,6 +339,11 @@ ImageStatus TiffEditor::apply(QByteArray &bytes, const TagEdits &edits, const Li
                           || contains(replaced, e.tag);
         const bool plainValue = tiff.valueRange(e) && !isPointerTag(e.tag) && e.tag != 0x0111 && e.tag != 0x0144 && e.tag != 0x0201;
         (drop ? dropped : limits.reuseFreedSpace && plainValue ? moving : fixed).push_back(e);
+        // An entry of no known type is damage: readers stop at it or skip
+        // it depending on where it stands, so sorting the directory would
+        // change what they read.
+        if (!drop && typeSize(e.type) == 0)
+            return ImageStatus::GenericError;
     }
 
     // Wipe what only the dropped entries and the old table used, so a removed
@@ -340,7 +362,7 @@ ImageStatus TiffEditor::apply(QByteArray &bytes, const TagEdits &edits, const Li
     }
     // A value that something else shares stays where it is.
     for (auto it = moving.begin(); it != moving.end();) {
-        const bool shared = keep.overlaps(*tiff.valueRange(*it)) || !keep.complete;
+        const bool shared = !keep.complete || keep.overlaps(*tiff.valueRange(*it));
         if (shared) {
             keep.addEntry(*it);
             fixed.push_back(*it);
@@ -349,29 +371,31 @@ ImageStatus TiffEditor::apply(QByteArray &bytes, const TagEdits &edits, const Li
     }
     // The new entries, sorted; the values over four bytes still to be placed.
     std::vector<Entry> merged = fixed;
-    std::vector<std::pair<std::uint16_t, QByteArray>> values; // tag, bytes
+    std::vector<std::pair<std::size_t, QByteArray>> values; // slot, bytes
     for (const Entry &e : moving) {
         const Range r = *tiff.valueRange(e);
-        values.emplace_back(e.tag, bytes.mid(static_cast<qsizetype>(r.begin), static_cast<qsizetype>(r.end - r.begin)));
+        values.emplace_back(values.size() + 1, bytes.mid(static_cast<qsizetype>(r.begin), static_cast<qsizetype>(r.end - r.begin)));
         if (r.end > tiff.size())
             return ImageStatus::GenericError;
-        merged.push_back({e.tag, e.type, e.count, {}});
+        merged.push_back({e.tag, e.type, e.count, {}, values.size()});
     }
     for (const TagItem &item : edits.set) {
         Entry e{item.id, item.type, static_cast<std::uint32_t>(item.value.size() / typeSize(item.type)), {}};
-        if (item.value.size() <= 4)
+        if (item.value.size() <= 4) {
             e.field = item.value + QByteArray(4 - item.value.size(), '\0');
-        else
-            values.emplace_back(item.id, item.value);
+        } else {
+            values.emplace_back(values.size() + 1, item.value);
+            e.slot = values.size();
+        }
         merged.push_back(e);
     }
     std::stable_sort(merged.begin(), merged.end(), [](const Entry &a, const Entry &b) { return a.tag < b.tag; });
     std::stable_sort(values.begin(), values.end(), [](const auto &a, const auto &b) { return a.second.size() > b.second.size(); });
     if (merged.size() > 0xFFFF)
         return ImageStatus::ValueOverflow;
-    // Each value goes to the first entry of its tag still without a place.
-    const auto place = [&merged, &tiff](std::uint16_t tag, std::uint64_t at) {
-        const auto e = std::find_if(merged.begin(), merged.end(), [tag](const Entry &x) { return x.tag == tag && x.field.isEmpty(); });
+    // Each value goes to its own entry (a tag may be there twice).
+    const auto place = [&merged, &tiff](std::size_t slot, std::uint64_t at) {
+        const auto e = std::find_if(merged.begin(), merged.end(), [slot](const Entry &x) { return x.slot == slot; });
         e->field = tiff.encode(static_cast<std::uint32_t>(at), 4);
     };
     const std::uint64_t tableSize = 6 + 12ULL * merged.size();
@@ -433,6 +457,23 @@ ImageStatus TiffEditor::apply(QByteArray &bytes, const TagEdits &edits, const Li
                 shrunk = true;
             }
         }
+    }
+    if (limits.reuseFreedSpace && sure) {
+        // Zeros behind everything that stays are what earlier saves freed
+        // and the next one did not fill: without this cut, saves of texts
+        // alternately short and long would grow the block every time.
+        std::uint64_t keptEnd = 8;
+        for (const Range &r : keep.ranges)
+            keptEnd = std::max(keptEnd, r.end);
+        for (const Entry &e : fixed) {
+            // A number that may point at a directory we do not know (Kodak's,
+            // say): whatever it points to stays whole.
+            std::uint64_t end = 0;
+            if ((e.type == 4 || e.type == 13) && e.count == 1 && tiff.directory(tiff.decode(e.field.constData(), 4), &end))
+                keptEnd = std::max(keptEnd, end);
+        }
+        while (cut > keptEnd && bytes[static_cast<qsizetype>(cut - 1)] == '\0')
+            --cut;
     }
     tiff.truncate(cut);
 

@@ -26,7 +26,7 @@ const QSet<QString> copiesOfTheFields{"ImageDescription", "Artist", "Copyright",
 QMap<QString, QJsonObject> everyTag(const QStringList &args)
 {
     QMap<QString, QJsonObject> out;
-    const auto files = QJsonDocument::fromJson(exifTool(QStringList{"-j", "-a", "-G1", "-s", "-b", "-e"} + args)).array();
+    const auto files = QJsonDocument::fromJson(exifTool(QStringList{"-j", "-a", "-G1", "-s", "-b"} + args)).array();
     for (const auto &file : files) {
         QJsonObject tags = file.toObject();
         const QString name = QFileInfo(tags.value("SourceFile").toString()).fileName();

@@ -307,6 +307,22 @@ TEST(EditingJpegExif, changesOnlyWhatWasAskedAndKeepsTheBlockLengthWhenItCan)
              EXPECT_GT(exifSegmentLength(readAll(p)), exifSegmentLength(before));
              EXPECT_EQ(exifToolValue(p, "ImageDescription"), QByteArray(3000, 'd'));
          }},
+        {"a segment headed Exif NUL 0xFF is edited as the Exif segment, not joined by a second",
+         [&](const QString &p) {
+             ASSERT_TRUE(writeAll(p, readAll(p).replace(QByteArray("Exif\0\0", 6), QByteArray("Exif\0\xFF", 6))));
+             ASSERT_EQ(saveFields(p, {"Short", "A", "C"}), ImageStatus::Ok);
+         },
+         [&](const QString &p, const QByteArray &) { EXPECT_EQ(readAll(p).count("Exif\0"), 1); }},
+        {"saves of texts alternately long and short do not grow the segment",
+         [&](const QString &p) {
+             qsizetype first = 0;
+             for (int i = 0; i < 5; ++i) {
+                 ASSERT_EQ(saveFields(p, {i % 2 ? QByteArray("Short") : QByteArray(300, 'd'), "A", "C"}), ImageStatus::Ok);
+                 first = first ? first : exifSegmentLength(readAll(p));
+             }
+             EXPECT_EQ(exifSegmentLength(readAll(p)), first);
+         },
+         [&](const QString &p, const QByteArray &) { EXPECT_EQ(exifToolValue(p, "ImageDescription"), QByteArray(300, 'd')); }},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -331,8 +347,10 @@ TEST(EditingJpegExif, changesOnlyWhatWasAskedAndKeepsTheBlockLengthWhenItCan)
 }
 
 // A Canon maker note points at data behind the picture with a file offset;
-// when the Exif segment grows, the data moves and so must the offset.
-TEST(EditingJpegExif, movesACanonFileOffsetAlongWithTheDataItPointsAt)
+// when the Exif segment grows, the data moves and so must the offset. A value
+// of the first directory that lies inside the thumbnail is replaced without
+// touching the thumbnail.
+TEST(EditingJpegExif, movesACanonFileOffsetAlongAndKeepsTheThumbnail)
 {
     if (!haveExifTool())
         GTEST_SKIP() << "exiftool is not installed";
@@ -348,22 +366,36 @@ TEST(EditingJpegExif, movesACanonFileOffsetAlongWithTheDataItPointsAt)
     const auto entry = [&](std::uint16_t tag, std::uint16_t type, std::uint32_t count, std::uint32_t value) {
         return le(tag, 2) + le(type, 2) + le(count, 4) + le(value, 4);
     };
-    // Header, first directory (Make, Exif pointer), "Canon", Exif directory
-    // (maker note), maker note directory (0x0083, a file offset).
-    QByteArray block = QByteArray("II*\0", 4) + le(8, 4) + le(2, 2) + entry(0x010F, 2, 6, 38) + entry(0x8769, 4, 1, 44) + le(0, 4)
-                       + QByteArray("Canon\0", 6) + le(1, 2) + entry(0x927C, 7, 18, 62) + le(0, 4) + le(1, 2)
-                       + entry(0x0083, 4, 1, 0) + le(0, 4);
+    // Header, first directory (Make, Artist, Exif pointer; next: thumbnail
+    // directory), "Canon", Exif directory (maker note), maker note directory
+    // (0x0083, a file offset), thumbnail directory, thumbnail (holding the
+    // Artist's bytes).
+    const QByteArray thumbnail("\xFF\xD8 Thumbnail bytes \xFF\xD9", 21);
+    QByteArray block = QByteArray("II*\0", 4) + le(8, 4) + le(3, 2) + entry(0x010F, 2, 6, 50) + entry(artistTag, 2, 6, 126)
+                       + entry(0x8769, 4, 1, 56) + le(92, 4) + QByteArray("Canon\0", 6) + le(1, 2) + entry(0x927C, 7, 18, 74)
+                       + le(0, 4) + le(1, 2) + entry(0x0083, 4, 1, 0) + le(0, 4) + le(2, 2) + entry(0x0201, 4, 1, 122)
+                       + entry(0x0202, 4, 1, 21) + le(0, 4) + thumbnail;
     const QByteArray jpeg = readAll(path);
     const qsizetype at = 2; // straight after the start of image
     const QByteArray segment = QByteArray("\xFF\xE1", 2) + QByteArray(1, '\0') + QByteArray(1, static_cast<char>(8 + block.size()))
                                + QByteArray("Exif\0\0", 6);
     const qsizetype trailer = jpeg.size() + segment.size() + block.size();
-    block.replace(62 + 2 + 8, 4, le(static_cast<std::uint32_t>(trailer), 4));
-    ASSERT_TRUE(writeAll(path, jpeg.left(at) + segment + block + jpeg.mid(at) + "DECISION"));
+    block.replace(74 + 2 + 8, 4, le(static_cast<std::uint32_t>(trailer), 4));
+    QByteArray file = jpeg.left(at) + segment + block + jpeg.mid(at) + "DECISION";
+    // The same with an entry of no known type (Make's): refused, unchanged.
+    file[at + segment.size() + 12] = '\0';
+    ASSERT_TRUE(writeAll(path, file));
+    EXPECT_EQ(saveFields(path, {"Caption", "A", "C"}), ImageStatus::GenericError);
+    EXPECT_EQ(readAll(path), file);
+    file[at + segment.size() + 12] = '\2';
+    ASSERT_TRUE(writeAll(path, file));
     ASSERT_EQ(exifTool({"-s3", "-OriginalDecisionDataOffset", path}).trimmed().toLongLong(), trailer);
+    const qsizetype thumbnailAt = at + segment.size() + 122; // stays where it is
+    ASSERT_EQ(readAll(path).mid(thumbnailAt, thumbnail.size()), thumbnail);
 
     ASSERT_EQ(saveFields(path, {"A caption long enough not to fit where the old directory was", "A", "C"}), ImageStatus::Ok);
     const qlonglong moved = exifTool({"-s3", "-OriginalDecisionDataOffset", path}).trimmed().toLongLong();
     EXPECT_GT(moved, trailer);
     EXPECT_EQ(readAll(path).mid(moved, 8), QByteArray("DECISION"));
+    EXPECT_EQ(readAll(path).mid(thumbnailAt, thumbnail.size()), thumbnail);
 }
