@@ -159,6 +159,7 @@ void EditorController::start(const QByteArray &showName)
     }
     if (!ReleaseImage())
         return;
+    previews_.cancel();
     list_.assign(std::move(found));
     position_ = 0;
     if (!showName.isEmpty()) {
@@ -219,6 +220,7 @@ bool EditorController::close()
 {
     if (!ReleaseImage())
         return false;
+    previews_.cancel();
     PullValues(false);
     options_.save(); // also when the pass stopped at a long field
     return true;
@@ -260,6 +262,13 @@ void EditorController::OpenCurrentImage()
     if (options_.autoSel)
         view_.focus(ids::Description, true);
     view_.repaintPreview();
+    // The neighbours are decoded while the person looks at this one.
+    std::vector<QByteArray> neighbours;
+    if (position_ + 1 < list_.count())
+        neighbours.push_back(list_.at(position_ + 1));
+    if (position_ > 0)
+        neighbours.push_back(list_.at(position_ - 1));
+    previews_.preload(currentPath_, neighbours);
 }
 
 void EditorController::showFailedOpen(ImageStatus status)
@@ -316,6 +325,7 @@ bool EditorController::SaveCurrentImage()
     // two always; every other tag keeps what the file holds at the save.
     const MetadataFields fields{fieldBytes(0), fieldBytes(1), fieldBytes(2)};
     const FieldSelection which{changed_[0], changed_[1] || options_.noLoadCopyR, changed_[2] || options_.noLoadCopyR};
+    previews_.forget(currentPath_); // the save changes the file: decoded again after it
     image_->discardEdits();
     WriteMetadata(*image_, fields, which, options_.removeAllExif);
     const ImageStatus status = SaveImageFile(*image_, currentPath_);

@@ -1,0 +1,150 @@
+#include "PreviewCache.h"
+
+#include "ImageHolder.h"
+#include "PreviewGeometry.h"
+
+#include <algorithm>
+
+namespace lumicap {
+
+namespace {
+constexpr std::uint16_t orientationTag = 0x0112;
+} // namespace
+
+PreviewCache::PreviewCache()
+{
+    pool_.setMaxThreadCount(1);
+}
+
+PreviewCache::~PreviewCache()
+{
+    ++generation_;
+    pool_.clear();
+    pool_.waitForDone();
+}
+
+int PreviewCache::orientationOf(const ImageHolder &image)
+{
+    for (const TagItem &tag : image.tags()) {
+        if (tag.id == orientationTag && tag.group == primaryGroup)
+            return orientationFromTag(tag.value);
+    }
+    return 1;
+}
+
+QImage PreviewCache::shown(const ImageHolder &image, const QRect &frame)
+{
+    frame_ = frame;
+    const auto it = std::find_if(entries_.begin(), entries_.end(),
+                                 [&](const Entry &e) { return e.path == image.path() && e.frame == frame.size(); });
+    const bool asked = asked_.path == image.path() && asked_.frame == frame.size() && asked_.stamp.sameContentAs(image.stamp());
+    if (it != entries_.end() && (asked || it->stamp.sameContentAs(image.stamp())))
+        return it->image;
+    if (!asked) {
+        // Not decoded at this size, or decoded before the file changed.
+        if (it != entries_.end())
+            entries_.erase(it);
+        asked_ = Entry{image.path(), frame.size(), image.stamp(), {}};
+        if (!(busy_ && running_.path == image.path() && running_.frame.size() == frame.size()))
+            enqueue(image.path(), true);
+    }
+    return {};
+}
+
+void PreviewCache::preload(const QByteArray &shown, const std::vector<QByteArray> &neighbours)
+{
+    wanted_ = neighbours;
+    wanted_.insert(wanted_.begin(), shown);
+    entries_.erase(std::remove_if(entries_.begin(), entries_.end(),
+                                  [&](const Entry &e) { return std::find(wanted_.begin(), wanted_.end(), e.path) == wanted_.end(); }),
+                   entries_.end());
+    queue_.clear();
+    for (const QByteArray &path : wanted_)
+        enqueue(path, false);
+}
+
+void PreviewCache::cancel()
+{
+    ++generation_;
+    pool_.clear();
+    queue_.clear();
+    entries_.clear();
+    wanted_.clear();
+    asked_ = Entry();
+}
+
+void PreviewCache::forget(const QByteArray &path)
+{
+    entries_.erase(std::remove_if(entries_.begin(), entries_.end(), [&](const Entry &e) { return e.path == path; }), entries_.end());
+    queue_.erase(std::remove_if(queue_.begin(), queue_.end(), [&](const Job &j) { return j.path == path; }), queue_.end());
+}
+
+bool PreviewCache::known(const QByteArray &path, QSize frame) const
+{
+    const auto same = [&](const QByteArray &p, QSize f) { return p == path && f == frame; };
+    return std::any_of(entries_.begin(), entries_.end(), [&](const Entry &e) { return same(e.path, e.frame); })
+           || std::any_of(queue_.begin(), queue_.end(), [&](const Job &j) { return same(j.path, j.frame.size()); });
+}
+
+void PreviewCache::enqueue(const QByteArray &path, bool first)
+{
+    if (path.isEmpty() || frame_.isEmpty())
+        return;
+    if (first) {
+        forget(path);
+        queue_.push_front(Job{path, frame_});
+    } else if (!known(path, frame_.size()) && !(busy_ && running_.path == path && running_.frame == frame_)) {
+        queue_.push_back(Job{path, frame_});
+    }
+    pump();
+}
+
+void PreviewCache::pump()
+{
+    if (busy_ || queue_.empty())
+        return;
+    running_ = queue_.front();
+    queue_.pop_front();
+    busy_ = true;
+    const quint64 generation = generation_;
+    pool_.start([this, job = running_, generation] {
+        Entry entry{job.path, job.frame.size(), {}, {}};
+        if (generation == generation_) {
+            // An image of its own: opening reads the tags, the size and the
+            // time, and closes the file; the decode opens it again briefly.
+            ImageHolder image;
+            if (image.open(job.path) == ImageStatus::Ok) {
+                entry.stamp = image.stamp();
+                const int orientation = orientationOf(image);
+                entry.image = image.preview(previewDecodeSize(job.frame, image.size(), orientation));
+            }
+        }
+        QMetaObject::invokeMethod(this, [this, generation, entry] { finished(generation, entry); }, Qt::QueuedConnection);
+    });
+}
+
+void PreviewCache::finished(quint64 generation, Entry entry)
+{
+    busy_ = false;
+    if (generation == generation_) {
+        const QByteArray path = entry.path;
+        entries_.erase(std::remove_if(entries_.begin(), entries_.end(),
+                                      [&](const Entry &e) { return e.path == path && e.frame == entry.frame; }),
+                       entries_.end());
+        entries_.push_back(std::move(entry));
+        // Only the wanted pictures stay, and never more than maxHeld: the
+        // oldest go first.
+        if (!wanted_.empty() && entries_.size() > maxHeld)
+            entries_.erase(std::remove_if(entries_.begin(), entries_.end(),
+                                          [&](const Entry &e) {
+                                              return e.path != path && std::find(wanted_.begin(), wanted_.end(), e.path) == wanted_.end();
+                                          }),
+                           entries_.end());
+        while (entries_.size() > maxHeld)
+            entries_.erase(entries_.begin());
+        Q_EMIT decoded(path);
+    }
+    pump();
+}
+
+} // namespace lumicap
