@@ -45,6 +45,7 @@ int EditorController::fieldIndex(int id)
 void EditorController::initialise()
 {
     options_ = EditorSettings::load();
+    saved_ = options_;
     view_.setText(ids::Folder, options_.imgFolder);
     view_.setChecked(ids::AutoSel, options_.autoSel);
     view_.setChecked(ids::RemoveAllExif, options_.removeAllExif);
@@ -138,7 +139,12 @@ bool EditorController::PullValues(bool folderChecks)
             return false;
         }
     }
-    options_.save();
+    // Written when they changed: a settings file is rewritten and flushed,
+    // which PageDown must not wait for each time.
+    if (options_ != saved_) {
+        options_.save();
+        saved_ = options_;
+    }
     return true;
 }
 
@@ -229,6 +235,7 @@ bool EditorController::close()
 void EditorController::autoSelClicked(bool on)
 {
     options_.autoSel = on;
+    saved_.autoSel = on;
     EditorSettings::saveAutoSel(on);
 }
 

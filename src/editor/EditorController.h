@@ -85,6 +85,7 @@ private:
     EditorView &view_;
     UserPrompt &prompt_;
     EditorSettings options_;
+    EditorSettings saved_; // as last written
     ImageList list_;
     int position_ = 0;
     std::unique_ptr<ImageHolder> image_;
