@@ -1,14 +1,81 @@
 #include "PreviewCache.h"
 
+#include "ExifCodec.h"
 #include "ImageHolder.h"
+#include "JpegSegments.h"
 #include "PreviewGeometry.h"
 
+#include <QBuffer>
+#include <QFile>
+#include <QImageReader>
+
 #include <algorithm>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace lumicap {
 
 namespace {
 constexpr std::uint16_t orientationTag = 0x0112;
+
+int orientationIn(const std::vector<TagItem> &tags)
+{
+    for (const TagItem &tag : tags) {
+        if (tag.id == orientationTag && tag.group == primaryGroup)
+            return orientationFromTag(tag.value);
+    }
+    return 1;
+}
+
+// What a decode needs of the file, read as ImageHolder::open reads it (the
+// header, the Exif tags, the size) but without the other copies of the
+// fields: their XMP parser is not for use on two threads at once.
+QImage decodeFile(const QByteArray &path, const QRect &frame, FileStamp &stamp)
+{
+    constexpr std::int64_t headerBytes = 256 * 1024;
+    QByteArray file;
+    if (readFileBytes(path, file, &stamp, headerBytes) != ImageStatus::Ok)
+        return {};
+    ImageFormat format = detectImageFormat(file.constData(), static_cast<std::size_t>(file.size()));
+    if (file.size() < stamp.size && (format != ImageFormat::Jpeg || !parseJpegLayout(file))) {
+        if (readFileBytes(path, file, &stamp) != ImageStatus::Ok)
+            return {};
+        format = detectImageFormat(file.constData(), static_cast<std::size_t>(file.size()));
+    }
+    std::vector<TagItem> tags;
+    if (!canHoldTags(format) || ExifCodec::readTags(format, file, tags) != ImageStatus::Ok)
+        return {};
+    QSize size;
+    if (format == ImageFormat::Jpeg) {
+        // Our own walk of the header, never a decoder's (see maxPreviewSegments).
+        const auto layout = parseJpegLayout(file);
+        if (!layout || layout->segments > maxPreviewSegments)
+            return {};
+        size = QSize(layout->width, layout->height);
+    } else {
+        QBuffer buffer(&file);
+        buffer.open(QIODevice::ReadOnly);
+        size = QImageReader(&buffer).size();
+    }
+    file = QByteArray();
+    const QSize decoded = previewDecodeSize(frame, size, orientationIn(tags));
+    if (decoded.isEmpty())
+        return {};
+    // Opened by its bytes (a file name need not be valid UTF-8), read and
+    // closed again.
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    QFile input;
+    if (fd < 0 || !input.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        if (fd >= 0)
+            ::close(fd);
+        return {};
+    }
+    QImageReader reader(&input);
+    reader.setAutoTransform(false); // the picture as stored, like its size
+    if (reader.size().isValid())
+        reader.setScaledSize(decoded);
+    return reader.read();
+}
 } // namespace
 
 PreviewCache::PreviewCache()
@@ -25,11 +92,7 @@ PreviewCache::~PreviewCache()
 
 int PreviewCache::orientationOf(const ImageHolder &image)
 {
-    for (const TagItem &tag : image.tags()) {
-        if (tag.id == orientationTag && tag.group == primaryGroup)
-            return orientationFromTag(tag.value);
-    }
-    return 1;
+    return orientationIn(image.tags());
 }
 
 QImage PreviewCache::shown(const ImageHolder &image, const QRect &frame)
@@ -38,7 +101,10 @@ QImage PreviewCache::shown(const ImageHolder &image, const QRect &frame)
     const auto it = std::find_if(entries_.begin(), entries_.end(),
                                  [&](const Entry &e) { return e.path == image.path() && e.frame == frame.size(); });
     const bool asked = asked_.path == image.path() && asked_.frame == frame.size() && asked_.stamp.sameContentAs(image.stamp());
-    if (it != entries_.end() && (asked || it->stamp.sameContentAs(image.stamp())))
+    const auto fits = [&] {
+        return it->image.isNull() || it->image.size() == previewDecodeSize(frame, image.size(), orientationOf(image));
+    };
+    if (it != entries_.end() && (asked || (it->stamp.sameContentAs(image.stamp()) && fits())))
         return it->image;
     if (!asked) {
         // Not decoded at this size, or decoded before the file changed.
@@ -109,16 +175,8 @@ void PreviewCache::pump()
     const quint64 generation = generation_;
     pool_.start([this, job = running_, generation] {
         Entry entry{job.path, job.frame.size(), {}, {}};
-        if (generation == generation_) {
-            // An image of its own: opening reads the tags, the size and the
-            // time, and closes the file; the decode opens it again briefly.
-            ImageHolder image;
-            if (image.open(job.path) == ImageStatus::Ok) {
-                entry.stamp = image.stamp();
-                const int orientation = orientationOf(image);
-                entry.image = image.preview(previewDecodeSize(job.frame, image.size(), orientation));
-            }
-        }
+        if (generation == generation_)
+            entry.image = decodeFile(job.path, job.frame, entry.stamp);
         QMetaObject::invokeMethod(this, [this, generation, entry] { finished(generation, entry); }, Qt::QueuedConnection);
     });
 }

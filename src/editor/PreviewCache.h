@@ -17,8 +17,8 @@ namespace lumicap {
 class ImageHolder;
 
 // The decoded previews of the shown picture and its neighbours. Decodes run
-// one at a time on a worker thread, each from the file's path with an image
-// of its own, so nothing the window uses is touched there and no file stays
+// one at a time on a worker thread, each from the file's path and bytes of
+// its own, so nothing the window uses is touched there and no file stays
 // open between decodes. A preview is used only for the frame size it was
 // decoded at and while the file keeps the size and time it had then.
 class PreviewCache : public QObject
