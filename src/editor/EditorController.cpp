@@ -45,6 +45,7 @@ int EditorController::fieldIndex(int id)
 void EditorController::initialise()
 {
     options_ = EditorSettings::load();
+    saved_ = options_;
     view_.setText(ids::Folder, options_.imgFolder);
     view_.setChecked(ids::AutoSel, options_.autoSel);
     view_.setChecked(ids::RemoveAllExif, options_.removeAllExif);
@@ -138,7 +139,12 @@ bool EditorController::PullValues(bool folderChecks)
             return false;
         }
     }
-    options_.save();
+    // Written when they changed: a settings file is rewritten and flushed,
+    // which PageDown must not wait for each time.
+    if (options_ != saved_) {
+        options_.save();
+        saved_ = options_;
+    }
     return true;
 }
 
@@ -159,6 +165,7 @@ void EditorController::start(const QByteArray &showName)
     }
     if (!ReleaseImage())
         return;
+    previews_.cancel();
     list_.assign(std::move(found));
     position_ = 0;
     if (!showName.isEmpty()) {
@@ -219,6 +226,7 @@ bool EditorController::close()
 {
     if (!ReleaseImage())
         return false;
+    previews_.cancel();
     PullValues(false);
     options_.save(); // also when the pass stopped at a long field
     return true;
@@ -227,6 +235,7 @@ bool EditorController::close()
 void EditorController::autoSelClicked(bool on)
 {
     options_.autoSel = on;
+    saved_.autoSel = on;
     EditorSettings::saveAutoSel(on);
 }
 
@@ -260,6 +269,13 @@ void EditorController::OpenCurrentImage()
     if (options_.autoSel)
         view_.focus(ids::Description, true);
     view_.repaintPreview();
+    // The neighbours are decoded while the person looks at this one.
+    std::vector<QByteArray> neighbours;
+    if (position_ + 1 < list_.count())
+        neighbours.push_back(list_.at(position_ + 1));
+    if (position_ > 0)
+        neighbours.push_back(list_.at(position_ - 1));
+    previews_.preload(currentPath_, neighbours);
 }
 
 void EditorController::showFailedOpen(ImageStatus status)
@@ -316,6 +332,7 @@ bool EditorController::SaveCurrentImage()
     // two always; every other tag keeps what the file holds at the save.
     const MetadataFields fields{fieldBytes(0), fieldBytes(1), fieldBytes(2)};
     const FieldSelection which{changed_[0], changed_[1] || options_.noLoadCopyR, changed_[2] || options_.noLoadCopyR};
+    previews_.forget(currentPath_); // the save changes the file: decoded again after it
     image_->discardEdits();
     WriteMetadata(*image_, fields, which, options_.removeAllExif);
     const ImageStatus status = SaveImageFile(*image_, currentPath_);

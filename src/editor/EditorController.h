@@ -4,6 +4,7 @@
 #include "ImageHolder.h"
 #include "ImageList.h"
 #include "MetadataFields.h"
+#include "PreviewCache.h"
 
 #include <QByteArray>
 
@@ -59,6 +60,7 @@ public:
     ImageHolder *currentImage() const { return image_.get(); }
     const QByteArray &currentPath() const { return currentPath_; }
     const EditorSettings &options() const { return options_; }
+    PreviewCache &previews() { return previews_; }
     bool isChanged(int id) const;
 
     // Takes the controls' values into the options; stops at the first field
@@ -83,6 +85,7 @@ private:
     EditorView &view_;
     UserPrompt &prompt_;
     EditorSettings options_;
+    EditorSettings saved_; // as last written
     ImageList list_;
     int position_ = 0;
     std::unique_ptr<ImageHolder> image_;
@@ -97,6 +100,7 @@ private:
     // The three tags as the file held them when the image was opened (or last
     // compared); a save tells another program's changes by them.
     MetadataFields seen_;
+    PreviewCache previews_;
     // Set while the program fills a field, which is no change by the user.
     bool filling_ = false;
 };

@@ -42,6 +42,7 @@ void EditorDialog::createControls()
     setWindowIcon(appIcon());
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     preview_->setSource([this] { return controller_.currentImage(); });
+    preview_->setCache(&controller_.previews());
     // Typing is limited; text read from a file is shown whole.
     for (const int id : {ids::Description, ids::Artist, ids::Copyright})
         limits_.insert(id, new TypingLimit(static_cast<QLineEdit *>(control(id)), EditorController::maxFieldLength));

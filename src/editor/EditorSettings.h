@@ -15,6 +15,13 @@ struct EditorSettings
     bool noLoadCopyR = false;
     bool autoSave = false;
 
+    bool operator==(const EditorSettings &o) const
+    {
+        return imgFolder == o.imgFolder && autoSel == o.autoSel && removeAllExif == o.removeAllExif && noLoadCopyR == o.noLoadCopyR
+               && autoSave == o.autoSave;
+    }
+    bool operator!=(const EditorSettings &o) const { return !(*this == o); }
+
     static EditorSettings load();
     // Writes all five, in this order.
     void save() const;

@@ -1,6 +1,7 @@
 #include "PreviewFrame.h"
 
 #include "ImageHolder.h"
+#include "PreviewCache.h"
 #include "PreviewGeometry.h"
 
 #include <QPainter>
@@ -18,23 +19,25 @@ PreviewFrame::PreviewFrame(QWidget *parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-namespace {
-constexpr std::uint16_t orientationTag = 0x0112;
 
-int orientationOf(const ImageHolder &image)
+void PreviewFrame::setCache(PreviewCache *cache)
 {
-    for (const TagItem &tag : image.tags()) {
-        if (tag.id == orientationTag && tag.group == primaryGroup)
-            return orientationFromTag(tag.value);
-    }
-    return 1;
+    cache_ = cache;
+    cache->setFrame(rect());
+    // A decode that arrives is drawn at once.
+    connect(cache, &PreviewCache::decoded, this, [this] { update(); });
 }
-} // namespace
 
 QRect PreviewFrame::imageRect() const
 {
     ImageHolder *image = source_ ? source_() : nullptr;
-    return image && image->isOpen() ? previewPlacement(rect(), orientedSize(image->size(), orientationOf(*image))) : QRect();
+    return image && image->isOpen() ? previewPlacement(rect(), orientedSize(image->size(), PreviewCache::orientationOf(*image))) : QRect();
+}
+
+void PreviewFrame::resizeEvent(QResizeEvent *)
+{
+    if (cache_)
+        cache_->setFrame(rect());
 }
 
 void PreviewFrame::paintEvent(QPaintEvent *)
@@ -45,16 +48,11 @@ void PreviewFrame::paintEvent(QPaintEvent *)
     const QRect target = imageRect();
     if (!image || target.isEmpty())
         return;
-    // A very wide picture is drawn far wider than the frame and cut; it is
-    // decoded no wider than a few frames and stretched, not at a size that
-    // would not fit in memory. It is decoded as stored, then turned; the
-    // turned copy is kept while the decoded pixels stay the same.
-    QSize shown = target.size();
-    const int widest = std::max(1, 4 * width());
-    if (shown.width() > widest)
-        shown = QSize(widest, std::max(1, static_cast<int>(static_cast<qint64>(shown.height()) * widest / shown.width())));
-    const int orientation = orientationOf(*image);
-    const QImage stored = image->preview(orientedSize(shown, orientation));
+    // The pixels come decoded at the size drawn (see previewDecodeSize), as
+    // stored, then turned; the turned copy is kept while they stay the same.
+    // With a cache nothing blocks: the grey shows until the decode arrives.
+    const int orientation = PreviewCache::orientationOf(*image);
+    const QImage stored = cache_ ? cache_->shown(*image, rect()) : image->preview(previewDecodeSize(rect(), image->size(), orientation));
     if (stored.isNull())
         return;
     if (stored.cacheKey() != orientedFrom_ || orientation != orientation_) {

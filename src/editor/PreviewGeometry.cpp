@@ -2,6 +2,8 @@
 
 #include <QTransform>
 
+#include <algorithm>
+
 namespace lumicap {
 
 QRect previewPlacement(const QRect &frame, QSize image)
@@ -59,6 +61,18 @@ QImage orientedImage(const QImage &stored, int orientation)
     default:
         return stored;
     }
+}
+
+QSize previewDecodeSize(const QRect &frame, QSize stored, int orientation)
+{
+    const QRect target = previewPlacement(frame, orientedSize(stored, orientation));
+    if (target.isEmpty())
+        return {};
+    QSize shown = target.size();
+    const int widest = std::max(1, 4 * frame.width());
+    if (shown.width() > widest)
+        shown = QSize(widest, std::max(1, static_cast<int>(static_cast<qint64>(shown.height()) * widest / shown.width())));
+    return orientedSize(shown, orientation);
 }
 
 } // namespace lumicap

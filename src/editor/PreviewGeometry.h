@@ -15,6 +15,12 @@ namespace lumicap {
 // that is after its orientation is applied (orientedSize).
 QRect previewPlacement(const QRect &frame, QSize image);
 
+// The size a stored picture is decoded at to be drawn in the frame: the
+// placed size, turned back as stored, and no wider than four frames (a very
+// wide picture is stretched and cut rather than decoded huge). Empty when
+// nothing is drawn.
+QSize previewDecodeSize(const QRect &frame, QSize stored, int orientation);
+
 // The Exif orientation (1-8) from the raw value bytes of tag 0x0112; 1 for a
 // missing or invalid value.
 int orientationFromTag(const QByteArray &value);

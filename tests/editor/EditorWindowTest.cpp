@@ -2,6 +2,7 @@
 #include "ControlIds.h"
 #include "DialogUnits.h"
 #include "EditorDialog.h"
+#include "PreviewCache.h"
 #include "PreviewFrame.h"
 #include "PreviewGeometry.h"
 #include "ScriptedPrompt.h"
@@ -62,6 +63,22 @@ private:
 
     static std::unique_ptr<QSettings> settings() { return test::programSettings(); }
 
+    PreviewCache &previews() { return editor->controller().previews(); }
+    // The frame once every decode asked for is in.
+    QImage shot()
+    {
+        editor->preview()->grab(); // a paint asks for what it lacks
+        QTest::qWaitFor([&] { return previews().idle(); }, 20000);
+        return editor->preview()->grab().toImage();
+    }
+    QColor middle(const QImage &shot) { return shot.pixelColor(editor->preview()->imageRect().center()); }
+    static bool solid(const QString &path, Qt::GlobalColor color)
+    {
+        QImage picture(90, 60, QImage::Format_RGB32);
+        picture.fill(color);
+        return picture.save(path, "JPEG", 95);
+    }
+
 private Q_SLOTS:
     void initTestCase();
     void init();
@@ -89,6 +106,9 @@ private Q_SLOTS:
     void orientation_data();
     void orientation();
     void previewDrawsTheImageOnGreyAsItIsTurned();
+    void preloadingDecodesOnlyWhatChanged_data();
+    void preloadingDecodesOnlyWhatChanged();
+    void aFolderChangeDropsTheDecodeUnderWay();
 };
 
 void EditorWindowTest::initTestCase()
@@ -589,21 +609,22 @@ void EditorWindowTest::previewDrawsTheImageOnGreyAsItIsTurned()
     startOn(dir->path());
     const QRect placed = frame->imageRect();
     QCOMPARE(placed, previewPlacement(frame->rect(), QSize(50, 100)));
-    const QImage shot = frame->grab().toImage();
-    QCOMPARE(shot.pixelColor(placed.left() - 2, frame->height() / 2), grey);
-    QCOMPARE(shot.pixelColor(placed.right() + 2, frame->height() / 2), grey);
-    QVERIFY(shot.pixelColor(placed.center()) != grey);
+    const QImage picture = shot();
+    QCOMPARE(picture.pixelColor(placed.left() - 2, frame->height() / 2), grey);
+    QCOMPARE(picture.pixelColor(placed.right() + 2, frame->height() / 2), grey);
+    QVERIFY(picture.pixelColor(placed.center()) != grey);
     // A picture far wider than the frame is still shown (decoded smaller).
     QVERIFY(patternImage(4000, 8).save(image(2), "JPEG", 100));
     QTest::keyClick(editor.get(), Qt::Key_PageDown);
-    QVERIFY(frame->grab().toImage().pixelColor(frame->width() / 2, frame->height() / 2) != grey);
+    QVERIFY(shot().pixelColor(frame->width() / 2, frame->height() / 2) != grey);
     QTest::keyClick(editor.get(), Qt::Key_PageUp);
 
     // Painting again does not decode again.
-    ImageHolder *open = editor->controller().currentImage();
-    const qint64 key = open->preview(placed.size()).cacheKey();
+    shot();
+    QSignalSpy decodes(&previews(), &PreviewCache::decoded);
     frame->grab();
-    QCOMPARE(open->preview(placed.size()).cacheKey(), key);
+    QCOMPARE(shot(), frame->grab().toImage());
+    QCOMPARE(decodes.count(), 0);
 
     // A portrait photo stored on its side shows upright.
     if (!haveExifTool())
@@ -612,7 +633,64 @@ void EditorWindowTest::previewDrawsTheImageOnGreyAsItIsTurned()
     QTest::keyClick(editor.get(), Qt::Key_PageDown);
     QTest::keyClick(editor.get(), Qt::Key_PageDown);
     QCOMPARE(frame->imageRect(), previewPlacement(frame->rect(), QSize(80, 120)));
-    QVERIFY(frame->grab().toImage().pixelColor(frame->imageRect().center()) != grey);
+    QVERIFY(middle(shot()) != grey);
+}
+
+void EditorWindowTest::preloadingDecodesOnlyWhatChanged_data()
+{
+    QTest::addColumn<QString>("step");
+    QTest::addColumn<QStringList>("decoded"); // after the step, by file name
+    // Shown: img2, with img1 and img3 preloaded.
+    QTest::newRow("next is ready at once") << "next" << QStringList{};
+    QTest::newRow("file replaced after its preload") << "replace next" << QStringList{"img3.jpg"};
+    QTest::newRow("resize decodes only the shown picture") << "resize" << QStringList{"img2.jpg"};
+}
+
+void EditorWindowTest::preloadingDecodesOnlyWhatChanged()
+{
+    QFETCH(QString, step);
+    QFETCH(QStringList, decoded);
+    startOn(dir->path());
+    shot();
+    QTest::keyClick(editor.get(), Qt::Key_PageDown);
+    shot();
+    QCOMPARE(previews().held(), PreviewCache::maxHeld);
+    QSignalSpy decodes(&previews(), &PreviewCache::decoded);
+    const QColor grey(128, 128, 128);
+    if (step == "resize") {
+        editor->resize(editor->size() + QSize(60, 40));
+    } else {
+        if (step == "replace next")
+            QVERIFY(solid(image(3), Qt::blue));
+        QTest::keyClick(editor.get(), Qt::Key_PageDown);
+        // A ready preview is drawn with no wait; a stale one never.
+        const QColor now = middle(editor->preview()->grab().toImage());
+        QVERIFY(step == "next" ? now != grey : now == grey);
+    }
+    const QImage after = shot();
+    QStringList names;
+    for (const QList<QVariant> &signal : decodes)
+        names << QFileInfo(QFile::decodeName(signal.at(0).toByteArray())).fileName();
+    QCOMPARE(names, decoded);
+    QVERIFY(previews().held() <= PreviewCache::maxHeld);
+    if (step == "replace next")
+        QVERIFY(middle(after).blue() > 200 && middle(after).red() < 60);
+    else
+        QVERIFY(middle(after) != grey);
+}
+
+void EditorWindowTest::aFolderChangeDropsTheDecodeUnderWay()
+{
+    TestFolder other;
+    QVERIFY(solid(other.file("red.jpg"), Qt::red));
+    QSignalSpy decodes(&previews(), &PreviewCache::decoded);
+    startOn(dir->path());
+    startOn(other.path()); // before the first folder's decode is in
+    const QColor shown = middle(shot());
+    QVERIFY(shown.red() > 200 && shown.green() < 60);
+    for (const QList<QVariant> &signal : decodes)
+        QVERIFY(signal.at(0).toByteArray().startsWith(QFile::encodeName(other.path())));
+    QCOMPARE(previews().held(), std::size_t(1));
 }
 
 QTEST_MAIN(EditorWindowTest)
