@@ -1,11 +1,10 @@
 #include "ListFile.h"
 
-#include <cerrno>
+#include "FileBytes.h"
+#include "NativePath.h"
+
 #include <cstring>
-#include <fcntl.h>
 #include <new>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace lumicap {
 
@@ -79,31 +78,17 @@ BatchList ListFileParser::parse(const QByteArray &file)
 
 ListFileReader::ListFileReader(const QByteArray &bytes, qsizetype chunkBytes) : memory_(bytes), memoryChunk_(chunkBytes) {}
 
-ListFileReader::~ListFileReader()
-{
-    if (fd_ >= 0)
-        ::close(fd_);
-}
+ListFileReader::~ListFileReader() = default;
 
 ImageStatus ListFileReader::open(const QByteArray &path)
 {
     if (path.isEmpty())
         return ImageStatus::FileNotFound;
-    // O_NONBLOCK: opening a FIFO must not wait for a writer.
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0)
-        return statusFromErrno(errno);
-    struct stat st {};
-    const ImageStatus status = ::fstat(fd, &st) != 0 ? statusFromErrno(errno)
-                               : S_ISREG(st.st_mode) ? ImageStatus::Ok
-                                                     : ImageStatus::InvalidParameter;
-    if (status != ImageStatus::Ok) {
-        ::close(fd);
+    // Only a regular file: opening a FIFO must not wait for a writer.
+    file_.close();
+    const ImageStatus status = toImageStatus(file_.open(platform::pathFromBytes({path.constData(), static_cast<std::size_t>(path.size())})));
+    if (status != ImageStatus::Ok)
         return status;
-    }
-    if (fd_ >= 0)
-        ::close(fd_);
-    fd_ = fd;
     memory_.clear();
     rewind();
     return ImageStatus::Ok;
@@ -111,8 +96,7 @@ ImageStatus ListFileReader::open(const QByteArray &path)
 
 void ListFileReader::rewind()
 {
-    if (fd_ >= 0)
-        ::lseek(fd_, 0, SEEK_SET);
+    fileOffset_ = 0;
     chunk_.clear();
     chunkPos_ = 0;
     memoryPos_ = 0;
@@ -127,7 +111,7 @@ bool ListFileReader::fill()
         chunk_.clear();
         return false;
     }
-    if (fd_ < 0) {
+    if (!file_.isOpen()) {
         if (memoryChunk_ <= 0 && memoryPos_ == 0) {
             chunk_ = memory_; // shared, not copied
             memoryPos_ = memory_.size();
@@ -139,18 +123,16 @@ bool ListFileReader::fill()
         return !chunk_.isEmpty();
     }
     chunk_.resize(chunkSize);
-    ssize_t n;
-    do
-        n = ::read(fd_, chunk_.data(), static_cast<size_t>(chunkSize));
-    while (n < 0 && errno == EINTR);
-    if (n <= 0) {
-        if (n < 0)
-            status_ = statusFromErrno(errno);
+    std::size_t n = 0;
+    const platform::FileStatus read = file_.readAt(fileOffset_, chunk_.data(), static_cast<std::size_t>(chunkSize), n);
+    if (read != platform::FileStatus::Ok || n == 0) {
+        status_ = toImageStatus(read);
         ended_ = true;
         chunk_.clear();
         return false;
     }
-    chunk_.resize(n);
+    fileOffset_ += static_cast<std::int64_t>(n);
+    chunk_.resize(static_cast<qsizetype>(n));
     return true;
 }
 

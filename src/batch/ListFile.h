@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ImageStatus.h"
+#include "OpenFile.h"
 
 #include <QByteArray>
 
@@ -67,7 +68,8 @@ private:
     bool nextLine();
     bool fill();
 
-    int fd_ = -1;
+    platform::OpenFile file_;
+    std::int64_t fileOffset_ = 0;
     QByteArray memory_;
     qsizetype memoryPos_ = 0;
     qsizetype memoryChunk_ = 0;

@@ -7,9 +7,11 @@
 
 #include <QList>
 
+#include "FolderListing.h"
+#include "NativePath.h"
+
 #include <algorithm>
-#include <dirent.h>
-#include <sys/stat.h>
+#include <filesystem>
 
 namespace lumicap {
 
@@ -19,20 +21,13 @@ namespace {
 std::vector<QByteArray> subFolders(const QByteArray &folder, bool &readable)
 {
     std::vector<QByteArray> found;
-    DIR *dir = ::opendir(folder.constData());
-    readable = dir != nullptr;
-    if (!dir)
-        return found;
-    while (const dirent *entry = ::readdir(dir)) {
-        const char *name = entry->d_name;
-        if (name[0] == '.' || (name[0] == '_' && name[1] == '~'))
-            continue;
-        struct stat st {};
-        const QByteArray path = JoinPath(folder, name);
-        if (::lstat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode))
-            found.push_back(path);
+    std::vector<platform::FolderEntry> entries;
+    readable = platform::listFolder(platform::pathFromBytes({folder.constData(), static_cast<std::size_t>(folder.size())}), entries);
+    for (const platform::FolderEntry &entry : entries) {
+        const QByteArray name = QByteArray::fromStdString(entry.name);
+        if (entry.folder && !entry.hidden && !name.startsWith("_~"))
+            found.push_back(JoinPath(folder, name));
     }
-    ::closedir(dir);
     std::sort(found.begin(), found.end(), [](const QByteArray &a, const QByteArray &b) { return CompareImagePaths(a, b) < 0; });
     return found;
 }
@@ -40,8 +35,8 @@ std::vector<QByteArray> subFolders(const QByteArray &folder, bool &readable)
 
 void PictureFinder::add(const QByteArray &argument)
 {
-    struct stat st {};
-    if (::stat(argument.constData(), &st) == 0 && S_ISDIR(st.st_mode))
+    std::error_code error;
+    if (std::filesystem::is_directory(platform::pathFromBytes({argument.constData(), static_cast<std::size_t>(argument.size())}), error))
         addFolder(argument, argument);
     else
         pictures_.push_back({argument, FileNamePart(argument)});

@@ -11,6 +11,7 @@ struct FolderEntry
     std::string name; // the file system's bytes on POSIX, UTF-8 on Windows
     bool regular = false; // a regular file, or a link to one
     bool hidden = false;  // POSIX: a leading dot; Windows: the hidden or system attribute
+    bool folder = false;  // a folder itself, not a link to one
 };
 
 // The entries of one folder, "." and ".." left out, in the order the

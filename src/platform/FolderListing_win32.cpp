@@ -36,7 +36,8 @@ bool listFolder(const std::filesystem::path &folder, std::vector<FolderEntry> &e
         // A link to a file (a reparse point without the folder bit) counts
         // as the file it leads to.
         const bool regular = !(a & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE));
-        entries.push_back({utf8(data.cFileName), regular, (a & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0});
+        const bool folder = (a & FILE_ATTRIBUTE_DIRECTORY) && !(a & FILE_ATTRIBUTE_REPARSE_POINT);
+        entries.push_back({utf8(data.cFileName), regular, (a & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0, folder});
     } while (::FindNextFileW(find, &data));
     ::FindClose(find);
     return true;
