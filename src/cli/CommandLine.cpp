@@ -48,7 +48,7 @@ constexpr OptionSpec options[] = {
 
 struct UsedOption
 {
-    const OptionSpec *spec;
+    const OptionSpec *definition;
     QByteArray spelled;
 };
 
@@ -58,11 +58,11 @@ public:
     std::optional<Invocation> run(const std::vector<QByteArray> &args, QString &error);
 
 private:
-    bool takesValue(const OptionSpec &spec) const { return spec.takesValue || (spec.id == Id::Csv && inv_.command == Command::Set); }
+    bool takesValue(const OptionSpec &option) const { return option.takesValue || (option.id == Id::Csv && inv_.command == Command::Set); }
     bool positional(const QByteArray &arg);
     bool longOption(const QByteArray &arg, const std::vector<QByteArray> &args, std::size_t &i);
     bool shortOptions(const QByteArray &arg, const std::vector<QByteArray> &args, std::size_t &i);
-    void apply(const OptionSpec &spec, const QByteArray &spelled, const QByteArray &value);
+    void apply(const OptionSpec &option, const QByteArray &spelled, const QByteArray &value);
     bool check();
     bool fail(const QString &message)
     {
@@ -120,18 +120,18 @@ bool Parser::longOption(const QByteArray &arg, const std::vector<QByteArray> &ar
 {
     const qsizetype equals = arg.indexOf('=');
     const QByteArray name = arg.mid(2, equals < 0 ? -1 : equals - 2);
-    for (const OptionSpec &spec : options) {
-        if (!spec.longName || name != spec.longName)
+    for (const OptionSpec &option : options) {
+        if (!option.longName || name != option.longName)
             continue;
         const QByteArray spelled = "--" + name;
-        if (!takesValue(spec)) {
+        if (!takesValue(option)) {
             if (equals >= 0)
                 return fail(formatString(IDS_CLI_NO_VALUE_TAKEN, spelled.constData()));
-            apply(spec, spelled, {});
+            apply(option, spelled, {});
         } else if (equals >= 0) {
-            apply(spec, spelled, arg.mid(equals + 1));
+            apply(option, spelled, arg.mid(equals + 1));
         } else if (i + 1 < args.size()) {
-            apply(spec, spelled, args[++i]);
+            apply(option, spelled, args[++i]);
         } else {
             return fail(formatString(IDS_CLI_NEEDS_VALUE, spelled.constData()));
         }
@@ -144,9 +144,9 @@ bool Parser::shortOptions(const QByteArray &arg, const std::vector<QByteArray> &
 {
     for (qsizetype k = 1; k < arg.size(); ++k) {
         const OptionSpec *found = nullptr;
-        for (const OptionSpec &spec : options) {
-            if (spec.shortName == arg[k])
-                found = &spec;
+        for (const OptionSpec &option : options) {
+            if (option.shortName == arg[k])
+                found = &option;
         }
         const QByteArray spelled = QByteArray("-") + arg[k];
         if (!found)
@@ -167,10 +167,10 @@ bool Parser::shortOptions(const QByteArray &arg, const std::vector<QByteArray> &
     return true;
 }
 
-void Parser::apply(const OptionSpec &spec, const QByteArray &spelled, const QByteArray &value)
+void Parser::apply(const OptionSpec &option, const QByteArray &spelled, const QByteArray &value)
 {
-    used_.push_back({&spec, spelled});
-    switch (spec.id) {
+    used_.push_back({&option, spelled});
+    switch (option.id) {
     case Id::Help: inv_.help = true; break;
     case Id::Version: inv_.version = true; break;
     case Id::Verbose: inv_.verbose = true; break;
@@ -215,7 +215,7 @@ bool Parser::check()
         return fail(loadString(IDS_CLI_NO_COMMAND));
     const char *command = commandName(inv_.command);
     for (const UsedOption &option : used_) {
-        if (!(option.spec->applies & commandBit(inv_.command)))
+        if (!(option.definition->applies & commandBit(inv_.command)))
             return fail(formatString(IDS_CLI_NOT_FOR_COMMAND, option.spelled.constData(), command));
     }
     const auto conflict = [this](bool a, bool b, const char *first, const char *second) {

@@ -9,6 +9,17 @@ namespace lumicap {
 namespace {
 thread_local ExivWarningCapture *activeCapture = nullptr;
 
+// Exiv2's XMP toolkit keeps global state; the preview worker and the window
+// may both reach it (a TIFF's tags include its XMP packet).
+void lockXmp(void *data, bool lock)
+{
+    auto *mutex = static_cast<std::recursive_mutex *>(data);
+    if (lock)
+        mutex->lock();
+    else
+        mutex->unlock();
+}
+
 void handleExivMessage(int level, const char *message)
 {
     if (level >= Exiv2::LogMsg::warn && activeCapture)
@@ -22,6 +33,8 @@ void installExivLogHandler()
     std::call_once(once, [] {
         Exiv2::LogMsg::setLevel(Exiv2::LogMsg::warn);
         Exiv2::LogMsg::setHandler(handleExivMessage);
+        static std::recursive_mutex xmp;
+        Exiv2::XmpParser::initialize(lockXmp, &xmp);
     });
 }
 
