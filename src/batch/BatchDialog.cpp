@@ -97,6 +97,7 @@ void BatchDialog::start()
     // Start, Close and Escape rest while the run goes on.
     setRunning(true);
     BatchRun run(prompt_, *this);
+    run.explainStatuses(true);
     // A blank artist or copyright leaves each image's own.
     const auto given = [](const QString &text) { return text.isEmpty() ? std::nullopt : std::optional<QByteArray>(text.toUtf8()); };
     summary_ = run.RunBatch(list, listPath, {given(settings.artist), given(settings.copyright), settings.removeAllExif});

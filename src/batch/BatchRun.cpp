@@ -6,6 +6,7 @@
 #include "NativePath.h"
 #include "PathOps.h"
 #include "SafeSave.h"
+#include "StatusReasons.h"
 #include "StringTable.h"
 #include "TextEncoding.h"
 #include "UserPrompt.h"
@@ -86,16 +87,22 @@ std::optional<QByteArray> findImageFor(const QByteArray &folder, const QByteArra
     return found ? found : path;
 }
 
+QString BatchRun::message(int formatId, ImageStatus status, const QByteArray &path) const
+{
+    return explain_ ? statusMessage(formatId, statusNumber(status), displayText(path))
+                    : formatString(formatId, statusNumber(status), displayText(path).toUtf8().constData());
+}
+
 BatchRun::Outcome BatchRun::askToGoOn(ImageStatus status, const QByteArray &imagePath)
 {
-    const QString question = formatString(IDS_LOAD_ERROR_CONTINUE, statusNumber(status), displayText(imagePath).toUtf8().constData());
+    const QString question = message(IDS_LOAD_ERROR_CONTINUE, status, imagePath);
     return prompt_.askYesNo(question) ? Outcome::Skipped : Outcome::Stopped;
 }
 
 void BatchRun::reportOutOfMemory(int messageId, const QByteArray &path)
 {
     try {
-        prompt_.showMessage(formatString(messageId, statusNumber(ImageStatus::OutOfMemory), displayText(path).toUtf8().constData()));
+        prompt_.showMessage(message(messageId, ImageStatus::OutOfMemory, path));
     } catch (const std::bad_alloc &) {
         // Not even the message fits; the summary still says what happened.
     }
@@ -122,7 +129,7 @@ BatchRun::Outcome BatchRun::processImage(const QByteArray &imagePath, const QByt
         return Outcome::OutOfMemory;
     }
     if (status != ImageStatus::Ok) {
-        prompt_.showMessage(formatString(IDS_SAVE_ERROR, statusNumber(status), displayText(imagePath).toUtf8().constData()));
+        prompt_.showMessage(message(IDS_SAVE_ERROR, status, imagePath));
         return Outcome::SaveFailed;
     }
     return Outcome::Saved;

@@ -83,6 +83,8 @@ public:
     enum class Outcome { Saved, Skipped, Stopped, SaveFailed, OutOfMemory };
 
     BatchRun(UserPrompt &prompt, BatchProgress &progress) : prompt_(prompt), progress_(progress) {}
+    // Messages for people (the window) add a line saying what a status means.
+    void explainStatuses(bool on) { explain_ = on; }
 
     BatchSummary RunBatch(const BatchList &list, const QByteArray &listPath, const BatchOptions &options);
     // Streams an opened list: memory stays bounded whatever its length.
@@ -90,6 +92,8 @@ public:
     Outcome ProcessBatchImage(const QByteArray &imagePath, const QByteArray &description, const BatchOptions &options);
 
 private:
+    QString message(int formatId, ImageStatus status, const QByteArray &path) const;
+    bool explain_ = false;
     Outcome askToGoOn(ImageStatus status, const QByteArray &imagePath);
     Outcome processImage(const QByteArray &imagePath, const QByteArray &description, const BatchOptions &options, int &stage);
     void reportOutOfMemory(int messageId, const QByteArray &path);

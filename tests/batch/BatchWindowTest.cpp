@@ -40,6 +40,7 @@ private Q_SLOTS:
     void startChecksItsFields();
     void aRunShowsProgressAndCannotBeDisturbed();
     void cancelStopsTheRun();
+    void aMissingPictureIsExplained();
 };
 
 void BatchWindowTest::progressWindowDefaultsClampAndCancel()
@@ -222,6 +223,20 @@ void BatchWindowTest::cancelStopsTheRun()
     QCOMPARE(prompt.messages, QStringList{QString("%1 saved, 0 skipped, 0 failed\nCancelled.").arg(dialog.lastSummary().saved)});
     QCOMPARE(tagsDirectly(dir.file("5.jpg")).value(0), QByteArray());
     QVERIFY(!dialog.progressWindow());
+}
+
+// The window says in words what a status means, under the numbered line.
+void BatchWindowTest::aMissingPictureIsExplained()
+{
+    TestFolder dir;
+    QVERIFY(writeAll(dir.file("list.txt"), "gone.jpg A caption\n"));
+    ScriptedPrompt prompt;
+    BatchDialog dialog(prompt, nullptr);
+    dialog.listEdit()->setText(dir.file("list.txt"));
+    dialog.start();
+    const QStringList lines = prompt.questions.value(0).split('\n');
+    QCOMPARE(lines.value(0), QString("Error 10 while loading Image ") + dir.file("gone.jpg"));
+    QCOMPARE(lines.value(1), QString("The file no longer exists."));
 }
 
 QTEST_MAIN(BatchWindowTest)
