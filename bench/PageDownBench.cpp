@@ -131,7 +131,8 @@ int main(int argc, char **argv)
     EditorDialog editor(prompt);
     editor.resize(800, 560);
     editor.show();
-    QTest::qWaitForWindowExposed(&editor);
+    if (!QTest::qWaitForWindowExposed(&editor))
+        return 1;
 
     // One open picture, shown: the memory to compare with.
     editor.controller().openPath(single);

@@ -50,9 +50,12 @@ void PreviewFrame::paintEvent(QPaintEvent *)
         return;
     // The pixels come decoded at the size drawn (see previewDecodeSize), as
     // stored, then turned; the turned copy is kept while they stay the same.
-    // With a cache nothing blocks: the grey shows until the decode arrives.
+    // With a cache nothing blocks: until the decode arrives the camera's
+    // thumbnail stands in for it, or the grey shows.
     const int orientation = PreviewCache::orientationOf(*image);
-    const QImage stored = cache_ ? cache_->shown(*image, rect()) : image->preview(previewDecodeSize(rect(), image->size(), orientation));
+    QImage stored = cache_ ? cache_->shown(*image, rect()) : image->preview(previewDecodeSize(rect(), image->size(), orientation));
+    if (stored.isNull())
+        stored = image->thumbnail();
     if (stored.isNull())
         return;
     if (stored.cacheKey() != orientedFrom_ || orientation != orientation_) {

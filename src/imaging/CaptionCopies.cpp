@@ -156,8 +156,7 @@ bool applyToIptc(Exiv2::IptcData &iptc, const CopyEdits &edits)
 
 QByteArray encodeIptc(const Exiv2::IptcData &iptc)
 {
-    const Exiv2::DataBuf buffer = Exiv2::IptcParser::encode(iptc);
-    return QByteArray(reinterpret_cast<const char *>(buffer.pData_), static_cast<qsizetype>(buffer.size_));
+    return exiv::bytesOf(Exiv2::IptcParser::encode(iptc));
 }
 
 // IPTC is rewritten only when the parser understood all of it: written back
@@ -301,8 +300,8 @@ std::optional<QByteArray> rewritePhotoshop(const QByteArray &resources, const Co
             return ImageStatus::GenericError;
         if (!applyToIptc(iptc, edits))
             return ImageStatus::Ok;
-        const Exiv2::DataBuf irb = Exiv2::Photoshop::setIptcIrb(data, static_cast<long>(resources.size()), iptc);
-        result = withIptcDigest(QByteArray(reinterpret_cast<const char *>(irb.pData_), static_cast<qsizetype>(irb.size_)), encodeIptc(iptc));
+        const QByteArray irb = exiv::bytesOf(Exiv2::Photoshop::setIptcIrb(data, static_cast<long>(resources.size()), iptc));
+        result = withIptcDigest(irb, encodeIptc(iptc));
         return ImageStatus::Ok;
     });
     return status == ImageStatus::Ok ? result : std::nullopt;

@@ -469,9 +469,11 @@ ImageStatus encodePng(const QByteArray &file, const ExifData &intended, const Ta
 
 } // namespace
 
-ImageStatus ExifCodec::readTags(ImageFormat format, const QByteArray &file, std::vector<TagItem> &tags)
+ImageStatus ExifCodec::readTags(ImageFormat format, const QByteArray &file, std::vector<TagItem> &tags, QByteArray *thumbnail)
 {
     tags.clear();
+    if (thumbnail)
+        thumbnail->clear();
     installExivLogHandler();
     return guarded(ImageStatus::GenericError, [&] {
         Decoded decoded;
@@ -482,6 +484,8 @@ ImageStatus ExifCodec::readTags(ImageFormat format, const QByteArray &file, std:
         tags.reserve(static_cast<std::size_t>(decoded.exif.count()));
         for (const auto &d : decoded.exif)
             tags.push_back({d.tag(), static_cast<std::uint16_t>(d.typeId()), rawBytes(d, order), QByteArray::fromStdString(d.groupName())});
+        if (thumbnail)
+            *thumbnail = exiv::bytesOf(Exiv2::ExifThumbC(decoded.exif).copy());
         return ImageStatus::Ok;
     });
 }

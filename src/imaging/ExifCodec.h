@@ -21,7 +21,10 @@ namespace lumicap {
 class ExifCodec
 {
 public:
-    static ImageStatus readTags(ImageFormat format, const QByteArray &file, std::vector<TagItem> &tags);
+    // The Exif entries of every directory; with thumbnail, also the bytes of
+    // the small picture the camera stored beside them (empty when none).
+    static ImageStatus readTags(ImageFormat format, const QByteArray &file, std::vector<TagItem> &tags,
+                                QByteArray *thumbnail = nullptr);
     // The other copies of the three fields (XMP, IPTC, Windows tags) in a
     // file whose tags were read; what cannot be parsed is left out.
     static void readCopies(ImageFormat format, const QByteArray &file, const std::vector<TagItem> &tags, FieldCopies &copies);

@@ -13,6 +13,8 @@
 #pragma GCC diagnostic pop
 #endif
 
+#include <QByteArray>
+
 #include <cstdint>
 #include <memory>
 
@@ -39,6 +41,15 @@ inline IoPtr memoryIo(const char *data, std::size_t size)
 inline IoPtr emptyMemoryIo()
 {
     return IoPtr(new Exiv2::MemIo);
+}
+
+inline QByteArray bytesOf(const Exiv2::DataBuf &buffer)
+{
+#if EXIV2_TEST_VERSION(0, 28, 0)
+    return QByteArray(reinterpret_cast<const char *>(buffer.c_data()), static_cast<qsizetype>(buffer.size()));
+#else
+    return QByteArray(reinterpret_cast<const char *>(buffer.pData_), static_cast<qsizetype>(buffer.size_));
+#endif
 }
 
 // Exiv2 0.27 hands smart pointers around by auto_ptr; move() works for both.

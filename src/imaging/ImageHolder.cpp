@@ -72,7 +72,7 @@ ImageStatus ImageHolder::open(const QByteArray &path)
         const bool knownPicture = format_ != ImageFormat::Other;
         return fail(knownPicture ? ImageStatus::PropertyNotSupported : ImageStatus::UnknownImageFormat);
     }
-    status = ExifCodec::readTags(format_, file, tags_);
+    status = ExifCodec::readTags(format_, file, tags_, &thumbnailBytes_);
     if (status != ImageStatus::Ok) {
         tags_.clear();
         return fail(status);
@@ -103,6 +103,8 @@ void ImageHolder::close()
     copies_ = FieldCopies();
     edits_ = TagEdits();
     preview_ = QImage();
+    thumbnailBytes_.clear();
+    thumbnail_ = QImage();
 }
 
 void ImageHolder::discardEdits()
@@ -145,6 +147,25 @@ QImage ImageHolder::preview(QSize size)
     }
     preview_ = decoded;
     return preview_;
+}
+
+QImage ImageHolder::thumbnail()
+{
+    // A thumbnail is a few kilobytes, at most the 64 KB of a JPEG's Exif
+    // segment: anything claiming to be much larger is not drawn.
+    constexpr int largestSide = 1024;
+    if (thumbnail_.isNull() && !thumbnailBytes_.isEmpty()) {
+        QBuffer buffer(&thumbnailBytes_);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer);
+        reader.setAutoTransform(false);
+        const QSize size = reader.size();
+        if (size.isValid() && size.width() <= largestSide && size.height() <= largestSide)
+            thumbnail_ = reader.read();
+        if (thumbnail_.isNull())
+            thumbnailBytes_.clear(); // not tried again
+    }
+    return thumbnail_;
 }
 
 ImageStatus ImageHolder::removeTag(std::uint16_t id)

@@ -59,6 +59,10 @@ public:
     // in the decoder itself). The last decode is kept, so drawing it again
     // costs nothing; a larger size than kept decodes again.
     QImage preview(QSize size);
+    // The small picture the camera stored in the Exif tags, decoded as
+    // stored (not turned); null when there is none or it cannot be shown.
+    // It costs no file access: it is read with the tags.
+    QImage thumbnail();
 
     // The writer index for a MIME type: 0 JPEG, 1 TIFF, 2 PNG, -1 none.
     static int writerFor(const char *mimeType);
@@ -84,6 +88,8 @@ private:
     TagEdits edits_;
     QImage preview_;
     bool previewable_ = false;
+    QByteArray thumbnailBytes_;
+    QImage thumbnail_;
 };
 
 } // namespace lumicap

@@ -634,6 +634,17 @@ void EditorWindowTest::previewDrawsTheImageOnGreyAsItIsTurned()
     QTest::keyClick(editor.get(), Qt::Key_PageDown);
     QCOMPARE(frame->imageRect(), previewPlacement(frame->rect(), QSize(80, 120)));
     QVERIFY(middle(shot()) != grey);
+
+    // Until its decode is in, the camera's thumbnail stands in for a picture.
+    TestFolder thumbnailed;
+    const QString thumb = thumbnailed.file("thumb.jpg");
+    QVERIFY(solid(thumb, Qt::red));
+    QVERIFY(solid(thumbnailed.file("photo.jpg"), Qt::blue));
+    QVERIFY(exifToolWrite(thumbnailed.file("photo.jpg"), {"-ThumbnailImage<=" + thumb, "-overwrite_original"}));
+    QVERIFY(QFile::remove(thumb));
+    startOn(thumbnailed.path());
+    QVERIFY(middle(frame->grab().toImage()).red() > 200); // no event handled: nothing decoded yet
+    QVERIFY(middle(shot()).blue() > 200);
 }
 
 void EditorWindowTest::preloadingDecodesOnlyWhatChanged_data()
