@@ -3,12 +3,15 @@
 #include "ExivCompat.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QImageReader>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QThread>
 
+#include <algorithm>
 #include <cstdint>
 
 namespace lumicap::test {
@@ -213,8 +216,97 @@ QString sharedCorpusFolder()
     return {};
 }
 
+namespace {
+// One ExifTool kept running for the test process and fed its commands through
+// a pipe: the tests call it hundreds of times, and starting Perl and ExifTool
+// each time cost most of their time.
+class ExifToolServer
+{
+public:
+    static ExifToolServer *instance()
+    {
+        static ExifToolServer *server = QCoreApplication::instance() ? new ExifToolServer : nullptr;
+        // A forked child, another thread, or a test that went to another
+        // folder (relative names) starts an ExifTool of its own.
+        const bool mine = server && server->owner_ == QCoreApplication::applicationPid() && QThread::currentThread() == qApp->thread()
+                          && server->folder_ == QDir::currentPath();
+        return mine && server->process_ ? server : nullptr;
+    }
+
+    // An argument travels as one line of the pipe: one that a line cannot
+    // carry as it is goes to an ExifTool of its own.
+    static bool carries(const QStringList &args)
+    {
+        return std::all_of(args.begin(), args.end(), [](const QString &a) {
+            return !a.isEmpty() && !a.front().isSpace() && !a.startsWith('#') && !a.contains('\n') && !a.contains('\r');
+        });
+    }
+
+    std::optional<QByteArray> run(const QStringList &args, int *exitCode)
+    {
+        const QByteArray ready = "{ready" + QByteArray::number(++serial_) + "}\n";
+        QByteArray command = args.join('\n').toUtf8() + "\n-echo3\n" + statusMark + "${status}}\n-execute" + QByteArray::number(serial_) + "\n";
+        process_->write(command);
+        QByteArray out;
+        while (!out.endsWith(ready)) {
+            if (!process_->waitForReadyRead(60000)) {
+                stop();
+                return std::nullopt;
+            }
+            out += process_->readAllStandardOutput();
+        }
+        out.chop(ready.size());
+        const qsizetype mark = out.lastIndexOf(statusMark);
+        if (exitCode)
+            *exitCode = out.mid(mark + statusMark.size()).chopped(2).toInt();
+        out.truncate(mark);
+        return out;
+    }
+
+private:
+    static inline const QByteArray statusMark = "{lumicap-status ";
+
+    ExifToolServer()
+        : owner_(QCoreApplication::applicationPid())
+    {
+        process_ = new QProcess;
+        process_->setStandardErrorFile(QProcess::nullDevice());
+        process_->start("exiftool", {"-stay_open", "True", "-@", "-"});
+        if (!process_->waitForStarted(10000)) {
+            delete process_;
+            process_ = nullptr;
+            return;
+        }
+        // Closed with the application, while Qt can still wait for it.
+        qAddPostRoutine([] {
+            if (ExifToolServer *server = instance())
+                server->stop();
+        });
+    }
+
+    void stop()
+    {
+        process_->write("-stay_open\nFalse\n");
+        if (!process_->waitForFinished(10000))
+            process_->kill();
+        process_->waitForFinished(1000);
+        delete process_;
+        process_ = nullptr;
+    }
+
+    qint64 owner_;
+    QString folder_ = QDir::currentPath();
+    QProcess *process_ = nullptr;
+    quint64 serial_ = 0;
+};
+} // namespace
+
 QByteArray exifTool(const QStringList &args, int *exitCode)
 {
+    if (ExifToolServer *server = ExifToolServer::carries(args) ? ExifToolServer::instance() : nullptr) {
+        if (auto out = server->run(args, exitCode))
+            return *out;
+    }
     QProcess process;
     process.start("exiftool", args);
     process.waitForFinished(60000);
