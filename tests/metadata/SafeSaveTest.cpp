@@ -196,12 +196,15 @@ QByteArray accessListWithMask()
     return acl;
 }
 
+} // namespace
+
+// Outside the unnamed namespace: the test classes made from the fixture below
+// are not in it either.
 struct Attributes
 {
     const char *what;
     QList<std::pair<const char *, QByteArray>> values;
 };
-} // namespace
 
 class ExtendedAttributes : public ASafeSave, public ::testing::WithParamInterface<Attributes>
 {

@@ -17,7 +17,7 @@ using namespace lumicap;
 using namespace lumicap::test;
 
 namespace {
-const MetadataFields sample{"A quiet harbour", "Ann Example", "(c) 2026 Ann Example"};
+const MetadataFields harbour{"A quiet harbour", "Ann Example", "(c) 2026 Ann Example"};
 
 bool makeImage(const QString &ext, const QString &path)
 {
@@ -48,11 +48,11 @@ protected:
 TEST_P(WritingTags, storesTheFieldsWhereExifToolFindsThemAndKeepsEverythingElse)
 {
     const QByteArray before = readAll(path);
-    ASSERT_EQ(saveFields(path, sample), ImageStatus::Ok);
+    ASSERT_EQ(saveFields(path, harbour), ImageStatus::Ok);
 
-    EXPECT_EQ(exifToolValue(path, "ImageDescription"), sample.description);
-    EXPECT_EQ(exifToolValue(path, "Artist"), sample.artist);
-    EXPECT_EQ(exifToolValue(path, "Copyright"), sample.copyright);
+    EXPECT_EQ(exifToolValue(path, "ImageDescription"), harbour.description);
+    EXPECT_EQ(exifToolValue(path, "Artist"), harbour.artist);
+    EXPECT_EQ(exifToolValue(path, "Copyright"), harbour.copyright);
     EXPECT_EQ(exifToolValue(path, "Make"), QByteArray("Kestrel"));
     EXPECT_EQ(exifToolValue(path, "Model"), QByteArray("K1"));
     EXPECT_EQ(exifTool({"-s3", "-ExposureTime", "-GPSLatitudeRef", "-XMP-dc:Title", path}), QByteArray("1/250\nNorth\nHarbour\n"));
@@ -66,9 +66,9 @@ TEST_P(WritingTags, storesTheFieldsWhereExifToolFindsThemAndKeepsEverythingElse)
 
 TEST_P(WritingTags, removesEveryOtherExifFieldWhenAskedButKeepsThePicture)
 {
-    ASSERT_EQ(saveFields(path, sample, true), ImageStatus::Ok);
+    ASSERT_EQ(saveFields(path, harbour, true), ImageStatus::Ok);
 
-    EXPECT_EQ(exifToolValue(path, "ImageDescription"), sample.description);
+    EXPECT_EQ(exifToolValue(path, "ImageDescription"), harbour.description);
     EXPECT_EQ(exifToolValue(path, "Make"), std::nullopt);
     EXPECT_EQ(exifToolValue(path, "Model"), std::nullopt);
     EXPECT_EQ(exifTool({"-s3", "-ExposureTime", "-GPSLatitudeRef", path}), QByteArray());
@@ -129,13 +129,13 @@ TEST(WritingJpegTags, keepsThumbnailIccXmpAndIptcByteForByte)
     const QByteArray xmp = exifTool({"-b", "-XMP", path});
     ASSERT_FALSE(thumbnail.isEmpty());
 
-    ASSERT_EQ(saveFields(path, sample), ImageStatus::Ok);
+    ASSERT_EQ(saveFields(path, harbour), ImageStatus::Ok);
     EXPECT_EQ(exifTool({"-b", "-ThumbnailImage", path}), thumbnail);
     EXPECT_EQ(exifTool({"-b", "-ICC_Profile", path}), icc);
     EXPECT_EQ(exifTool({"-b", "-XMP", path}), xmp);
     EXPECT_EQ(exifTool({"-s3", "-IPTC:Keywords", "-Comment", path}), QByteArray("harbour\nkept\n"));
 
-    ASSERT_EQ(saveFields(path, sample, true), ImageStatus::Ok); // removes the thumbnail (Exif) only
+    ASSERT_EQ(saveFields(path, harbour, true), ImageStatus::Ok); // removes the thumbnail (Exif) only
     EXPECT_EQ(exifTool({"-b", "-ThumbnailImage", path}), QByteArray());
     EXPECT_EQ(exifTool({"-b", "-ICC_Profile", path}), icc);
 }
@@ -162,13 +162,13 @@ TEST(SavingTags, keepsEveryPageOfAMultiPageTiff)
     const QList<QImage> pages = decodePages(path);
     ASSERT_EQ(pages.size(), 6);
 
-    const ImageStatus plain = saveFields(path, sample);
+    const ImageStatus plain = saveFields(path, harbour);
     const QByteArray afterPlain = readAll(path);
-    const ImageStatus removing = saveFields(path, sample, true);
+    const ImageStatus removing = saveFields(path, harbour, true);
     // Either every page survives, or the save is refused and nothing changes.
     EXPECT_EQ(decodePages(path), pages);
     if (plain == ImageStatus::Ok)
-        EXPECT_EQ(readFields(path), sample);
+        EXPECT_EQ(readFields(path), harbour);
     if (removing != ImageStatus::Ok)
         EXPECT_EQ(readAll(path), afterPlain);
     EXPECT_EQ(plain, ImageStatus::Ok);
@@ -181,10 +181,10 @@ TEST(SavingTags, keepsAFileInTheFormatItHasWhateverItsName)
     const QString path = dir.file("really-a-png.jpg");
     ASSERT_TRUE(writePng(path));
     const QList<QImage> pixels = decodePages(path);
-    ASSERT_EQ(saveFields(path, sample), ImageStatus::Ok);
+    ASSERT_EQ(saveFields(path, harbour), ImageStatus::Ok);
     EXPECT_TRUE(readAll(path).startsWith("\x89PNG"));
     EXPECT_EQ(decodePages(path), pixels);
-    EXPECT_EQ(readFields(path), sample);
+    EXPECT_EQ(readFields(path), harbour);
 }
 
 TEST(SavingTags, refusesFormatsThatCannotHoldTheTags)
@@ -193,7 +193,7 @@ TEST(SavingTags, refusesFormatsThatCannotHoldTheTags)
     const QString path = dir.file("anim.jpg");
     ASSERT_TRUE(patternImage(8, 8).save(path, "GIF") || patternImage(8, 8).save(path, "BMP"));
     const QByteArray before = readAll(path);
-    EXPECT_EQ(saveFields(path, sample), ImageStatus::PropertyNotSupported);
+    EXPECT_EQ(saveFields(path, harbour), ImageStatus::PropertyNotSupported);
     EXPECT_EQ(readAll(path), before);
 }
 
