@@ -6,7 +6,6 @@
 #include "MetadataWriter.h"
 #include "SafeSave.h"
 #include "StringTable.h"
-#include "TagValues.h"
 
 namespace lumicap {
 
@@ -25,14 +24,11 @@ ImageStatus setTags(const QByteArray &path, const SetRequest &request, bool &ope
     const FieldSelection which{request.description.has_value(), request.artist.has_value(), request.copyright.has_value()};
     if (which.any() || request.removeAllExif)
         WriteMetadata(*image, fields, which, request.removeAllExif, request.allCopies);
-    // Deleting a tag the picture does not have is already done.
-    const TagValues present = TagValues::of(*image);
-    if (request.deleteDescription && present.description)
-        image->removeTag(descriptionTag);
-    if (request.deleteArtist && present.artist)
-        image->removeTag(artistTag);
-    if (request.deleteCopyright && present.copyright)
-        image->removeTag(copyrightTag);
+    // A deleted field goes from its other copies too, or other programs
+    // would go on showing the old text.
+    const FieldSelection deleted{request.deleteDescription, request.deleteArtist, request.deleteCopyright};
+    if (deleted.any())
+        DeleteMetadata(*image, deleted);
     const ImageStatus saved = SaveImageFile(*image, path);
     untouched = image->untouchedCopies();
     return saved;

@@ -117,8 +117,8 @@ std::vector<QByteArray> iptcValues(const Exiv2::IptcData &iptc, const char *key)
 bool setIptc(Exiv2::IptcData &iptc, const char *key, const QByteArray &text, bool repeatable, bool create)
 {
     const auto before = iptcValues(iptc, key);
-    if (before.empty() && !create)
-        return false;
+    if (before.empty() && (!create || text.isEmpty()))
+        return false; // an empty text never makes a copy
     const auto items = split(text, repeatable && before.size() > 1);
     if (items == before)
         return false;

@@ -46,7 +46,8 @@ struct FieldCopies
 };
 
 // The texts (UTF-8) the other copies of the saved fields get. A copy the file
-// does not have is created only when createMissing is set (XMP and IPTC).
+// does not have is created only when createMissing is set (XMP and IPTC),
+// and never for an empty text.
 struct CopyEdits
 {
     std::optional<QByteArray> description;

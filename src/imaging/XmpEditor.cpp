@@ -178,7 +178,8 @@ std::optional<QByteArray> XmpEditor::apply(const QByteArray &packet, const CopyE
     std::vector<Change> changes;
     QString added;
     const auto edit = [&](const Property &p, const char *name, const std::optional<QByteArray> &wanted, bool list) {
-        if (!wanted || (!p.element.found() && !edits.createMissing))
+        // An empty text never makes a copy: it would show nothing anyway.
+        if (!wanted || (!p.element.found() && (!edits.createMissing || wanted->isEmpty())))
             return true;
         const QString value = QString::fromUtf8(*wanted);
         if (!isXmlText(value))

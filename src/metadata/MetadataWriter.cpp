@@ -2,6 +2,7 @@
 
 #include "TextEncoding.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace lumicap {
@@ -45,6 +46,27 @@ void WriteMetadata(ImageHolder &image, const MetadataFields &fields, FieldSelect
     };
     image.setCopies({shown(which.description, fields.description), shown(which.artist, fields.artist),
                      shown(which.copyright, fields.copyright), allCopies});
+}
+
+void DeleteMetadata(ImageHolder &image, FieldSelection which)
+{
+    const auto has = [&image](std::uint16_t id) {
+        return std::any_of(image.tags().begin(), image.tags().end(), [id](const TagItem &t) { return t.id == id && t.group == primaryGroup; });
+    };
+    const std::pair<bool, std::uint16_t> tags[] = {{which.description, descriptionTag}, {which.artist, artistTag}, {which.copyright, copyrightTag}};
+    for (const auto &[selected, id] : tags) {
+        if (selected && has(id))
+            image.removeTag(id);
+    }
+    CopyEdits copies = image.edits().copies;
+    const QByteArray none("");
+    if (which.description)
+        copies.description = none;
+    if (which.artist)
+        copies.artist = none;
+    if (which.copyright)
+        copies.copyright = none;
+    image.setCopies(copies);
 }
 
 } // namespace lumicap

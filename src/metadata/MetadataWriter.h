@@ -27,4 +27,11 @@ inline void WriteMetadata(ImageHolder &image, const MetadataFields &fields, bool
     WriteMetadata(image, fields, FieldSelection{}, removeAll);
 }
 
+// Removes the selected fields: their Exif tags, where the image has them, and
+// the text of every other copy of them the image has, which is emptied (an
+// empty copy reads as no text, and a reader that prefers that copy shows
+// nothing rather than the old text). No copy is created. Goes with the
+// edits already recorded, after WriteMetadata.
+void DeleteMetadata(ImageHolder &image, FieldSelection which);
+
 } // namespace lumicap

@@ -109,7 +109,7 @@ const std::map<int, const char *> &table()
          "  --artist TEXT          (also batch: written into every picture)\n"
          "  --copyright TEXT       (also batch)\n"
          "  --delete-description, --delete-artist, --delete-copyright\n"
-         "                         remove the tag\n"
+         "                         remove the tag and empty the field's other copies\n"
          "  --csv FILE             the values of a CSV file (\"-\": standard input); an empty\n"
          "                         cell or a missing column leaves the tag alone\n"
          "  --remove-all-exif      remove every other EXIF field (also batch)\n"
