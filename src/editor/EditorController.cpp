@@ -22,7 +22,14 @@ constexpr int fieldIds[3] = {ids::Description, ids::Artist, ids::Copyright};
 constexpr int labelIds[3] = {ids::DescriptionLabel, ids::ArtistLabel, ids::CopyrightLabel};
 constexpr int plainLabels[3] = {IDS_DESCRIPTION, IDS_ARTIST, IDS_COPYRIGHT};
 constexpr int markedLabels[3] = {IDS_DESCRIPTION_CHANGED, IDS_ARTIST_CHANGED, IDS_COPYRIGHT_CHANGED};
+constexpr int noteIds[3] = {ids::DescriptionNote, ids::ArtistNote, ids::CopyrightNote};
 QByteArray MetadataFields::*const fieldMembers[3] = {&MetadataFields::description, &MetadataFields::artist, &MetadataFields::copyright};
+std::vector<TextCopy> FieldCopies::*const copyMembers[3] = {&FieldCopies::description, &FieldCopies::artist, &FieldCopies::copyright};
+
+FieldReading readingOf(const MetadataFields &fields, const FieldCopies &copies, int index)
+{
+    return readField(fields.*fieldMembers[index], copies.*copyMembers[index]);
+}
 } // namespace
 
 EditorController::EditorController(EditorView &view, UserPrompt &prompt)
@@ -51,6 +58,9 @@ void EditorController::initialise()
     view_.setChecked(ids::RemoveAllExif, options_.removeAllExif);
     view_.setChecked(ids::NoLoadCopyR, options_.noLoadCopyR);
     view_.setChecked(ids::AutoSave, options_.autoSave);
+    view_.setChecked(ids::AllCopies, options_.allCopies);
+    for (int i = 0; i < 3; ++i)
+        markField(i, {});
     clearChangeMarks();
     UpdateButtons();
 }
@@ -97,6 +107,26 @@ void EditorController::setField(int index, const QByteArray &bytes)
     filling_ = false;
 }
 
+void EditorController::showField(int index, const FieldReading &reading)
+{
+    setField(index, reading.bytes);
+    markField(index, reading);
+}
+
+void EditorController::markField(int index, const FieldReading &reading)
+{
+    view_.setToolTip(labelIds[index], reading.from.isEmpty() ? QString() : formatString(IDS_FROM_COPY, reading.from.constData()));
+    QString note;
+    if (!reading.differing.empty())
+        note = loadString(IDS_COPIES_DIFFER);
+    for (const TextCopy &copy : reading.differing)
+        note += '\n'
+                + formatString(IDS_COPY_LINE, copy.where.constData(),
+                               copy.text.isEmpty() ? stringText(IDS_COPY_EMPTY) : copy.text.constData());
+    view_.setToolTip(noteIds[index], note);
+    view_.setVisible(noteIds[index], !note.isEmpty());
+}
+
 QByteArray EditorController::fieldBytes(int index) const
 {
     return storedBytes(view_.text(fieldIds[index]), original_[static_cast<std::size_t>(index)]);
@@ -130,6 +160,7 @@ bool EditorController::PullValues(bool folderChecks)
         return failLength(ids::Copyright);
     options_.noLoadCopyR = view_.isChecked(ids::NoLoadCopyR);
     options_.autoSave = view_.isChecked(ids::AutoSave);
+    options_.allCopies = view_.isChecked(ids::AllCopies);
 
     if (folderChecks) {
         const FolderCheck check = checkFolder(QFile::encodeName(options_.imgFolder));
@@ -258,11 +289,14 @@ void EditorController::OpenCurrentImage()
     image_ = std::move(image);
     const MetadataFields fields = ReadMetadata(*image_);
     seen_ = fields;
-    setField(0, fields.description);
-    // With "don't load artist & copyright" the texts on screen carry over.
-    if (!options_.noLoadCopyR) {
-        setField(1, fields.artist);
-        setField(2, fields.copyright);
+    // An empty Exif tag shows the copy other programs show; shown so, a field
+    // counts as unchanged and is not written unless the person edits it.
+    for (int i = 0; i < 3; ++i) {
+        // With "don't load artist & copyright" the texts on screen carry over.
+        if (i == 0 || !options_.noLoadCopyR)
+            showField(i, readingOf(fields, image_->copies(), i));
+        else
+            markField(i, {});
     }
     clearChangeMarks();
     UpdateButtons();
@@ -282,10 +316,10 @@ void EditorController::showFailedOpen(ImageStatus status)
 {
     // The screen shows the file that failed, at its place in the list, with
     // no image and none of another image's texts.
-    setField(0, {});
-    if (!options_.noLoadCopyR) {
-        setField(1, {});
-        setField(2, {});
+    for (int i = 0; i < 3; ++i) {
+        if (i == 0 || !options_.noLoadCopyR)
+            setField(i, {});
+        markField(i, {});
     }
     clearChangeMarks();
     UpdateButtons();
@@ -334,17 +368,32 @@ bool EditorController::SaveCurrentImage()
     const FieldSelection which{changed_[0], changed_[1] || options_.noLoadCopyR, changed_[2] || options_.noLoadCopyR};
     previews_.forget(currentPath_); // the save changes the file: decoded again after it
     image_->discardEdits();
-    WriteMetadata(*image_, fields, which, options_.removeAllExif);
+    WriteMetadata(*image_, fields, which, options_.removeAllExif, options_.allCopies);
     const ImageStatus status = SaveImageFile(*image_, currentPath_);
     image_->discardEdits();
     if (status != ImageStatus::Ok) {
         prompt_.showMessage(statusMessage(IDS_SAVE_ERROR, statusNumber(status), displayText(currentPath_)));
         return false;
     }
+    reportUntouchedCopies();
     clearChangeMarks();
     image_.reset();
     UpdateButtons();
     return true;
+}
+
+void EditorController::reportUntouchedCopies()
+{
+    // The save went ahead, but a copy it could not parse still holds the old
+    // text: said once, as the note beside the field cannot show a copy that
+    // cannot be read.
+    const std::vector<QByteArray> &untouched = image_->untouchedCopies();
+    if (untouched.empty())
+        return;
+    QByteArray names;
+    for (const QByteArray &where : untouched)
+        names += (names.isEmpty() ? "" : ", ") + where;
+    prompt_.showMessage(formatString(IDS_COPIES_UNTOUCHED, displayText(currentPath_).toUtf8().constData(), names.constData()));
 }
 
 bool EditorController::takeChangesOnDisk()
@@ -368,7 +417,7 @@ bool EditorController::takeChangesOnDisk()
     // save stops at a question.
     for (int i = 0; i < 3; ++i) {
         if (changedOnDisk(i) && !changed_[static_cast<std::size_t>(i)]) {
-            setField(i, disk.*fieldMembers[i]);
+            showField(i, readingOf(disk, now->copies(), i));
             seen_.*fieldMembers[i] = disk.*fieldMembers[i];
         }
     }

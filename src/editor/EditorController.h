@@ -1,6 +1,7 @@
 #pragma once
 
 #include "EditorSettings.h"
+#include "FieldReading.h"
 #include "ImageHolder.h"
 #include "ImageList.h"
 #include "MetadataFields.h"
@@ -75,6 +76,11 @@ public:
 private:
     static int fieldIndex(int id);
     void setField(int index, const QByteArray &bytes);
+    // Fills a field with its Exif text, or a copy's when that is empty, and
+    // marks where the text came from and which copies say otherwise.
+    void showField(int index, const FieldReading &reading);
+    void markField(int index, const FieldReading &reading);
+    void reportUntouchedCopies();
     QByteArray fieldBytes(int index) const;
     void clearChangeMarks();
     bool tooLong(int index) const;

@@ -16,8 +16,23 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QShortcut>
+#include <QStyle>
+#include <QTextDocument>
 
 namespace lumicap {
+
+namespace {
+// The mark beside a field whose copies disagree: a small warning sign; its
+// tooltip says what the other copies hold.
+QWidget *makeNote(QWidget *parent)
+{
+    auto *note = new QLabel(parent);
+    note->setScaledContents(true);
+    note->setPixmap(note->style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(32, 32));
+    note->setAccessibleName(loadString(IDS_COPIES_DIFFER));
+    return note;
+}
+} // namespace
 
 EditorDialog::EditorDialog(UserPrompt &prompt, QWidget *parent)
     : ResizableDialog(parent)
@@ -35,10 +50,12 @@ EditorDialog::EditorDialog(UserPrompt &prompt, QWidget *parent)
 
 void EditorDialog::createControls()
 {
-    controls_ = DialogBuilder(editorTemplate())
-                    .make(ids::Folder, [this](QWidget *parent) { return folderEdit_ = new FolderBrowseEdit(parent); })
-                    .make(ids::Preview, [this](QWidget *parent) { return preview_ = new PreviewFrame(parent); })
-                    .build(this);
+    DialogBuilder builder(editorTemplate());
+    builder.make(ids::Folder, [this](QWidget *parent) { return folderEdit_ = new FolderBrowseEdit(parent); })
+        .make(ids::Preview, [this](QWidget *parent) { return preview_ = new PreviewFrame(parent); });
+    for (const int id : {ids::DescriptionNote, ids::ArtistNote, ids::CopyrightNote})
+        builder.make(id, [](QWidget *parent) { return makeNote(parent); });
+    controls_ = builder.build(this);
     setWindowIcon(appIcon());
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     preview_->setSource([this] { return controller_.currentImage(); });
@@ -53,7 +70,8 @@ void EditorDialog::registerAnchors()
     for (const int id : {ids::Folder, ids::Position, ids::Separator, ids::FilePath, ids::Description, ids::Artist, ids::Copyright})
         addAnchor(control(id), anchors::TopLeft, anchors::TopRight);
     addAnchor(preview_, anchors::TopLeft, anchors::BottomRight);
-    for (const int id : {ids::Start, ids::Cancel, ids::Previous, ids::Next, ids::Save, ids::Batch, ids::Help, ids::About})
+    for (const int id : {ids::Start, ids::Cancel, ids::Previous, ids::Next, ids::Save, ids::Batch, ids::Help, ids::About,
+                         ids::DescriptionNote, ids::ArtistNote, ids::CopyrightNote})
         addAnchor(control(id), anchors::TopRight, anchors::TopRight);
     if (folderEdit_->button())
         addAnchor(folderEdit_->button(), anchors::TopRight, anchors::TopRight);
@@ -103,7 +121,7 @@ void EditorDialog::deferredStartup()
 {
     static const std::pair<int, int> tips[] = {
         {ids::Folder, IDS_TIP_FOLDER},       {ids::AutoSel, IDS_TIP_AUTOSEL},     {ids::RemoveAllExif, IDS_TIP_REMOVE_ALL},
-        {ids::AutoSave, IDS_TIP_AUTOSAVE},   {ids::NoLoadCopyR, IDS_TIP_NO_LOAD_COPYRIGHT},
+        {ids::AutoSave, IDS_TIP_AUTOSAVE},   {ids::NoLoadCopyR, IDS_TIP_NO_LOAD_COPYRIGHT}, {ids::AllCopies, IDS_TIP_ALL_COPIES},
         {ids::Description, IDS_TIP_DESCRIPTION}, {ids::Artist, IDS_TIP_ARTIST}, {ids::Copyright, IDS_TIP_COPYRIGHT},
         {ids::Start, IDS_TIP_START},         {ids::Previous, IDS_TIP_PREVIOUS},   {ids::Next, IDS_TIP_NEXT},
         {ids::Save, IDS_TIP_SAVE},
@@ -174,6 +192,19 @@ void EditorDialog::setEnabled(int id, bool enabled)
 {
     if (QWidget *w = control(id))
         w->setEnabled(enabled);
+}
+
+void EditorDialog::setVisible(int id, bool visible)
+{
+    if (QWidget *w = control(id))
+        w->setVisible(visible);
+}
+
+void EditorDialog::setToolTip(int id, const QString &text)
+{
+    // Texts from a file are plain text, whatever they look like.
+    if (QWidget *w = control(id))
+        w->setToolTip(text.isEmpty() ? text : Qt::convertFromPlainText(text, Qt::WhiteSpaceNormal));
 }
 
 void EditorDialog::focus(int id, bool selectAll)

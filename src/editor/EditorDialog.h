@@ -42,6 +42,8 @@ public:
     QString startPath;
 
     using ResizableDialog::setEnabled;
+    using ResizableDialog::setToolTip;
+    using ResizableDialog::setVisible;
 
     // EditorView
     QString text(int id) const override;
@@ -49,6 +51,8 @@ public:
     bool isChecked(int id) const override;
     void setChecked(int id, bool checked) override;
     void setEnabled(int id, bool enabled) override;
+    void setVisible(int id, bool visible) override;
+    void setToolTip(int id, const QString &text) override;
     void focus(int id, bool selectAll) override;
     void repaintPreview() override;
 

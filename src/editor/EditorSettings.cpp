@@ -13,6 +13,7 @@ EditorSettings EditorSettings::load()
     s.removeAllExif = settings->value("RemoveAllExif", 0).toInt() != 0;
     s.noLoadCopyR = settings->value("NoLoadCopyR", 0).toInt() != 0;
     s.autoSave = settings->value("AutoSave", 0).toInt() != 0;
+    s.allCopies = settings->value("AllCopies", 0).toInt() != 0;
     return s;
 }
 
@@ -24,6 +25,7 @@ void EditorSettings::save() const
     settings->setValue("RemoveAllExif", removeAllExif ? 1 : 0);
     settings->setValue("NoLoadCopyR", noLoadCopyR ? 1 : 0);
     settings->setValue("AutoSave", autoSave ? 1 : 0);
+    settings->setValue("AllCopies", allCopies ? 1 : 0);
 }
 
 void EditorSettings::saveAutoSel(bool on)

@@ -14,16 +14,18 @@ struct EditorSettings
     bool removeAllExif = false;
     bool noLoadCopyR = false;
     bool autoSave = false;
+    // A save also creates the IPTC and XMP copies a picture lacks.
+    bool allCopies = false;
 
     bool operator==(const EditorSettings &o) const
     {
         return imgFolder == o.imgFolder && autoSel == o.autoSel && removeAllExif == o.removeAllExif && noLoadCopyR == o.noLoadCopyR
-               && autoSave == o.autoSave;
+               && autoSave == o.autoSave && allCopies == o.allCopies;
     }
     bool operator!=(const EditorSettings &o) const { return !(*this == o); }
 
     static EditorSettings load();
-    // Writes all five, in this order.
+    // Writes all six, in this order.
     void save() const;
     static void saveAutoSel(bool on);
 

@@ -15,6 +15,9 @@ public:
     virtual bool isChecked(int id) const = 0;
     virtual void setChecked(int id, bool checked) = 0;
     virtual void setEnabled(int id, bool enabled) = 0;
+    virtual void setVisible(int id, bool visible) = 0;
+    // A plain-text tooltip; empty removes it.
+    virtual void setToolTip(int id, const QString &text) = 0;
     virtual void focus(int id, bool selectAll) = 0;
     virtual void repaintPreview() = 0;
 };

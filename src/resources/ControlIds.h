@@ -31,6 +31,11 @@ constexpr int About = 1018;
 constexpr int AutoSave = 1019;
 constexpr int NoLoadCopyR = 1020;
 constexpr int Batch = 1021;
+constexpr int AllCopies = 1022;
+// The marks beside the three fields when their copies disagree.
+constexpr int DescriptionNote = 1023;
+constexpr int ArtistNote = 1024;
+constexpr int CopyrightNote = 1025;
 
 // Batch window (template 132)
 constexpr int ListFile = 1000;

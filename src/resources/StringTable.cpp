@@ -60,6 +60,12 @@ const std::map<int, const char *> &table()
         {IDS_APP_DESCRIPTION, "Edits the description, artist and copyright stored in JPEG and TIFF photos."},
         {IDS_APP_PATH, "A folder to open, or a picture to show with the other pictures of its folder."},
         {IDS_APP_PATH_SYNTAX, "[FOLDER|FILE]"},
+        {IDS_TIP_ALL_COPIES, "If selected, a save also adds the IPTC and XMP captions a picture lacks. The copies a picture already has are always written too."},
+        {IDS_FROM_COPY, "from %s (the picture's Exif tag is empty)"},
+        {IDS_COPIES_DIFFER, "Other programs may show another text. The other copies hold:"},
+        {IDS_COPY_LINE, "%s: %s"},
+        {IDS_COPY_EMPTY, "(empty)"},
+        {IDS_COPIES_UNTOUCHED, "Image %s was saved, but its %s cannot be read and was left as it was; other programs may still show the old text."},
 
         {IDS_CLI_DESCRIPTION, "Reads and writes the description, artist and copyright tags of JPEG, TIFF and PNG files."},
         {IDS_CLI_UNKNOWN_COMMAND, "unknown command \"%s\"; use show, set or batch"},

@@ -4,7 +4,7 @@
 
 namespace lumicap {
 
-// The program's string table. Ids 101-151 are the window texts; the 900s
+// The program's string table. Ids 101-157 are the window texts; the 900s
 // belong to the command-line tool.
 enum StringId : int {
     IDS_ABOUTBOX = 101,
@@ -58,6 +58,12 @@ enum StringId : int {
     IDS_APP_DESCRIPTION = 149,
     IDS_APP_PATH = 150,
     IDS_APP_PATH_SYNTAX = 151,
+    IDS_TIP_ALL_COPIES = 152,
+    IDS_FROM_COPY = 153,
+    IDS_COPIES_DIFFER = 154,
+    IDS_COPY_LINE = 155,
+    IDS_COPY_EMPTY = 156,
+    IDS_COPIES_UNTOUCHED = 157,
 
     IDS_CLI_DESCRIPTION = 900,
     IDS_CLI_UNKNOWN_COMMAND = 908,

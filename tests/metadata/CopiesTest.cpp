@@ -1,3 +1,4 @@
+#include "FieldReading.h"
 #include "MetadataReader.h"
 #include "MetadataWriter.h"
 #include "SafeSave.h"
@@ -129,4 +130,34 @@ TEST(CopiesOfTheFields, thatCannotBeParsedAreLeftAloneAndNamed)
     EXPECT_EQ(exifTool({"-b", "-XMP", path}), packet);
     EXPECT_EQ(exifToolValue(path, "ImageDescription"), typed.description);
     EXPECT_EQ(exifTool({"-s3", "-IPTC:Caption-Abstract", path}).trimmed(), typed.description);
+}
+
+// What the editor shows of a field across its copies: the Exif text, or,
+// when that is empty, the copy other programs read first that has a text;
+// and the copies that say otherwise, in that order.
+TEST(CopiesOfTheFields, areReadAsOtherProgramsShowThem)
+{
+    struct Case
+    {
+        QByteArray exif;
+        std::vector<TextCopy> copies;
+        QByteArray shown, from;
+        std::vector<QByteArray> differing;
+    };
+    const Case cases[] = {
+        {"Same", {{"IPTC", "Same"}, {"XMP", "Same"}}, "Same", "", {}},
+        {"Exif", {{"XPTitle", "Old"}, {"IPTC", ""}, {"XMP", "Xmp"}}, "Exif", "", {"XMP", "IPTC", "XPTitle"}}, // an empty copy differs too
+        {"", {{"XPTitle", "Title"}, {"IPTC", "Iptc"}, {"XMP", ""}}, "Iptc", "IPTC", {"XMP", "XPTitle"}},
+        {"", {{"XMP", ""}}, "", "", {}},
+        {"Caf\xE9", {{"XMP", "Caf\xC3\xA9"}}, "Caf\xE9", "", {}}, // Windows-1252 Exif, compared as shown
+    };
+    for (const Case &c : cases) {
+        const FieldReading reading = readField(c.exif, c.copies);
+        std::vector<QByteArray> differing;
+        for (const TextCopy &copy : reading.differing)
+            differing.push_back(copy.where);
+        EXPECT_EQ(reading.bytes, c.shown);
+        EXPECT_EQ(reading.from, c.from);
+        EXPECT_EQ(differing, c.differing) << c.exif.toStdString();
+    }
 }
