@@ -40,6 +40,7 @@ BatchDialog::BatchDialog(UserPrompt &prompt, QWidget *mainWindow)
     new TypingLimit(artist, maxFieldLength);
     new TypingLimit(copyright, maxFieldLength);
     qobject_cast<QCheckBox *>(control(ids::BatchRemoveAllExif))->setChecked(settings.removeAllExif);
+    qobject_cast<QCheckBox *>(control(ids::BatchAllCopies))->setChecked(settings.allCopies);
     listEdit_->setText(settings.listFile);
     listEdit_->attach();
     listEdit_->setFilter(loadString(IDS_LIST_FILTER));
@@ -70,6 +71,7 @@ void BatchDialog::start()
     settings.artist = qobject_cast<QLineEdit *>(control(ids::BatchArtist))->text();
     settings.copyright = qobject_cast<QLineEdit *>(control(ids::BatchCopyright))->text();
     settings.removeAllExif = qobject_cast<QCheckBox *>(control(ids::BatchRemoveAllExif))->isChecked();
+    settings.allCopies = qobject_cast<QCheckBox *>(control(ids::BatchAllCopies))->isChecked();
     settings.listFile = listEdit_->text();
     if (settings.artist.size() > maxFieldLength) {
         failField(ids::BatchArtist, formatString(IDS_TOO_LONG, maxFieldLength));
@@ -100,12 +102,14 @@ void BatchDialog::start()
     run.explainStatuses(true);
     // A blank artist or copyright leaves each image's own.
     const auto given = [](const QString &text) { return text.isEmpty() ? std::nullopt : std::optional<QByteArray>(text.toUtf8()); };
-    summary_ = run.RunBatch(list, listPath, {given(settings.artist), given(settings.copyright), settings.removeAllExif});
+    summary_ = run.RunBatch(list, listPath, {given(settings.artist), given(settings.copyright), settings.removeAllExif, settings.allCopies});
     setRunning(false);
     // What the run did, in one box, however it ended.
     QString summary = formatString(IDS_BATCH_SUMMARY, summary_.saved, summary_.skipped, summary_.failed);
     if (summary_.cancelled)
         summary += QLatin1Char('\n') + loadString(IDS_BATCH_CANCELLED);
+    if (const QString untouched = BatchRun::untouchedMessage(summary_); !untouched.isEmpty())
+        summary += QLatin1Char('\n') + untouched;
     prompt_.showMessage(summary);
 }
 

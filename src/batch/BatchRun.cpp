@@ -93,6 +93,24 @@ QString BatchRun::message(int formatId, ImageStatus status, const QByteArray &pa
                     : formatString(formatId, statusNumber(status), displayText(path).toUtf8().constData());
 }
 
+QString BatchRun::untouchedMessage(const BatchSummary &summary)
+{
+    constexpr std::size_t listed = 10; // a message box, not a log
+    const auto count = summary.untouched.size();
+    if (count == 0)
+        return {};
+    QString text = loadString(IDS_BATCH_COPIES_UNTOUCHED);
+    for (std::size_t i = 0; i < std::min(count, listed); ++i) {
+        QByteArray names;
+        for (const QByteArray &where : summary.untouched[i].copies)
+            names += (names.isEmpty() ? "" : ", ") + where;
+        text += '\n' + formatString(IDS_COPY_LINE, displayText(summary.untouched[i].path).toUtf8().constData(), names.constData());
+    }
+    if (count > listed)
+        text += '\n' + formatString(IDS_BATCH_MORE, static_cast<int>(count - listed));
+    return text;
+}
+
 BatchRun::Outcome BatchRun::askToGoOn(ImageStatus status, const QByteArray &imagePath)
 {
     const QString question = message(IDS_LOAD_ERROR_CONTINUE, status, imagePath);
@@ -109,7 +127,7 @@ void BatchRun::reportOutOfMemory(int messageId, const QByteArray &path)
 }
 
 BatchRun::Outcome BatchRun::processImage(const QByteArray &imagePath, const QByteArray &description, const BatchOptions &options,
-                                         int &stage)
+                                         int &stage, std::vector<QByteArray> *untouched)
 {
     ImageStatus status;
     const auto image = OpenImageFile(imagePath, status);
@@ -132,14 +150,17 @@ BatchRun::Outcome BatchRun::processImage(const QByteArray &imagePath, const QByt
         prompt_.showMessage(message(IDS_SAVE_ERROR, status, imagePath));
         return Outcome::SaveFailed;
     }
+    if (untouched)
+        *untouched = image->untouchedCopies();
     return Outcome::Saved;
 }
 
-BatchRun::Outcome BatchRun::ProcessBatchImage(const QByteArray &imagePath, const QByteArray &description, const BatchOptions &options)
+BatchRun::Outcome BatchRun::ProcessBatchImage(const QByteArray &imagePath, const QByteArray &description, const BatchOptions &options,
+                                              std::vector<QByteArray> *untouched)
 {
     int stage = IDS_LOAD_ERROR;
     try {
-        return processImage(imagePath, description, options, stage);
+        return processImage(imagePath, description, options, stage, untouched);
     } catch (const std::bad_alloc &) {
         reportOutOfMemory(stage, imagePath);
         return Outcome::OutOfMemory;
@@ -164,8 +185,11 @@ BatchSummary BatchRun::run(std::int64_t count, NextEntry next, const QByteArray 
             }
             progress_.update(displayText(entry.name), static_cast<int>(100 * k / std::max(count, k)));
             const auto path = findImageFor(folder, entry.name);
-            outcome = path ? ProcessBatchImage(*path, utf8FromList(entry.description), options)
+            std::vector<QByteArray> untouched;
+            outcome = path ? ProcessBatchImage(*path, utf8FromList(entry.description), options, &untouched)
                            : askToGoOn(ImageStatus::AccessDenied, folder + entry.name);
+            if (outcome == Outcome::Saved && !untouched.empty())
+                summary.untouched.push_back({*path, std::move(untouched)});
         } catch (const std::bad_alloc &) {
             reportOutOfMemory(IDS_LOAD_ERROR, folder + entry.name);
         }

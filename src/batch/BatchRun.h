@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 namespace lumicap {
 
@@ -63,6 +64,14 @@ struct BatchOptions
     bool allCopies = false;
 };
 
+// A saved image whose copies of the fields (XMP, IPTC) could not be parsed
+// and were left as they were: other programs may still show the old text.
+struct UntouchedCopies
+{
+    QByteArray path;
+    std::vector<QByteArray> copies;
+};
+
 struct BatchSummary
 {
     int saved = 0;
@@ -70,6 +79,7 @@ struct BatchSummary
     int failed = 0; // what ended the run: an image, or the list
     bool cancelled = false;
     ImageStatus status = ImageStatus::Ok; // OutOfMemory when memory ran out
+    std::vector<UntouchedCopies> untouched; // among the saved ones
 };
 
 // Applies a list to its images: each named image gets the entry's
@@ -86,16 +96,23 @@ public:
     // Messages for people (the window) add a line saying what a status means.
     void explainStatuses(bool on) { explain_ = on; }
 
+    // For the end of a run: the pictures whose copies were left as they
+    // were, a line each (the first few); empty when there are none.
+    static QString untouchedMessage(const BatchSummary &summary);
+
     BatchSummary RunBatch(const BatchList &list, const QByteArray &listPath, const BatchOptions &options);
     // Streams an opened list: memory stays bounded whatever its length.
     BatchSummary RunBatch(ListFileReader &list, const QByteArray &listPath, const BatchOptions &options);
-    Outcome ProcessBatchImage(const QByteArray &imagePath, const QByteArray &description, const BatchOptions &options);
+    // untouched gets the copies a save left as they were.
+    Outcome ProcessBatchImage(const QByteArray &imagePath, const QByteArray &description, const BatchOptions &options,
+                              std::vector<QByteArray> *untouched = nullptr);
 
 private:
     QString message(int formatId, ImageStatus status, const QByteArray &path) const;
     bool explain_ = false;
     Outcome askToGoOn(ImageStatus status, const QByteArray &imagePath);
-    Outcome processImage(const QByteArray &imagePath, const QByteArray &description, const BatchOptions &options, int &stage);
+    Outcome processImage(const QByteArray &imagePath, const QByteArray &description, const BatchOptions &options, int &stage,
+                         std::vector<QByteArray> *untouched);
     void reportOutOfMemory(int messageId, const QByteArray &path);
     template <typename NextEntry>
     BatchSummary run(std::int64_t count, NextEntry next, const QByteArray &listPath, const BatchOptions &options);

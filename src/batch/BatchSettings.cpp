@@ -12,6 +12,7 @@ BatchSettings BatchSettings::load()
     s.artist = settings->value("BArtist", QString()).toString();
     s.copyright = settings->value("BCopyr", QString()).toString();
     s.listFile = settings->value("BFile", QString()).toString();
+    s.allCopies = settings->value("BAllCopies", 0).toInt() != 0;
     return s;
 }
 
@@ -22,6 +23,7 @@ void BatchSettings::save() const
     settings->setValue("BArtist", artist);
     settings->setValue("BCopyr", copyright);
     settings->setValue("BFile", listFile);
+    settings->setValue("BAllCopies", allCopies ? 1 : 0);
 }
 
 } // namespace lumicap

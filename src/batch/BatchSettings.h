@@ -12,6 +12,7 @@ struct BatchSettings
     QString artist;             // BArtist
     QString copyright;          // BCopyr
     QString listFile;           // BFile
+    bool allCopies = false;     // BAllCopies: missing IPTC and XMP copies are created
 
     static BatchSettings load();
     void save() const;

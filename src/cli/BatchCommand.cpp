@@ -126,6 +126,12 @@ int runBatchCommand(const QByteArray &listPath, const BatchRequest &request)
     ConsolePrompt prompt(progress, request.keepGoing);
     BatchRun run(prompt, progress);
     const BatchSummary summary = run.RunBatch(list, listPath, {request.artist, request.copyright, request.removeAllExif, request.allCopies});
+    // As set says it: the save went ahead, but other programs may still show
+    // the old text.
+    for (const UntouchedCopies &picture : summary.untouched) {
+        for (const QByteArray &where : picture.copies)
+            printError(formatString(IDS_CLI_COPY_UNTOUCHED, shownText(picture.path).toUtf8().constData(), where.constData()));
+    }
     int failures = 0;
     for (const auto &[path, before] : times) {
         if (before.replaced(path) && !before.restore(path)) {

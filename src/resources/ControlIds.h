@@ -42,6 +42,7 @@ constexpr int ListFile = 1000;
 constexpr int BatchArtist = 1011;
 constexpr int BatchCopyright = 1012;
 constexpr int BatchRemoveAllExif = 1013;
+constexpr int BatchAllCopies = 1022;
 
 // Progress window (template 208)
 constexpr int ProgressText = 1108;

@@ -54,7 +54,7 @@ const DialogTemplate &batchTemplate()
         132,
         "Batch Image Processing",
         352,
-        199,
+        210,
         {
             {ids::Start, K::DefaultButton, "Start", 295, 7, 50, 14},
             {ids::Cancel, K::Button, "Close", 295, 26, 50, 14},
@@ -69,6 +69,7 @@ const DialogTemplate &batchTemplate()
              "If a name contains spaces surround it with \". For example:",
              7, 34, 257, 18},
             {ids::BatchRemoveAllExif, K::CheckBox, "Remove all Exif fields except: Description, Artist, Copyright", 7, 182, 246, 10},
+            {ids::BatchAllCopies, K::CheckBox, "Also write IPTC and XMP captions", 7, 193, 246, 10},
             {-1, K::Label, "PICT001.JPG My first Picture\n\"PICT 2.JPG\" My second Picture", 43, 57, 221, 16},
             {-1, K::Label,
              "2. Save this text file in the same folder with the pictures, then insert its name in the text box labeled "

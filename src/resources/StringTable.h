@@ -4,7 +4,7 @@
 
 namespace lumicap {
 
-// The program's string table. Ids 101-157 are the window texts; the 900s
+// The program's string table. Ids 101-159 are the window texts; the 900s
 // belong to the command-line tool.
 enum StringId : int {
     IDS_ABOUTBOX = 101,
@@ -64,6 +64,8 @@ enum StringId : int {
     IDS_COPY_LINE = 155,
     IDS_COPY_EMPTY = 156,
     IDS_COPIES_UNTOUCHED = 157,
+    IDS_BATCH_COPIES_UNTOUCHED = 158,
+    IDS_BATCH_MORE = 159,
 
     IDS_CLI_DESCRIPTION = 900,
     IDS_CLI_UNKNOWN_COMMAND = 908,

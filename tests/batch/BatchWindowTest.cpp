@@ -40,7 +40,7 @@ private Q_SLOTS:
     void startChecksItsFields();
     void aRunShowsProgressAndCannotBeDisturbed();
     void cancelStopsTheRun();
-    void aMissingPictureIsExplained();
+    void whatARunCouldNotDoIsExplained();
 };
 
 void BatchWindowTest::progressWindowDefaultsClampAndCancel()
@@ -107,6 +107,7 @@ void BatchWindowTest::settingsAreReadAtOpeningAndWrittenByAnAcceptedStart()
     settings()->setValue("BArtist", "Stored artist");
     settings()->setValue("BCopyr", "Stored copyright");
     settings()->setValue("BRemoveAllExif", 1);
+    settings()->setValue("BAllCopies", 1);
     settings()->setValue("BFile", dir.file("missing.txt"));
     ScriptedPrompt prompt;
     {
@@ -115,7 +116,7 @@ void BatchWindowTest::settingsAreReadAtOpeningAndWrittenByAnAcceptedStart()
         QVERIFY(dialog.listEdit()->button() && dialog.listEdit()->showHidden()); // list files are often hidden
         QVERIFY(child<QPushButton>(&dialog, ids::Start)->isDefault());
         QCOMPARE(child<QLineEdit>(&dialog, ids::BatchArtist)->text(), QString("Stored artist"));
-        QVERIFY(child<QCheckBox>(&dialog, ids::BatchRemoveAllExif)->isChecked());
+        QVERIFY(child<QCheckBox>(&dialog, ids::BatchRemoveAllExif)->isChecked() && child<QCheckBox>(&dialog, ids::BatchAllCopies)->isChecked());
         child<QLineEdit>(&dialog, ids::BatchArtist)->setText("Changed, not started");
         dialog.reject();
     }
@@ -124,10 +125,11 @@ void BatchWindowTest::settingsAreReadAtOpeningAndWrittenByAnAcceptedStart()
     BatchDialog dialog(prompt, nullptr);
     child<QLineEdit>(&dialog, ids::BatchArtist)->setText("New artist");
     child<QCheckBox>(&dialog, ids::BatchRemoveAllExif)->setChecked(false);
+    child<QCheckBox>(&dialog, ids::BatchAllCopies)->setChecked(false);
     dialog.start(); // the list file is missing, yet the settings are written
     QCOMPARE(prompt.messages, QStringList{"Can't find file " + dir.file("missing.txt")});
     QCOMPARE(settings()->value("BArtist").toString(), QString("New artist"));
-    QCOMPARE(settings()->value("BRemoveAllExif").toInt(), 0);
+    QCOMPARE(settings()->value("BRemoveAllExif").toInt() + settings()->value("BAllCopies").toInt(), 0);
     QCOMPARE(settings()->value("BFile").toString(), dir.file("missing.txt"));
 }
 
@@ -225,18 +227,26 @@ void BatchWindowTest::cancelStopsTheRun()
     QVERIFY(!dialog.progressWindow());
 }
 
-// The window says in words what a status means, under the numbered line.
-void BatchWindowTest::aMissingPictureIsExplained()
+// The window says in words what a status means, under the numbered line, and
+// names the pictures whose copies of the caption it could not read.
+void BatchWindowTest::whatARunCouldNotDoIsExplained()
 {
     TestFolder dir;
-    QVERIFY(writeAll(dir.file("list.txt"), "gone.jpg A caption\n"));
+    QVERIFY(writeJpeg(dir.file("a.jpg")));
+    QVERIFY(writeAll(dir.file("list.txt"), "gone.jpg A caption\na.jpg Second\n"));
     ScriptedPrompt prompt;
     BatchDialog dialog(prompt, nullptr);
     dialog.listEdit()->setText(dir.file("list.txt"));
+    child<QCheckBox>(&dialog, ids::BatchAllCopies)->setChecked(true); // a.jpg gets an XMP copy
+    prompt.answers = {true, true};
+    dialog.start();
+    QVERIFY(writeAll(dir.file("a.jpg"), readAll(dir.file("a.jpg")).replace("</dc:description>", "</dX:description>")));
     dialog.start();
     const QStringList lines = prompt.questions.value(0).split('\n');
     QCOMPARE(lines.value(0), QString("Error 10 while loading Image ") + dir.file("gone.jpg"));
     QCOMPARE(lines.value(1), QString("The file no longer exists."));
+    QCOMPARE(prompt.messages, (QStringList{"1 saved, 1 skipped, 0 failed", "1 saved, 1 skipped, 0 failed\nCopies of the captions that cannot be read "
+                                           "were left as they were; other programs may still show the old text:\n" + dir.file("a.jpg") + ": XMP"}));
 }
 
 QTEST_MAIN(BatchWindowTest)
