@@ -17,7 +17,6 @@
 #include <QLineEdit>
 #include <QShortcut>
 #include <QStyle>
-#include <QTextDocument>
 
 namespace lumicap {
 
@@ -202,9 +201,8 @@ void EditorDialog::setVisible(int id, bool visible)
 
 void EditorDialog::setToolTip(int id, const QString &text)
 {
-    // Texts from a file are plain text, whatever they look like.
     if (QWidget *w = control(id))
-        w->setToolTip(text.isEmpty() ? text : Qt::convertFromPlainText(text, Qt::WhiteSpaceNormal));
+        w->setToolTip(text.isEmpty() ? text : plainTextToolTip(text));
 }
 
 void EditorDialog::focus(int id, bool selectAll)
