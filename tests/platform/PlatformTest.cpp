@@ -1,5 +1,6 @@
 // The platform layer's tests: one suite, compiled for POSIX and for Windows
 // (scripts/test-windows runs it under Wine). Plain C++17 and GoogleTest.
+#include "FileTimes.h"
 #include "FolderListing.h"
 #include "HeldFile.h"
 #include "NativePath.h"
@@ -288,6 +289,24 @@ TEST_F(PlatformFolder, longPathsWorkLikeShortOnes)
     EXPECT_EQ(saveBytes(file, "new!"), FileStatus::Ok);
     EXPECT_EQ(readFile(file), "new!");
     EXPECT_EQ(namesIn(deep), std::vector<std::string>{"photo.jpg"});
+}
+
+// lumicap-tags -P: the times read before a save go back onto the file the
+// save put in the picture's place.
+TEST_F(PlatformFolder, fileTimesGoBackOntoTheReplacedFile)
+{
+    const auto old = std::chrono::time_point_cast<std::chrono::seconds>(fs::file_time_type::clock::now() - std::chrono::hours(24 * 3650));
+    fs::last_write_time(image, old);
+    FileTimes before, after;
+    ASSERT_EQ(before.read(image), FileStatus::Ok);
+    EXPECT_FALSE(before.replaced(image));
+    ASSERT_EQ(saveBytes(image, "new!"), FileStatus::Ok);
+    ASSERT_TRUE(before.replaced(image));
+    ASSERT_EQ(before.restore(image), FileStatus::Ok);
+    ASSERT_EQ(after.read(image), FileStatus::Ok);
+    EXPECT_TRUE(after.accessed() == before.accessed());
+    EXPECT_EQ(fs::last_write_time(image), old); // as the standard library reads it
+    EXPECT_EQ(readFile(image), "new!");
 }
 
 struct ScanCase
