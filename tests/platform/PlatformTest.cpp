@@ -83,6 +83,16 @@ std::vector<std::string> namesIn(const fs::path &folder)
     return names;
 }
 
+// Marks a file the way a save marks its temporary file (see TemporaryFile.h).
+bool putMark(const fs::path &path, const std::string &mark)
+{
+#ifdef _WIN32
+    return writeFile(extendedPath(path) + L":lumicap.mark", mark);
+#else
+    return ::setxattr(path.c_str(), "user.lumicap.temporary", mark.data(), mark.size(), 0) == 0;
+#endif
+}
+
 // Saves new bytes over the file at path the way the program does.
 FileStatus saveBytes(const fs::path &path, const std::string &bytes)
 {
@@ -257,6 +267,48 @@ TEST_P(Refused, leavesTheFileAsItWas)
 INSTANTIATE_TEST_SUITE_P(Cases, Refused,
                          ::testing::Values(Refusal{"readOnly", FileStatus::AccessDenied}, Refusal{"hardLinked", FileStatus::AccessDenied},
                                            Refusal{"heldBySave", FileStatus::InUse}, Refusal{"openForWriting", FileStatus::InUse}),
+                         [](const auto &info) { return std::string(info.param.what); });
+
+struct Leftover
+{
+    const char *what;
+    bool removed;
+};
+
+class LeftoverTemporaryFile : public PlatformFolder, public ::testing::WithParamInterface<Leftover>
+{
+};
+
+// A "_~a.jpg" left by a save that was killed is removed by the next save of
+// a.jpg when its mark names that very file; any other file of that name
+// stays, and the save fails (status 7) with the picture untouched.
+TEST_P(LeftoverTemporaryFile, isRemovedOnlyWhenItsMarkNamesIt)
+{
+    const std::string what = GetParam().what;
+    const fs::path leftover = root / "_~a.jpg";
+    ASSERT_TRUE(writeFile(leftover, "half"));
+    FileStamp named;
+    ASSERT_EQ(stampOf(what == "markOfAnotherFile" ? image : leftover, named), FileStatus::Ok);
+    if (what != "unmarked" && !putMark(leftover, std::to_string(named.device) + ':' + std::to_string(named.inode) + ':' + std::string(32, '7')))
+        GTEST_SKIP() << "the file system holds no mark";
+    HeldFile running; // held as a running save holds its temporary file
+    if (what == "hardLinked")
+        fs::create_hard_link(leftover, root / "b.jpg");
+    else if (what == "openInARunningSave")
+        ASSERT_EQ(running.hold(leftover, std::chrono::milliseconds(0)), FileStatus::Ok);
+
+    EXPECT_EQ(saveBytes(image, "new!"), GetParam().removed ? FileStatus::Ok : FileStatus::SystemError);
+    running.release(); // nor is it taken away once let go
+    EXPECT_EQ(readFile(image), GetParam().removed ? "new!" : "old");
+    if (GetParam().removed)
+        EXPECT_EQ(namesIn(root), std::vector<std::string>{"a.jpg"});
+    else
+        EXPECT_EQ(readFile(leftover), "half");
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, LeftoverTemporaryFile,
+                         ::testing::Values(Leftover{"marked", true}, Leftover{"unmarked", false}, Leftover{"markOfAnotherFile", false},
+                                           Leftover{"hardLinked", false}, Leftover{"openInARunningSave", false}),
                          [](const auto &info) { return std::string(info.param.what); });
 
 #ifdef _WIN32
