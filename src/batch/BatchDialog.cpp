@@ -5,6 +5,7 @@
 #include "ControlIds.h"
 #include "DialogBuilder.h"
 #include "DialogTemplates.h"
+#include "PathOps.h"
 #include "ProgressWindow.h"
 #include "StringTable.h"
 #include "TypingLimit.h"
@@ -12,7 +13,6 @@
 
 #include <QCheckBox>
 #include <QCoreApplication>
-#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -87,7 +87,7 @@ void BatchDialog::start()
     }
     settings.save();
 
-    const QByteArray listPath = QFile::encodeName(settings.listFile);
+    const QByteArray listPath = pathBytes(settings.listFile);
     // Read as the run goes: a list of any length takes little memory.
     ListFileReader list;
     if (const ImageStatus opened = list.open(listPath); opened != ImageStatus::Ok) {

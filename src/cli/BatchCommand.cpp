@@ -4,11 +4,11 @@
 #include "ConsoleOutput.h"
 #include "FileBytes.h"
 #include "FileTimes.h"
+#include "NativePath.h"
 #include "StringTable.h"
 #include "UserPrompt.h"
 
 #include <cstdio>
-#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -20,7 +20,7 @@ namespace {
 class TerminalProgress : public BatchProgress
 {
 public:
-    TerminalProgress(bool verbose, bool quiet) : bar_(!verbose && !quiet && ::isatty(STDERR_FILENO) == 1), lines_(verbose) {}
+    TerminalProgress(bool verbose, bool quiet) : bar_(!verbose && !quiet && errorsGoToATerminal()), lines_(verbose) {}
 
     void open() override {}
     void update(const QString &name, int position) override
@@ -91,15 +91,15 @@ bool looksBinary(const QByteArray &listPath)
 
 // The times of every picture the list names, to put back on the ones a save
 // replaced.
-std::vector<std::pair<QByteArray, FileTimes>> timesOf(ListFileReader &list, const QByteArray &listPath)
+std::vector<std::pair<QByteArray, platform::FileTimes>> timesOf(ListFileReader &list, const QByteArray &listPath)
 {
-    std::vector<std::pair<QByteArray, FileTimes>> found;
+    std::vector<std::pair<QByteArray, platform::FileTimes>> found;
     const QByteArray folder = SplitPath(listPath).folder;
     for (ListEntry entry; list.next(entry);) {
         const auto path = imagePathFor(folder, entry.name);
-        const auto times = path ? FileTimes::of(*path) : std::nullopt;
-        if (times)
-            found.emplace_back(*path, *times);
+        platform::FileTimes times;
+        if (path && times.read(platform::pathFromBytes(path->toStdString())) == platform::FileStatus::Ok)
+            found.emplace_back(*path, times);
     }
     list.rewind();
     return found;
@@ -121,7 +121,7 @@ int runBatchCommand(const QByteArray &listPath, const BatchRequest &request)
                                                        : formatString(IDS_LIST_READ_ERROR, statusNumber(opened), shown.constData()));
         return 1;
     }
-    const auto times = request.preserveTime ? timesOf(list, listPath) : std::vector<std::pair<QByteArray, FileTimes>>();
+    const auto times = request.preserveTime ? timesOf(list, listPath) : std::vector<std::pair<QByteArray, platform::FileTimes>>();
     TerminalProgress progress(request.verbose, request.quiet);
     ConsolePrompt prompt(progress, request.keepGoing);
     BatchRun run(prompt, progress);
@@ -134,7 +134,8 @@ int runBatchCommand(const QByteArray &listPath, const BatchRequest &request)
     }
     int failures = 0;
     for (const auto &[path, before] : times) {
-        if (before.replaced(path) && !before.restore(path)) {
+        const std::filesystem::path file = platform::pathFromBytes(path.toStdString());
+        if (before.replaced(file) && before.restore(file) != platform::FileStatus::Ok) {
             ++failures;
             printError(formatString(IDS_CLI_TIMES_NOT_KEPT, shownText(path).toUtf8().constData()));
         }

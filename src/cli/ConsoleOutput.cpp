@@ -4,6 +4,15 @@
 
 #include <cstdio>
 
+#ifdef _WIN32
+#include "NativePath.h"
+
+#include <fcntl.h>
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
 namespace lumicap {
 
 namespace {
@@ -28,12 +37,35 @@ bool readInput(const QByteArray &path, QByteArray &bytes)
 {
     if (path == "-")
         return readStream(stdin, bytes);
+#ifdef _WIN32
+    // Paths are UTF-8 there; fopen would take them as the ANSI code page.
+    std::FILE *file = ::_wfopen(platform::pathFromBytes({path.constData(), static_cast<std::size_t>(path.size())}).c_str(), L"rb");
+#else
     std::FILE *file = std::fopen(path.constData(), "rb");
+#endif
     if (!file)
         return false;
     const bool ok = readStream(file, bytes);
     std::fclose(file);
     return ok;
+}
+
+void useBinaryStreams()
+{
+#ifdef _WIN32
+    ::_setmode(::_fileno(stdin), _O_BINARY);
+    ::_setmode(::_fileno(stdout), _O_BINARY);
+    ::_setmode(::_fileno(stderr), _O_BINARY);
+#endif
+}
+
+bool errorsGoToATerminal()
+{
+#ifdef _WIN32
+    return ::_isatty(::_fileno(stderr)) != 0;
+#else
+    return ::isatty(STDERR_FILENO) == 1;
+#endif
 }
 
 void printOut(const QString &line)

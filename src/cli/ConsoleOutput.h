@@ -10,6 +10,12 @@ void printOut(const QString &line);
 void printError(const QString &line);
 // Bytes to stdout exactly as they are (CSV and list output).
 void writeOut(const QByteArray &bytes);
+// Standard input and output carry bytes as they are: on Windows the C
+// library would otherwise turn "\r\n" into "\r\r\n" on the way out (the
+// lists and CSV we write end their lines so) and stop reading at a ^Z.
+void useBinaryStreams();
+// Whether standard error is a terminal, where a progress bar may redraw itself.
+bool errorsGoToATerminal();
 
 // All bytes of a file, or of standard input for "-"; works on pipes too.
 bool readInput(const QByteArray &path, QByteArray &bytes);

@@ -2,10 +2,10 @@
 
 #include "ConsoleOutput.h"
 #include "CsvTable.h"
+#include "NativePath.h"
 #include "StringTable.h"
 
-#include <climits>
-#include <cstdlib>
+#include <filesystem>
 #include <map>
 
 namespace lumicap {
@@ -20,8 +20,9 @@ QByteArray columnName(const QByteArray &header)
 // The same file, however it was named.
 QByteArray fileKey(const QByteArray &path)
 {
-    char resolved[PATH_MAX];
-    return ::realpath(path.constData(), resolved) ? QByteArray(resolved) : path;
+    std::error_code error;
+    const auto resolved = std::filesystem::canonical(platform::pathFromBytes({path.constData(), static_cast<std::size_t>(path.size())}), error);
+    return error ? path : QByteArray::fromStdString(platform::bytesFromPath(resolved));
 }
 } // namespace
 

@@ -4,6 +4,7 @@
 #include "FileTimes.h"
 #include "MetadataReader.h"
 #include "MetadataWriter.h"
+#include "NativePath.h"
 #include "SafeSave.h"
 #include "StringTable.h"
 
@@ -40,7 +41,9 @@ int runSet(const std::vector<SetJob> &jobs, bool verbose)
     int failures = 0;
     for (const SetJob &job : jobs) {
         const QByteArray shown = shownText(job.path).toUtf8();
-        const auto times = FileTimes::of(job.path);
+        const std::filesystem::path file = platform::pathFromBytes(job.path.toStdString());
+        platform::FileTimes times;
+        const bool timesRead = times.read(file) == platform::FileStatus::Ok;
         bool opened = false;
         std::vector<QByteArray> untouched;
         const ImageStatus status = setTags(job.path, job.request, opened, untouched);
@@ -52,8 +55,8 @@ int runSet(const std::vector<SetJob> &jobs, bool verbose)
         // The save went ahead; other programs may still show the old text.
         for (const QByteArray &where : untouched)
             printError(formatString(IDS_CLI_COPY_UNTOUCHED, shown.constData(), where.constData()));
-        const bool written = !times || times->replaced(job.path);
-        if (written && times && job.request.preserveTime && !times->restore(job.path)) {
+        const bool written = !timesRead || times.replaced(file);
+        if (written && timesRead && job.request.preserveTime && times.restore(file) != platform::FileStatus::Ok) {
             ++failures;
             printError(formatString(IDS_CLI_TIMES_NOT_KEPT, shown.constData()));
         }

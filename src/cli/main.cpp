@@ -60,6 +60,15 @@ int main(int argc, char *argv[])
         args.emplace_back(argv[k]);
 
     QCoreApplication app(argc, argv);
+#ifdef _WIN32
+    // There argv is in the ANSI code page, which cannot spell every name;
+    // the wide command line Qt reads can, and names and typed values are
+    // UTF-8 on Windows.
+    args.clear();
+    for (const QString &arg : QCoreApplication::arguments().mid(1))
+        args.push_back(arg.toUtf8());
+#endif
+    useBinaryStreams();
     QCoreApplication::setApplicationName("lumicap-tags");
     QCoreApplication::setApplicationVersion(LUMICAP_VERSION);
 

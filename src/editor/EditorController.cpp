@@ -4,13 +4,13 @@
 #include "EditorView.h"
 #include "MetadataReader.h"
 #include "MetadataWriter.h"
+#include "PathOps.h"
 #include "SafeSave.h"
 #include "StatusReasons.h"
 #include "StringTable.h"
 #include "TextEncoding.h"
 #include "UserPrompt.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -163,7 +163,7 @@ bool EditorController::PullValues(bool folderChecks)
     options_.allCopies = view_.isChecked(ids::AllCopies);
 
     if (folderChecks) {
-        const FolderCheck check = checkFolder(QFile::encodeName(options_.imgFolder));
+        const FolderCheck check = checkFolder(pathBytes(options_.imgFolder));
         if (check != FolderCheck::Ok) {
             prompt_.showMessage(loadString(check == FolderCheck::Empty ? IDS_FOLDER_EMPTY : IDS_FOLDER_MISSING));
             view_.focus(ids::Folder, false);
@@ -183,10 +183,11 @@ void EditorController::start(const QByteArray &showName)
 {
     if (!PullValues(true))
         return;
+    const QByteArray folder = pathBytes(options_.imgFolder);
     std::vector<QByteArray> found;
     {
         WaitCursor wait(prompt_);
-        found = ImageList::listImages(QFile::encodeName(options_.imgFolder));
+        found = ImageList::listImages(folder);
     }
     // A folder without images changes nothing: the list, the position and
     // the image on screen (with its edits) stay as they were.
@@ -201,8 +202,8 @@ void EditorController::start(const QByteArray &showName)
     position_ = 0;
     if (!showName.isEmpty()) {
         const auto &entries = list_.entries();
-        const auto shown = std::find_if(entries.begin(), entries.end(),
-                                        [&](const QByteArray &path) { return path.endsWith('/' + showName); });
+        // The list joins names to the folder with the system's separator.
+        const auto shown = std::find(entries.begin(), entries.end(), JoinPath(folder, showName));
         if (shown != entries.end())
             position_ = static_cast<int>(shown - entries.begin());
     }
@@ -214,7 +215,7 @@ void EditorController::openPath(const QString &path)
     const QFileInfo info(path);
     const bool file = info.isFile();
     view_.setText(ids::Folder, file ? info.absolutePath() : info.absoluteFilePath());
-    start(file ? QFile::encodeName(info.fileName()) : QByteArray());
+    start(file ? pathBytes(info.fileName()) : QByteArray());
 }
 
 void EditorController::previous()

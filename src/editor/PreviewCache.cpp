@@ -10,8 +10,6 @@
 #include <QImageReader>
 
 #include <algorithm>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace lumicap {
 
@@ -61,15 +59,10 @@ QImage decodeFile(const QByteArray &path, const QRect &frame, FileStamp &stamp)
     const QSize decoded = previewDecodeSize(frame, size, orientationIn(tags));
     if (decoded.isEmpty())
         return {};
-    // Opened by its bytes (a file name need not be valid UTF-8), read and
-    // closed again.
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    // Opened, read and closed again.
     QFile input;
-    if (fd < 0 || !input.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        if (fd >= 0)
-            ::close(fd);
+    if (openForReading(path, input) != ImageStatus::Ok)
         return {};
-    }
     QImageReader reader(&input);
     reader.setAutoTransform(false); // the picture as stored, like its size
     if (reader.size().isValid())

@@ -4,6 +4,12 @@
 
 #include <new>
 
+#ifndef _WIN32
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
 namespace lumicap {
 
 static_assert(statusNumber(ImageStatus::InvalidParameter) == int(platform::FileStatus::NotRegular)
@@ -15,6 +21,24 @@ static_assert(statusNumber(ImageStatus::InvalidParameter) == int(platform::FileS
 ImageStatus statFile(const QByteArray &path, FileStamp &stamp)
 {
     return toImageStatus(platform::stampOf(platform::pathFromBytes(path.toStdString()), stamp));
+}
+
+ImageStatus openForReading(const QByteArray &path, QFile &file)
+{
+#ifdef _WIN32
+    file.setFileName(QString::fromUtf8(path)); // paths are UTF-8 there (see pathBytes)
+    return file.open(QIODevice::ReadOnly) ? ImageStatus::Ok : ImageStatus::FileNotFound;
+#else
+    // Opened by its bytes: a file name need not be valid UTF-8.
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return statusFromErrno(errno);
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return ImageStatus::GenericError;
+    }
+    return ImageStatus::Ok;
+#endif
 }
 
 QByteArray &readBuffer()

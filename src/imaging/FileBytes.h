@@ -4,6 +4,7 @@
 #include "OpenFile.h"
 
 #include <QByteArray>
+#include <QFile>
 
 #include <cstdint>
 
@@ -29,6 +30,9 @@ ImageStatus readFileBytes(const QByteArray &path, QByteArray &bytes, FileStamp *
 // The same for a file already open for reading (from its start): a save
 // reads the image through the descriptor it holds its lock on.
 ImageStatus readOpenFile(const platform::OpenFile &file, QByteArray &bytes, FileStamp *stamp = nullptr, std::int64_t maxBytes = -1);
+
+// Opens the file at path for Qt's image readers to stream from.
+ImageStatus openForReading(const QByteArray &path, QFile &file);
 
 ImageStatus statFile(const QByteArray &path, FileStamp &stamp);
 

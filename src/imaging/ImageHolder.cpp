@@ -8,12 +8,7 @@
 #include <QImageReader>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
-#ifndef _WIN32
-#include <fcntl.h>
-#include <unistd.h>
-#endif
 
 namespace lumicap {
 
@@ -119,23 +114,11 @@ QImage ImageHolder::preview(QSize size)
         return {};
     if (!preview_.isNull() && preview_.height() >= size.height() && preview_.width() >= size.width())
         return preview_;
-#ifdef _WIN32
-    QFile file(QString::fromUtf8(path_)); // paths are UTF-8 on Windows
-    if (!file.open(QIODevice::ReadOnly)) {
-        lastStatus_ = ImageStatus::FileNotFound;
-        return preview_;
-    }
-#else
-    // Opened by its bytes: a file name need not be valid UTF-8.
-    const int fd = ::open(path_.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     QFile file;
-    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        if (fd >= 0)
-            ::close(fd);
-        lastStatus_ = statusFromErrno(errno);
+    if (ImageStatus s = openForReading(path_, file); s != ImageStatus::Ok) {
+        lastStatus_ = s;
         return preview_;
     }
-#endif
     QImageReader reader(&file);
     reader.setAutoTransform(false); // the picture as stored, like its size
     if (reader.size().isValid())

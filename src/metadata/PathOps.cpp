@@ -1,5 +1,7 @@
 #include "PathOps.h"
 
+#include <QFile>
+
 namespace lumicap {
 
 namespace {
@@ -33,6 +35,15 @@ QByteArray DirectoryPart(const QByteArray &path)
 QByteArray FileNamePart(const QByteArray &path)
 {
     return path.mid(lastSeparator(path) + 1);
+}
+
+QByteArray pathBytes(const QString &path)
+{
+#ifdef _WIN32
+    return path.toUtf8();
+#else
+    return QFile::encodeName(path);
+#endif
 }
 
 QByteArray TemporaryPath(const QByteArray &path)

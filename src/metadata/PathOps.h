@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 
 namespace lumicap {
 
@@ -10,6 +11,12 @@ bool isPathSeparator(char c);
 QByteArray JoinPath(const QByteArray &folder, const QByteArray &name);
 QByteArray DirectoryPart(const QByteArray &path);
 QByteArray FileNamePart(const QByteArray &path);
+
+// The bytes a path typed, picked or given as text is handed on as: on POSIX
+// the locale's encoding (QFile::encodeName), the bytes the file system
+// lists; on Windows UTF-8, which the platform layer takes there and which
+// holds every name (the ANSI code page would not).
+QByteArray pathBytes(const QString &path);
 
 // "_~" + the file name, in the image's own folder.
 QByteArray TemporaryPath(const QByteArray &path);

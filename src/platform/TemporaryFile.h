@@ -24,8 +24,10 @@ namespace lumicap::platform {
 //  - Windows: CreateFileW(CREATE_NEW), FlushFileBuffers, then ReplaceFileW,
 //    which keeps the original's access list, attributes, streams and
 //    creation time; MoveFileExW(REPLACE_EXISTING | WRITE_THROUGH), after
-//    copying the attributes, where ReplaceFileW cannot be used. A leftover
-//    "_~NAME" is never removed (SystemError).
+//    copying the attributes, where ReplaceFileW cannot be used. The mark is
+//    a stream of the file, "_~NAME:lumicap.mark" (volume serial number,
+//    file index, token), and a leftover is removed by the same rule, when no
+//    save has it open.
 class TemporaryFile
 {
 public:

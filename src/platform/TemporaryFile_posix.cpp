@@ -154,8 +154,11 @@ FileStatus TemporaryFile::create(const FileStamp &original)
     // O_EXCL with O_CREAT never opens an existing file or follows a link.
     const int flags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
     int fd = ::open(path_.c_str(), flags, 0600);
-    if (fd < 0 && errno == EEXIST && removeLeftover(path_))
+    if (fd < 0 && errno == EEXIST) {
+        if (!removeLeftover(path_))
+            return FileStatus::SystemError; // the name is taken: not by a leftover of ours
         fd = ::open(path_.c_str(), flags, 0600);
+    }
     if (fd < 0)
         return lastError();
     handle_ = fd;

@@ -3,12 +3,103 @@
 #include "NativePath.h"
 #include "Win32Path.h"
 
+#include <aclapi.h>
+
+#include <cstdio>
+#include <random>
+#include <string>
+
 namespace lumicap::platform {
 
 namespace {
+// The mark is a stream of the temporary file itself, so it goes wherever
+// the file goes and is gone with it. Wine keeps a stream as a file of its
+// own beside the file, so it is also removed by name.
+constexpr const wchar_t *markStream = L":lumicap.mark";
+
 FileStatus lastError()
 {
     return statusFromSystemError(static_cast<int>(::GetLastError()));
+}
+
+// As the layer's file stamps name a file: volume serial number and file index.
+std::string fileIdentity(const BY_HANDLE_FILE_INFORMATION &info)
+{
+    const std::uint64_t index = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    return std::to_string(info.dwVolumeSerialNumber) + ':' + std::to_string(index);
+}
+
+std::string markFor(const BY_HANDLE_FILE_INFORMATION &info)
+{
+    std::random_device random;
+    char token[33];
+    for (int i = 0; i < 4; ++i)
+        std::snprintf(token + 8 * i, 9, "%08x", static_cast<unsigned>(random()));
+    return fileIdentity(info) + ':' + token;
+}
+
+// Whether the mark of the file named was put there for this very file.
+bool markNamesFile(const std::wstring &name, const BY_HANDLE_FILE_INFORMATION &info)
+{
+    const HANDLE h = ::CreateFileW((name + markStream).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    char value[96];
+    DWORD got = 0;
+    const bool read = ::ReadFile(h, value, sizeof value, &got, nullptr) != 0;
+    ::CloseHandle(h);
+    const std::string mark(value, read ? got : 0);
+    const std::string identity = fileIdentity(info) + ':';
+    return mark.size() == identity.size() + 32 && mark.compare(0, identity.size(), identity) == 0;
+}
+
+// Whether the file belongs to this process's user: its owner is the user,
+// or the owner the process gives what it makes (Administrators, when it
+// runs elevated).
+bool ownedByThisUser(HANDLE file)
+{
+    PSID owner = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (::GetSecurityInfo(file, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr, nullptr, &descriptor) != ERROR_SUCCESS)
+        return false;
+    bool ours = false;
+    HANDLE token = nullptr;
+    if (::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) {
+        alignas(TOKEN_USER) unsigned char user[256];
+        alignas(TOKEN_OWNER) unsigned char maker[256];
+        DWORD size = 0;
+        if (::GetTokenInformation(token, TokenUser, user, sizeof user, &size))
+            ours = ::EqualSid(owner, reinterpret_cast<TOKEN_USER *>(user)->User.Sid);
+        if (!ours && ::GetTokenInformation(token, TokenOwner, maker, sizeof maker, &size))
+            ours = ::EqualSid(owner, reinterpret_cast<TOKEN_OWNER *>(maker)->Owner);
+        ::CloseHandle(token);
+    }
+    ::LocalFree(descriptor);
+    return ours;
+}
+
+// Removes a temporary file that an earlier save left behind: a regular file
+// of this user with one link, not a link itself, whose mark names it, that
+// no running save has open (a save keeps its temporary file open to nobody
+// else). Anything else is left alone. The file that was looked at is the
+// one removed: through the same handle.
+bool removeLeftover(const std::wstring &name)
+{
+    const HANDLE h = ::CreateFileW(name.c_str(), GENERIC_READ | DELETE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    HandleFacts facts;
+    bool removed = false;
+    constexpr DWORD notPlain = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_READONLY;
+    if (handleFacts(h, facts) && facts.type == FILE_TYPE_DISK && !(facts.info.dwFileAttributes & notPlain) && facts.info.nNumberOfLinks == 1
+        && ownedByThisUser(h) && markNamesFile(name, facts.info)) {
+        FILE_DISPOSITION_INFO dispose{TRUE};
+        removed = ::SetFileInformationByHandle(h, FileDispositionInfo, &dispose, sizeof dispose) != 0;
+    }
+    ::CloseHandle(h);
+    if (removed)
+        ::DeleteFileW((name + markStream).c_str()); // under Wine
+    return removed;
 }
 } // namespace
 
@@ -18,8 +109,11 @@ TemporaryFile::~TemporaryFile()
 {
     if (handle_ != noHandle)
         ::CloseHandle(asHandle(handle_));
-    if (created() && !replaced_)
-        ::DeleteFileW(extendedPath(path_).c_str());
+    if (created() && !replaced_) {
+        const std::wstring name = extendedPath(path_);
+        ::DeleteFileW((name + markStream).c_str()); // under Wine
+        ::DeleteFileW(name.c_str());
+    }
 }
 
 bool TemporaryFile::created() const
@@ -30,11 +124,30 @@ bool TemporaryFile::created() const
 FileStatus TemporaryFile::create(const FileStamp &)
 {
     // CREATE_NEW never opens an existing file; nobody else may open ours.
-    const HANDLE h = ::CreateFileW(extendedPath(path_).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const std::wstring name = extendedPath(path_);
+    const auto make = [&name] { return ::CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr); };
+    HANDLE h = make();
+    DWORD error = ::GetLastError();
+    if (h == INVALID_HANDLE_VALUE && error == ERROR_FILE_EXISTS && removeLeftover(name)) {
+        h = make();
+        error = ::GetLastError();
+    }
     if (h == INVALID_HANDLE_VALUE)
-        return lastError();
+        return statusFromSystemError(static_cast<int>(error));
     handle_ = reinterpret_cast<NativeHandle>(h);
     created_ = true;
+    // Where the file system has streams (NTFS does, FAT does not); sharing
+    // is kept per stream, so the file stays closed to everyone else.
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (::GetFileInformationByHandle(h, &info)) {
+        const std::string mark = markFor(info);
+        const HANDLE m = ::CreateFileW((name + markStream).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (m != INVALID_HANDLE_VALUE) {
+            DWORD written = 0;
+            ::WriteFile(m, mark.data(), static_cast<DWORD>(mark.size()), &written, nullptr);
+            ::CloseHandle(m);
+        }
+    }
     return FileStatus::Ok;
 }
 
@@ -61,9 +174,17 @@ FileStatus TemporaryFile::flush()
 
 FileStatus TemporaryFile::replace()
 {
-    // ReplaceFileW opens the new file itself.
+    // ReplaceFileW opens the new file itself. The mark comes off once the
+    // file is closed (deleting a stream asks for delete access, which our
+    // own exclusive handle would refuse), and never goes along with it.
     ::CloseHandle(asHandle(handle_));
     handle_ = noHandle;
+    const std::wstring mark = extendedPath(path_) + markStream;
+    if (!::DeleteFileW(mark.c_str())) {
+        const DWORD error = ::GetLastError();
+        if (::GetFileAttributesW(mark.c_str()) != INVALID_FILE_ATTRIBUTES)
+            return statusFromSystemError(static_cast<int>(error));
+    }
     if (FileStatus s = replaceFile(path_, original_.target()); s != FileStatus::Ok)
         return s;
     replaced_ = true;

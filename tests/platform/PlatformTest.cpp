@@ -1,5 +1,6 @@
 // The platform layer's tests: one suite, compiled for POSIX and for Windows
 // (scripts/test-windows runs it under Wine). Plain C++17 and GoogleTest.
+#include "FileTimes.h"
 #include "FolderListing.h"
 #include "HeldFile.h"
 #include "NativePath.h"
@@ -80,6 +81,16 @@ std::vector<std::string> namesIn(const fs::path &folder)
         names.push_back(e.name);
     std::sort(names.begin(), names.end());
     return names;
+}
+
+// Marks a file the way a save marks its temporary file (see TemporaryFile.h).
+bool putMark(const fs::path &path, const std::string &mark)
+{
+#ifdef _WIN32
+    return writeFile(extendedPath(path) + L":lumicap.mark", mark);
+#else
+    return ::setxattr(path.c_str(), "user.lumicap.temporary", mark.data(), mark.size(), 0) == 0;
+#endif
 }
 
 // Saves new bytes over the file at path the way the program does.
@@ -258,6 +269,48 @@ INSTANTIATE_TEST_SUITE_P(Cases, Refused,
                                            Refusal{"heldBySave", FileStatus::InUse}, Refusal{"openForWriting", FileStatus::InUse}),
                          [](const auto &info) { return std::string(info.param.what); });
 
+struct Leftover
+{
+    const char *what;
+    bool removed;
+};
+
+class LeftoverTemporaryFile : public PlatformFolder, public ::testing::WithParamInterface<Leftover>
+{
+};
+
+// A "_~a.jpg" left by a save that was killed is removed by the next save of
+// a.jpg when its mark names that very file; any other file of that name
+// stays, and the save fails (status 7) with the picture untouched.
+TEST_P(LeftoverTemporaryFile, isRemovedOnlyWhenItsMarkNamesIt)
+{
+    const std::string what = GetParam().what;
+    const fs::path leftover = root / "_~a.jpg";
+    ASSERT_TRUE(writeFile(leftover, "half"));
+    FileStamp named;
+    ASSERT_EQ(stampOf(what == "markOfAnotherFile" ? image : leftover, named), FileStatus::Ok);
+    if (what != "unmarked" && !putMark(leftover, std::to_string(named.device) + ':' + std::to_string(named.inode) + ':' + std::string(32, '7')))
+        GTEST_SKIP() << "the file system holds no mark";
+    HeldFile running; // held as a running save holds its temporary file
+    if (what == "hardLinked")
+        fs::create_hard_link(leftover, root / "b.jpg");
+    else if (what == "openInARunningSave")
+        ASSERT_EQ(running.hold(leftover, std::chrono::milliseconds(0)), FileStatus::Ok);
+
+    EXPECT_EQ(saveBytes(image, "new!"), GetParam().removed ? FileStatus::Ok : FileStatus::SystemError);
+    running.release(); // nor is it taken away once let go
+    EXPECT_EQ(readFile(image), GetParam().removed ? "new!" : "old");
+    if (GetParam().removed)
+        EXPECT_EQ(namesIn(root), std::vector<std::string>{"a.jpg"});
+    else
+        EXPECT_EQ(readFile(leftover), "half");
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, LeftoverTemporaryFile,
+                         ::testing::Values(Leftover{"marked", true}, Leftover{"unmarked", false}, Leftover{"markOfAnotherFile", false},
+                                           Leftover{"hardLinked", false}, Leftover{"openInARunningSave", false}),
+                         [](const auto &info) { return std::string(info.param.what); });
+
 #ifdef _WIN32
 // While a save holds the file, no other program may open it for writing.
 TEST_F(PlatformFolder, aHeldFileCannotBeOpenedForWriting)
@@ -288,6 +341,24 @@ TEST_F(PlatformFolder, longPathsWorkLikeShortOnes)
     EXPECT_EQ(saveBytes(file, "new!"), FileStatus::Ok);
     EXPECT_EQ(readFile(file), "new!");
     EXPECT_EQ(namesIn(deep), std::vector<std::string>{"photo.jpg"});
+}
+
+// lumicap-tags -P: the times read before a save go back onto the file the
+// save put in the picture's place.
+TEST_F(PlatformFolder, fileTimesGoBackOntoTheReplacedFile)
+{
+    const auto old = std::chrono::time_point_cast<std::chrono::seconds>(fs::file_time_type::clock::now() - std::chrono::hours(24 * 3650));
+    fs::last_write_time(image, old);
+    FileTimes before, after;
+    ASSERT_EQ(before.read(image), FileStatus::Ok);
+    EXPECT_FALSE(before.replaced(image));
+    ASSERT_EQ(saveBytes(image, "new!"), FileStatus::Ok);
+    ASSERT_TRUE(before.replaced(image));
+    ASSERT_EQ(before.restore(image), FileStatus::Ok);
+    ASSERT_EQ(after.read(image), FileStatus::Ok);
+    EXPECT_TRUE(after.accessed() == before.accessed());
+    EXPECT_EQ(fs::last_write_time(image), old); // as the standard library reads it
+    EXPECT_EQ(readFile(image), "new!");
 }
 
 struct ScanCase
