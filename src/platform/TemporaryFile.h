@@ -7,6 +7,10 @@
 
 namespace lumicap::platform {
 
+// When a replace makes its new name durable: at once, or later through
+// flushFolder, once for several replaces in one folder.
+enum class FolderFlush { Now, Later };
+
 // The new file of a save, written as "_~NAME" beside the held original and
 // then put in its place. It is created exclusively (never over an existing
 // file or through a link) and removed again unless it replaced the original.
@@ -20,7 +24,8 @@ namespace lumicap::platform {
 //    is never touched (SystemError). Where the original is leased the names
 //    are exchanged, the lease looked at once more, and on a break exchanged
 //    back (InUse), so a writer that came in at the last moment keeps its
-//    file; elsewhere renamed over, and the folder flushed.
+//    file; elsewhere renamed over. Then the folder is flushed, or left for
+//    flushFolder to do once after several replaces in it.
 //  - Windows: CreateFileW(CREATE_NEW), FlushFileBuffers, then ReplaceFileW,
 //    which keeps the original's access list, attributes, streams and
 //    creation time; MoveFileExW(REPLACE_EXISTING | WRITE_THROUGH), after
@@ -28,6 +33,7 @@ namespace lumicap::platform {
 //    a stream of the file, "_~NAME:lumicap.mark" (volume serial number,
 //    file index, token), and a leftover is removed by the same rule, when no
 //    save has it open.
+
 class TemporaryFile
 {
 public:
@@ -39,7 +45,7 @@ public:
     FileStatus create(const FileStamp &original);
     FileStatus write(const char *data, std::size_t size);
     FileStatus flush();
-    FileStatus replace();
+    FileStatus replace(FolderFlush folder = FolderFlush::Now);
 
     const std::filesystem::path &path() const { return path_; }
 
@@ -52,6 +58,10 @@ private:
     bool created_ = false;
     bool replaced_ = false;
 };
+
+// Makes the renames done in folder durable. POSIX: an fsync of the folder;
+// Windows: nothing, a replace is written through by itself.
+void flushFolder(const std::filesystem::path &folder);
 
 // Puts replacement in the place of target in one atomic step and makes it
 // durable; target is never deleted first.

@@ -118,15 +118,6 @@ FileStatus copyExtendedAttributes(int from, int to)
     return FileStatus::Ok;
 }
 
-void syncFolder(const std::filesystem::path &folder)
-{
-    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
 int exchange(const std::filesystem::path &a, const std::filesystem::path &b)
 {
     return ::renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), RENAME_EXCHANGE);
@@ -203,7 +194,7 @@ FileStatus TemporaryFile::flush()
     return ::fsync(fdOf(handle_)) == 0 ? FileStatus::Ok : lastError();
 }
 
-FileStatus TemporaryFile::replace()
+FileStatus TemporaryFile::replace(FolderFlush folder)
 {
     if (::fremovexattr(fdOf(handle_), temporaryMark) != 0 && errno != ENODATA && errno != ENOTSUP)
         return lastError();
@@ -218,23 +209,34 @@ FileStatus TemporaryFile::replace()
             }
             replaced_ = true;
             ::unlink(path_.c_str()); // the old file
-            syncFolder(target.parent_path());
-            return FileStatus::Ok;
-        }
-        if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP)
+        } else if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) {
             return lastError();
+        }
     }
-    if (FileStatus s = replaceFile(path_, target); s != FileStatus::Ok)
-        return s;
-    replaced_ = true;
+    if (!replaced_) {
+        if (::rename(path_.c_str(), target.c_str()) != 0)
+            return lastError();
+        replaced_ = true;
+    }
+    if (folder == FolderFlush::Now)
+        flushFolder(target.parent_path());
     return FileStatus::Ok;
+}
+
+void flushFolder(const std::filesystem::path &folder)
+{
+    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
 }
 
 FileStatus replaceFile(const std::filesystem::path &replacement, const std::filesystem::path &target)
 {
     if (::rename(replacement.c_str(), target.c_str()) != 0)
         return lastError();
-    syncFolder(target.parent_path());
+    flushFolder(target.parent_path());
     return FileStatus::Ok;
 }
 

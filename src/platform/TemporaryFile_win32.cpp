@@ -172,7 +172,7 @@ FileStatus TemporaryFile::flush()
     return ::FlushFileBuffers(asHandle(handle_)) ? FileStatus::Ok : lastError();
 }
 
-FileStatus TemporaryFile::replace()
+FileStatus TemporaryFile::replace(FolderFlush)
 {
     // ReplaceFileW opens the new file itself. The mark comes off once the
     // file is closed (deleting a stream asks for delete access, which our
@@ -190,6 +190,8 @@ FileStatus TemporaryFile::replace()
     replaced_ = true;
     return FileStatus::Ok;
 }
+
+void flushFolder(const std::filesystem::path &) {}
 
 FileStatus replaceFile(const std::filesystem::path &replacement, const std::filesystem::path &target)
 {
