@@ -1,7 +1,9 @@
-// Saves three tags into one image, failing or dying at a chosen step of the
-// save; the fault tests run it as a child process.
-//   save_probe FILE STEP ACTION DESCRIPTION
-//   STEP: none created half flushed renaming renamed
+// Saves three tags into one image, or into several as one group (as a
+// batch does), failing or dying at a chosen step of the save; the fault
+// tests run it as a child process.
+//   save_probe FILE STEP ACTION DESCRIPTION [MORE FILES]
+//   STEP: none created half flushed renaming renamed, each optionally with
+//         ":N", its Nth time in a group (the first when not given)
 //   ACTION: kill; wait (print "waiting", go on at a line on stdin); or an
 //           errno number to fail the step with
 // With LUMICAP_PROBE_HEADROOM_MB set, the probe may use only that much more
@@ -10,6 +12,7 @@
 #include "MetadataReader.h"
 #include "MetadataWriter.h"
 #include "SafeSave.h"
+#include "SaveGroup.h"
 #include "SaveSteps.h"
 
 #include <QCoreApplication>
@@ -36,7 +39,8 @@ void limitAddressSpace(const char *headroomMb)
     ::setrlimit(RLIMIT_AS, &r);
 }
 
-const char *faultStep = "none";
+QByteArray faultStep = "none";
+int faultTime = 1; // the Nth time the step comes
 const char *faultAction = "";
 
 const char *nameOf(lumicap::SaveStep step)
@@ -60,7 +64,7 @@ const char *nameOf(lumicap::SaveStep step)
 namespace lumicap {
 int saveStepFault(SaveStep step)
 {
-    if (std::strcmp(nameOf(step), faultStep) != 0)
+    if (faultStep != nameOf(step) || --faultTime != 0)
         return 0;
     if (std::strcmp(faultAction, "kill") == 0)
         std::raise(SIGKILL);
@@ -77,20 +81,31 @@ int saveStepFault(SaveStep step)
 
 int main(int argc, char **argv)
 {
-    if (argc != 5)
+    if (argc < 5)
         return 2;
     QCoreApplication app(argc, argv);
-    faultStep = argv[2];
+    const QList<QByteArray> step = QByteArray(argv[2]).split(':');
+    faultStep = step[0];
+    faultTime = step.size() > 1 ? step[1].toInt() : 1;
     faultAction = argv[3];
-    const QByteArray path(argv[1]);
     if (const char *headroom = std::getenv("LUMICAP_PROBE_HEADROOM_MB"))
         limitAddressSpace(headroom);
-    lumicap::ImageStatus status;
-    auto image = lumicap::OpenImageFile(path, status);
-    if (status == lumicap::ImageStatus::Ok) {
+    QList<QByteArray> files{argv[1]};
+    for (int i = 5; i < argc; ++i)
+        files << argv[i];
+    lumicap::SaveGroup group;
+    lumicap::ImageStatus status = lumicap::ImageStatus::Ok;
+    for (const QByteArray &file : files) {
+        auto image = lumicap::OpenImageFile(file, status);
+        if (status != lumicap::ImageStatus::Ok)
+            break;
         lumicap::WriteMetadata(*image, {argv[4], "Probe", "(c) Probe"}, false);
-        status = lumicap::SaveImageFile(*image, path);
+        status = files.size() == 1 ? lumicap::SaveImageFile(*image, file) : group.add(*image, file);
+        if (status != lumicap::ImageStatus::Ok)
+            break;
     }
-    std::printf("%d\n", lumicap::statusNumber(status));
+    // What is in hand when a picture fails is saved, as in a batch.
+    const lumicap::SaveGroup::Result committed = group.commit();
+    std::printf("%d\n", lumicap::statusNumber(status != lumicap::ImageStatus::Ok ? status : committed.status));
     return 0;
 }

@@ -1,0 +1,199 @@
+#include "SaveGroup.h"
+
+#include "FileBytes.h"
+#include "HeldFile.h"
+#include "MetadataWriter.h"
+#include "NativePath.h"
+#include "SaveSteps.h"
+#include "TemporaryFile.h"
+
+#include <algorithm>
+#include <future>
+#include <new>
+#include <system_error>
+#include <utility>
+
+namespace lumicap {
+
+namespace {
+// How long a save waits for another save of the same picture to finish.
+constexpr std::chrono::milliseconds lockWait(3000);
+
+ImageStatus stepFault(SaveStep step)
+{
+    const int error = saveStepFault(step);
+    return error ? statusFromErrno(error) : ImageStatus::Ok;
+}
+
+// Writes the pieces, stopping at the half-way step once.
+ImageStatus writeAll(platform::TemporaryFile &file, const QList<QByteArray> &pieces, qsizetype total)
+{
+    qsizetype written = 0;
+    bool halfReported = false;
+    for (const QByteArray &piece : pieces) {
+        qsizetype at = 0;
+        if (!halfReported && written + piece.size() >= total / 2) {
+            const qsizetype first = total / 2 - written;
+            if (ImageStatus s = toImageStatus(file.write(piece.constData(), static_cast<std::size_t>(first))); s != ImageStatus::Ok)
+                return s;
+            if (ImageStatus s = stepFault(SaveStep::HalfWritten); s != ImageStatus::Ok)
+                return s;
+            halfReported = true;
+            at = first;
+        }
+        if (ImageStatus s = toImageStatus(file.write(piece.constData() + at, static_cast<std::size_t>(piece.size() - at)));
+            s != ImageStatus::Ok)
+            return s;
+        written += piece.size();
+    }
+    return ImageStatus::Ok;
+}
+} // namespace
+
+struct SaveGroup::Pending
+{
+    QByteArray path;
+    platform::HeldFile held;
+    FileStamp before;
+    std::filesystem::path folder;
+    // None when the picture already holds what the edits would write.
+    std::unique_ptr<platform::TemporaryFile> temporary;
+    ImageStatus flushed = ImageStatus::Ok;
+
+    // Everything from the hold on is done with the picture held: the bytes
+    // the edits are applied to are the bytes that are replaced.
+    ImageStatus write(ImageHolder &image, qsizetype &written)
+    {
+        if (ImageStatus s = toImageStatus(held.hold(platform::pathFromBytes(path.toStdString()), lockWait)); s != ImageStatus::Ok)
+            return s;
+        folder = held.target().parent_path();
+        QByteArray &bytes = readBuffer();
+        if (ImageStatus s = readOpenFile(held.file(), bytes, &before); s != ImageStatus::Ok)
+            return s;
+        if (ImageStatus s = toImageStatus(held.checkReplaceable(before)); s != ImageStatus::Ok)
+            return s;
+        bool unchanged = false;
+        QList<QByteArray> pieces;
+        if (ImageStatus s = image.encodeInto(bytes, unchanged, pieces); s != ImageStatus::Ok || unchanged) {
+            held.release();
+            return s;
+        }
+        written = 0;
+        for (const QByteArray &piece : pieces)
+            written += piece.size();
+        temporary = std::make_unique<platform::TemporaryFile>(held);
+        if (ImageStatus s = toImageStatus(temporary->create(before)); s != ImageStatus::Ok)
+            return s;
+        if (ImageStatus s = stepFault(SaveStep::TemporaryCreated); s != ImageStatus::Ok)
+            return s;
+        return writeAll(*temporary, pieces, written);
+    }
+
+    // The picture's new file takes its place, unless another program wrote
+    // the picture since it was read: that change would be lost.
+    ImageStatus replace()
+    {
+        if (flushed != ImageStatus::Ok)
+            return flushed;
+        if (ImageStatus s = stepFault(SaveStep::Flushed); s != ImageStatus::Ok)
+            return s;
+        FileStamp now;
+        if (held.writerArrived() || platform::stampOf(held.target(), now) != platform::FileStatus::Ok || !now.sameContentAs(before))
+            return ImageStatus::ObjectBusy;
+        if (ImageStatus s = stepFault(SaveStep::Renaming); s != ImageStatus::Ok)
+            return s;
+        if (ImageStatus s = toImageStatus(temporary->replace(platform::FolderFlush::Later)); s != ImageStatus::Ok)
+            return s;
+        (void)saveStepFault(SaveStep::Renamed);
+        return ImageStatus::Ok;
+    }
+};
+
+SaveGroup::SaveGroup() = default;
+SaveGroup::~SaveGroup() = default;
+
+ImageStatus SaveGroup::add(ImageHolder &image, const QByteArray &path)
+{
+    if (!image.isOpen())
+        return ImageStatus::WrongState;
+    if (FindEncoder(MimeTypeForImage(image), nullptr) < 0)
+        return ImageStatus::PropertyNotSupported;
+    struct Release
+    {
+        ~Release() { releaseLargeReadBuffer(); }
+    } release;
+    try {
+        auto picture = std::make_unique<Pending>();
+        picture->path = path;
+        qsizetype written = 0;
+        if (ImageStatus s = picture->write(image, written); s != ImageStatus::Ok)
+            return s;
+        pending_.push_back(std::move(picture));
+        bytes_ += written;
+        return ImageStatus::Ok;
+    } catch (const std::bad_alloc &) {
+        readBuffer() = QByteArray();
+        return ImageStatus::OutOfMemory;
+    }
+}
+
+bool SaveGroup::holds(const QByteArray &path) const
+{
+    FileStamp stamp;
+    if (platform::stampOf(platform::pathFromBytes(path.toStdString()), stamp) != platform::FileStatus::Ok)
+        return false;
+    for (const auto &picture : pending_) {
+        if (picture->before.device == stamp.device && picture->before.inode == stamp.inode)
+            return true;
+    }
+    return false;
+}
+
+SaveGroup::Result SaveGroup::commit()
+{
+    Result result;
+    std::vector<const std::filesystem::path *> folders;
+    try {
+        folders.reserve(pending_.size());
+        // The first new file is flushed on this thread, the others each on
+        // a thread of its own; where no thread can be had, here as well.
+        std::vector<std::future<platform::FileStatus>> inFlight(pending_.size());
+        bool first = true;
+        for (std::size_t k = 0; k < pending_.size(); ++k) {
+            platform::TemporaryFile *temporary = pending_[k]->temporary.get();
+            if (!temporary || std::exchange(first, false))
+                continue;
+            try {
+                inFlight[k] = std::async(std::launch::async, &platform::TemporaryFile::flush, temporary);
+            } catch (const std::system_error &) {
+            }
+        }
+        for (std::size_t k = 0; k < pending_.size(); ++k) {
+            if (platform::TemporaryFile *temporary = pending_[k]->temporary.get())
+                pending_[k]->flushed = toImageStatus(inFlight[k].valid() ? inFlight[k].get() : temporary->flush());
+        }
+    } catch (const std::bad_alloc &) {
+        result.status = ImageStatus::OutOfMemory;
+    }
+
+    // Renamed in the order they came; nothing from here on takes memory.
+    for (const auto &picture : pending_) {
+        if (result.status == ImageStatus::Ok && picture->temporary)
+            result.status = picture->replace();
+        if (result.status != ImageStatus::Ok) {
+            result.failedPath = picture->path;
+            break;
+        }
+        const auto same = [&picture](const std::filesystem::path *folder) { return *folder == picture->folder; };
+        if (picture->temporary && std::none_of(folders.begin(), folders.end(), same))
+            folders.push_back(&picture->folder);
+        ++result.saved;
+    }
+    for (const std::filesystem::path *folder : folders)
+        platform::flushFolder(*folder);
+    pending_.clear();
+    bytes_ = 0;
+    return result;
+}
+
+} // namespace lumicap
