@@ -5,7 +5,6 @@
 #include "MetadataWriter.h"
 #include "NativePath.h"
 #include "PathOps.h"
-#include "SafeSave.h"
 #include "StatusReasons.h"
 #include "StringTable.h"
 #include "TextEncoding.h"
@@ -111,102 +110,117 @@ QString BatchRun::untouchedMessage(const BatchSummary &summary)
     return text;
 }
 
-BatchRun::Outcome BatchRun::askToGoOn(ImageStatus status, const QByteArray &imagePath)
-{
-    const QString question = message(IDS_LOAD_ERROR_CONTINUE, status, imagePath);
-    return prompt_.askYesNo(question) ? Outcome::Skipped : Outcome::Stopped;
-}
-
-void BatchRun::reportOutOfMemory(int messageId, const QByteArray &path)
+BatchRun::Outcome BatchRun::fail(int messageId, ImageStatus status, const QByteArray &path)
 {
     try {
-        prompt_.showMessage(message(messageId, ImageStatus::OutOfMemory, path));
+        prompt_.showMessage(message(messageId, status, path));
     } catch (const std::bad_alloc &) {
         // Not even the message fits; the summary still says what happened.
     }
+    if (status == ImageStatus::OutOfMemory)
+        summary_.status = status;
+    ++summary_.failed;
+    return Outcome::Ended;
+}
+
+bool BatchRun::saveInHand()
+{
+    const SaveGroup::Result done = inHand_.commit();
+    summary_.saved += done.saved;
+    // (The last picture in hand may lack its line, when memory ran out.)
+    for (std::size_t i = 0; i < std::min<std::size_t>(done.saved, inHandCopies_.size()); ++i) {
+        if (!inHandCopies_[i].copies.empty())
+            summary_.untouched.push_back(std::move(inHandCopies_[i]));
+    }
+    inHandCopies_.clear();
+    if (done.status == ImageStatus::Ok)
+        return true;
+    fail(IDS_SAVE_ERROR, done.status, done.failedPath);
+    return false;
+}
+
+BatchRun::Outcome BatchRun::endRun(int messageId, ImageStatus status, const QByteArray &path)
+{
+    return saveInHand() ? fail(messageId, status, path) : Outcome::Ended;
+}
+
+BatchRun::Outcome BatchRun::askToGoOn(ImageStatus status, const QByteArray &imagePath)
+{
+    // What came before is saved first; nothing after it before the answer.
+    if (!saveInHand())
+        return Outcome::Ended;
+    if (prompt_.askYesNo(message(IDS_LOAD_ERROR_CONTINUE, status, imagePath)))
+        return Outcome::Skipped;
+    ++summary_.failed;
+    return Outcome::Ended;
 }
 
 BatchRun::Outcome BatchRun::processImage(const QByteArray &imagePath, const QByteArray &description, const BatchOptions &options,
-                                         int &stage, std::vector<QByteArray> *untouched)
+                                         int &stage)
 {
+    // A picture named again is read as the save in hand leaves it.
+    if (inHand_.holds(imagePath) && !saveInHand())
+        return Outcome::Ended;
     ImageStatus status;
     const auto image = OpenImageFile(imagePath, status);
-    if (status == ImageStatus::OutOfMemory) {
-        reportOutOfMemory(stage, imagePath);
-        return Outcome::OutOfMemory;
-    }
+    if (status == ImageStatus::OutOfMemory)
+        return endRun(stage, status, imagePath);
     if (status != ImageStatus::Ok)
         return askToGoOn(status, imagePath);
     stage = IDS_SAVE_ERROR;
     WriteMetadata(*image, {description, options.artist.value_or(QByteArray()), options.copyright.value_or(QByteArray())},
                   {true, options.artist.has_value(), options.copyright.has_value()}, options.removeAllExif,
                   options.allCopies);
-    status = SaveImageFile(*image, imagePath);
-    if (status == ImageStatus::OutOfMemory) {
-        reportOutOfMemory(stage, imagePath);
-        return Outcome::OutOfMemory;
-    }
-    if (status != ImageStatus::Ok) {
-        prompt_.showMessage(message(IDS_SAVE_ERROR, status, imagePath));
-        return Outcome::SaveFailed;
-    }
-    if (untouched)
-        *untouched = image->untouchedCopies();
-    return Outcome::Saved;
+    status = inHand_.add(*image, imagePath);
+    if (status != ImageStatus::Ok)
+        return endRun(IDS_SAVE_ERROR, status, imagePath);
+    inHandCopies_.push_back({imagePath, image->untouchedCopies()});
+    return inHand_.full() && !saveInHand() ? Outcome::Ended : Outcome::InHand;
 }
 
-BatchRun::Outcome BatchRun::ProcessBatchImage(const QByteArray &imagePath, const QByteArray &description, const BatchOptions &options,
-                                              std::vector<QByteArray> *untouched)
+BatchRun::Outcome BatchRun::processEntry(const QByteArray &imagePath, const QByteArray &description, const BatchOptions &options)
 {
     int stage = IDS_LOAD_ERROR;
     try {
-        return processImage(imagePath, description, options, stage, untouched);
+        return processImage(imagePath, description, options, stage);
     } catch (const std::bad_alloc &) {
-        reportOutOfMemory(stage, imagePath);
-        return Outcome::OutOfMemory;
+        return endRun(stage, ImageStatus::OutOfMemory, imagePath);
     }
 }
 
 template <typename NextEntry>
 BatchSummary BatchRun::run(std::int64_t count, NextEntry next, const QByteArray &listPath, const BatchOptions &options)
 {
-    BatchSummary summary;
+    summary_ = BatchSummary();
     const QByteArray folder = SplitPath(listPath).folder;
     progress_.open();
     ListEntry entry;
     for (std::int64_t k = 1;; ++k) {
-        Outcome outcome = Outcome::OutOfMemory;
+        Outcome outcome = Outcome::Ended;
         try {
             if (!next(entry))
                 break;
             if (progress_.cancelled()) {
-                summary.cancelled = true;
+                summary_.cancelled = true;
                 break;
             }
             progress_.update(displayText(entry.name), static_cast<int>(100 * k / std::max(count, k)));
             const auto path = findImageFor(folder, entry.name);
-            std::vector<QByteArray> untouched;
-            outcome = path ? ProcessBatchImage(*path, utf8FromList(entry.description), options, &untouched)
+            outcome = path ? processEntry(*path, utf8FromList(entry.description), options)
                            : askToGoOn(ImageStatus::AccessDenied, folder + entry.name);
-            if (outcome == Outcome::Saved && !untouched.empty())
-                summary.untouched.push_back({*path, std::move(untouched)});
         } catch (const std::bad_alloc &) {
-            reportOutOfMemory(IDS_LOAD_ERROR, folder + entry.name);
+            outcome = endRun(IDS_LOAD_ERROR, ImageStatus::OutOfMemory, folder + entry.name);
         }
-        if (outcome == Outcome::Saved)
-            ++summary.saved;
-        else if (outcome == Outcome::Skipped)
-            ++summary.skipped;
-        else {
-            ++summary.failed;
-            if (outcome == Outcome::OutOfMemory)
-                summary.status = ImageStatus::OutOfMemory;
+        if (outcome == Outcome::Ended)
             break;
-        }
+        if (outcome == Outcome::Skipped)
+            ++summary_.skipped;
         progress_.afterImage();
     }
+    // The pictures in hand when the list ends or Cancel is pressed.
+    saveInHand();
     progress_.close();
-    return summary;
+    return summary_;
 }
 
 BatchSummary BatchRun::RunBatch(const BatchList &list, const QByteArray &listPath, const BatchOptions &options)
@@ -224,13 +238,10 @@ BatchSummary BatchRun::RunBatch(const BatchList &list, const QByteArray &listPat
 BatchSummary BatchRun::RunBatch(ListFileReader &list, const QByteArray &listPath, const BatchOptions &options)
 {
     const std::int64_t count = list.countEntries();
-    BatchSummary summary = run(count, [&](ListEntry &entry) { return list.next(entry); }, listPath, options);
-    if (list.status() == ImageStatus::OutOfMemory && summary.status == ImageStatus::Ok) {
-        reportOutOfMemory(IDS_LIST_READ_ERROR, listPath);
-        summary.status = ImageStatus::OutOfMemory;
-        ++summary.failed;
-    }
-    return summary;
+    run(count, [&](ListEntry &entry) { return list.next(entry); }, listPath, options);
+    if (list.status() == ImageStatus::OutOfMemory && summary_.status == ImageStatus::Ok)
+        fail(IDS_LIST_READ_ERROR, ImageStatus::OutOfMemory, listPath);
+    return summary_;
 }
 
 } // namespace lumicap

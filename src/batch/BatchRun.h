@@ -2,6 +2,7 @@
 
 #include "ImageStatus.h"
 #include "ListFile.h"
+#include "SaveGroup.h"
 
 #include <QByteArray>
 #include <QString>
@@ -84,13 +85,15 @@ struct BatchSummary
 
 // Applies a list to its images: each named image gets the entry's
 // description and the batch's artist and copyright, through the same safe
-// save as the editor. An image that cannot be opened asks whether to go on;
-// a save that fails, or memory running out, ends the run. Descriptions that
-// are not UTF-8 come from Windows and are written as UTF-8.
+// save as the editor, made durable a group of pictures at a time
+// (SaveGroup). An image that cannot be opened asks whether to go on; a save
+// that fails, or memory running out, ends the run. The pictures in hand are
+// saved before anything is asked or shown, and when the run ends, however
+// it ends. Descriptions that are not UTF-8 come from Windows and are written
+// as UTF-8.
 class BatchRun
 {
 public:
-    enum class Outcome { Saved, Skipped, Stopped, SaveFailed, OutOfMemory };
 
     BatchRun(UserPrompt &prompt, BatchProgress &progress) : prompt_(prompt), progress_(progress) {}
     // Messages for people (the window) add a line saying what a status means.
@@ -103,22 +106,32 @@ public:
     BatchSummary RunBatch(const BatchList &list, const QByteArray &listPath, const BatchOptions &options);
     // Streams an opened list: memory stays bounded whatever its length.
     BatchSummary RunBatch(ListFileReader &list, const QByteArray &listPath, const BatchOptions &options);
-    // untouched gets the copies a save left as they were.
-    Outcome ProcessBatchImage(const QByteArray &imagePath, const QByteArray &description, const BatchOptions &options,
-                              std::vector<QByteArray> *untouched = nullptr);
 
 private:
     QString message(int formatId, ImageStatus status, const QByteArray &path) const;
     bool explain_ = false;
+    // What became of an entry: its picture is in hand (saved with its
+    // group), it was skipped, or the run ends (counted already).
+    enum class Outcome { InHand, Skipped, Ended };
+
+    Outcome processEntry(const QByteArray &imagePath, const QByteArray &description, const BatchOptions &options);
+    Outcome processImage(const QByteArray &imagePath, const QByteArray &description, const BatchOptions &options, int &stage);
+    // Saves the pictures in hand, then asks.
     Outcome askToGoOn(ImageStatus status, const QByteArray &imagePath);
-    Outcome processImage(const QByteArray &imagePath, const QByteArray &description, const BatchOptions &options, int &stage,
-                         std::vector<QByteArray> *untouched);
-    void reportOutOfMemory(int messageId, const QByteArray &path);
+    // Shows what ends the run and counts it.
+    Outcome fail(int messageId, ImageStatus status, const QByteArray &path);
+    // Saves the pictures in hand, then fails.
+    Outcome endRun(int messageId, ImageStatus status, const QByteArray &path);
+    // False when one failed, which ends the run.
+    bool saveInHand();
     template <typename NextEntry>
     BatchSummary run(std::int64_t count, NextEntry next, const QByteArray &listPath, const BatchOptions &options);
 
     UserPrompt &prompt_;
     BatchProgress &progress_;
+    SaveGroup inHand_;
+    std::vector<UntouchedCopies> inHandCopies_; // a line for each picture in hand
+    BatchSummary summary_;
 };
 
 } // namespace lumicap
