@@ -91,6 +91,35 @@ TEST_F(ABatchRun, showsEachImageBeforeItIsProcessed)
     EXPECT_EQ(prompt.messages + prompt.questions, QStringList());
 }
 
+// Pictures are saved a group at a time, across folders; those in hand are
+// saved before a question, and none after it before the answer.
+TEST_F(ABatchRun, savesInGroupsAndWhatCameBeforeAQuestion)
+{
+    QStringList names;
+    QByteArray list;
+    for (int i = 0; i < 20; ++i) {
+        names << QString(i % 2 ? "sub/%1.jpg" : "%1.jpg").arg(i);
+        ASSERT_TRUE(writeJpeg(pics(names.last())));
+        list += names.last().toUtf8() + " Text " + QByteArray::number(i) + "\n";
+        if (i == 17)
+            list += "missing.jpg M\n";
+    }
+    QList<QByteArray> whenAsked, expected;
+    prompt.onQuestion = [&] {
+        for (const QString &name : names)
+            whenAsked << description(name);
+    };
+    prompt.answers = {true};
+    const BatchSummary summary = run(list);
+    for (int i = 0; i < 20; ++i) {
+        expected << (i <= 17 ? "Text " + QByteArray::number(i) : QByteArray());
+        EXPECT_EQ(description(names[i]), "Text " + QByteArray::number(i));
+    }
+    EXPECT_EQ(whenAsked, expected);
+    EXPECT_EQ(summary.saved, 20);
+    EXPECT_EQ(summary.skipped, 1);
+}
+
 TEST_F(ABatchRun, stopsAtCancelAfterTheImageInHand)
 {
     progress.cancelAfter = 1;
@@ -193,8 +222,8 @@ INSTANTIATE_TEST_SUITE_P(
         ListRunCase{"sub-folders, but nothing outside the folder",
                     "sub\\d.tif In the sub-folder\n../secret.jpg Escaped\n$DIRsecret.jpg Absolute\n", annsOptions, {true, true}, 1, 2,
                     0, {{"sub/d.tif", annsTags("In the sub-folder")}}, {"Error 12 while loading Image ", "Error 12"}},
-        ListRunCase{"an image named twice is written twice; no description writes an empty one", "a.jpg Early\nb.jpg\na.jpg Late\n",
-                    annsOptions, {}, 3, 0, 0, {{"a.jpg", annsTags("Late")}, {"b.jpg", annsTags("")}}, {}},
+        ListRunCase{"an image named twice is written twice, the second time over the first; no description writes an empty one",
+                    "b.jpg Early\na.jpg\nb.jpg Old\n", annsOptions, {}, 3, 0, 0, {{"a.jpg", annsTags("")}, {"b.jpg", annsTags("Old")}}, {}},
         ListRunCase{"blank artist and copyright leave the image's own", "b.jpg New\n", {std::nullopt, std::nullopt, false}, {}, 1, 0, 0,
                     {{"b.jpg", {"New", "Old artist", "Old copyright"}}}, {}},
         ListRunCase{"an empty artist given on purpose is written", "b.jpg New\n", {QByteArray(""), std::nullopt, false}, {}, 1, 0, 0,

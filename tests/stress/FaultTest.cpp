@@ -43,7 +43,8 @@ ProbeRun finished(QProcess &p)
     return run;
 }
 
-ProbeRun probe(const QString &file, const QString &step, const QString &action, const QString &description,
+// Saves the files with save_probe, as one group when there are several.
+ProbeRun probe(const QStringList &files, const QString &step, const QString &action, const QString &description,
                std::function<void()> childSetup = {}, const QString &environment = {})
 {
     QProcess p;
@@ -54,7 +55,7 @@ ProbeRun probe(const QString &file, const QString &step, const QString &action, 
         env.insert(environment.section('=', 0, 0), environment.section('=', 1));
         p.setProcessEnvironment(env);
     }
-    p.start(LUMICAP_SAVE_PROBE, {file, step, action, description});
+    p.start(LUMICAP_SAVE_PROBE, QStringList{files.first(), step, action, description} + files.mid(1));
     return finished(p);
 }
 
@@ -106,77 +107,92 @@ bool makeImage(const QString &path, int width = 300, int height = 200)
 }
 } // namespace
 
-class CrashPoints : public ::testing::TestWithParam<std::tuple<const char *, const char *>>
+// Pictures of one kind, all alike, and their twin saved once: a picture is
+// either `before` or `after`, byte for byte.
+struct Pictures
+{
+    Pictures(const TestFolder &dir, const QString &ext, int count)
+    {
+        for (int i = 0; i < count; ++i)
+            paths << dir.file(QString("photo%1.%2").arg(i).arg(ext));
+        const QString twin = dir.file("twin." + ext);
+        made = makeImage(twin);
+        before = readAll(twin);
+        for (const QString &path : paths)
+            made = made && QFile::copy(twin, path);
+        made = made && probe({twin}, "none", "", "New text").status == 0;
+        after = readAll(twin);
+        made = made && QFile::remove(twin);
+    }
+    QStringList paths;
+    QByteArray before, after;
+    bool made = false;
+};
+
+// A save of one picture, or of a group of three (STEP:N is the step's Nth
+// time), killed at a step or failed there with an errno; `saved` pictures
+// are new by then.
+struct StepCase
+{
+    const char *ext;
+    int pictures;
+    const char *step;
+    int error; // 0: killed
+    int saved;
+};
+
+void PrintTo(const StepCase &c, std::ostream *os)
+{
+    *os << c.ext << " x" << c.pictures << " " << c.step << " " << (c.error ? "errno " + std::to_string(c.error) : "kill");
+}
+
+class SaveSteps : public ::testing::TestWithParam<StepCase>
 {
 };
 
-// Killed at any step, the image is the old or the new file, whole; what is
-// left behind is recovered by the next save.
-TEST_P(CrashPoints, leaveTheOldOrTheNewFileAndNothingThatBlocks)
+// Each picture is its old or its new file, whole. A failure is reported
+// and leaves the picture it hit, and the ones after it, byte for byte and
+// time stamp as they were, and no temporary file. What a kill leaves behind
+// is never taken for a picture and is recovered by the next save.
+TEST_P(SaveSteps, leaveEachPictureOldOrNewAndNothingThatBlocks)
 {
-    const QString ext = std::get<0>(GetParam());
-    const QString step = std::get<1>(GetParam());
+    const StepCase &c = GetParam();
     TestFolder dir;
-    const QString image = dir.file("photo." + ext);
-    const QString twin = dir.file("twin." + ext);
-    ASSERT_TRUE(makeImage(image));
-    ASSERT_TRUE(QFile::copy(image, twin));
-    const QByteArray before = readAll(image);
-    ASSERT_EQ(probe(twin, "none", "", "New text").status, 0);
-    const QByteArray after = readAll(twin);
+    const Pictures pictures(dir, c.ext, c.pictures);
+    ASSERT_TRUE(pictures.made);
+    const qint64 stamp = mtimeNs(pictures.paths.last());
 
-    const ProbeRun killed = probe(image, step, "kill", "New text");
-    EXPECT_TRUE(killed.crashed);
-    const QByteArray now = readAll(image);
-    EXPECT_TRUE(now == before || now == after);
-    EXPECT_EQ(now, step == "renamed" ? after : before);
-    // The leftover is never taken for an image, and the next save goes through.
+    const ProbeRun run = probe(pictures.paths, c.step, c.error ? QString::number(c.error) : "kill", "New text");
+    EXPECT_EQ(run.crashed, c.error == 0);
+    for (int i = 0; i < c.pictures; ++i)
+        EXPECT_EQ(readAll(pictures.paths[i]), i < c.saved ? pictures.after : pictures.before) << i;
+    if (c.error) {
+        EXPECT_EQ(run.status, 7);
+        EXPECT_EQ(mtimeNs(pictures.paths.last()), stamp);
+        EXPECT_EQ(leftovers(dir.path()), QStringList());
+    }
     ImageList list;
     list.Scan(QFile::encodeName(dir.path()));
     for (const QByteArray &entry : list.entries())
         EXPECT_FALSE(entry.contains("_~"));
-    EXPECT_EQ(probe(image, "none", "", "Later text").status, 0);
-    EXPECT_EQ(description(image), QByteArray("Later text"));
-    EXPECT_FALSE(QFile::exists(dir.file("_~photo." + ext)));
+    EXPECT_EQ(probe(pictures.paths, "none", "", "Later text").status, 0);
+    for (const QString &path : pictures.paths)
+        EXPECT_EQ(description(path), QByteArray("Later text"));
+    EXPECT_EQ(leftovers(dir.path()), QStringList());
 }
 
-INSTANTIATE_TEST_SUITE_P(Steps, CrashPoints,
-                         ::testing::Combine(::testing::Values("jpg", "tif"),
-                                            ::testing::Values("created", "half", "flushed", "renaming", "renamed")));
-
-struct Fault
-{
-    const char *ext;
-    const char *step;
-    int error;
-};
-
-class InjectedFaults : public ::testing::TestWithParam<Fault>
-{
-};
-
-// A failing write, flush or rename: reported, the image byte for byte and
-// time stamp as it was, and no temporary file left.
-TEST_P(InjectedFaults, areReportedAndChangeNothing)
-{
-    const QString ext = GetParam().ext;
-    TestFolder dir;
-    const QString image = dir.file("photo." + ext);
-    ASSERT_TRUE(makeImage(image));
-    const QByteArray before = readAll(image);
-    const qint64 stamp = mtimeNs(image);
-    const ProbeRun run = probe(image, GetParam().step, QString::number(GetParam().error), "New text");
-    EXPECT_FALSE(run.crashed);
-    EXPECT_EQ(run.status, 7);
-    EXPECT_EQ(readAll(image), before);
-    EXPECT_EQ(mtimeNs(image), stamp);
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"photo." + ext});
-}
-
-INSTANTIATE_TEST_SUITE_P(Errors, InjectedFaults,
-                         ::testing::Values(Fault{"jpg", "half", ENOSPC}, Fault{"jpg", "flushed", EIO}, Fault{"jpg", "renaming", EXDEV},
-                                           Fault{"tif", "half", ENOSPC}, Fault{"tif", "flushed", EIO},
-                                           Fault{"tif", "renaming", EXDEV}));
+// A group goes: created and half written for each picture in turn, all
+// flushed, then flushed (as a step), renaming and renamed for each in turn.
+INSTANTIATE_TEST_SUITE_P(
+    CrashPoints, SaveSteps,
+    ::testing::Values(StepCase{"tif", 1, "created", 0, 0}, StepCase{"tif", 1, "half", 0, 0}, StepCase{"tif", 1, "flushed", 0, 0},
+                      StepCase{"tif", 1, "renaming", 0, 0}, StepCase{"tif", 1, "renamed", 0, 1}, StepCase{"jpg", 3, "created:2", 0, 0},
+                      StepCase{"jpg", 3, "half:3", 0, 0}, StepCase{"jpg", 3, "flushed:1", 0, 0}, StepCase{"jpg", 3, "flushed:2", 0, 1},
+                      StepCase{"jpg", 3, "renaming:3", 0, 2}, StepCase{"jpg", 3, "renamed:3", 0, 3}));
+INSTANTIATE_TEST_SUITE_P(InjectedFaults, SaveSteps,
+                         ::testing::Values(StepCase{"tif", 1, "half", ENOSPC, 0}, StepCase{"tif", 1, "flushed", EIO, 0},
+                                           StepCase{"tif", 1, "renaming", EXDEV, 0}, StepCase{"jpg", 3, "half:2", ENOSPC, 1},
+                                           StepCase{"jpg", 3, "flushed:2", EIO, 1}, StepCase{"jpg", 3, "renaming:3", EXDEV, 2}));
 
 TEST(AFullDisk, failsTheSaveCleanly)
 {
@@ -186,7 +202,7 @@ TEST(AFullDisk, failsTheSaveCleanly)
     const QByteArray before = readAll(image);
     // No file of ours may grow past 64 KB: writing the copy fails as on a
     // full disk.
-    const ProbeRun run = probe(image, "none", "", "New text", [] {
+    const ProbeRun run = probe({image}, "none", "", "New text", [] {
         ::signal(SIGXFSZ, SIG_IGN);
         const struct rlimit limit {64 * 1024, 64 * 1024};
         ::setrlimit(RLIMIT_FSIZE, &limit);
@@ -205,14 +221,14 @@ TEST(PlantedTemporaryNames, areNeitherUsedNorRemoved)
     const QByteArray before = readAll(image);
 
     ASSERT_TRUE(QDir(dir.path()).mkpath("_~a.jpg/inside"));
-    EXPECT_NE(probe(image, "none", "", "x").status, 0);
+    EXPECT_NE(probe({image}, "none", "", "x").status, 0);
     EXPECT_TRUE(QFileInfo(dir.file("_~a.jpg/inside")).isDir());
     EXPECT_EQ(readAll(image), before);
     ASSERT_TRUE(QDir(dir.file("_~a.jpg")).removeRecursively());
 
     // A file of that name that no save of ours made stays, and blocks.
     ASSERT_TRUE(writeAll(dir.file("_~a.jpg"), "not ours"));
-    EXPECT_EQ(probe(image, "none", "", "x").status, 7);
+    EXPECT_EQ(probe({image}, "none", "", "x").status, 7);
     EXPECT_EQ(readAll(dir.file("_~a.jpg")), QByteArray("not ours"));
     EXPECT_EQ(readAll(image), before);
 }
@@ -225,7 +241,7 @@ TEST(FileAttributes, keepOwnerAndGroupWhereTheProcessMay)
     const QString image = dir.file("a.jpg");
     ASSERT_TRUE(writeJpeg(image));
     ASSERT_EQ(::chown(QFile::encodeName(image).constData(), 1234, 2345), 0);
-    ASSERT_EQ(probe(image, "none", "", "x").status, 0);
+    ASSERT_EQ(probe({image}, "none", "", "x").status, 0);
     struct stat st {};
     ASSERT_EQ(::stat(QFile::encodeName(image).constData(), &st), 0);
     EXPECT_EQ(st.st_uid, 1234u);
@@ -257,7 +273,7 @@ TEST(AwkwardNames, saveOrFailCleanly)
     ASSERT_TRUE(writeJpeg(QFile::decodeName(folder + "tmp.jpg")));
     ASSERT_EQ(::rename((folder + "tmp.jpg").constData(), (folder + longest).constData()), 0);
     const QByteArray before = readAll(QFile::decodeName(folder + longest));
-    EXPECT_EQ(probe(QFile::decodeName(folder + longest), "none", "", "Named").status, 7);
+    EXPECT_EQ(probe({QFile::decodeName(folder + longest)}, "none", "", "Named").status, 7);
     EXPECT_EQ(readAll(QFile::decodeName(folder + longest)), before);
 }
 
@@ -342,7 +358,7 @@ TEST(AWriterThatPausesMidFile, getsItsWholeFileAndTheSaveGivesWay)
     for (int i = 0; i < 500 && QFileInfo(image).size() != part; ++i)
         QThread::msleep(10);
     ASSERT_EQ(QFileInfo(image).size(), part);
-    const ProbeRun run = probe(image, "none", "", "New text");
+    const ProbeRun run = probe({image}, "none", "", "New text");
     ASSERT_TRUE(writer.waitForFinished(20000));
     EXPECT_EQ(run.status, 4);
     EXPECT_EQ(readAll(image), written);
@@ -354,17 +370,23 @@ class AWriterDuringTheSave : public ::testing::TestWithParam<const char *>
 };
 
 // A program opens the picture for writing while the save is at a step: it
-// gets its change into the picture, and the save says it gave way.
+// gets its change into the picture, and the save says it gave way. At
+// "STEP:N" the save is of a group of N and the picture is the last: the ones
+// before it are saved.
 TEST_P(AWriterDuringTheSave, keepsItsChangeAndTheSaveGivesWay)
 {
     TestFolder dir;
-    const QString image = dir.file("photo.jpg");
-    ASSERT_TRUE(writeJpeg(image));
+    QStringList pictures;
+    for (int i = 0; i < std::max(1, QString(GetParam()).section(':', 1).toInt()); ++i) {
+        pictures << dir.file(QString("photo%1.jpg").arg(i));
+        ASSERT_TRUE(writeJpeg(pictures.last()));
+    }
+    const QString image = pictures.last();
     if (!leasesWork(image))
         GTEST_SKIP() << "no read leases here";
     const QByteArray before = readAll(image);
     QProcess save;
-    save.start(LUMICAP_SAVE_PROBE, {image, GetParam(), "wait", "New text"});
+    save.start(LUMICAP_SAVE_PROBE, QStringList{pictures.first(), GetParam(), "wait", "New text"} + pictures.mid(1));
     ASSERT_TRUE(save.waitForReadyRead(20000));
     QProcess writer;
     writer.start("sh", {"-c", "printf appended >> \"$0\"", image});
@@ -374,10 +396,12 @@ TEST_P(AWriterDuringTheSave, keepsItsChangeAndTheSaveGivesWay)
     ASSERT_TRUE(writer.waitForFinished(20000));
     EXPECT_EQ(run.status, 4);
     EXPECT_EQ(readAll(image), before + "appended");
+    for (const QString &saved : pictures.mid(0, pictures.size() - 1))
+        EXPECT_EQ(description(saved), QByteArray("New text"));
     EXPECT_EQ(leftovers(dir.path()), QStringList());
 }
 
-INSTANTIATE_TEST_SUITE_P(Steps, AWriterDuringTheSave, ::testing::Values("flushed", "renaming"));
+INSTANTIATE_TEST_SUITE_P(Steps, AWriterDuringTheSave, ::testing::Values("flushed", "renaming", "renaming:2"));
 
 class UnderAMemoryLimit : public ::testing::TestWithParam<const char *>
 {
@@ -400,7 +424,7 @@ TEST_P(UnderAMemoryLimit, aSaveReportsOutOfMemoryAndChangesNothing)
         ASSERT_TRUE(writeAll(image, readAll(image) + QByteArray(40 << 20, '\0'))); // data after the picture
     }
     const QByteArray before = readAll(image);
-    const ProbeRun run = probe(image, "none", "", "New text", {}, "LUMICAP_PROBE_HEADROOM_MB=12");
+    const ProbeRun run = probe({image}, "none", "", "New text", {}, "LUMICAP_PROBE_HEADROOM_MB=12");
     EXPECT_FALSE(run.crashed);
     EXPECT_EQ(run.status, 3);
     EXPECT_EQ(readAll(image), before);

@@ -5,6 +5,8 @@
 #include <QList>
 #include <QStringList>
 
+#include <functional>
+
 namespace lumicap::test {
 
 // Answers the program's questions by script and keeps what it said.
@@ -19,10 +21,13 @@ public:
     QList<Answer> choices;
     int waitDepth = 0;
     int waits = 0;
+    std::function<void()> onQuestion; // called as each Yes/No question is asked
 
     void showMessage(const QString &text) override { messages.append(text); }
     bool askYesNo(const QString &text) override
     {
+        if (onQuestion)
+            onQuestion();
         questions.append(text);
         return answers.isEmpty() ? false : answers.takeFirst();
     }
