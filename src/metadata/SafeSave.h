@@ -25,7 +25,8 @@ namespace lumicap {
 //  - a symbolic link stays a link and its target is updated;
 //  - on any failure, running out of memory included (OutOfMemory), the image
 //    is untouched and no temporary file remains.
-// Saving what the file already holds writes nothing.
+// Saving what the file already holds writes nothing. This is a SaveGroup of
+// one picture; a batch saves several together.
 ImageStatus SaveImageFile(ImageHolder &image, const QByteArray &path);
 
 } // namespace lumicap
