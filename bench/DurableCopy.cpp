@@ -1,6 +1,7 @@
 // The floor a tag save is measured against: each file read into a buffer
 // kept between files, written to "_~" + its name beside it in megabyte
-// steps, flushed, and renamed over the original.
+// steps, flushed, renamed over the original, and its folder flushed, one
+// file after the other.
 //   durable_copy FILE...
 #include <algorithm>
 #include <cstdio>
@@ -34,6 +35,10 @@ int main(int argc, char **argv)
         if (out >= 0)
             ::close(out);
         ok = ok && ::rename(temporary.c_str(), path.c_str()) == 0;
+        const int folder = ok ? ::open(slash == std::string::npos ? "." : path.substr(0, slash + 1).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
+        ok = ok && ::fsync(folder) == 0;
+        if (folder >= 0)
+            ::close(folder);
         failures += !ok;
     }
     return failures == 0 ? 0 : 1;
