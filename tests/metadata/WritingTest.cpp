@@ -162,17 +162,11 @@ TEST(SavingTags, keepsEveryPageOfAMultiPageTiff)
     const QList<QImage> pages = decodePages(path);
     ASSERT_EQ(pages.size(), 6);
 
-    const ImageStatus plain = saveFields(path, harbour);
-    const QByteArray afterPlain = readAll(path);
-    const ImageStatus removing = saveFields(path, harbour, true);
-    // Either every page survives, or the save is refused and nothing changes.
+    ASSERT_EQ(saveFields(path, harbour), ImageStatus::Ok);
+    EXPECT_EQ(readFields(path), harbour);
     EXPECT_EQ(decodePages(path), pages);
-    if (plain == ImageStatus::Ok)
-        EXPECT_EQ(readFields(path), harbour);
-    if (removing != ImageStatus::Ok)
-        EXPECT_EQ(readAll(path), afterPlain);
-    EXPECT_EQ(plain, ImageStatus::Ok);
-    EXPECT_EQ(removing, ImageStatus::Ok);
+    ASSERT_EQ(saveFields(path, harbour, true), ImageStatus::Ok);
+    EXPECT_EQ(decodePages(path), pages);
 }
 
 TEST(SavingTags, keepsAFileInTheFormatItHasWhateverItsName)
