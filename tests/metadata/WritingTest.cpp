@@ -181,16 +181,6 @@ TEST(SavingTags, keepsAFileInTheFormatItHasWhateverItsName)
     EXPECT_EQ(readFields(path), harbour);
 }
 
-TEST(SavingTags, refusesFormatsThatCannotHoldTheTags)
-{
-    TestFolder dir;
-    const QString path = dir.file("anim.jpg");
-    ASSERT_TRUE(patternImage(8, 8).save(path, "GIF") || patternImage(8, 8).save(path, "BMP"));
-    const QByteArray before = readAll(path);
-    EXPECT_EQ(saveFields(path, harbour), ImageStatus::PropertyNotSupported);
-    EXPECT_EQ(readAll(path), before);
-}
-
 TEST(SavingTiffTags, wipesReplacedAndRemovedValuesAndDoesNotGrowOnRepeatedSaves)
 {
     if (!haveExifTool())
