@@ -159,7 +159,6 @@ void AppStartTest::warningCycle()
 void AppStartTest::aboutBoxShowsTheVersionAndTheLink()
 {
     AboutDialog about;
-    QCOMPARE(about.windowTitle(), QString("About Lumicap"));
     QCOMPARE(about.findChild<QLabel *>(QString::number(ids::VersionLine))->text(), QString("Lumicap Version 1.0.0"));
     auto *link = about.findChild<CStaticLink *>(QString::number(ids::Link));
     QVERIFY(link);
@@ -170,7 +169,6 @@ void AppStartTest::aboutBoxShowsTheVersionAndTheLink()
     QTRY_VERIFY(link->toolTip().contains("right click to copy the link into the clipboard"));
     QVERIFY(link->font().underline());
     QCOMPARE(link->cursor().shape(), Qt::PointingHandCursor);
-    QCOMPARE(about.findChildren<QLabel *>().size(), 10 - 2); // eight labels and icons; OK is a button
 }
 
 void AppStartTest::versionLine_data()

@@ -162,17 +162,11 @@ TEST(SavingTags, keepsEveryPageOfAMultiPageTiff)
     const QList<QImage> pages = decodePages(path);
     ASSERT_EQ(pages.size(), 6);
 
-    const ImageStatus plain = saveFields(path, harbour);
-    const QByteArray afterPlain = readAll(path);
-    const ImageStatus removing = saveFields(path, harbour, true);
-    // Either every page survives, or the save is refused and nothing changes.
+    ASSERT_EQ(saveFields(path, harbour), ImageStatus::Ok);
+    EXPECT_EQ(readFields(path), harbour);
     EXPECT_EQ(decodePages(path), pages);
-    if (plain == ImageStatus::Ok)
-        EXPECT_EQ(readFields(path), harbour);
-    if (removing != ImageStatus::Ok)
-        EXPECT_EQ(readAll(path), afterPlain);
-    EXPECT_EQ(plain, ImageStatus::Ok);
-    EXPECT_EQ(removing, ImageStatus::Ok);
+    ASSERT_EQ(saveFields(path, harbour, true), ImageStatus::Ok);
+    EXPECT_EQ(decodePages(path), pages);
 }
 
 TEST(SavingTags, keepsAFileInTheFormatItHasWhateverItsName)
@@ -185,16 +179,6 @@ TEST(SavingTags, keepsAFileInTheFormatItHasWhateverItsName)
     EXPECT_TRUE(readAll(path).startsWith("\x89PNG"));
     EXPECT_EQ(decodePages(path), pixels);
     EXPECT_EQ(readFields(path), harbour);
-}
-
-TEST(SavingTags, refusesFormatsThatCannotHoldTheTags)
-{
-    TestFolder dir;
-    const QString path = dir.file("anim.jpg");
-    ASSERT_TRUE(patternImage(8, 8).save(path, "GIF") || patternImage(8, 8).save(path, "BMP"));
-    const QByteArray before = readAll(path);
-    EXPECT_EQ(saveFields(path, harbour), ImageStatus::PropertyNotSupported);
-    EXPECT_EQ(readAll(path), before);
 }
 
 TEST(SavingTiffTags, wipesReplacedAndRemovedValuesAndDoesNotGrowOnRepeatedSaves)

@@ -198,11 +198,12 @@ mode_t modeOf(const fs::path &p)
     return st.st_mode & 07777;
 }
 const Kept keptCases[] = {
-    {"mode0604", [](const fs::path &p) { return ::chmod(p.c_str(), 0604) == 0; }, [](const fs::path &p) { return modeOf(p) == 0604; }},
-    {"userAttribute", [](const fs::path &p) { return ::setxattr(p.c_str(), "user.kept", "yes", 3, 0) == 0; },
+    // Bits a umask would take away, and a value with a zero byte in it.
+    {"mode0666", [](const fs::path &p) { return ::chmod(p.c_str(), 0666) == 0; }, [](const fs::path &p) { return modeOf(p) == 0666; }},
+    {"userAttribute", [](const fs::path &p) { return ::setxattr(p.c_str(), "user.kept", "y\0\xffs", 4, 0) == 0; },
      [](const fs::path &p) {
          char v[8] = {};
-         return ::getxattr(p.c_str(), "user.kept", v, sizeof v) == 3 && std::string(v) == "yes";
+         return ::getxattr(p.c_str(), "user.kept", v, sizeof v) == 4 && std::string(v, 4) == std::string("y\0\xffs", 4);
      }},
 };
 #endif
@@ -280,8 +281,9 @@ class LeftoverTemporaryFile : public PlatformFolder, public ::testing::WithParam
 };
 
 // A "_~a.jpg" left by a save that was killed is removed by the next save of
-// a.jpg when its mark names that very file; any other file of that name
-// stays, and the save fails (status 7) with the picture untouched.
+// a.jpg when its mark names that very file; any other file of that name (a
+// photo of that name among them) stays, and the save fails (status 7) with
+// the picture untouched.
 TEST_P(LeftoverTemporaryFile, isRemovedOnlyWhenItsMarkNamesIt)
 {
     const std::string what = GetParam().what;
@@ -289,7 +291,8 @@ TEST_P(LeftoverTemporaryFile, isRemovedOnlyWhenItsMarkNamesIt)
     ASSERT_TRUE(writeFile(leftover, "half"));
     FileStamp named;
     ASSERT_EQ(stampOf(what == "markOfAnotherFile" ? image : leftover, named), FileStatus::Ok);
-    if (what != "unmarked" && !putMark(leftover, std::to_string(named.device) + ':' + std::to_string(named.inode) + ':' + std::string(32, '7')))
+    const std::string mark = what == "malformedMark" ? "1" : std::to_string(named.device) + ':' + std::to_string(named.inode) + ':' + std::string(32, '7');
+    if (what != "unmarked" && !putMark(leftover, mark))
         GTEST_SKIP() << "the file system holds no mark";
     HeldFile running; // held as a running save holds its temporary file
     if (what == "hardLinked")
@@ -308,6 +311,7 @@ TEST_P(LeftoverTemporaryFile, isRemovedOnlyWhenItsMarkNamesIt)
 
 INSTANTIATE_TEST_SUITE_P(Cases, LeftoverTemporaryFile,
                          ::testing::Values(Leftover{"marked", true}, Leftover{"unmarked", false}, Leftover{"markOfAnotherFile", false},
+                                           Leftover{"malformedMark", false},
                                            Leftover{"hardLinked", false}, Leftover{"openInARunningSave", false}),
                          [](const auto &info) { return std::string(info.param.what); });
 

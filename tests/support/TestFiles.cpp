@@ -234,10 +234,12 @@ public:
     }
 
     // An argument travels as one line of the pipe: one that a line cannot
-    // carry as it is goes to an ExifTool of its own.
+    // carry as it is goes to an ExifTool of its own, and so does "-use": a
+    // module loaded stays loaded and changes what later commands read (with
+    // MWG, an empty tag reads as absent).
     static bool carries(const QStringList &args)
     {
-        return std::all_of(args.begin(), args.end(), [](const QString &a) {
+        return !args.contains("-use") && std::all_of(args.begin(), args.end(), [](const QString &a) {
             return !a.isEmpty() && !a.front().isSpace() && !a.startsWith('#') && !a.contains('\n') && !a.contains('\r');
         });
     }
@@ -330,18 +332,6 @@ bool exifToolWrite(const QString &path, const QStringList &assignments)
     int code = -1;
     exifTool(QStringList{"-q", "-overwrite_original"} + assignments + QStringList{path}, &code);
     return code == 0;
-}
-
-QStringList exifToolTagNames(const QString &path, const QString &group)
-{
-    const QByteArray out = exifTool({"-s", "-s", "-G1", "-" + group + ":all", path});
-    QStringList names;
-    for (const QByteArray &line : out.split('\n')) {
-        const qsizetype colon = line.indexOf(':');
-        if (colon > 0)
-            names.append(QString::fromUtf8(line.left(colon)).trimmed());
-    }
-    return names;
 }
 
 } // namespace lumicap::test

@@ -61,7 +61,5 @@ QByteArray exifTool(const QStringList &args, int *exitCode = nullptr);
 std::optional<QByteArray> exifToolValue(const QString &path, const QString &tag);
 // Writes tags with ExifTool: {"-ImageDescription=x", ...}.
 bool exifToolWrite(const QString &path, const QStringList &assignments);
-// Number of tags ExifTool finds in the EXIF/TIFF group of the file.
-QStringList exifToolTagNames(const QString &path, const QString &group = "EXIF");
 
 } // namespace lumicap::test

