@@ -32,7 +32,7 @@ ImageStatus openForReading(const QByteArray &path, QFile &file)
     // Opened by its bytes: a file name need not be valid UTF-8.
     const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
-        return statusFromErrno(errno);
+        return toImageStatus(platform::statusFromSystemError(errno));
     if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
         return ImageStatus::GenericError;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ImageStatus.h"
+#include "FileStatus.h"
 #include "OpenFile.h"
 
 #include <QByteArray>

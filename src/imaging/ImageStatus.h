@@ -25,7 +25,5 @@ enum class ImageStatus : int {
 
 constexpr int statusNumber(ImageStatus s) { return static_cast<int>(s); }
 
-// Maps an errno value from a file operation to the status shown to the user.
-ImageStatus statusFromErrno(int error);
 
 } // namespace lumicap

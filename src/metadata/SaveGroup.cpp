@@ -22,7 +22,7 @@ constexpr std::chrono::milliseconds lockWait(3000);
 ImageStatus stepFault(SaveStep step)
 {
     const int error = saveStepFault(step);
-    return error ? statusFromErrno(error) : ImageStatus::Ok;
+    return error ? toImageStatus(platform::statusFromSystemError(error)) : ImageStatus::Ok;
 }
 
 // Writes the pieces, stopping at the half-way step once.

@@ -17,8 +17,8 @@
 using namespace lumicap;
 using namespace lumicap::test;
 
-namespace {
-// Records what a run shows and cancels when told to.
+// Records what a run shows and cancels when told to (outside the unnamed
+// namespace, as the fixture that holds one is).
 class RecordingProgress : public BatchProgress
 {
 public:
@@ -38,6 +38,8 @@ public:
     bool cancelled() const override { return cancelAfter >= 0 && images >= cancelAfter; }
     void afterImage() override { ++images; }
 };
+
+namespace {
 
 const BatchOptions annsOptions{"Ann", "(c) Ann", false};
 const QList<QByteArray> oldTags{"Old", "Old artist", "Old copyright"};
