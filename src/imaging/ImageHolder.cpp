@@ -96,6 +96,7 @@ void ImageHolder::close()
     tags_.clear();
     readTags_.clear();
     copies_ = FieldCopies();
+    untouchedCopies_.clear();
     edits_ = TagEdits();
     preview_ = QImage();
     thumbnailBytes_.clear();
