@@ -24,9 +24,7 @@ void PrintTo(const ListCase &c, std::ostream *os)
 }
 
 
-class AListFile : public ::testing::TestWithParam<ListCase>
-{
-};
+using AListFile = ::testing::TestWithParam<ListCase>;
 
 // Each list is also read in small pieces, as from a file, so that lines,
 // CR LF pairs and the byte-order mark fall across their edges.

@@ -10,25 +10,15 @@
 
 using namespace lumicap::test;
 
-// Damaged and crafted files from a metadata library's regression suite, kept
-// beside the project when it is checked out in its workplace.
-static QString hostileFolder()
-{
-    for (const char *candidate : {LUMICAP_SOURCE_DIR "/../shared/corpus/hostile", LUMICAP_SOURCE_DIR "/../../shared/corpus/hostile"}) {
-        if (QDir(candidate).exists())
-            return QDir(candidate).absolutePath();
-    }
-    return {};
-}
-
 // Every file is opened, read and saved (as a copy) by a child process with a
 // memory limit and a time limit: no signal, no hang, a result or a status,
 // and no change to a file whose save failed. One child takes them all, as
 // starting one per file cost most of the test's time.
 TEST(HostileFiles, giveAResultOrAStatusInAChildThatStaysWithinItsLimits)
 {
-    const QString folder = hostileFolder();
-    if (folder.isEmpty())
+    // Damaged and crafted files from a metadata library's regression suite.
+    const QString folder = sharedCorpusFolder() + "/hostile";
+    if (sharedCorpusFolder().isEmpty() || !QDir(folder).exists())
         GTEST_SKIP() << "no hostile corpus beside this checkout";
     TestFolder dir;
     QStringList args{dir.path()};

@@ -43,28 +43,15 @@ QByteArray faultStep = "none";
 int faultTime = 1; // the Nth time the step comes
 const char *faultAction = "";
 
-const char *nameOf(lumicap::SaveStep step)
-{
-    switch (step) {
-    case lumicap::SaveStep::TemporaryCreated:
-        return "created";
-    case lumicap::SaveStep::HalfWritten:
-        return "half";
-    case lumicap::SaveStep::Flushed:
-        return "flushed";
-    case lumicap::SaveStep::Renaming:
-        return "renaming";
-    case lumicap::SaveStep::Renamed:
-        return "renamed";
-    }
-    return "";
-}
+// The steps' names, in the order of lumicap::SaveStep.
+const char *const stepNames[] = {"created", "half", "flushed", "renaming", "renamed"};
+static_assert(static_cast<int>(lumicap::SaveStep::Renamed) == 4);
 } // namespace
 
 namespace lumicap {
 int saveStepFault(SaveStep step)
 {
-    if (faultStep != nameOf(step) || --faultTime != 0)
+    if (faultStep != stepNames[static_cast<int>(step)] || --faultTime != 0)
         return 0;
     if (std::strcmp(faultAction, "kill") == 0)
         std::raise(SIGKILL);

@@ -44,14 +44,6 @@ public:
         ++waits;
     }
     void endWait() override { --waitDepth; }
-
-    void clear()
-    {
-        messages.clear();
-        questions.clear();
-        answers.clear();
-        choices.clear();
-    }
 };
 
 } // namespace lumicap::test
