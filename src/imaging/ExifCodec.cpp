@@ -484,8 +484,15 @@ ImageStatus ExifCodec::readTags(ImageFormat format, const QByteArray &file, std:
         tags.reserve(static_cast<std::size_t>(decoded.exif.count()));
         for (const auto &d : decoded.exif)
             tags.push_back({d.tag(), static_cast<std::uint16_t>(d.typeId()), rawBytes(d, order), QByteArray::fromStdString(d.groupName())});
-        if (thumbnail)
-            *thumbnail = exiv::bytesOf(Exiv2::ExifThumbC(decoded.exif).copy());
+        if (thumbnail) {
+            // Only drawn while the preview decodes: a damaged one is no
+            // reason to refuse the tags.
+            try {
+                *thumbnail = exiv::bytesOf(Exiv2::ExifThumbC(decoded.exif).copy());
+            } catch (...) {
+                thumbnail->clear();
+            }
+        }
         return ImageStatus::Ok;
     });
 }
