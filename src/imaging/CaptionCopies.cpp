@@ -1,6 +1,7 @@
 #include "CaptionCopies.h"
 
 #include "ExivCompat.h"
+#include "ExivGuard.h"
 #include "XmpEditor.h"
 
 #include <QCryptographicHash>
@@ -52,19 +53,6 @@ std::vector<QByteArray> split(const QByteArray &text, bool several)
     for (const QByteArray &part : several ? text.split(';') : QList<QByteArray>{text})
         items.push_back(several ? part.trimmed() : part);
     return items;
-}
-
-template <typename Work> ImageStatus guarded(Work &&work)
-{
-    try {
-        return work();
-    } catch (const exiv::Error &) {
-        return ImageStatus::GenericError;
-    } catch (const std::bad_alloc &) {
-        return ImageStatus::OutOfMemory;
-    } catch (const std::exception &) {
-        return ImageStatus::GenericError;
-    }
 }
 
 // --- XMP -------------------------------------------------------------------
@@ -175,7 +163,7 @@ void readXmp(const QByteArray &packet, FieldCopies &copies)
 {
     if (packet.isEmpty())
         return;
-    (void)guarded([&] {
+    (void)guardedExiv([&] {
         Exiv2::XmpData xmp;
         if (Exiv2::XmpParser::decode(xmp, packet.toStdString()) != 0)
             return ImageStatus::GenericError;
@@ -195,7 +183,7 @@ void readIptc(const QByteArray &iim, FieldCopies &copies)
 {
     if (iim.isEmpty())
         return;
-    (void)guarded([&] {
+    (void)guardedExiv([&] {
         Exiv2::IptcData iptc;
         if (Exiv2::IptcParser::decode(iptc, reinterpret_cast<const Exiv2::byte *>(iim.constData()), static_cast<std::uint32_t>(iim.size())) != 0)
             return ImageStatus::GenericError;
@@ -233,7 +221,7 @@ std::optional<QByteArray> rewriteXmp(const QByteArray &packet, const CopyEdits &
     if (!result)
         return std::nullopt;
     // The edited packet must read as the old one with the new texts.
-    status = guarded([&] {
+    status = guardedExiv([&] {
         Exiv2::XmpData before, after;
         if (Exiv2::XmpParser::decode(before, packet.toStdString()) != 0 || Exiv2::XmpParser::decode(after, result->toStdString()) != 0)
             return ImageStatus::GenericError;
@@ -261,7 +249,7 @@ std::optional<QByteArray> rewriteXmp(const QByteArray &packet, const CopyEdits &
 std::optional<QByteArray> rewriteIptc(const QByteArray &iim, const CopyEdits &edits, ImageStatus &status)
 {
     std::optional<QByteArray> result;
-    status = guarded([&] {
+    status = guardedExiv([&] {
         Exiv2::IptcData iptc;
         if (!iim.isEmpty() && !decodeExactly(reinterpret_cast<const Exiv2::byte *>(iim.constData()), static_cast<std::uint32_t>(iim.size()), iptc))
             return ImageStatus::GenericError;
@@ -288,7 +276,7 @@ QByteArray withIptcDigest(const QByteArray &resources, const QByteArray &iim)
 std::optional<QByteArray> rewritePhotoshop(const QByteArray &resources, const CopyEdits &edits, ImageStatus &status)
 {
     std::optional<QByteArray> result;
-    status = guarded([&] {
+    status = guardedExiv([&] {
         const auto *data = reinterpret_cast<const Exiv2::byte *>(resources.constData());
         const Exiv2::byte *record = nullptr;
         std::uint32_t header = 0, size = 0;

@@ -3,6 +3,7 @@
 #include "CaptionCopies.h"
 
 #include "ExivCompat.h"
+#include "ExivGuard.h"
 #include "ExivLog.h"
 #include "JpegSegments.h"
 #include "TiffEditor.h"
@@ -34,23 +35,6 @@ QByteArray rawBytes(const Exiv2::Exifdatum &d, Exiv2::ByteOrder order)
     if (!bytes.isEmpty())
         d.copy(reinterpret_cast<Exiv2::byte *>(bytes.data()), order);
     return bytes;
-}
-
-template <typename Work> ImageStatus guarded(ImageStatus onLibraryError, Work &&work)
-{
-    try {
-        return work();
-    } catch (const exiv::Error &) {
-        return onLibraryError;
-    } catch (const std::bad_alloc &) {
-        return ImageStatus::OutOfMemory;
-    } catch (const std::overflow_error &) {
-        return ImageStatus::ValueOverflow;
-    } catch (const std::length_error &) {
-        return ImageStatus::OutOfMemory;
-    } catch (const std::exception &) {
-        return onLibraryError;
-    }
 }
 
 struct Decoded
@@ -475,7 +459,7 @@ ImageStatus ExifCodec::readTags(ImageFormat format, const QByteArray &file, std:
     if (thumbnail)
         thumbnail->clear();
     installExivLogHandler();
-    return guarded(ImageStatus::GenericError, [&] {
+    return guardedExiv([&] {
         Decoded decoded;
         const ImageStatus status = decode(format, file, decoded);
         if (status != ImageStatus::Ok)
@@ -514,7 +498,7 @@ ImageStatus ExifCodec::applyEdits(ImageFormat format, QByteArray &file, const Ta
     unchanged = false;
     pieces.clear();
     installExivLogHandler();
-    return guarded(ImageStatus::GenericError, [&] {
+    return guardedExiv([&] {
         Decoded decoded;
         ImageStatus s = decode(format, file, decoded);
         if (s != ImageStatus::Ok)
