@@ -281,10 +281,6 @@ TagEdits freshBlockEdits(const ExifData &exif, Exiv2::ByteOrder order, const Tag
     return fresh;
 }
 
-// JPEG: the Exif block is a small TIFF structure and is edited like one. Only
-// its first directory changes; the rest of the block, maker notes included,
-// keeps every byte at its offset, and the rest of the file is written
-// straight from where it was read. Remove-all starts from an empty block.
 // The XMP and IPTC copies of a JPEG, as segment changes; a copy that cannot
 // be parsed, or IPTC spread over several segments, is left as it is.
 std::vector<SegmentChange> jpegCopies(const QByteArray &file, const JpegLayout &layout, const CopyEdits &edits, std::vector<QByteArray> &skipped)
@@ -294,30 +290,26 @@ std::vector<SegmentChange> jpegCopies(const QByteArray &file, const JpegLayout &
         return changes;
     // New copies go after the Exif segment, or where it would be.
     const std::size_t insertAt = layout.exifOffset ? *layout.exifOffset + layout.exifSize : layout.insertOffset;
-    ImageStatus status = ImageStatus::Ok;
-    if (layout.xmpOffset || edits.createMissing) {
-        const QByteArray packet = layout.xmpOffset ? segmentPayload(file, layout.xmpOffset, layout.xmpSize, std::strlen(xmpSignature))
-                                                   : CaptionCopies::emptyXmp();
-        if (const auto rewritten = CaptionCopies::rewriteXmp(packet, edits, status)) {
-            const QByteArray segment = appSegment(0xE1, xmpSignature, *rewritten);
+    // One copy's segment: rewritten from its payload (or from empty when it
+    // is to be made), put where it was or at insertAt.
+    const auto rewrite = [&](const char *where, unsigned char marker, const char *signature, std::optional<std::size_t> offset,
+                             std::size_t size, const QByteArray &empty, auto rewriter) {
+        ImageStatus status = ImageStatus::Ok;
+        const QByteArray payload = offset ? segmentPayload(file, offset, size, std::strlen(signature)) : empty;
+        if (const auto rewritten = rewriter(payload, edits, status)) {
+            const QByteArray segment = appSegment(marker, signature, *rewritten);
             if (!segment.isEmpty())
-                changes.push_back({layout.xmpOffset.value_or(insertAt), layout.xmpSize, segment});
+                changes.push_back({offset.value_or(insertAt), size, segment});
         }
         if (status != ImageStatus::Ok)
-            skipped.push_back("XMP");
-    }
-    if (layout.photoshopSegments > 1 && (edits.description || edits.artist || edits.copyright))
+            skipped.push_back(where);
+    };
+    if (layout.xmpOffset || edits.createMissing)
+        rewrite("XMP", 0xE1, xmpSignature, layout.xmpOffset, layout.xmpSize, CaptionCopies::emptyXmp(), CaptionCopies::rewriteXmp);
+    if (layout.photoshopSegments > 1)
         skipped.push_back("IPTC"); // spread over several segments: not ours to rejoin
-    if (layout.photoshopSegments <= 1 && (layout.photoshopOffset || edits.createMissing)) {
-        const QByteArray resources = segmentPayload(file, layout.photoshopOffset, layout.photoshopSize, std::strlen(photoshopSignature));
-        if (const auto rewritten = CaptionCopies::rewritePhotoshop(resources, edits, status)) {
-            const QByteArray segment = appSegment(0xED, photoshopSignature, *rewritten);
-            if (!segment.isEmpty())
-                changes.push_back({layout.photoshopOffset.value_or(insertAt), layout.photoshopSize, segment});
-        }
-        if (status != ImageStatus::Ok)
-            skipped.push_back("IPTC");
-    }
+    else if (layout.photoshopOffset || edits.createMissing)
+        rewrite("IPTC", 0xED, photoshopSignature, layout.photoshopOffset, layout.photoshopSize, QByteArray(), CaptionCopies::rewritePhotoshop);
     return changes;
 }
 
