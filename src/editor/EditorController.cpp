@@ -280,7 +280,7 @@ void EditorController::OpenCurrentImage()
         return;
     currentPath_ = list_.at(position_);
     ImageStatus status;
-    auto image = OpenImageFile(currentPath_, status);
+    auto image = OpenImageFile(currentPath_, status, true); // the thumbnail stands in while the preview decodes
     view_.setText(ids::FilePath, displayText(currentPath_));
     view_.setText(ids::Position, formatString(IDS_POSITION, position_ + 1, list_.count()));
     if (status != ImageStatus::Ok) {

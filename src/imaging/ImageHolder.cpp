@@ -37,7 +37,7 @@ ImageStatus ImageHolder::takeStatus()
     return s;
 }
 
-ImageStatus ImageHolder::open(const QByteArray &path)
+ImageStatus ImageHolder::open(const QByteArray &path, bool withThumbnail)
 {
     close();
     path_ = path;
@@ -67,7 +67,7 @@ ImageStatus ImageHolder::open(const QByteArray &path)
         const bool knownPicture = format_ != ImageFormat::Other;
         return fail(knownPicture ? ImageStatus::PropertyNotSupported : ImageStatus::UnknownImageFormat);
     }
-    status = ExifCodec::readTags(format_, file, tags_, &thumbnailBytes_);
+    status = ExifCodec::readTags(format_, file, tags_, withThumbnail ? &thumbnailBytes_ : nullptr);
     if (status != ImageStatus::Ok) {
         tags_.clear();
         return fail(status);

@@ -24,7 +24,9 @@ class ImageHolder
 public:
     ImageHolder() = default;
 
-    ImageStatus open(const QByteArray &path);
+    // withThumbnail keeps the camera's thumbnail for drawing (see
+    // thumbnail()); only a window showing the picture needs it.
+    ImageStatus open(const QByteArray &path, bool withThumbnail = false);
     void close();
     bool isOpen() const { return open_; }
 
@@ -61,7 +63,8 @@ public:
     QImage preview(QSize size);
     // The small picture the camera stored in the Exif tags, decoded as
     // stored (not turned); null when there is none or it cannot be shown.
-    // It costs no file access: it is read with the tags.
+    // It costs no file access: it is read with the tags, when the image was
+    // opened withThumbnail.
     QImage thumbnail();
 
     // The writer index for a MIME type: 0 JPEG, 1 TIFF, 2 PNG, -1 none.

@@ -12,11 +12,11 @@ QByteArray untilZero(const QByteArray &value)
 }
 } // namespace
 
-std::unique_ptr<ImageHolder> OpenImageFile(const QByteArray &path, ImageStatus &status)
+std::unique_ptr<ImageHolder> OpenImageFile(const QByteArray &path, ImageStatus &status, bool withThumbnail)
 {
     auto image = std::make_unique<ImageHolder>();
     try {
-        image->open(path);
+        image->open(path, withThumbnail);
         status = image->takeStatus();
     } catch (const std::bad_alloc &) {
         image->close();

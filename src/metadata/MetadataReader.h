@@ -10,7 +10,8 @@ namespace lumicap {
 
 // Opens an image for reading its tags. The holder comes back whether the
 // open succeeded or not; status is the open status.
-std::unique_ptr<ImageHolder> OpenImageFile(const QByteArray &path, ImageStatus &status);
+// withThumbnail: see ImageHolder::open.
+std::unique_ptr<ImageHolder> OpenImageFile(const QByteArray &path, ImageStatus &status, bool withThumbnail = false);
 
 // The three fields of an open image: each tag's bytes up to the first zero,
 // whatever its type; the last of several entries with one id wins; a missing
