@@ -1,13 +1,7 @@
 #include "PreviewCache.h"
 
-#include "ExifCodec.h"
 #include "ImageHolder.h"
-#include "JpegSegments.h"
 #include "PreviewGeometry.h"
-
-#include <QBuffer>
-#include <QFile>
-#include <QImageReader>
 
 #include <algorithm>
 
@@ -25,49 +19,15 @@ int orientationIn(const std::vector<TagItem> &tags)
     return 1;
 }
 
-// What a decode needs of the file, read as ImageHolder::open reads it (the
-// header, the Exif tags, the size) but without the other copies of the
-// fields: their XMP parser is not for use on two threads at once.
+// A decode on the worker: the picture opened on its own (its tags, size and
+// stamp), decoded at the frame's size and let go again.
 QImage decodeFile(const QByteArray &path, const QRect &frame, FileStamp &stamp)
 {
-    constexpr std::int64_t headerBytes = 256 * 1024;
-    QByteArray file;
-    if (readFileBytes(path, file, &stamp, headerBytes) != ImageStatus::Ok)
+    ImageHolder image;
+    if (image.open(path) != ImageStatus::Ok)
         return {};
-    ImageFormat format = detectImageFormat(file.constData(), static_cast<std::size_t>(file.size()));
-    if (file.size() < stamp.size && (format != ImageFormat::Jpeg || !parseJpegLayout(file))) {
-        if (readFileBytes(path, file, &stamp) != ImageStatus::Ok)
-            return {};
-        format = detectImageFormat(file.constData(), static_cast<std::size_t>(file.size()));
-    }
-    std::vector<TagItem> tags;
-    if (!canHoldTags(format) || ExifCodec::readTags(format, file, tags) != ImageStatus::Ok)
-        return {};
-    QSize size;
-    if (format == ImageFormat::Jpeg) {
-        // Our own walk of the header, never a decoder's (see maxPreviewSegments).
-        const auto layout = parseJpegLayout(file);
-        if (!layout || layout->segments > maxPreviewSegments)
-            return {};
-        size = QSize(layout->width, layout->height);
-    } else {
-        QBuffer buffer(&file);
-        buffer.open(QIODevice::ReadOnly);
-        size = QImageReader(&buffer).size();
-    }
-    file = QByteArray();
-    const QSize decoded = previewDecodeSize(frame, size, orientationIn(tags));
-    if (decoded.isEmpty())
-        return {};
-    // Opened, read and closed again.
-    QFile input;
-    if (openForReading(path, input) != ImageStatus::Ok)
-        return {};
-    QImageReader reader(&input);
-    reader.setAutoTransform(false); // the picture as stored, like its size
-    if (reader.size().isValid())
-        reader.setScaledSize(decoded);
-    return reader.read();
+    stamp = image.stamp();
+    return image.preview(previewDecodeSize(frame, image.size(), orientationIn(image.tags())));
 }
 } // namespace
 
