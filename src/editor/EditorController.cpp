@@ -83,15 +83,19 @@ void EditorController::fieldChanged(int id)
     const int i = fieldIndex(id);
     if (i < 0 || filling_)
         return;
-    if (!changed_[static_cast<std::size_t>(i)])
-        view_.setText(labelIds[i], loadString(markedLabels[i]));
-    changed_[static_cast<std::size_t>(i)] = true;
+    // Typed back to the text it had, a field is unchanged again.
+    const auto index = static_cast<std::size_t>(i);
+    const bool changed = view_.text(id) != shown_[index];
+    if (changed != changed_[index])
+        view_.setText(labelIds[i], loadString(changed ? markedLabels[i] : plainLabels[i]));
+    changed_[index] = changed;
 }
 
 void EditorController::clearChangeMarks()
 {
     for (int i = 0; i < 3; ++i) {
         changed_[static_cast<std::size_t>(i)] = false;
+        shown_[static_cast<std::size_t>(i)] = view_.text(fieldIds[i]);
         view_.setText(labelIds[i], loadString(plainLabels[i]));
     }
 }
@@ -104,6 +108,7 @@ void EditorController::setField(int index, const QByteArray &bytes)
     allowed_[i] = std::max<qsizetype>(maxFieldLength, text.size());
     filling_ = true;
     view_.setText(fieldIds[index], text);
+    shown_[i] = view_.text(fieldIds[index]);
     filling_ = false;
 }
 

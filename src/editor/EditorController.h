@@ -97,6 +97,9 @@ private:
     std::unique_ptr<ImageHolder> image_;
     QByteArray currentPath_;
     std::array<bool, 3> changed_{};
+    // Each field's text as the program filled it, or as it stood when the
+    // marks were last cleared; a field that shows it again is unchanged.
+    std::array<QString, 3> shown_;
     // The bytes each field was last filled with; a field that still shows
     // them unchanged is written back as exactly these bytes.
     std::array<QByteArray, 3> original_;

@@ -161,6 +161,9 @@ void EditorWindowTest::navigationFollowsTheStateMachine()
     QCOMPARE(state(), EditorController::State::Edited);
     QCOMPARE(label(ids::DescriptionLabel)->text(), QString("Description (*):"));
     QCOMPARE(label(ids::ArtistLabel)->text(), QString("Artist:"));
+    edit(ids::Description)->undo(); // back to the stored text: unchanged
+    QVERIFY(state() == EditorController::State::Clean && label(ids::DescriptionLabel)->text() == "Description:");
+    edit(ids::Description)->redo();
 
     prompt->answers = {false}; // No: the edits are dropped
     button(ids::Next)->click();
