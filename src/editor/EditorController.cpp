@@ -59,6 +59,12 @@ void EditorController::initialise()
     view_.setChecked(ids::NoLoadCopyR, options_.noLoadCopyR);
     view_.setChecked(ids::AutoSave, options_.autoSave);
     view_.setChecked(ids::AllCopies, options_.allCopies);
+    // The artist and copyright typed with "don't load artist & copyright"
+    // on come back with it.
+    if (options_.noLoadCopyR) {
+        setField(1, options_.artist.toUtf8());
+        setField(2, options_.copyright.toUtf8());
+    }
     for (int i = 0; i < 3; ++i)
         markField(i, {});
     clearChangeMarks();
@@ -166,6 +172,10 @@ bool EditorController::PullValues(bool folderChecks)
     options_.noLoadCopyR = view_.isChecked(ids::NoLoadCopyR);
     options_.autoSave = view_.isChecked(ids::AutoSave);
     options_.allCopies = view_.isChecked(ids::AllCopies);
+    if (options_.noLoadCopyR) {
+        options_.artist = view_.text(ids::Artist);
+        options_.copyright = view_.text(ids::Copyright);
+    }
 
     if (folderChecks) {
         const FolderCheck check = checkFolder(pathBytes(options_.imgFolder));
@@ -368,10 +378,14 @@ bool EditorController::SaveCurrentImage()
         return false;
     // The texts as the fields show them now, also when a long field stopped
     // the last pass: nothing typed is left out. Only the fields the user
-    // changed are written, and with "don't load artist & copyright" those
-    // two always; every other tag keeps what the file holds at the save.
+    // changed are written; with "don't load artist & copyright" those two
+    // whenever they are not empty, as an empty one leaves each picture its
+    // own. Every other tag keeps what the file holds at the save.
     const MetadataFields fields{fieldBytes(0), fieldBytes(1), fieldBytes(2)};
-    const FieldSelection which{changed_[0], changed_[1] || options_.noLoadCopyR, changed_[2] || options_.noLoadCopyR};
+    const auto written = [&](int i) {
+        return options_.noLoadCopyR ? !(fields.*fieldMembers[i]).isEmpty() : changed_[static_cast<std::size_t>(i)];
+    };
+    const FieldSelection which{changed_[0], written(1), written(2)};
     previews_.forget(currentPath_); // the save changes the file: decoded again after it
     image_->discardEdits();
     WriteMetadata(*image_, fields, which, options_.removeAllExif, options_.allCopies);

@@ -226,14 +226,14 @@ void EditorWindowTest::settingsAreWrittenAndReadBackAndNoLoadCopyRCarriesTexts()
     QCOMPARE(settings()->value("ImgFolder").toString(), dir->path());
     for (const auto &[key, value] : {std::pair("RemoveAllExif", 1), {"NoLoadCopyR", 1}, {"AutoSave", 0}, {"AllCopies", 1}})
         QCOMPARE(settings()->value(key).toInt(), value);
-    // Not loaded, the artist and copyright carry what was typed into the next save.
+    // Not loaded, the artist and copyright carry what was typed into the next save; an empty one is not written.
     QCOMPARE(edit(ids::Artist)->text(), QString());
     type(ids::Artist, "Carried");
     button(ids::Next)->click(); // No to the question
     QCOMPARE(edit(ids::Description)->text(), QString("Description 2"));
     QCOMPARE(state(), EditorController::State::Clean);
     button(ids::Save)->click();
-    QCOMPARE(tagsDirectly(image(2)), (QList<QByteArray>{"Description 2", "Carried", ""}));
+    QCOMPARE(tagsDirectly(image(2)), (QList<QByteArray>{"Description 2", "Carried", "Copyright 2"}));
 
     box(ids::AutoSave)->setChecked(true);
     editor->resize(editor->minimumSize() + QSize(40, 30));
@@ -244,6 +244,7 @@ void EditorWindowTest::settingsAreWrittenAndReadBackAndNoLoadCopyRCarriesTexts()
     makeEditor();
     QCOMPARE(editor->size(), placed);
     QCOMPARE(edit(ids::Folder)->text(), dir->path());
+    QCOMPARE(edit(ids::Artist)->text(), QString("Carried"));
     QVERIFY(!box(ids::AutoSel)->isChecked() && box(ids::RemoveAllExif)->isChecked());
     QVERIFY(box(ids::NoLoadCopyR)->isChecked() && box(ids::AutoSave)->isChecked() && box(ids::AllCopies)->isChecked());
     editor->showMaximized();
