@@ -354,10 +354,11 @@ bool EditorController::ReleaseImage()
             if (answer == UserPrompt::Answer::Cancel)
                 return false;
             if (answer == UserPrompt::Answer::Yes) {
+                const bool automatic = options_.autoSave;
                 PullValues(false);
                 // A save that fails keeps the image and what was typed; the
                 // step that wanted the release does not go on.
-                if (!SaveCurrentImage())
+                if (!(automatic ? saveAutomatically() : SaveCurrentImage()))
                     return false;
             }
         }
@@ -370,6 +371,34 @@ bool EditorController::ReleaseImage()
 }
 
 bool EditorController::SaveCurrentImage()
+{
+    ImageStatus status = ImageStatus::Ok;
+    if (writeCurrentImage(status))
+        return true;
+    if (status != ImageStatus::Ok)
+        prompt_.showMessage(statusMessage(IDS_SAVE_ERROR, statusNumber(status), displayText(currentPath_)));
+    return false;
+}
+
+bool EditorController::saveAutomatically()
+{
+    // A failed automatic save asks what to do, as the next step would only
+    // fail again: save again, drop the changes (No) so that the picture and
+    // the program can be left, or stay (Cancel).
+    for (;;) {
+        ImageStatus status = ImageStatus::Ok;
+        if (writeCurrentImage(status))
+            return true;
+        if (status == ImageStatus::Ok)
+            return false;
+        const UserPrompt::Answer answer =
+            prompt_.askYesNoCancel(statusMessage(IDS_SAVE_ERROR_AGAIN, statusNumber(status), displayText(currentPath_)));
+        if (answer != UserPrompt::Answer::Yes)
+            return answer == UserPrompt::Answer::No;
+    }
+}
+
+bool EditorController::writeCurrentImage(ImageStatus &status)
 {
     if (!image_ || position_ < 0 || position_ >= list_.count())
         return true;
@@ -389,12 +418,10 @@ bool EditorController::SaveCurrentImage()
     previews_.forget(currentPath_); // the save changes the file: decoded again after it
     image_->discardEdits();
     WriteMetadata(*image_, fields, which, options_.removeAllExif, options_.allCopies);
-    const ImageStatus status = SaveImageFile(*image_, currentPath_);
+    status = SaveImageFile(*image_, currentPath_);
     image_->discardEdits();
-    if (status != ImageStatus::Ok) {
-        prompt_.showMessage(statusMessage(IDS_SAVE_ERROR, statusNumber(status), displayText(currentPath_)));
+    if (status != ImageStatus::Ok)
         return false;
-    }
     reportUntouchedCopies();
     clearChangeMarks();
     image_.reset();

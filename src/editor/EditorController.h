@@ -86,6 +86,9 @@ private:
     bool tooLong(int index) const;
     bool failLength(int id);
     void showFailedOpen(ImageStatus status);
+    // The save itself; false with status Ok when it stopped at a question.
+    bool writeCurrentImage(ImageStatus &status);
+    bool saveAutomatically();
     bool takeChangesOnDisk();
 
     EditorView &view_;

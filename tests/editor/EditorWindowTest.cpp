@@ -207,10 +207,16 @@ void EditorWindowTest::navigationFollowsTheStateMachine()
     button(ids::Batch)->click(); // saved first, then shown as the batch left it
     QCOMPARE(edit(ids::Description)->text(), QString("By the batch"));
     QVERIFY(state() == EditorController::State::Clean && button(ids::Save)->isEnabled() && !editor->preview()->imageRect().isEmpty());
-    type(ids::Description, "Dropped"); // No at the exit question closes without saving
+    box(ids::AutoSave)->setChecked(true); // taken by Save; a failed automatic save asks: saved again, stay, then dropped at exit
+    button(ids::Save)->click();
+    QVERIFY(QFile::setPermissions(image(2), QFile::ReadOwner));
+    type(ids::Description, "Dropped");
+    prompt->choices = {UserPrompt::Answer::Yes, UserPrompt::Answer::Cancel};
+    QTest::keyClick(editor.get(), Qt::Key_Escape);
+    QVERIFY(editor->isVisible() && prompt->questions.size() == 5);
     prompt->answers = {false};
     QTest::keyClick(editor.get(), Qt::Key_Escape);
-    QVERIFY(!editor->isVisible());
+    QVERIFY(!editor->isVisible() && prompt->questions.last().startsWith("Error 12 while saving Image " + image(2)));
     QCOMPARE(tagsDirectly(image(2)).value(0), QByteArray("By the batch"));
 }
 
