@@ -162,7 +162,7 @@ std::optional<PngLayout> parsePngLayout(const QByteArray &png)
     if (!png.startsWith(QByteArray::fromRawData(pngSignature, pngSignatureSize)))
         return std::nullopt;
     PngLayout layout;
-    std::optional<PngChunk> rawExif;
+    std::optional<PngChunk> rawExif, rawXmp;
     const auto size = static_cast<std::size_t>(png.size());
     std::size_t at = pngSignatureSize;
     for (QByteArray type; type != "IEND" && at + 12 <= size;) {
@@ -186,6 +186,7 @@ std::optional<PngLayout> parsePngLayout(const QByteArray &png)
         first(layout.exif, type == "eXIf");
         first(rawExif, isTextChunk(type) && isRawProfile(chunk.keyword, "exif", "APP1"));
         first(layout.xmp, isTextChunk(type) && chunk.keyword == xmpKeyword);
+        first(rawXmp, isTextChunk(type) && isRawProfile(chunk.keyword, "xmp", "xmp"));
         first(layout.iptc, isTextChunk(type) && isRawProfile(chunk.keyword, "iptc", "8bim"));
         at += chunk.size;
     }
@@ -193,6 +194,8 @@ std::optional<PngLayout> parsePngLayout(const QByteArray &png)
         return std::nullopt;
     if (!layout.exif)
         layout.exif = rawExif;
+    if (!layout.xmp)
+        layout.xmp = rawXmp;
     return layout;
 }
 

@@ -23,7 +23,8 @@ struct PngLayout
     // The Exif block: an eXIf chunk, else a text chunk with ImageMagick's
     // "Raw profile type exif" (or "APP1") in hexadecimal.
     std::optional<PngChunk> exif;
-    // The XMP packet, in an iTXt chunk "XML:com.adobe.xmp".
+    // The XMP packet, in an iTXt chunk "XML:com.adobe.xmp", else in a text
+    // chunk "Raw profile type xmp" (older ImageMagick).
     std::optional<PngChunk> xmp;
     // Photoshop resources (or bare IPTC) in a text chunk "Raw profile type
     // iptc" or "8bim", as ImageMagick and ExifTool write them.
