@@ -2,15 +2,16 @@
 
 #include "ExivCompat.h"
 #include "ExivGuard.h"
+#include "Utf8Check.h"
 #include "XmpEditor.h"
 
 #include <QCryptographicHash>
 #include <QList>
 #include <QString>
-#include <QStringDecoder>
 
 #include <algorithm>
 #include <map>
+#include <utility>
 
 namespace lumicap::CaptionCopies {
 
@@ -25,13 +26,6 @@ constexpr const char *iptcCharset = "Iptc.Envelope.CharacterSet";
 const std::string utf8Marker = "\x1b%G";
 constexpr std::uint16_t iptcResource = 0x0404;
 constexpr std::uint16_t digestResource = 0x0425;
-
-bool isUtf8(const QByteArray &bytes)
-{
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    (void)decoder.decode(bytes);
-    return !decoder.hasError();
-}
 
 QByteArray qbytes(const std::string &s)
 {
@@ -100,8 +94,20 @@ std::vector<QByteArray> iptcValues(const Exiv2::IptcData &iptc, const char *key)
     return out;
 }
 
-// The IPTC data with one field's datasets replaced; the character set moves
-// to UTF-8 (and the other texts with it) when a text does not fit Latin-1.
+// Moves IPTC without a character-set marker to UTF-8: every text dataset
+// becomes the UTF-8 of what it reads as, and the marker is set.
+void markAsUtf8(Exiv2::IptcData &iptc)
+{
+    for (auto &d : iptc) {
+        if (d.typeId() == Exiv2::string)
+            d.setValue(iptcText(d.toString(), false).toStdString());
+    }
+    iptc[iptcCharset] = utf8Marker;
+}
+
+// The IPTC data with one field's datasets replaced, the new ones where the
+// first old one was; the character set moves to UTF-8 (and the other texts
+// with it) when a text does not fit Latin-1.
 bool setIptc(Exiv2::IptcData &iptc, const char *key, const QByteArray &text, bool repeatable, bool create)
 {
     const auto before = iptcValues(iptc, key);
@@ -110,23 +116,27 @@ bool setIptc(Exiv2::IptcData &iptc, const char *key, const QByteArray &text, boo
     const auto items = split(text, repeatable && before.size() > 1);
     if (items == before)
         return false;
-    bool utf8 = iptcIsUtf8(iptc);
     const QString shown = QString::fromUtf8(text);
-    if (!utf8 && QString::fromLatin1(shown.toLatin1()) != shown) {
-        for (auto &d : iptc) {
-            const QByteArray stored = qbytes(d.toString());
-            if (d.record() == Exiv2::IptcDataSets::application2 && d.typeId() == Exiv2::string && !isUtf8(stored))
-                d.setValue(QString::fromLatin1(stored).toUtf8().toStdString());
+    if (!iptcIsUtf8(iptc) && QString::fromLatin1(shown.toLatin1()) != shown)
+        markAsUtf8(iptc);
+    const bool utf8 = iptcIsUtf8(iptc);
+    Exiv2::IptcData out;
+    const auto addItems = [&] {
+        for (const QByteArray &item : items) {
+            Exiv2::StringValue value(utf8 ? item.toStdString() : QString::fromUtf8(item).toLatin1().toStdString());
+            out.add(Exiv2::IptcKey(key), &value);
         }
-        iptc[iptcCharset] = utf8Marker;
-        utf8 = true;
+    };
+    bool added = false;
+    for (const auto &d : iptc) {
+        if (d.key() != key)
+            out.add(d);
+        else if (!std::exchange(added, true))
+            addItems();
     }
-    for (auto it = iptc.begin(); it != iptc.end();)
-        it = it->key() == key ? iptc.erase(it) : std::next(it);
-    for (const QByteArray &item : items) {
-        Exiv2::StringValue value(utf8 ? item.toStdString() : QString::fromUtf8(item).toLatin1().toStdString());
-        iptc.add(Exiv2::IptcKey(key), &value);
-    }
+    if (!added)
+        addItems();
+    iptc = out;
     return true;
 }
 

@@ -5,7 +5,6 @@
 #include "TestFiles.h"
 
 #include <QFile>
-#include <QProcess>
 #include <QRegularExpression>
 
 #include <gtest/gtest.h>
@@ -24,6 +23,12 @@ ImageStatus save(const QString &path, bool allCopies)
         return status;
     WriteMetadata(*image, typed, FieldSelection{}, false, allCopies);
     return SaveImageFile(*image, QFile::encodeName(path));
+}
+
+// A tag as ExifTool reads it; the names of a list joined with "; ".
+QString tagText(const QString &path, const QString &tag)
+{
+    return QString::fromUtf8(exifTool({"-s3", "-sep", "; ", "-charset", "iptc=Latin", tag, path}).trimmed());
 }
 
 // Every tag but the copies of the three fields (and the digest that follows
@@ -68,9 +73,10 @@ TEST(CopiesOfTheFields, allReadTheTypedTextAfterASave)
          {everyCopy[1], everyCopy[3], everyCopy[5], "-IPTC:Caption-Abstract=", "-XMP-dc:Title=Kept"}},
         {"all disagreeing, IPTC in Latin-1 with a digest, XMP in two languages", "jpg",
          {"-IFD0:ImageDescription=Exif", "-IPTC:Caption-Abstract=Caf\xC3\xA9", "-IPTCDigest=new", "-XMP-dc:Description=Xmp",
-          "-XMP-dc:Description-de=Deutsch", "-XMP-dc:Creator=A", "-XMP-dc:Creator+=B", "-IPTC:By-line=Iptc"},
+          "-XMP-dc:Description-de=Deutsch", "-XMP-dc:Creator=A", "-XMP-dc:Creator+=B", "-IPTC:By-line=Iptc", "-IPTC:City=Z\xC3\xBCrich"},
          false,
-         {everyCopy[0], everyCopy[1], "-XMP-dc:Description-de=Deutsch", "-XMP-dc:Creator=New Artist", "-IPTC:By-line=New Artist"}},
+         {everyCopy[0], everyCopy[1], "-XMP-dc:Description-de=Deutsch", "-XMP-dc:Creator=New Artist", "-IPTC:By-line=New Artist",
+          "-IPTC:City=Z\xC3\xBCrich"}},
         {"Windows' tags", "jpg", {"-XPTitle=Old", "-XPSubject=Old", "-XPAuthor=Old", "-XPComment=Kept"}, false,
          {"-XPTitle=" + QString::fromUtf8(typed.description), "-XPSubject=" + QString::fromUtf8(typed.description),
           "-XPAuthor=New Artist", "-XPComment=Kept"}},
@@ -88,19 +94,14 @@ TEST(CopiesOfTheFields, allReadTheTypedTextAfterASave)
         const QList<QImage> pixels = decodePages(path);
 
         ASSERT_EQ(save(path, c.allCopies), ImageStatus::Ok);
-        for (const QString &expected : c.expected) {
-            const QString tag = expected.section('=', 0, 0), value = expected.section('=', 1);
-            EXPECT_EQ(QString::fromUtf8(exifTool({"-s3", "-charset", "iptc=Latin", tag, path}).trimmed()), value) << tag.toStdString();
-        }
+        for (const QString &expected : c.expected)
+            EXPECT_EQ(tagText(path, expected.section('=', 0, 0)), expected.section('=', 1)) << expected.toStdString();
         EXPECT_EQ(exifTool({"-use", "MWG", "-s3", "-MWG:Description", "-MWG:Creator", "-MWG:Copyright", path}),
                   typed.description + "\nNew Artist\n(c) New\n");
         EXPECT_EQ(exifTool({"-s3", "-validate", "-warning", "-error", "-a", path}).contains("Digest"), false);
         EXPECT_EQ(QString::fromUtf8(otherTags(path)), QString::fromUtf8(others));
         EXPECT_EQ(decodePages(path), pixels);
-        QProcess exiv2;
-        exiv2.start("exiv2", {"-K", "Exif.Image.ImageDescription", "-Pv", path});
-        exiv2.waitForFinished();
-        EXPECT_EQ(exiv2.readAllStandardOutput().trimmed(), typed.description);
+        EXPECT_EQ(tagsDirectly(path).value(0), typed.description); // and Exiv2 reads it
     }
 }
 
