@@ -15,13 +15,13 @@ using namespace lumicap::test;
 namespace {
 const MetadataFields typed{"New caption \xC3\xBCn\xC3\xAF \xE2\x82\xAC", "New Artist", "(c) New"};
 
-ImageStatus save(const QString &path, bool allCopies)
+ImageStatus save(const QString &path, bool allCopies, const MetadataFields &fields = typed, FieldSelection which = {})
 {
     ImageStatus status;
     const auto image = OpenImageFile(QFile::encodeName(path), status);
     if (status != ImageStatus::Ok)
         return status;
-    WriteMetadata(*image, typed, FieldSelection{}, false, allCopies);
+    WriteMetadata(*image, fields, which, false, allCopies);
     return SaveImageFile(*image, QFile::encodeName(path));
 }
 
@@ -102,6 +102,47 @@ TEST(CopiesOfTheFields, allReadTheTypedTextAfterASave)
         EXPECT_EQ(QString::fromUtf8(otherTags(path)), QString::fromUtf8(others));
         EXPECT_EQ(decodePages(path), pixels);
         EXPECT_EQ(tagsDirectly(path).value(0), typed.description); // and Exiv2 reads it
+    }
+}
+
+// Only a field whose text changes is written, with its copies: a text that
+// is what its tag holds, in whatever encoding, writes nothing.
+TEST(CopiesOfTheFields, changeOnlyWithTheTextOfTheirField)
+{
+    if (!haveExifTool())
+        GTEST_SKIP() << "exiftool is not installed";
+    struct Case
+    {
+        const char *name;
+        QStringList tags;
+        MetadataFields fields;
+        QStringList expected; // none: the file stays as it was
+    };
+    const Case cases[] = {
+        {"co-authors stay", {"-Artist=Ann", "-IPTC:By-line=Ann", "-IPTC:By-line+=Bob", "-XMP-dc:Creator=Ann", "-XMP-dc:Creator+=Bob"},
+         {{}, "Ann", {}}, {}},
+        {"Latin-1 Exif", {"-charset", "exif=Latin", "-ImageDescription=Caf\xC3\xA9", "-Artist=Zo\xC3\xAB"}, {"Caf\xC3\xA9", "Zo\xC3\xAB", {}}, {}},
+        {"Latin-1 IPTC", {"-ImageDescription=Caf\xC3\xA9", "-IPTC:Caption-Abstract=Caf\xC3\xA9", "-IPTC:City=Z\xC3\xBCrich"},
+         {"Caf\xC3\xA9", {}, {}}, {}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        TestFolder dir;
+        const QString path = dir.file("photo.jpg");
+        ASSERT_TRUE(writeJpeg(path));
+        ASSERT_TRUE(exifToolWrite(path, QStringList{"-charset", "iptc=Latin"} + c.tags));
+        const QByteArray before = readAll(path);
+        ASSERT_EQ(save(path, false, c.fields, {!c.fields.description.isEmpty(), !c.fields.artist.isEmpty(), false}), ImageStatus::Ok);
+        for (const QString &expected : c.expected)
+            EXPECT_EQ(tagText(path, expected.section('=', 0, 0)), expected.section('=', 1)) << expected.toStdString();
+        if (c.expected.isEmpty())
+            EXPECT_EQ(readAll(path), before);
+        ImageStatus status; // and Lumicap reads every copy as ExifTool does
+        const auto image = OpenImageFile(QFile::encodeName(path), status);
+        for (const TextCopy &copy : image->copies().description)
+            EXPECT_EQ(QString::fromUtf8(copy.text), tagText(path, copy.where == "XMP" ? "-XMP-dc:Description" : "-IPTC:Caption-Abstract"));
+        for (const TextCopy &copy : image->copies().artist)
+            EXPECT_EQ(QString::fromUtf8(copy.text), tagText(path, copy.where == "XMP" ? "-XMP-dc:Creator" : "-IPTC:By-line"));
     }
 }
 
