@@ -13,6 +13,11 @@ using namespace lumicap;
 using namespace lumicap::test;
 
 namespace {
+// dc:creator of two names, the first with a role.
+const QByteArray qualifiedCreators = "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'>"
+                                     "<rdf:Description rdf:about='' xmlns:dc='http://purl.org/dc/elements/1.1/' xmlns:ex='e:'><dc:creator>"
+                                     "<rdf:Seq><rdf:li rdf:parseType='Resource'><rdf:value>Ann</rdf:value><ex:role>photographer</ex:role>"
+                                     "</rdf:li><rdf:li>Bob</rdf:li></rdf:Seq></dc:creator></rdf:Description></rdf:RDF></x:xmpmeta>";
 const MetadataFields typed{"New caption \xC3\xBCn\xC3\xAF \xE2\x82\xAC", "New Artist", "(c) New"};
 
 ImageStatus save(const QString &path, bool allCopies, const MetadataFields &fields = typed, FieldSelection which = {})
@@ -25,10 +30,11 @@ ImageStatus save(const QString &path, bool allCopies, const MetadataFields &fiel
     return SaveImageFile(*image, QFile::encodeName(path));
 }
 
-// A tag as ExifTool reads it; the names of a list joined with "; ".
+// A tag as ExifTool reads it ("-listItem 1 -Tag": one name of a list); the
+// names of a list joined with "; ".
 QString tagText(const QString &path, const QString &tag)
 {
-    return QString::fromUtf8(exifTool({"-s3", "-sep", "; ", "-charset", "iptc=Latin", tag, path}).trimmed());
+    return QString::fromUtf8(exifTool(QStringList{"-s3", "-sep", "; ", "-charset", "iptc=Latin"} + tag.split(' ') + QStringList{path}).trimmed());
 }
 
 // Every tag but the copies of the three fields (and the digest that follows
@@ -106,7 +112,9 @@ TEST(CopiesOfTheFields, allReadTheTypedTextAfterASave)
 }
 
 // Only a field whose text changes is written, with its copies: a text that
-// is what its tag holds, in whatever encoding, writes nothing.
+// is what its tag holds, in whatever encoding, writes nothing. A list copy
+// reads as its names joined with "; ", each typed name is an item, and a
+// name that stays keeps its qualifiers.
 TEST(CopiesOfTheFields, changeOnlyWithTheTextOfTheirField)
 {
     if (!haveExifTool())
@@ -121,6 +129,10 @@ TEST(CopiesOfTheFields, changeOnlyWithTheTextOfTheirField)
     const Case cases[] = {
         {"co-authors stay", {"-Artist=Ann", "-IPTC:By-line=Ann", "-IPTC:By-line+=Bob", "-XMP-dc:Creator=Ann", "-XMP-dc:Creator+=Bob"},
          {{}, "Ann", {}}, {}},
+        {"names typed with semicolons", {"-Artist=Ann", "-IPTC:By-line=Ann", "-XMP-dc:Creator=Ann"}, {{}, "Ann; Bob", {}},
+         {"-listItem 1 -IPTC:By-line=Bob", "-listItem 1 -XMP-dc:Creator=Bob"}},
+        {"a qualified name", {"-Artist=Ann", "-XMP<=PACKET"}, {{}, "Ann; Carol", {}},
+         {"-XMP-dc:Creator=Ann; Carol", "-XMP-dc:CreatorRole=photographer"}},
         {"Latin-1 Exif", {"-charset", "exif=Latin", "-ImageDescription=Caf\xC3\xA9", "-Artist=Zo\xC3\xAB"}, {"Caf\xC3\xA9", "Zo\xC3\xAB", {}}, {}},
         {"Latin-1 IPTC", {"-ImageDescription=Caf\xC3\xA9", "-IPTC:Caption-Abstract=Caf\xC3\xA9", "-IPTC:City=Z\xC3\xBCrich"},
          {"Caf\xC3\xA9", {}, {}}, {}},
@@ -129,8 +141,8 @@ TEST(CopiesOfTheFields, changeOnlyWithTheTextOfTheirField)
         SCOPED_TRACE(c.name);
         TestFolder dir;
         const QString path = dir.file("photo.jpg");
-        ASSERT_TRUE(writeJpeg(path));
-        ASSERT_TRUE(exifToolWrite(path, QStringList{"-charset", "iptc=Latin"} + c.tags));
+        ASSERT_TRUE(writeJpeg(path) && writeAll(dir.file("x.xmp"), qualifiedCreators));
+        ASSERT_TRUE(exifToolWrite(path, QStringList{"-charset", "iptc=Latin"} + QStringList(c.tags).replaceInStrings("PACKET", dir.file("x.xmp"))));
         const QByteArray before = readAll(path);
         ASSERT_EQ(save(path, false, c.fields, {!c.fields.description.isEmpty(), !c.fields.artist.isEmpty(), false}), ImageStatus::Ok);
         for (const QString &expected : c.expected)
