@@ -2,15 +2,16 @@
 
 #include "ExivCompat.h"
 #include "ExivGuard.h"
+#include "NameList.h"
+#include "Utf8Check.h"
 #include "XmpEditor.h"
 
 #include <QCryptographicHash>
-#include <QList>
 #include <QString>
-#include <QStringDecoder>
 
 #include <algorithm>
 #include <map>
+#include <utility>
 
 namespace lumicap::CaptionCopies {
 
@@ -26,33 +27,9 @@ const std::string utf8Marker = "\x1b%G";
 constexpr std::uint16_t iptcResource = 0x0404;
 constexpr std::uint16_t digestResource = 0x0425;
 
-bool isUtf8(const QByteArray &bytes)
-{
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    (void)decoder.decode(bytes);
-    return !decoder.hasError();
-}
-
 QByteArray qbytes(const std::string &s)
 {
     return QByteArray(s.data(), static_cast<qsizetype>(s.size()));
-}
-
-// Several names in one field are joined as they are shown: "A; B".
-QByteArray joined(const std::vector<QByteArray> &items)
-{
-    QByteArray out;
-    for (const QByteArray &item : items)
-        out += (out.isEmpty() ? QByteArray() : QByteArray("; ")) + item;
-    return out;
-}
-
-std::vector<QByteArray> split(const QByteArray &text, bool several)
-{
-    std::vector<QByteArray> items;
-    for (const QByteArray &part : several ? text.split(';') : QList<QByteArray>{text})
-        items.push_back(several ? part.trimmed() : part);
-    return items;
 }
 
 // --- XMP -------------------------------------------------------------------
@@ -66,12 +43,108 @@ QByteArray langAltDefault(const Exiv2::Xmpdatum &d)
     return qbytes(d.toString());
 }
 
-std::vector<QByteArray> arrayItems(const Exiv2::Xmpdatum &d)
+// One item of a list: its text, and what is below it (the qualifiers of
+// an item written as a resource), by key after the item's own.
+struct ListItem
 {
-    std::vector<QByteArray> items;
-    for (long i = 0; i < d.count(); ++i)
-        items.push_back(qbytes(d.toString(i)));
+    QByteArray value;
+    std::multimap<std::string, std::string> parts;
+    bool operator==(const ListItem &o) const { return value == o.value && parts == o.parts; }
+};
+
+// Exiv2 keeps a list of plain texts as one array value, and a list with
+// qualified items as one key per item ("Xmp.dc.creator[1]") and its parts.
+std::vector<ListItem> listItems(const Exiv2::XmpData &xmp, const std::string &key)
+{
+    std::vector<ListItem> items;
+    for (const auto &d : xmp) {
+        const std::string k = d.key();
+        if (k == key && dynamic_cast<const Exiv2::XmpArrayValue *>(&d.value())) {
+            for (long i = 0; i < d.count(); ++i)
+                items.push_back({qbytes(d.toString(i)), {}});
+        } else if (k.rfind(key + '[', 0) == 0 && k.find(']') != std::string::npos) {
+            const std::size_t close = k.find(']'), index = std::strtoul(k.c_str() + key.size() + 1, nullptr, 10);
+            if (index == 0 || index > static_cast<std::size_t>(xmp.count()))
+                continue;
+            items.resize(std::max(items.size(), index));
+            if (close + 1 == k.size())
+                items[index - 1].value = qbytes(d.toString());
+            else
+                items[index - 1].parts.emplace(k.substr(close + 1), d.toString());
+        }
+    }
     return items;
+}
+
+std::vector<QByteArray> valuesOf(const std::vector<ListItem> &items)
+{
+    std::vector<QByteArray> values;
+    for (const ListItem &item : items)
+        values.push_back(item.value);
+    return values;
+}
+
+// Whether a key is the property or anything below it.
+bool isUnder(const std::string &key, const std::string &property)
+{
+    return key.rfind(property, 0) == 0 && (key.size() == property.size() || key[property.size()] == '[' || key[property.size()] == '/');
+}
+
+std::map<std::string, std::string> languages(const Exiv2::XmpData &xmp, const char *key)
+{
+    const auto it = xmp.findKey(Exiv2::XmpKey(key));
+    if (it == xmp.end())
+        return {};
+    if (const auto *alt = dynamic_cast<const Exiv2::LangAltValue *>(&it->value()))
+        return {alt->value_.begin(), alt->value_.end()};
+    return {{"x-default", it->toString()}};
+}
+
+// The edited packet must read as the old one with the new texts: every
+// other property as it was, every other language of a text, and each name
+// that stays with its qualifiers.
+bool readsAsEdited(const Exiv2::XmpData &before, const Exiv2::XmpData &after, const CopyEdits &edits)
+{
+    const std::pair<const char *, const std::optional<QByteArray> *> texts[] = {{xmpDescription, &edits.description},
+                                                                                {xmpRights, &edits.copyright}};
+    const auto edited = [&](const std::string &key) {
+        return (edits.artist && isUnder(key, xmpCreator)) || std::any_of(std::begin(texts), std::end(texts), [&](const auto &t) {
+                   return *t.second && isUnder(key, t.first);
+               });
+    };
+    const auto others = [&](const Exiv2::XmpData &xmp) {
+        std::multimap<std::string, std::string> out;
+        for (const auto &d : xmp) {
+            if (!edited(d.key()))
+                out.emplace(d.key(), d.toString());
+        }
+        return out;
+    };
+    if (others(before) != others(after))
+        return false;
+    for (const auto &[key, text] : texts) {
+        auto expected = languages(before, key);
+        const auto found = languages(after, key);
+        if (!*text || found == expected)
+            continue;
+        expected["x-default"] = (*text)->toStdString();
+        if (found != expected)
+            return false;
+    }
+    const auto items = listItems(after, xmpCreator);
+    std::vector<ListItem> unused = listItems(before, xmpCreator);
+    if (!edits.artist || items == unused)
+        return true;
+    if (joinedNames(valuesOf(items)) != joinedNames(splitNames(*edits.artist))) // Exiv2 reads one empty name as none
+        return false;
+    for (const ListItem &item : items) {
+        const auto same = std::find(unused.begin(), unused.end(), item);
+        if (same != unused.end())
+            unused.erase(same);
+        else if (!item.parts.empty())
+            return false;
+    }
+    return true;
 }
 
 // --- IPTC ------------------------------------------------------------------
@@ -100,33 +173,49 @@ std::vector<QByteArray> iptcValues(const Exiv2::IptcData &iptc, const char *key)
     return out;
 }
 
-// The IPTC data with one field's datasets replaced; the character set moves
-// to UTF-8 (and the other texts with it) when a text does not fit Latin-1.
+// Moves IPTC without a character-set marker to UTF-8: every text dataset
+// becomes the UTF-8 of what it reads as, and the marker is set.
+void markAsUtf8(Exiv2::IptcData &iptc)
+{
+    for (auto &d : iptc) {
+        if (d.typeId() == Exiv2::string)
+            d.setValue(iptcText(d.toString(), false).toStdString());
+    }
+    iptc[iptcCharset] = utf8Marker;
+}
+
+// The IPTC data with one field's datasets replaced, the new ones where the
+// first old one was; the character set moves to UTF-8 (and the other texts
+// with it) when a text does not fit Latin-1.
 bool setIptc(Exiv2::IptcData &iptc, const char *key, const QByteArray &text, bool repeatable, bool create)
 {
     const auto before = iptcValues(iptc, key);
     if (before.empty() && (!create || text.isEmpty()))
         return false; // an empty text never makes a copy
-    const auto items = split(text, repeatable && before.size() > 1);
+    const auto items = repeatable ? splitNames(text) : std::vector<QByteArray>{text};
     if (items == before)
         return false;
-    bool utf8 = iptcIsUtf8(iptc);
     const QString shown = QString::fromUtf8(text);
-    if (!utf8 && QString::fromLatin1(shown.toLatin1()) != shown) {
-        for (auto &d : iptc) {
-            const QByteArray stored = qbytes(d.toString());
-            if (d.record() == Exiv2::IptcDataSets::application2 && d.typeId() == Exiv2::string && !isUtf8(stored))
-                d.setValue(QString::fromLatin1(stored).toUtf8().toStdString());
+    if (!iptcIsUtf8(iptc) && QString::fromLatin1(shown.toLatin1()) != shown)
+        markAsUtf8(iptc);
+    const bool utf8 = iptcIsUtf8(iptc);
+    Exiv2::IptcData out;
+    const auto addItems = [&] {
+        for (const QByteArray &item : items) {
+            Exiv2::StringValue value(utf8 ? item.toStdString() : QString::fromUtf8(item).toLatin1().toStdString());
+            out.add(Exiv2::IptcKey(key), &value);
         }
-        iptc[iptcCharset] = utf8Marker;
-        utf8 = true;
+    };
+    bool added = false;
+    for (const auto &d : iptc) {
+        if (d.key() != key)
+            out.add(d);
+        else if (!std::exchange(added, true))
+            addItems();
     }
-    for (auto it = iptc.begin(); it != iptc.end();)
-        it = it->key() == key ? iptc.erase(it) : std::next(it);
-    for (const QByteArray &item : items) {
-        Exiv2::StringValue value(utf8 ? item.toStdString() : QString::fromUtf8(item).toLatin1().toStdString());
-        iptc.add(Exiv2::IptcKey(key), &value);
-    }
+    if (!added)
+        addItems();
+    iptc = out;
     return true;
 }
 
@@ -173,7 +262,7 @@ void readXmp(const QByteArray &packet, FieldCopies &copies)
             else if (d.key() == xmpRights)
                 copies.copyright.push_back({"XMP", langAltDefault(d)});
             else if (d.key() == xmpCreator)
-                copies.artist.push_back({"XMP", joined(arrayItems(d))});
+                copies.artist.push_back({"XMP", joinedNames(valuesOf(listItems(xmp, xmpCreator)))});
         }
         return ImageStatus::Ok;
     });
@@ -190,7 +279,7 @@ void readIptc(const QByteArray &iim, FieldCopies &copies)
         const auto add = [&](std::vector<TextCopy> &field, const char *key) {
             const auto values = iptcValues(iptc, key);
             if (!values.empty())
-                field.push_back({"IPTC", joined(values)});
+                field.push_back({"IPTC", joinedNames(values)});
         };
         add(copies.description, iptcCaption);
         add(copies.artist, iptcByline);
@@ -220,28 +309,11 @@ std::optional<QByteArray> rewriteXmp(const QByteArray &packet, const CopyEdits &
     std::optional<QByteArray> result = XmpEditor::apply(packet, edits, status);
     if (!result)
         return std::nullopt;
-    // The edited packet must read as the old one with the new texts.
     status = guardedExiv([&] {
         Exiv2::XmpData before, after;
         if (Exiv2::XmpParser::decode(before, packet.toStdString()) != 0 || Exiv2::XmpParser::decode(after, result->toStdString()) != 0)
             return ImageStatus::GenericError;
-        FieldCopies copies;
-        readXmp(*result, copies);
-        const auto reads = [](const std::vector<TextCopy> &field, const std::optional<QByteArray> &text) {
-            return !text || field.empty() || field.front().text == *text || text->contains(';');
-        };
-        if (!reads(copies.description, edits.description) || !reads(copies.artist, edits.artist) || !reads(copies.copyright, edits.copyright))
-            return ImageStatus::GenericError;
-        const auto others = [](const Exiv2::XmpData &xmp) {
-            std::multimap<std::string, std::string> out;
-            for (const auto &d : xmp) {
-                if (d.key() != xmpDescription && d.key() != xmpCreator && d.key() != xmpRights && d.key().rfind("Xmp.dc.description", 0) != 0
-                    && d.key().rfind("Xmp.dc.creator", 0) != 0 && d.key().rfind("Xmp.dc.rights", 0) != 0)
-                    out.emplace(d.key(), d.toString());
-            }
-            return out;
-        };
-        return others(before) == others(after) ? ImageStatus::Ok : ImageStatus::GenericError;
+        return readsAsEdited(before, after, edits) ? ImageStatus::Ok : ImageStatus::GenericError;
     });
     return status == ImageStatus::Ok ? result : std::nullopt;
 }

@@ -1,11 +1,14 @@
 #include "XmpEditor.h"
 
+#include "NameList.h"
+
 #include <QString>
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <QXmlStreamReader>
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 namespace lumicap {
@@ -31,6 +34,7 @@ struct Property
     QString container;           // Alt, Seq or Bag
     std::vector<Span> otherLanguages;
     std::vector<QString> items;  // the texts of its items
+    std::vector<Span> itemSpans;
     QString defaultText;
 };
 
@@ -56,6 +60,26 @@ bool isXmlText(const QString &text)
 QString qualified(const QString &prefix, const char *name)
 {
     return prefix.isEmpty() ? QString::fromLatin1(name) : prefix + ':' + QLatin1String(name);
+}
+
+// An item's text, read up to the item's end: its own, or, for an item with
+// qualifiers, that of its rdf:value.
+QString itemText(QXmlStreamReader &xml)
+{
+    QString own;
+    std::optional<QString> value;
+    for (int depth = 1; depth > 0 && !xml.atEnd();) {
+        const auto token = xml.readNext();
+        if (token == QXmlStreamReader::StartElement && !value && xml.namespaceUri() == rdfNs && xml.name() == QLatin1String("value"))
+            value = xml.readElementText(QXmlStreamReader::IncludeChildElements);
+        else if (token == QXmlStreamReader::StartElement)
+            ++depth;
+        else if (token == QXmlStreamReader::EndElement)
+            --depth;
+        else if (token == QXmlStreamReader::Characters && depth == 1)
+            own += xml.text();
+    }
+    return value.value_or(own);
 }
 
 // Reads the packet once and notes where the three properties are. Offsets
@@ -94,10 +118,11 @@ bool locate(const QString &text, Layout &layout)
             } else if (current && xml.namespaceUri() == rdfNs && xml.name() == QLatin1String("li") && depth == propertyDepth + 2) {
                 item = {tokenStart, -1};
                 itemIsDefault = xml.attributes().value(xmlNs, QLatin1String("lang")) == QLatin1String("x-default");
-                const QString value = xml.readElementText(QXmlStreamReader::IncludeChildElements);
+                const QString value = itemText(xml);
                 --depth;
                 item.end = xml.characterOffset();
                 current->items.push_back(value);
+                current->itemSpans.push_back(item);
                 if (current->container != QLatin1String("Alt"))
                     continue;
                 if (itemIsDefault && current->defaultText.isNull())
@@ -128,9 +153,20 @@ QString element(const Property &p, const char *name, const QString &container, c
     QString out = '<' + qualified(prefix, name) + (p.element.found() ? QString() : " xmlns:dc=\"" + dcNs + '"') + '>';
     out += '<' + qualified(rdf, container.toLatin1().constData()) + '>';
     const bool alt = container == QLatin1String("Alt");
-    for (const QString &item : items)
+    // A name that stays keeps its item as it was, qualifiers and all.
+    std::vector<bool> kept(p.items.size(), alt);
+    for (const QString &item : items) {
+        std::size_t old = 0;
+        while (old < p.items.size() && (kept[old] || p.items[old] != item))
+            ++old;
+        if (old < p.items.size()) {
+            kept[old] = true;
+            out += original.mid(p.itemSpans[old].begin, p.itemSpans[old].end - p.itemSpans[old].begin);
+            continue;
+        }
         out += '<' + qualified(rdf, "li") + (alt ? QStringLiteral(" xml:lang=\"x-default\"") : QString()) + '>' + escaped(item) + "</"
                + qualified(rdf, "li") + '>';
+    }
     for (const Span &other : p.otherLanguages)
         out += original.mid(other.begin, other.end - other.begin);
     out += "</" + qualified(rdf, container.toLatin1().constData()) + "></" + qualified(prefix, name) + '>';
@@ -184,14 +220,9 @@ std::optional<QByteArray> XmpEditor::apply(const QByteArray &packet, const CopyE
         const QString value = QString::fromUtf8(*wanted);
         if (!isXmlText(value))
             return false;
-        // One name stays one item; names read as several are split again.
         std::vector<QString> items;
-        if (list && p.items.size() > 1) {
-            for (const QString &part : value.split(';'))
-                items.push_back(part.trimmed());
-        } else {
-            items.push_back(value);
-        }
+        for (const QByteArray &name : list ? splitNames(*wanted) : std::vector<QByteArray>{*wanted})
+            items.push_back(QString::fromUtf8(name));
         if (list ? items == p.items : p.defaultText == value)
             return true;
         const QString container = list ? (p.container.isEmpty() ? QStringLiteral("Seq") : p.container) : QStringLiteral("Alt");

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 namespace lumicap {
 
@@ -26,26 +27,32 @@ void WriteMetadata(ImageHolder &image, const MetadataFields &fields, FieldSelect
 {
     if (removeAll)
         image.removeAllTags();
-    const auto asciiTag = [](std::uint16_t id, const QByteArray &text) {
-        // A text ends at its first zero byte, as it does when read back.
-        const qsizetype zero = text.indexOf('\0');
-        QByteArray value = zero < 0 ? text : text.left(zero);
-        value.append('\0');
-        return TagItem{id, asciiType, value, primaryGroup};
-    };
-    if (which.description)
-        image.setTag(asciiTag(descriptionTag, fields.description));
-    if (which.artist)
-        image.setTag(asciiTag(artistTag, fields.artist));
-    if (which.copyright)
-        image.setTag(asciiTag(copyrightTag, fields.copyright));
-    // The other copies hold Unicode text: the field as it is shown.
-    const auto shown = [](bool selected, const QByteArray &bytes) {
+    // A text ends at its first zero byte, as it does when read back.
+    const auto untilZero = [](const QByteArray &bytes) {
         const qsizetype zero = bytes.indexOf('\0');
-        return selected ? std::optional<QByteArray>(displayText(zero < 0 ? bytes : bytes.left(zero)).toUtf8()) : std::nullopt;
+        return zero < 0 ? bytes : bytes.left(zero);
     };
-    image.setCopies({shown(which.description, fields.description), shown(which.artist, fields.artist),
-                     shown(which.copyright, fields.copyright), allCopies});
+    // A field that says, as text, what its tag holds is left as it is, in
+    // whatever encoding it is stored, and so are its other copies (unless
+    // every copy is asked for): a save changes only what the user changed.
+    // The other copies hold Unicode text: the field as it is shown.
+    const auto write = [&](bool selected, std::uint16_t id, const QByteArray &text) -> std::optional<QByteArray> {
+        if (!selected)
+            return std::nullopt;
+        const QByteArray value = untilZero(text);
+        const auto stored = std::find_if(image.tags().rbegin(), image.tags().rend(), // the last of several, as when reading
+                                         [id](const TagItem &t) { return t.id == id && t.group == primaryGroup; });
+        const bool same = stored != image.tags().rend() && displayText(untilZero(stored->value)) == displayText(value);
+        if (!same)
+            image.setTag(TagItem{id, asciiType, value + '\0', primaryGroup});
+        return same && !allCopies ? std::nullopt : std::optional<QByteArray>(displayText(value).toUtf8());
+    };
+    CopyEdits copies;
+    copies.description = write(which.description, descriptionTag, fields.description);
+    copies.artist = write(which.artist, artistTag, fields.artist);
+    copies.copyright = write(which.copyright, copyrightTag, fields.copyright);
+    copies.createMissing = allCopies;
+    image.setCopies(copies);
 }
 
 void DeleteMetadata(ImageHolder &image, FieldSelection which)

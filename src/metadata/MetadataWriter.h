@@ -20,7 +20,8 @@ int FindEncoder(const char *mimeType, ImageFormat *writer);
 // when it is saved. Statuses go to the holder's last status.
 // The other copies of the selected fields the file has (XMP, IPTC, Windows'
 // tags) get the same text; with allCopies, missing XMP and IPTC copies are
-// created too.
+// created too. A field whose text is, as shown, what its tag holds writes
+// nothing, and leaves its copies as they are unless allCopies is set.
 void WriteMetadata(ImageHolder &image, const MetadataFields &fields, FieldSelection which, bool removeAll, bool allCopies = false);
 inline void WriteMetadata(ImageHolder &image, const MetadataFields &fields, bool removeAll)
 {

@@ -35,13 +35,6 @@ char16_t fromByte(unsigned char b, CodePage page)
 }
 } // namespace
 
-bool isUtf8(const QByteArray &bytes)
-{
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = utf8.decode(bytes); // decode() only converts when assigned
-    return !utf8.hasError();
-}
-
 QString fromCodePage(const QByteArray &bytes, CodePage page)
 {
     QString text;

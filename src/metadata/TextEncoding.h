@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Utf8Check.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -20,7 +22,6 @@ QByteArray storedBytes(const QString &shown, const QByteArray &original);
 // their DESCRIPT.ION files) use.
 enum class CodePage { Windows1252, Oem850 };
 
-bool isUtf8(const QByteArray &bytes);
 QString fromCodePage(const QByteArray &bytes, CodePage page);
 
 // What a value from a list is written as: valid UTF-8 as it is, anything
