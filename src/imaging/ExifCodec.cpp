@@ -316,6 +316,8 @@ std::vector<SegmentChange> jpegCopies(const QByteArray &file, const JpegLayout &
 ImageStatus spliceJpeg(const QByteArray &file, const Decoded &decoded, const std::vector<SegmentChange> &changes, QList<QByteArray> &pieces)
 {
     pieces = spliceSegments(file, changes);
+    if (pieces.isEmpty())
+        return ImageStatus::GenericError;
     // The new header must parse, and carry the new Exif block if there is one.
     QByteArray header;
     for (const QByteArray &piece : pieces)

@@ -142,10 +142,17 @@ QByteArray appSegment(unsigned char marker, const char *signature, const QByteAr
 
 QList<QByteArray> spliceSegments(const QByteArray &jpeg, std::vector<SegmentChange> changes)
 {
-    std::stable_sort(changes.begin(), changes.end(), [](const SegmentChange &a, const SegmentChange &b) { return a.offset < b.offset; });
+    // At one offset, insertions go first, in the order given, and then the
+    // segment that starts there is replaced: a new segment put in front of
+    // one that is rewritten must not be spliced behind it.
+    std::stable_sort(changes.begin(), changes.end(), [](const SegmentChange &a, const SegmentChange &b) {
+        return a.offset != b.offset ? a.offset < b.offset : a.size == 0 && b.size != 0;
+    });
     QList<QByteArray> pieces;
     std::size_t at = 0;
     for (const SegmentChange &change : changes) {
+        if (change.offset < at)
+            return {}; // overlapping changes: no file to be made of them
         pieces.append(QByteArray::fromRawData(jpeg.constData() + at, static_cast<qsizetype>(change.offset - at)));
         pieces.append(change.bytes);
         at = change.offset + change.size;

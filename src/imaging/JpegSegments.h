@@ -77,7 +77,8 @@ struct SegmentChange
     QByteArray bytes;
 };
 // The file with several segments changed, as pieces (views into jpeg and the
-// new bytes); the changes must not overlap.
+// new bytes). Insertions at the offset of a replaced segment go in front of
+// it; changes that overlap give no pieces.
 QList<QByteArray> spliceSegments(const QByteArray &jpeg, std::vector<SegmentChange> changes);
 
 } // namespace lumicap

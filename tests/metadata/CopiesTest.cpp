@@ -77,6 +77,8 @@ TEST(CopiesOfTheFields, allReadTheTypedTextAfterASave)
         {"a TIFF's IPTC and XMP", "tif", {"-IPTC:Caption-Abstract=Old", "-XMP-dc:Description=Old", "-XMP-dc:Rights=Old"}, false,
          {everyCopy[0], everyCopy[1], everyCopy[5]}},
         {"created when asked", "jpg", {"-IFD0:Make=Kestrel"}, true, everyCopy},
+        {"created when asked, IPTC in front of the XMP it follows", "jpg", {"-XMP-dc:Description=Old", "-XMP-xmp:Rating=2"}, true,
+         everyCopy + QStringList{"-XMP-xmp:Rating=2"}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
