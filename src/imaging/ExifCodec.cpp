@@ -5,6 +5,7 @@
 #include "ExivCompat.h"
 #include "ExivGuard.h"
 #include "ExivLog.h"
+#include "JpegOffsets.h"
 #include "JpegSegments.h"
 #include "TiffEditor.h"
 #include "TiffPages.h"
@@ -396,6 +397,8 @@ ImageStatus encodeJpeg(const QByteArray &file, const Decoded &decoded, const Exi
                 changes.insert(changes.begin(), {exifAt, decoded.jpeg.exifSize, exifSegment(moved)});
         }
     }
+    if (!keepOffsetsBehindThePicture(file, decoded.jpeg, changes))
+        return ImageStatus::ValueOverflow;
     return spliceJpeg(file, decoded, changes, pieces);
 }
 

@@ -26,6 +26,10 @@ struct JpegLayout
     std::size_t photoshopSize = 0;
     int photoshopSegments = 0;
     bool extendedXmp = false;
+    // The multi-picture index (APP2 "MPF"), whose offsets lead to the
+    // pictures stored behind this one.
+    std::optional<std::size_t> mpfOffset;
+    std::size_t mpfSize = 0;
     // Where an Exif segment is inserted when the file has none: after SOI, and
     // after a JFIF APP0 that must stay first.
     std::size_t insertOffset = 2;
