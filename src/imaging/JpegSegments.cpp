@@ -76,7 +76,8 @@ std::optional<JpegLayout> parseJpegLayout(const QByteArray &jpeg)
             layout.xmpOffset = markerStart;
             layout.xmpSize = pos + length - markerStart;
         }
-        layout.extendedXmp = layout.extendedXmp || (marker == 0xE1 && startsWith("http://ns.adobe.com/xmp/extension/"));
+        if (marker == 0xE1 && startsWith(xmpExtensionSignature))
+            layout.xmpExtensions.push_back({markerStart, pos + length - markerStart});
         if (marker == 0xE2 && !layout.mpfOffset && payloadSize >= 4 && std::memcmp(jpeg.constData() + payload, "MPF\0", 4) == 0) {
             layout.mpfOffset = markerStart;
             layout.mpfSize = pos + length - markerStart;

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace lumicap {
@@ -19,13 +20,14 @@ struct JpegLayout
     std::size_t exifSize = 0;
     // The same for the first XMP packet (APP1) and the first Photoshop
     // resources (APP13, where IPTC lives); several Photoshop segments are
-    // counted, and an extended XMP packet noted.
+    // counted, and the segments of an extended XMP packet listed (offset
+    // and size of each).
     std::optional<std::size_t> xmpOffset;
     std::size_t xmpSize = 0;
     std::optional<std::size_t> photoshopOffset;
     std::size_t photoshopSize = 0;
     int photoshopSegments = 0;
-    bool extendedXmp = false;
+    std::vector<std::pair<std::size_t, std::size_t>> xmpExtensions;
     // The multi-picture index (APP2 "MPF"), whose offsets lead to the
     // pictures stored behind this one.
     std::optional<std::size_t> mpfOffset;
@@ -68,6 +70,7 @@ QList<QByteArray> spliceExif(const QByteArray &jpeg, const JpegLayout &layout, c
 // What follows the marker and length of an XMP or a Photoshop segment.
 constexpr char xmpSignature[] = "http://ns.adobe.com/xap/1.0/";      // and a zero
 constexpr char photoshopSignature[] = "Photoshop 3.0";               // and a zero
+constexpr char xmpExtensionSignature[] = "http://ns.adobe.com/xmp/extension/"; // and a zero
 QByteArray segmentPayload(const QByteArray &jpeg, std::optional<std::size_t> offset, std::size_t size, std::size_t signature);
 // An APP segment of the given marker carrying signature, a zero and payload;
 // empty when it would be longer than a segment can be.
