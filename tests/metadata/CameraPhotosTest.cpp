@@ -17,13 +17,13 @@ using namespace lumicap;
 using namespace lumicap::test;
 
 namespace {
-// Every tag ExifTool reads in each file (maker notes, thumbnails and previews
-// as bytes), by file name; where a block lies may move, so its offset is left
-// out, and so are the three fields and their copies a save changes.
 // The three fields and their other copies, which a save brings in step.
 const QSet<QString> copiesOfTheFields{"ImageDescription", "Artist", "Copyright", "Caption-Abstract", "By-line", "CopyrightNotice",
                                       "Description", "Creator", "Rights", "XPTitle", "XPSubject", "XPAuthor", "IPTCDigest"};
 
+// Every tag ExifTool reads in each file (maker notes, thumbnails and previews
+// as bytes), by file name; where a block lies may move, so its offset is left
+// out, and so are the three fields and their copies a save changes.
 QMap<QString, QJsonObject> everyTag(const QStringList &args)
 {
     QMap<QString, QJsonObject> out;
