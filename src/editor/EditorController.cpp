@@ -59,6 +59,12 @@ void EditorController::initialise()
     view_.setChecked(ids::NoLoadCopyR, options_.noLoadCopyR);
     view_.setChecked(ids::AutoSave, options_.autoSave);
     view_.setChecked(ids::AllCopies, options_.allCopies);
+    // The artist and copyright typed with "don't load artist & copyright"
+    // on come back with it.
+    if (options_.noLoadCopyR) {
+        setField(1, options_.artist.toUtf8());
+        setField(2, options_.copyright.toUtf8());
+    }
     for (int i = 0; i < 3; ++i)
         markField(i, {});
     clearChangeMarks();
@@ -83,15 +89,19 @@ void EditorController::fieldChanged(int id)
     const int i = fieldIndex(id);
     if (i < 0 || filling_)
         return;
-    if (!changed_[static_cast<std::size_t>(i)])
-        view_.setText(labelIds[i], loadString(markedLabels[i]));
-    changed_[static_cast<std::size_t>(i)] = true;
+    // Typed back to the text it had, a field is unchanged again.
+    const auto index = static_cast<std::size_t>(i);
+    const bool changed = view_.text(id) != shown_[index];
+    if (changed != changed_[index])
+        view_.setText(labelIds[i], loadString(changed ? markedLabels[i] : plainLabels[i]));
+    changed_[index] = changed;
 }
 
 void EditorController::clearChangeMarks()
 {
     for (int i = 0; i < 3; ++i) {
         changed_[static_cast<std::size_t>(i)] = false;
+        shown_[static_cast<std::size_t>(i)] = view_.text(fieldIds[i]);
         view_.setText(labelIds[i], loadString(plainLabels[i]));
     }
 }
@@ -104,6 +114,7 @@ void EditorController::setField(int index, const QByteArray &bytes)
     allowed_[i] = std::max<qsizetype>(maxFieldLength, text.size());
     filling_ = true;
     view_.setText(fieldIds[index], text);
+    shown_[i] = view_.text(fieldIds[index]);
     filling_ = false;
 }
 
@@ -161,6 +172,10 @@ bool EditorController::PullValues(bool folderChecks)
     options_.noLoadCopyR = view_.isChecked(ids::NoLoadCopyR);
     options_.autoSave = view_.isChecked(ids::AutoSave);
     options_.allCopies = view_.isChecked(ids::AllCopies);
+    if (options_.noLoadCopyR) {
+        options_.artist = view_.text(ids::Artist);
+        options_.copyright = view_.text(ids::Copyright);
+    }
 
     if (folderChecks) {
         const FolderCheck check = checkFolder(pathBytes(options_.imgFolder));
@@ -339,10 +354,11 @@ bool EditorController::ReleaseImage()
             if (answer == UserPrompt::Answer::Cancel)
                 return false;
             if (answer == UserPrompt::Answer::Yes) {
+                const bool automatic = options_.autoSave;
                 PullValues(false);
                 // A save that fails keeps the image and what was typed; the
                 // step that wanted the release does not go on.
-                if (!SaveCurrentImage())
+                if (!(automatic ? saveAutomatically() : SaveCurrentImage()))
                     return false;
             }
         }
@@ -356,6 +372,34 @@ bool EditorController::ReleaseImage()
 
 bool EditorController::SaveCurrentImage()
 {
+    ImageStatus status = ImageStatus::Ok;
+    if (writeCurrentImage(status))
+        return true;
+    if (status != ImageStatus::Ok)
+        prompt_.showMessage(statusMessage(IDS_SAVE_ERROR, statusNumber(status), displayText(currentPath_)));
+    return false;
+}
+
+bool EditorController::saveAutomatically()
+{
+    // A failed automatic save asks what to do, as the next step would only
+    // fail again: save again, drop the changes (No) so that the picture and
+    // the program can be left, or stay (Cancel).
+    for (;;) {
+        ImageStatus status = ImageStatus::Ok;
+        if (writeCurrentImage(status))
+            return true;
+        if (status == ImageStatus::Ok)
+            return false;
+        const UserPrompt::Answer answer =
+            prompt_.askYesNoCancel(statusMessage(IDS_SAVE_ERROR_AGAIN, statusNumber(status), displayText(currentPath_)));
+        if (answer != UserPrompt::Answer::Yes)
+            return answer == UserPrompt::Answer::No;
+    }
+}
+
+bool EditorController::writeCurrentImage(ImageStatus &status)
+{
     if (!image_ || position_ < 0 || position_ >= list_.count())
         return true;
     WaitCursor wait(prompt_);
@@ -363,19 +407,21 @@ bool EditorController::SaveCurrentImage()
         return false;
     // The texts as the fields show them now, also when a long field stopped
     // the last pass: nothing typed is left out. Only the fields the user
-    // changed are written, and with "don't load artist & copyright" those
-    // two always; every other tag keeps what the file holds at the save.
+    // changed are written; with "don't load artist & copyright" those two
+    // whenever they are not empty, as an empty one leaves each picture its
+    // own. Every other tag keeps what the file holds at the save.
     const MetadataFields fields{fieldBytes(0), fieldBytes(1), fieldBytes(2)};
-    const FieldSelection which{changed_[0], changed_[1] || options_.noLoadCopyR, changed_[2] || options_.noLoadCopyR};
+    const auto written = [&](int i) {
+        return options_.noLoadCopyR ? !(fields.*fieldMembers[i]).isEmpty() : changed_[static_cast<std::size_t>(i)];
+    };
+    const FieldSelection which{changed_[0], written(1), written(2)};
     previews_.forget(currentPath_); // the save changes the file: decoded again after it
     image_->discardEdits();
     WriteMetadata(*image_, fields, which, options_.removeAllExif, options_.allCopies);
-    const ImageStatus status = SaveImageFile(*image_, currentPath_);
+    status = SaveImageFile(*image_, currentPath_);
     image_->discardEdits();
-    if (status != ImageStatus::Ok) {
-        prompt_.showMessage(statusMessage(IDS_SAVE_ERROR, statusNumber(status), displayText(currentPath_)));
+    if (status != ImageStatus::Ok)
         return false;
-    }
     reportUntouchedCopies();
     clearChangeMarks();
     image_.reset();

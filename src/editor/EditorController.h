@@ -86,6 +86,9 @@ private:
     bool tooLong(int index) const;
     bool failLength(int id);
     void showFailedOpen(ImageStatus status);
+    // The save itself; false with status Ok when it stopped at a question.
+    bool writeCurrentImage(ImageStatus &status);
+    bool saveAutomatically();
     bool takeChangesOnDisk();
 
     EditorView &view_;
@@ -97,6 +100,9 @@ private:
     std::unique_ptr<ImageHolder> image_;
     QByteArray currentPath_;
     std::array<bool, 3> changed_{};
+    // Each field's text as the program filled it, or as it stood when the
+    // marks were last cleared; a field that shows it again is unchanged.
+    std::array<QString, 3> shown_;
     // The bytes each field was last filled with; a field that still shows
     // them unchanged is written back as exactly these bytes.
     std::array<QByteArray, 3> original_;

@@ -14,6 +14,8 @@ EditorSettings EditorSettings::load()
     s.noLoadCopyR = settings->value("NoLoadCopyR", 0).toInt() != 0;
     s.autoSave = settings->value("AutoSave", 0).toInt() != 0;
     s.allCopies = settings->value("AllCopies", 0).toInt() != 0;
+    s.artist = settings->value("Artist", QString()).toString();
+    s.copyright = settings->value("Copyr", QString()).toString();
     return s;
 }
 
@@ -26,6 +28,8 @@ void EditorSettings::save() const
     settings->setValue("NoLoadCopyR", noLoadCopyR ? 1 : 0);
     settings->setValue("AutoSave", autoSave ? 1 : 0);
     settings->setValue("AllCopies", allCopies ? 1 : 0);
+    settings->setValue("Artist", artist);
+    settings->setValue("Copyr", copyright);
 }
 
 void EditorSettings::saveAutoSel(bool on)

@@ -16,16 +16,20 @@ struct EditorSettings
     bool autoSave = false;
     // A save also creates the IPTC and XMP copies a picture lacks.
     bool allCopies = false;
+    // The artist and copyright typed while noLoadCopyR is on, shown again
+    // at the next start with the box still on.
+    QString artist;
+    QString copyright;
 
     bool operator==(const EditorSettings &o) const
     {
         return imgFolder == o.imgFolder && autoSel == o.autoSel && removeAllExif == o.removeAllExif && noLoadCopyR == o.noLoadCopyR
-               && autoSave == o.autoSave && allCopies == o.allCopies;
+               && autoSave == o.autoSave && allCopies == o.allCopies && artist == o.artist && copyright == o.copyright;
     }
     bool operator!=(const EditorSettings &o) const { return !(*this == o); }
 
     static EditorSettings load();
-    // Writes all six, in this order.
+    // Writes them all, in this order.
     void save() const;
     static void saveAutoSel(bool on);
 

@@ -8,6 +8,7 @@
 #include "JpegOffsets.h"
 #include "JpegSegments.h"
 #include "JpegXmp.h"
+#include "PngChunks.h"
 #include "TiffEditor.h"
 #include "TiffPages.h"
 
@@ -44,13 +45,32 @@ struct Decoded
     ExifData exif;
     Exiv2::ByteOrder order = Exiv2::invalidByteOrder;
     JpegLayout jpeg;
+    PngLayout png;
 };
 
-std::unique_ptr<Exiv2::Image> containerFor(ImageFormat format, exiv::IoPtr io)
+const QByteArray exifHeaderInPng("Exif\0\0", 6);
+
+// What a PNG's Exif chunk holds (some writers start it with a JPEG's Exif
+// header); empty without one, nothing when it cannot be read.
+std::optional<QByteArray> pngExifPayload(const QByteArray &file, const PngLayout &layout)
 {
-    if (format == ImageFormat::Tiff)
-        return std::make_unique<Exiv2::TiffImage>(exiv::take(io), false);
-    return std::make_unique<Exiv2::PngImage>(exiv::take(io), false);
+    return layout.exif ? pngChunkPayload(file, *layout.exif) : std::optional<QByteArray>(QByteArray());
+}
+
+QByteArray withoutExifHeader(const QByteArray &payload)
+{
+    return payload.startsWith(exifHeaderInPng) ? payload.mid(exifHeaderInPng.size()) : payload;
+}
+
+ExifData decodedBlock(const QByteArray &block, Exiv2::ByteOrder *order = nullptr)
+{
+    ExifData exif;
+    Exiv2::ByteOrder found = Exiv2::invalidByteOrder;
+    if (!block.isEmpty())
+        found = Exiv2::ExifParser::decode(exif, reinterpret_cast<const Exiv2::byte *>(block.constData()), static_cast<std::uint32_t>(block.size()));
+    if (order)
+        *order = found;
+    return exif;
 }
 
 ImageStatus decode(ImageFormat format, const QByteArray &file, Decoded &out)
@@ -66,9 +86,18 @@ ImageStatus decode(ImageFormat format, const QByteArray &file, Decoded &out)
                                                   static_cast<std::uint32_t>(payload.size()));
         return ImageStatus::Ok;
     }
-    if (format != ImageFormat::Tiff && format != ImageFormat::Png)
+    if (format == ImageFormat::Png) {
+        const auto layout = parsePngLayout(file);
+        if (!layout)
+            return ImageStatus::GenericError;
+        out.png = *layout;
+        out.exif = decodedBlock(withoutExifHeader(pngExifPayload(file, *layout).value_or(QByteArray())), &out.order);
+        return ImageStatus::Ok;
+    }
+    if (format != ImageFormat::Tiff)
         return ImageStatus::PropertyNotSupported;
-    auto image = containerFor(format, exiv::memoryIo(file.constData(), static_cast<std::size_t>(file.size())));
+    exiv::IoPtr io = exiv::memoryIo(file.constData(), static_cast<std::size_t>(file.size()));
+    auto image = std::make_unique<Exiv2::TiffImage>(exiv::take(io), false);
     image->readMetadata();
     out.exif = image->exifData();
     out.order = image->byteOrder();
@@ -417,31 +446,121 @@ ImageStatus encodeTiff(QByteArray &file, const ExifData &intended, const TagEdit
     return ImageStatus::Ok;
 }
 
-// PNG: Exiv2 rewrites the text chunks and copies every other chunk.
-ImageStatus encodePng(const QByteArray &file, const ExifData &intended, const TagEdits &edits, QList<QByteArray> &pieces)
+// The IPTC datasets a PNG's raw profile holds: Photoshop resources, or
+// (older ImageMagick) the datasets themselves.
+QByteArray iptcOfProfile(const QByteArray &profile)
 {
-    QByteArray result;
-    {
-        // Exiv2 reads the bytes in place and writes its result elsewhere.
-        auto image = containerFor(ImageFormat::Png, exiv::memoryIo(file.constData(), static_cast<std::size_t>(file.size())));
-        image->readMetadata();
-        image->writeXmpFromPacket(true); // keep the XMP packet byte for byte
-        image->setExifData(intended);
-        ExivWarningCapture warnings; // the writer says what it left out only here
-        image->writeMetadata();
-        if (warnings.any())
-            return ImageStatus::ValueOverflow;
-        Exiv2::BasicIo &io = image->io();
-        io.open();
-        const auto size = static_cast<qsizetype>(io.size());
-        result = QByteArray(reinterpret_cast<const char *>(io.mmap()), size);
-        io.munmap();
-        io.close();
+    if (profile.startsWith('\x1C'))
+        return profile;
+    const Exiv2::byte *record = nullptr;
+    std::uint32_t header = 0, size = 0;
+    if (profile.isEmpty()
+        || Exiv2::Photoshop::locateIptcIrb(reinterpret_cast<const Exiv2::byte *>(profile.constData()), static_cast<long>(profile.size()), &record,
+                                           &header, &size)
+               != 0)
+        return {};
+    return QByteArray(reinterpret_cast<const char *>(record + header), static_cast<qsizetype>(size));
+}
+
+std::optional<QByteArray> rewriteIptcProfile(const QByteArray &profile, const CopyEdits &edits, ImageStatus &status)
+{
+    return profile.startsWith('\x1C') ? CaptionCopies::rewriteIptc(profile, edits, status)
+                                      : CaptionCopies::rewritePhotoshop(profile, edits, status);
+}
+
+// A chunk's new payload, to be found again when the new file is read back.
+using PngPayload = std::pair<std::optional<PngChunk> PngLayout::*, QByteArray>;
+
+// The XMP and IPTC copies of a PNG, as chunk changes: each chunk rewritten in
+// its own kind, a new one before the image data. A copy that cannot be read
+// or parsed is left as it is.
+std::vector<SegmentChange> pngCopies(const QByteArray &file, const PngLayout &layout, const CopyEdits &edits, std::vector<QByteArray> &skipped,
+                                     std::vector<PngPayload> &written)
+{
+    std::vector<SegmentChange> changes;
+    if (!edits.any())
+        return changes;
+    const auto rewrite = [&](const char *where, std::optional<PngChunk> PngLayout::*kind, const QByteArray &empty, auto rewriter,
+                             QByteArray (*newChunk)(const QByteArray &)) {
+        const std::optional<PngChunk> &chunk = layout.*kind;
+        ImageStatus status = ImageStatus::GenericError;
+        const auto payload = chunk ? pngChunkPayload(file, *chunk) : std::optional<QByteArray>(empty);
+        if (payload) {
+            if (const auto rewritten = rewriter(*payload, edits, status)) {
+                changes.push_back(chunk ? SegmentChange{chunk->offset, chunk->size, pngChunkLike(file, *chunk, *rewritten)}
+                                        : SegmentChange{layout.insertOffset, 0, newChunk(*rewritten)});
+                written.emplace_back(kind, *rewritten);
+            }
+        }
+        if (status != ImageStatus::Ok)
+            skipped.push_back(where);
+    };
+    if (layout.xmp || edits.createMissing)
+        rewrite("XMP", &PngLayout::xmp, CaptionCopies::emptyXmp(), CaptionCopies::rewriteXmp, pngXmpChunk);
+    if (layout.iptc || edits.createMissing)
+        rewrite("IPTC", &PngLayout::iptc, QByteArray(), rewriteIptcProfile, pngIptcChunk);
+    return changes;
+}
+
+// PNG: only the chunks that hold the fields change, each where it was and
+// of its own kind (an eXIf stays an eXIf, a raw profile a raw profile); a new
+// Exif block goes into an eXIf before the image data. Every other chunk is
+// copied through byte for byte, the image data never decompressed. Inside
+// the Exif block only the first directory changes, as in a JPEG.
+ImageStatus encodePng(const QByteArray &file, const Decoded &decoded, const ExifData &intended, const TagEdits &edits, bool exifChanged,
+                      QList<QByteArray> &pieces, bool &unchanged, std::vector<QByteArray> &skipped)
+{
+    const PngLayout &layout = decoded.png;
+    std::vector<PngPayload> payloads;
+    std::vector<SegmentChange> changes = pngCopies(file, layout, edits.copies, skipped, payloads);
+    if (!exifChanged && changes.empty()) {
+        unchanged = true;
+        return ImageStatus::Ok;
     }
+    if (exifChanged) {
+        const Exiv2::ByteOrder order = decoded.order == Exiv2::invalidByteOrder ? Exiv2::littleEndian : decoded.order;
+        const auto stored = pngExifPayload(file, layout);
+        if (!stored)
+            return ImageStatus::GenericError; // not ours to replace with a second block
+        const QByteArray header = stored->startsWith(exifHeaderInPng) ? exifHeaderInPng : QByteArray();
+        QByteArray block = stored->mid(header.size());
+        const bool fresh = block.isEmpty() || edits.removeAll;
+        const TagEdits applied = fresh ? freshBlockEdits(decoded.exif, order, edits) : edits;
+        if (fresh)
+            block = applied.set.empty() ? QByteArray() : TiffEditor::emptyStructure(order == Exiv2::bigEndian ? 'M' : 'I');
+        if (!block.isEmpty()) {
+            const ImageStatus status = TiffEditor::apply(block, applied, {0x7FFFFFF0, true}); // a chunk's largest length
+            if (status != ImageStatus::Ok)
+                return status;
+        }
+        ExifData expected = fresh ? ExifData() : intended;
+        if (fresh)
+            applyToExifData(ImageFormat::Png, expected, order, applied);
+        if (!sameExifData(expected, decodedBlock(block), order))
+            return ImageStatus::ValueOverflow;
+        const QByteArray payload = header + block;
+        if (block.isEmpty()) {
+            if (layout.exif) // nothing left: the chunk goes
+                changes.insert(changes.begin(), {layout.exif->offset, layout.exif->size, QByteArray()});
+        } else {
+            changes.insert(changes.begin(), layout.exif ? SegmentChange{layout.exif->offset, layout.exif->size, pngChunkLike(file, *layout.exif, payload)}
+                                                        : SegmentChange{layout.insertOffset, 0, pngExifChunk(payload)});
+            payloads.emplace_back(&PngLayout::exif, payload);
+        }
+    }
+    // Read back: the new file must parse, carry each new payload where it is
+    // looked for, and its Exif must be what was asked.
+    QByteArray result;
+    for (const QByteArray &piece : spliceSegments(file, changes))
+        result += piece;
     Decoded written;
-    const ImageStatus status = decode(ImageFormat::Png, result, written);
-    if (status != ImageStatus::Ok)
-        return status;
+    if (decode(ImageFormat::Png, result, written) != ImageStatus::Ok)
+        return ImageStatus::GenericError;
+    for (const auto &[kind, payload] : payloads) {
+        const std::optional<PngChunk> &chunk = written.png.*kind;
+        if (!chunk || pngChunkPayload(result, *chunk) != payload)
+            return ImageStatus::GenericError;
+    }
     if (!writtenAsIntended(intended, written.exif, edits, written.order))
         return ImageStatus::ValueOverflow;
     pieces = {result};
@@ -502,20 +621,19 @@ ImageStatus ExifCodec::applyEdits(ImageFormat format, QByteArray &file, const Ta
             return s;
         const auto order = decoded.order == Exiv2::invalidByteOrder ? Exiv2::littleEndian : decoded.order;
         TagEdits needed = withoutSameTexts(decoded.exif, order, edits);
-        if (format != ImageFormat::Png)
-            addCopiesInFirstDirectory(format, decoded.exif, order, edits.copies, needed, skipped);
+        addCopiesInFirstDirectory(format, decoded.exif, order, edits.copies, needed, skipped);
         ExifData intended = decoded.exif;
         applyToExifData(format, intended, order, needed);
         const bool exifChanged = !sameExifData(intended, decoded.exif, order);
         if (format == ImageFormat::Jpeg)
             return encodeJpeg(file, decoded, intended, needed, exifChanged, pieces, unchanged, skipped);
+        if (format == ImageFormat::Png)
+            return encodePng(file, decoded, intended, needed, exifChanged, pieces, unchanged, skipped);
         if (!exifChanged) {
             unchanged = true;
             return ImageStatus::Ok;
         }
-        if (format == ImageFormat::Tiff)
-            return encodeTiff(file, intended, needed, pieces);
-        return encodePng(file, intended, needed, pieces);
+        return encodeTiff(file, intended, needed, pieces);
     });
 }
 
@@ -533,6 +651,15 @@ void ExifCodec::readCopies(ImageFormat format, const QByteArray &file, const std
             CaptionCopies::readXmp(tag.value, copies);
         else if (format == ImageFormat::Tiff && tag.id == iptcTag)
             CaptionCopies::readIptc(tag.value, copies);
+    }
+    if (format == ImageFormat::Png) {
+        if (const auto png = parsePngLayout(file)) {
+            if (const auto packet = png->xmp ? pngChunkPayload(file, *png->xmp) : std::nullopt)
+                CaptionCopies::readXmp(*packet, copies);
+            if (const auto profile = png->iptc ? pngChunkPayload(file, *png->iptc) : std::nullopt)
+                CaptionCopies::readIptc(iptcOfProfile(*profile), copies);
+        }
+        return;
     }
     if (format != ImageFormat::Jpeg)
         return;

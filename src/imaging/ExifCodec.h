@@ -15,9 +15,9 @@ namespace lumicap {
 // PNG file. Exiv2 reads; the writing of JPEG and TIFF is our own: only the
 // first image directory changes, and every other byte (pixels, maker notes,
 // thumbnails, other directories) keeps its place. A JPEG keeps every byte but
-// its Exif segment. PNG chunks are rewritten by Exiv2. Every result is read
-// back and checked before it is handed out, so a caller never writes a file
-// that lost or changed something it was not asked to.
+// its Exif segment, a PNG every chunk but those holding the fields. Every
+// result is read back and checked before it is handed out, so a caller never
+// writes a file that lost or changed something it was not asked to.
 class ExifCodec
 {
 public:

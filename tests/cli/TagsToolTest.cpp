@@ -240,6 +240,9 @@ const Row rows[] = {
          ASSERT_EQ(s.run({"set", "--description", "Agreed", "a.jpg"}).exitCode, 0);
          EXPECT_EQ(s.copies("a.jpg"), Bytes("Agreed\nAgreed\n-\n-\n"));
      }},
+    {"showAllListsAPngsCopies",
+     [](Scene &s) { ASSERT_TRUE(writePng(s.file("p.png")) && exifToolWrite(s.file("p.png"), {"-IPTC:Caption-Abstract=Old", "-XMP-dc:Creator=Bea"})); },
+     {"show", "--all", "p.png"}, {}, 0, "p.png\nDescription: \n  description (IPTC): Old\nArtist: \n  artist (XMP): Bea\nCopyright: \n", nullptr},
 
     // Usage errors: exit 2, one line on stderr, nothing done.
     {"noArguments", nullptr, {}, {}, 2, "", nullptr},

@@ -161,6 +161,9 @@ void EditorWindowTest::navigationFollowsTheStateMachine()
     QCOMPARE(state(), EditorController::State::Edited);
     QCOMPARE(label(ids::DescriptionLabel)->text(), QString("Description (*):"));
     QCOMPARE(label(ids::ArtistLabel)->text(), QString("Artist:"));
+    edit(ids::Description)->undo(); // back to the stored text: unchanged
+    QVERIFY(state() == EditorController::State::Clean && label(ids::DescriptionLabel)->text() == "Description:");
+    edit(ids::Description)->redo();
 
     prompt->answers = {false}; // No: the edits are dropped
     button(ids::Next)->click();
@@ -204,10 +207,16 @@ void EditorWindowTest::navigationFollowsTheStateMachine()
     button(ids::Batch)->click(); // saved first, then shown as the batch left it
     QCOMPARE(edit(ids::Description)->text(), QString("By the batch"));
     QVERIFY(state() == EditorController::State::Clean && button(ids::Save)->isEnabled() && !editor->preview()->imageRect().isEmpty());
-    type(ids::Description, "Dropped"); // No at the exit question closes without saving
+    box(ids::AutoSave)->setChecked(true); // taken by Save; a failed automatic save asks: saved again, stay, then dropped at exit
+    button(ids::Save)->click();
+    QVERIFY(QFile::setPermissions(image(2), QFile::ReadOwner));
+    type(ids::Description, "Dropped");
+    prompt->choices = {UserPrompt::Answer::Yes, UserPrompt::Answer::Cancel};
+    QTest::keyClick(editor.get(), Qt::Key_Escape);
+    QVERIFY(editor->isVisible() && prompt->questions.size() == 5);
     prompt->answers = {false};
     QTest::keyClick(editor.get(), Qt::Key_Escape);
-    QVERIFY(!editor->isVisible());
+    QVERIFY(!editor->isVisible() && prompt->questions.last().startsWith("Error 12 while saving Image " + image(2)));
     QCOMPARE(tagsDirectly(image(2)).value(0), QByteArray("By the batch"));
 }
 
@@ -223,14 +232,14 @@ void EditorWindowTest::settingsAreWrittenAndReadBackAndNoLoadCopyRCarriesTexts()
     QCOMPARE(settings()->value("ImgFolder").toString(), dir->path());
     for (const auto &[key, value] : {std::pair("RemoveAllExif", 1), {"NoLoadCopyR", 1}, {"AutoSave", 0}, {"AllCopies", 1}})
         QCOMPARE(settings()->value(key).toInt(), value);
-    // Not loaded, the artist and copyright carry what was typed into the next save.
+    // Not loaded, the artist and copyright carry what was typed into the next save; an empty one is not written.
     QCOMPARE(edit(ids::Artist)->text(), QString());
     type(ids::Artist, "Carried");
     button(ids::Next)->click(); // No to the question
     QCOMPARE(edit(ids::Description)->text(), QString("Description 2"));
     QCOMPARE(state(), EditorController::State::Clean);
     button(ids::Save)->click();
-    QCOMPARE(tagsDirectly(image(2)), (QList<QByteArray>{"Description 2", "Carried", ""}));
+    QCOMPARE(tagsDirectly(image(2)), (QList<QByteArray>{"Description 2", "Carried", "Copyright 2"}));
 
     box(ids::AutoSave)->setChecked(true);
     editor->resize(editor->minimumSize() + QSize(40, 30));
@@ -241,6 +250,7 @@ void EditorWindowTest::settingsAreWrittenAndReadBackAndNoLoadCopyRCarriesTexts()
     makeEditor();
     QCOMPARE(editor->size(), placed);
     QCOMPARE(edit(ids::Folder)->text(), dir->path());
+    QCOMPARE(edit(ids::Artist)->text(), QString("Carried"));
     QVERIFY(!box(ids::AutoSel)->isChecked() && box(ids::RemoveAllExif)->isChecked());
     QVERIFY(box(ids::NoLoadCopyR)->isChecked() && box(ids::AutoSave)->isChecked() && box(ids::AllCopies)->isChecked());
     editor->showMaximized();

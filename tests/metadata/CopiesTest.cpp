@@ -1,9 +1,11 @@
 #include "FieldReading.h"
 #include "MetadataReader.h"
 #include "MetadataWriter.h"
+#include "PngChunks.h"
 #include "SafeSave.h"
 #include "TestFiles.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
@@ -40,6 +42,18 @@ QByteArray otherTags(const QString &path)
     }
     return out;
 }
+
+// A PNG's chunks in their order, as ExifTool lists them, with the size of
+// each that carries no tags.
+QStringList pngChunks(const QString &path)
+{
+    QStringList out;
+    for (const QByteArray &line : exifTool({"-v", path}).split('\n')) {
+        if (line.startsWith("PNG "))
+            out += QString::fromLatin1(line.contains("TXt") || line.contains("eXIf") ? line.left(8) : line);
+    }
+    return out;
+}
 } // namespace
 
 // A save brings every copy of a field the photo has (Exif, IPTC, XMP,
@@ -56,6 +70,7 @@ TEST(CopiesOfTheFields, allReadTheTypedTextAfterASave)
         QStringList tags;
         bool allCopies;
         QStringList expected; // tag=value, as ExifTool reads it after the save
+        QByteArray resources = {}; // Photoshop resources added beside a PNG's IPTC
         QByteArray xmpBefore = {}; // the description's XMP copy as read before the save
     };
     const QString longSource = "-XMP-dc:Source=" + QString(64965, 'y'); // a packet the typed caption just outgrows
@@ -82,16 +97,29 @@ TEST(CopiesOfTheFields, allReadTheTypedTextAfterASave)
         {"created when asked, IPTC in front of the XMP it follows", "jpg", {"-XMP-dc:Description=Old", "-XMP-xmp:Rating=2"}, true,
          everyCopy + QStringList{"-XMP-xmp:Rating=2"}},
         {"a description ExifTool put in extended XMP", "jpg", {"-XMP-dc:Description=" + QString(70000, 'x')}, false, {everyCopy[1]},
-         QByteArray(70000, 'x')},
+         {}, QByteArray(70000, 'x')},
         {"XMP that outgrows its segment", "jpg", {"-api", "Compact=NoIndent,NoNewline,NoPadding", "-XMP-dc:Description=Old", longSource}, false,
          {everyCopy[1], longSource}},
+        {"a PNG's XMP, and IPTC among resolution, clipping path and a stale digest", "png",
+         {"-IPTC:Caption-Abstract=Old", "-XMP-dc:Description=Old", "-XMP-dc:Rights=Old"}, false,
+         {everyCopy[0], everyCopy[1], everyCopy[5], "-Photoshop:XResolution=300", "-ClippingPathName=Outline"},
+         QByteArray::fromHex("3842494d03ed000000000010012c000000010001012c000000010001" "3842494d0bb7000000000008074f75746c696e65"
+                             "3842494d042500000000001000000000000000000000000000000000")},
+        {"a PNG's copies created when asked", "png", {"-IFD0:Make=Kestrel"}, true, everyCopy},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         TestFolder dir;
         const QString path = dir.file(QString("photo.") + c.format);
-        ASSERT_TRUE(QString(c.format) == "jpg" ? writeJpeg(path) : writeTiff(path));
+        ASSERT_TRUE(QString(c.format) == "jpg" ? writeJpeg(path) : QString(c.format) == "png" ? writePng(path) : writeTiff(path));
         ASSERT_TRUE(exifToolWrite(path, QStringList{"-charset", "iptc=Latin", "-IFD0:Make=Kestrel", "-GPS:GPSLatitude=48.5"} + c.tags));
+        if (!c.resources.isEmpty()) {
+            QByteArray png = readAll(path);
+            const PngChunk iptc = *parsePngLayout(png)->iptc;
+            png.replace(iptc.offset, iptc.size, pngChunkLike(png, iptc, *pngChunkPayload(png, iptc) + c.resources));
+            ASSERT_TRUE(writeAll(path, png));
+        }
+        const QStringList chunks = pngChunks(path);
         const QByteArray others = otherTags(path);
         const QList<QImage> pixels = decodePages(path);
         ImageStatus status;
@@ -106,6 +134,10 @@ TEST(CopiesOfTheFields, allReadTheTypedTextAfterASave)
         EXPECT_EQ(exifTool({"-use", "MWG", "-s3", "-MWG:Description", "-MWG:Creator", "-MWG:Copyright", path}),
                   typed.description + "\nNew Artist\n(c) New\n");
         EXPECT_FALSE(QRegularExpression("Digest|XMP").match(exifTool({"-s3", "-validate", "-warning", "-error", "-a", path})).hasMatch());
+        if (const QByteArray digest = exifTool({"-s3", "-IPTCDigest", path}).trimmed(); !digest.isEmpty())
+            EXPECT_EQ(QCryptographicHash::hash(exifTool({"-b", "-IPTC", path}), QCryptographicHash::Md5).toHex(), digest);
+        if (!c.allCopies) // every chunk stays, in its order, the Exif in an eXIf
+            EXPECT_EQ(pngChunks(path), chunks);
         EXPECT_EQ(QString::fromUtf8(otherTags(path)), QString::fromUtf8(others));
         EXPECT_EQ(decodePages(path), pixels);
         QProcess exiv2;
