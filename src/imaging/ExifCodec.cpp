@@ -5,7 +5,9 @@
 #include "ExivCompat.h"
 #include "ExivGuard.h"
 #include "ExivLog.h"
+#include "JpegOffsets.h"
 #include "JpegSegments.h"
+#include "JpegXmp.h"
 #include "PngChunks.h"
 #include "TiffEditor.h"
 #include "TiffPages.h"
@@ -319,36 +321,37 @@ std::vector<SegmentChange> jpegCopies(const QByteArray &file, const JpegLayout &
         return changes;
     // New copies go after the Exif segment, or where it would be.
     const std::size_t insertAt = layout.exifOffset ? *layout.exifOffset + layout.exifSize : layout.insertOffset;
-    // One copy's segment: rewritten from its payload (or from empty when it
-    // is to be made), put where it was or at insertAt.
-    const auto rewrite = [&](const char *where, unsigned char marker, const char *signature, std::optional<std::size_t> offset,
-                             std::size_t size, const QByteArray &empty, auto rewriter) {
+    JpegXmp::addChanges(file, layout, edits, insertAt, changes, skipped);
+    if (layout.photoshopSegments > 1) {
+        skipped.push_back("IPTC"); // spread over several segments: not ours to rejoin
+    } else if (layout.photoshopOffset || edits.createMissing) {
         ImageStatus status = ImageStatus::Ok;
-        const QByteArray payload = offset ? segmentPayload(file, offset, size, std::strlen(signature)) : empty;
-        if (const auto rewritten = rewriter(payload, edits, status)) {
-            const QByteArray segment = appSegment(marker, signature, *rewritten);
-            if (!segment.isEmpty())
-                changes.push_back({offset.value_or(insertAt), size, segment});
+        const QByteArray payload = segmentPayload(file, layout.photoshopOffset, layout.photoshopSize, std::strlen(photoshopSignature));
+        if (const auto rewritten = CaptionCopies::rewritePhotoshop(payload, edits, status)) {
+            const QByteArray segment = appSegment(0xED, photoshopSignature, *rewritten);
+            if (segment.isEmpty())
+                status = ImageStatus::ValueOverflow; // too long for its segment: said, not dropped
+            else
+                changes.push_back({layout.photoshopOffset.value_or(insertAt), layout.photoshopSize, segment});
         }
         if (status != ImageStatus::Ok)
-            skipped.push_back(where);
-    };
-    if (layout.xmpOffset || edits.createMissing)
-        rewrite("XMP", 0xE1, xmpSignature, layout.xmpOffset, layout.xmpSize, CaptionCopies::emptyXmp(), CaptionCopies::rewriteXmp);
-    if (layout.photoshopSegments > 1)
-        skipped.push_back("IPTC"); // spread over several segments: not ours to rejoin
-    else if (layout.photoshopOffset || edits.createMissing)
-        rewrite("IPTC", 0xED, photoshopSignature, layout.photoshopOffset, layout.photoshopSize, QByteArray(), CaptionCopies::rewritePhotoshop);
+            skipped.push_back("IPTC");
+    }
     return changes;
 }
 
 ImageStatus spliceJpeg(const QByteArray &file, const Decoded &decoded, const std::vector<SegmentChange> &changes, QList<QByteArray> &pieces)
 {
     pieces = spliceSegments(file, changes);
+    if (pieces.isEmpty())
+        return ImageStatus::GenericError;
     // The new header must parse, and carry the new Exif block if there is one.
+    qsizetype headerSize = static_cast<qsizetype>(decoded.jpeg.scanHeaderEnd) + 0x40000;
+    for (const SegmentChange &change : changes)
+        headerSize += std::max<qsizetype>(0, change.bytes.size() - static_cast<qsizetype>(change.size));
     QByteArray header;
     for (const QByteArray &piece : pieces)
-        header += piece.left(static_cast<qsizetype>(decoded.jpeg.scanHeaderEnd) + 0x40000 - header.size());
+        header += piece.left(headerSize - header.size());
     const auto check = parseJpegLayout(header);
     if (!check)
         return ImageStatus::GenericError;
@@ -423,6 +426,8 @@ ImageStatus encodeJpeg(const QByteArray &file, const Decoded &decoded, const Exi
                 changes.insert(changes.begin(), {exifAt, decoded.jpeg.exifSize, exifSegment(moved)});
         }
     }
+    if (!keepOffsetsBehindThePicture(file, decoded.jpeg, changes))
+        return ImageStatus::ValueOverflow;
     return spliceJpeg(file, decoded, changes, pieces);
 }
 
@@ -661,7 +666,7 @@ void ExifCodec::readCopies(ImageFormat format, const QByteArray &file, const std
     const auto layout = parseJpegLayout(file);
     if (!layout)
         return;
-    CaptionCopies::readXmp(segmentPayload(file, layout->xmpOffset, layout->xmpSize, std::strlen(xmpSignature)), copies);
+    JpegXmp::readCopies(file, *layout, copies);
     const QByteArray resources = segmentPayload(file, layout->photoshopOffset, layout->photoshopSize, std::strlen(photoshopSignature));
     const Exiv2::byte *record = nullptr;
     std::uint32_t header = 0, size = 0;

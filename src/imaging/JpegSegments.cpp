@@ -76,7 +76,12 @@ std::optional<JpegLayout> parseJpegLayout(const QByteArray &jpeg)
             layout.xmpOffset = markerStart;
             layout.xmpSize = pos + length - markerStart;
         }
-        layout.extendedXmp = layout.extendedXmp || (marker == 0xE1 && startsWith("http://ns.adobe.com/xmp/extension/"));
+        if (marker == 0xE1 && startsWith(xmpExtensionSignature))
+            layout.xmpExtensions.push_back({markerStart, pos + length - markerStart});
+        if (marker == 0xE2 && !layout.mpfOffset && payloadSize >= 4 && std::memcmp(jpeg.constData() + payload, "MPF\0", 4) == 0) {
+            layout.mpfOffset = markerStart;
+            layout.mpfSize = pos + length - markerStart;
+        }
         if (marker == 0xED && startsWith(photoshopSignature)) {
             if (!layout.photoshopOffset) {
                 layout.photoshopOffset = markerStart;
@@ -142,10 +147,17 @@ QByteArray appSegment(unsigned char marker, const char *signature, const QByteAr
 
 QList<QByteArray> spliceSegments(const QByteArray &jpeg, std::vector<SegmentChange> changes)
 {
-    std::stable_sort(changes.begin(), changes.end(), [](const SegmentChange &a, const SegmentChange &b) { return a.offset < b.offset; });
+    // At one offset, insertions go first, in the order given, and then the
+    // segment that starts there is replaced: a new segment put in front of
+    // one that is rewritten must not be spliced behind it.
+    std::stable_sort(changes.begin(), changes.end(), [](const SegmentChange &a, const SegmentChange &b) {
+        return a.offset != b.offset ? a.offset < b.offset : a.size == 0 && b.size != 0;
+    });
     QList<QByteArray> pieces;
     std::size_t at = 0;
     for (const SegmentChange &change : changes) {
+        if (change.offset < at)
+            return {}; // overlapping changes: no file to be made of them
         pieces.append(QByteArray::fromRawData(jpeg.constData() + at, static_cast<qsizetype>(change.offset - at)));
         pieces.append(change.bytes);
         at = change.offset + change.size;

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace lumicap {
@@ -19,13 +20,18 @@ struct JpegLayout
     std::size_t exifSize = 0;
     // The same for the first XMP packet (APP1) and the first Photoshop
     // resources (APP13, where IPTC lives); several Photoshop segments are
-    // counted, and an extended XMP packet noted.
+    // counted, and the segments of an extended XMP packet listed (offset
+    // and size of each).
     std::optional<std::size_t> xmpOffset;
     std::size_t xmpSize = 0;
     std::optional<std::size_t> photoshopOffset;
     std::size_t photoshopSize = 0;
     int photoshopSegments = 0;
-    bool extendedXmp = false;
+    std::vector<std::pair<std::size_t, std::size_t>> xmpExtensions;
+    // The multi-picture index (APP2 "MPF"), whose offsets lead to the
+    // pictures stored behind this one.
+    std::optional<std::size_t> mpfOffset;
+    std::size_t mpfSize = 0;
     // Where an Exif segment is inserted when the file has none: after SOI, and
     // after a JFIF APP0 that must stay first.
     std::size_t insertOffset = 2;
@@ -64,6 +70,7 @@ QList<QByteArray> spliceExif(const QByteArray &jpeg, const JpegLayout &layout, c
 // What follows the marker and length of an XMP or a Photoshop segment.
 constexpr char xmpSignature[] = "http://ns.adobe.com/xap/1.0/";      // and a zero
 constexpr char photoshopSignature[] = "Photoshop 3.0";               // and a zero
+constexpr char xmpExtensionSignature[] = "http://ns.adobe.com/xmp/extension/"; // and a zero
 QByteArray segmentPayload(const QByteArray &jpeg, std::optional<std::size_t> offset, std::size_t size, std::size_t signature);
 // An APP segment of the given marker carrying signature, a zero and payload;
 // empty when it would be longer than a segment can be.
@@ -77,7 +84,8 @@ struct SegmentChange
     QByteArray bytes;
 };
 // The file with several segments changed, as pieces (views into jpeg and the
-// new bytes); the changes must not overlap.
+// new bytes). Insertions at the offset of a replaced segment go in front of
+// it; changes that overlap give no pieces.
 QList<QByteArray> spliceSegments(const QByteArray &jpeg, std::vector<SegmentChange> changes);
 
 } // namespace lumicap
