@@ -107,42 +107,63 @@ SectionEnd
 Section /o "Install for all users" secAllUsers
 SectionEnd
 
-; PATH is read and written whole; NSIS strings hold ${NSIS_MAX_STRLEN}
-; characters, so a longer PATH is left as it is rather than cut.
-Section /o "Add lumicap-tags to the PATH" secPath
-  Call environmentKey
-  Pop $1
+; PATH is read and written whole, and NSIS strings hold ${NSIS_MAX_STRLEN}
+; characters: readPath puts PATH in $0 and says in $9 whether it is "ok",
+; "absent" or "long" (longer than that, or not text), so that a PATH is
+; never written back cut.
+!macro readPathFunction PREFIX
+Function ${PREFIX}readPath
+  ClearErrors
   ${If} $allUsers == 1
-    ReadRegStr $0 HKLM "$1" "Path"
+    ReadRegStr $0 HKLM "${SYSTEM_ENVIRONMENT}" "Path"
   ${Else}
-    ReadRegStr $0 HKCU "$1" "Path"
+    ReadRegStr $0 HKCU "${USER_ENVIRONMENT}" "Path"
   ${EndIf}
-  StrLen $2 "$0$INSTDIR;"
-  ${If} $2 >= ${NSIS_MAX_STRLEN}
+  StrCpy $9 "ok"
+  ${If} ${Errors}
+    StrCpy $9 "absent"
+    StrCpy $8 0
+    ${Do}
+      ${If} $allUsers == 1
+        EnumRegValue $7 HKLM "${SYSTEM_ENVIRONMENT}" $8
+      ${Else}
+        EnumRegValue $7 HKCU "${USER_ENVIRONMENT}" $8
+      ${EndIf}
+      ${IfThen} $7 == "" ${|} ${ExitDo} ${|}
+      ${IfThen} $7 == "Path" ${|} StrCpy $9 "long" ${|}
+      IntOp $8 $8 + 1
+    ${Loop}
+  ${EndIf}
+FunctionEnd
+
+Function ${PREFIX}writePath
+  ${If} $allUsers == 1
+    WriteRegExpandStr HKLM "${SYSTEM_ENVIRONMENT}" "Path" "$0"
+  ${Else}
+    WriteRegExpandStr HKCU "${USER_ENVIRONMENT}" "Path" "$0"
+  ${EndIf}
+  SendMessage ${HWND_BROADCAST} ${WM_SETTINGCHANGE} 0 "STR:Environment" /TIMEOUT=2000
+FunctionEnd
+!macroend
+!insertmacro readPathFunction ""
+!insertmacro readPathFunction "un."
+
+Section /o "Add lumicap-tags to the PATH" secPath
+  Call readPath
+  StrLen $1 "$0;$INSTDIR"
+  ${If} $9 == "long"
+  ${OrIf} $1 >= ${NSIS_MAX_STRLEN}
     DetailPrint "PATH is too long to change here; add $INSTDIR to it by hand."
     Return
   ${EndIf}
-  ${If} $0 == ""
+  ${If} $9 == "absent"
     StrCpy $0 "$INSTDIR"
   ${Else}
     ${WordAdd} "$0" ";" "+$INSTDIR" $0
   ${EndIf}
-  ${If} $allUsers == 1
-    WriteRegExpandStr HKLM "$1" "Path" "$0"
-  ${Else}
-    WriteRegExpandStr HKCU "$1" "Path" "$0"
-  ${EndIf}
+  Call writePath
   WriteRegStr SHCTX "${UNINSTALL_KEY}" "PathEntry" "$INSTDIR"
-  SendMessage ${HWND_BROADCAST} ${WM_SETTINGCHANGE} 0 "STR:Environment" /TIMEOUT=2000
 SectionEnd
-
-Function environmentKey
-  ${If} $allUsers == 1
-    Push "${SYSTEM_ENVIRONMENT}"
-  ${Else}
-    Push "${USER_ENVIRONMENT}"
-  ${EndIf}
-FunctionEnd
 
 Function .onInit
   StrCpy $allUsers 0
@@ -193,18 +214,13 @@ Section "un.${PRODUCT}" secUnProgram
   RMDir "$INSTDIR"
   Delete "$SMPROGRAMS\${PRODUCT}.lnk"
 
-  ReadRegStr $0 SHCTX "${UNINSTALL_KEY}" "PathEntry"
-  ${If} $0 != ""
-    ${If} $allUsers == 1
-      ReadRegStr $1 HKLM "${SYSTEM_ENVIRONMENT}" "Path"
-      ${un.WordAdd} "$1" ";" "-$0" $1
-      WriteRegExpandStr HKLM "${SYSTEM_ENVIRONMENT}" "Path" "$1"
-    ${Else}
-      ReadRegStr $1 HKCU "${USER_ENVIRONMENT}" "Path"
-      ${un.WordAdd} "$1" ";" "-$0" $1
-      WriteRegExpandStr HKCU "${USER_ENVIRONMENT}" "Path" "$1"
+  ReadRegStr $1 SHCTX "${UNINSTALL_KEY}" "PathEntry"
+  ${If} $1 != ""
+    Call un.readPath
+    ${If} $9 == "ok"
+      ${un.WordAdd} "$0" ";" "-$1" $0
+      Call un.writePath
     ${EndIf}
-    SendMessage ${HWND_BROADCAST} ${WM_SETTINGCHANGE} 0 "STR:Environment" /TIMEOUT=2000
   ${EndIf}
 
   !insertmacro forEachType withdrawType
