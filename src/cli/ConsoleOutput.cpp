@@ -1,5 +1,6 @@
 #include "ConsoleOutput.h"
 
+#include "ConsoleText.h"
 #include "TextEncoding.h"
 
 #include <cstdio>
@@ -16,11 +17,16 @@
 namespace lumicap {
 
 namespace {
+// UTF-8 bytes, or the same text as a Windows console shows it.
+void writeTo(std::FILE *stream, const QByteArray &bytes)
+{
+    if (!platform::writeConsoleText(stream, {bytes.constData(), static_cast<std::size_t>(bytes.size())}))
+        std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stream);
+}
+
 void printTo(std::FILE *stream, const QString &line)
 {
-    const QByteArray bytes = line.toUtf8();
-    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stream);
-    std::fputc('\n', stream);
+    writeTo(stream, line.toUtf8() + '\n');
 }
 
 bool readStream(std::FILE *file, QByteArray &bytes)
@@ -81,7 +87,7 @@ void printError(const QString &line)
 
 void writeOut(const QByteArray &bytes)
 {
-    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stdout);
+    writeTo(stdout, bytes);
 }
 
 QString escapedText(const QString &text)

@@ -5,10 +5,11 @@
 
 namespace lumicap {
 
-// One line of UTF-8 text to stdout or stderr.
+// One line of UTF-8 text to stdout or stderr (UTF-16 to a Windows console).
 void printOut(const QString &line);
 void printError(const QString &line);
-// Bytes to stdout exactly as they are (CSV and list output).
+// Bytes to stdout exactly as they are (CSV and list output); a Windows
+// console shows them as UTF-8 text.
 void writeOut(const QByteArray &bytes);
 // Standard input and output carry bytes as they are: on Windows the C
 // library would otherwise turn "\r\n" into "\r\r\n" on the way out (the

@@ -18,9 +18,19 @@
 #include <QShortcut>
 #include <QStyle>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 namespace lumicap {
 
 namespace {
+#ifdef Q_OS_WIN
+// The system menu's "About Lumicap..." command: below the system's own
+// (0xF000 and up), its low four bits clear as Windows wants.
+constexpr UINT aboutCommand = 0x0010;
+#endif
+
 // The mark beside a field whose copies disagree: a small warning sign; its
 // tooltip says what the other copies hold.
 QWidget *makeNote(QWidget *parent)
@@ -112,9 +122,42 @@ void EditorDialog::showEvent(QShowEvent *event)
     ResizableDialog::showEvent(event);
     if (!started_) {
         started_ = true;
+        addAboutToSystemMenu();
         QMetaObject::invokeMethod(this, &EditorDialog::deferredStartup, Qt::QueuedConnection);
     }
 }
+
+// On Windows the system menu (the window's icon, Alt+Space) also opens the
+// About box, after a separator; elsewhere there is no such menu to extend.
+void EditorDialog::addAboutToSystemMenu()
+{
+#ifdef Q_OS_WIN
+    if (HMENU menu = ::GetSystemMenu(reinterpret_cast<HWND>(winId()), FALSE)) {
+        ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+        ::AppendMenuW(menu, MF_STRING, aboutCommand, reinterpret_cast<const wchar_t *>(loadString(IDS_ABOUTBOX).utf16()));
+    }
+#endif
+}
+
+#ifdef Q_OS_WIN
+bool EditorDialog::nativeEvent(const QByteArray &eventType, void *message, qintptr *result)
+{
+    const auto *msg = static_cast<const MSG *>(message);
+    if (eventType == "windows_generic_MSG" && msg->message == WM_SYSCOMMAND && (msg->wParam & 0xFFF0) == aboutCommand) {
+        // Opened once the menu has closed, not inside its message.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (openAbout)
+                    openAbout();
+            },
+            Qt::QueuedConnection);
+        *result = 0;
+        return true;
+    }
+    return ResizableDialog::nativeEvent(eventType, message, result);
+}
+#endif
 
 void EditorDialog::deferredStartup()
 {

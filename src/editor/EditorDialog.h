@@ -61,6 +61,9 @@ public Q_SLOTS:
 
 protected:
     void showEvent(QShowEvent *event) override;
+#ifdef Q_OS_WIN
+    bool nativeEvent(const QByteArray &eventType, void *message, qintptr *result) override;
+#endif
 
 private:
     void createControls();
@@ -68,6 +71,7 @@ private:
     void registerAnchors();
     void deferredStartup();
     void runBatch();
+    void addAboutToSystemMenu();
     QAbstractButton *button(int id) const;
 
     EditorController controller_;

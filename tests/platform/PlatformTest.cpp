@@ -1,5 +1,6 @@
 // The platform layer's tests: one suite, compiled for POSIX and for Windows
 // (scripts/test-windows runs it under Wine). Plain C++17 and GoogleTest.
+#include "ConsoleText.h"
 #include "FileTimes.h"
 #include "FolderListing.h"
 #include "HeldFile.h"
@@ -16,6 +17,9 @@
 
 #ifdef _WIN32
 #include "Win32Path.h"
+
+#include <fcntl.h>
+#include <io.h>
 #else
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -329,6 +333,30 @@ TEST_F(PlatformFolder, aHeldFileCannotBeOpenedForWriting)
         ::CloseHandle(h);
 }
 #endif
+
+// lumicap-tags' text reaches a console as the letters it spells, also those
+// the console's code page lacks; a file is left to the caller's bytes.
+TEST_F(PlatformFolder, consoleTextShowsEveryLetterAndLeavesFilesAlone)
+{
+    std::FILE *file = std::fopen((root / "out.txt").string().c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    EXPECT_FALSE(writeConsoleText(file, "text"));
+    std::fclose(file);
+#ifdef _WIN32
+    ::AllocConsole(); // refused when there is one already; Wine has one only on a terminal
+    const HANDLE console = ::CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(console, INVALID_HANDLE_VALUE) << "no console";
+    std::FILE *out = ::_fdopen(::_open_osfhandle(reinterpret_cast<intptr_t>(console), _O_WRONLY), "w");
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    ASSERT_TRUE(out && ::GetConsoleScreenBufferInfo(console, &info));
+    EXPECT_TRUE(writeConsoleText(out, "Gr\xC3\xBC\xC3\x9F" "e \xCE\xA9\xCE\xBC\xCE\xAD\xCE\xB3\xCE\xB1\n"));
+    std::wstring shown(11, L' ');
+    DWORD read = 0;
+    ::ReadConsoleOutputCharacterW(console, shown.data(), 11, info.dwCursorPosition, &read);
+    EXPECT_EQ(shown, L"Gr\u00FC\u00DFe \u03A9\u03BC\u03AD\u03B3\u03B1");
+    std::fclose(out);
+#endif
+}
 
 // A file deep enough that its path is over 260 characters is saved, listed
 // and read like any other.

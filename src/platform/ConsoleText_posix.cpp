@@ -1,0 +1,11 @@
+#include "ConsoleText.h"
+
+namespace lumicap::platform {
+
+// A terminal here takes the bytes as they are.
+bool writeConsoleText(std::FILE *, std::string_view)
+{
+    return false;
+}
+
+} // namespace lumicap::platform
