@@ -68,6 +68,7 @@ const std::map<int, const char *> &table()
         {IDS_COPIES_UNTOUCHED, "Image %s was saved, but its %s cannot be read and was left as it was; other programs may still show the old text."},
         {IDS_BATCH_COPIES_UNTOUCHED, "Copies of the captions that cannot be read were left as they were; other programs may still show the old text:"},
         {IDS_BATCH_MORE, "and %d more"},
+        {IDS_REASON_EMPTY, "The file is empty."},
 
         {IDS_CLI_DESCRIPTION, "Reads and writes the description, artist and copyright tags of JPEG, TIFF and PNG files."},
         {IDS_CLI_UNKNOWN_COMMAND, "unknown command \"%s\"; use show, set or batch"},

@@ -4,7 +4,7 @@
 
 namespace lumicap {
 
-// The program's string table. Ids 101-159 are the window texts; the 900s
+// The program's string table. Ids 101-199 are the window texts; the 900s
 // belong to the command-line tool.
 enum StringId : int {
     IDS_ABOUTBOX = 101,
@@ -66,6 +66,7 @@ enum StringId : int {
     IDS_COPIES_UNTOUCHED = 157,
     IDS_BATCH_COPIES_UNTOUCHED = 158,
     IDS_BATCH_MORE = 159,
+    IDS_REASON_EMPTY = 181,
 
     IDS_CLI_DESCRIPTION = 900,
     IDS_CLI_UNKNOWN_COMMAND = 908,
