@@ -208,6 +208,20 @@ bool ListFileReader::next(ListEntry &entry)
     return false;
 }
 
+bool ListFileReader::holdsBinary()
+{
+    constexpr qsizetype firstBlock = 4096;
+    QByteArray head = memory_.left(firstBlock);
+    if (file_.isOpen()) {
+        head.resize(firstBlock);
+        std::size_t n = 0;
+        if (file_.readAt(0, head.data(), static_cast<std::size_t>(firstBlock), n) != platform::FileStatus::Ok)
+            n = 0;
+        head.truncate(static_cast<qsizetype>(n));
+    }
+    return head.contains('\0');
+}
+
 std::int64_t ListFileReader::countEntries()
 {
     rewind();

@@ -63,6 +63,9 @@ public:
     // The next entry; false at the end, at a read error (what was read
     // stays read) or when memory ran out, which status() then tells.
     bool next(ListEntry &entry);
+    // Whether the file holds binary data (a zero byte in its first 4 KB): a
+    // picture given as the list by mistake.
+    bool holdsBinary();
     // Counts the entries of the whole list, then starts again from the top.
     std::int64_t countEntries();
     void rewind();

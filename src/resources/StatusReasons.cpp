@@ -29,11 +29,11 @@ QString statusReason(int status)
     return loadString(IDS_REASON_GENERIC);
 }
 
-QString statusMessage(int formatId, int status, const QString &path)
+QString statusMessage(int formatId, int status, const QString &path, const QString &reasonText)
 {
     QString text = formatString(formatId, status, path.toUtf8().constData());
     const qsizetype firstLineEnd = text.indexOf(QLatin1Char('\n'));
-    const QString reason = statusReason(status);
+    const QString reason = reasonText.isEmpty() ? statusReason(status) : reasonText;
     if (firstLineEnd < 0)
         return text + QLatin1Char('\n') + reason;
     return text.insert(firstLineEnd, QLatin1Char('\n') + reason);
