@@ -45,6 +45,7 @@ BatchDialog::BatchDialog(UserPrompt &prompt, QWidget *mainWindow)
     listEdit_->attach();
     listEdit_->setFilter(loadString(IDS_LIST_FILTER));
     listEdit_->setShowHidden(true); // list files are often hidden
+    listEdit_->setStartFolder(settings.imagesFolder); // without a list, the picker starts among the pictures
 
     connect(qobject_cast<QPushButton *>(control(ids::Start)), &QPushButton::clicked, this, &BatchDialog::start);
     connect(qobject_cast<QPushButton *>(control(ids::Cancel)), &QPushButton::clicked, this, &BatchDialog::reject);
@@ -96,6 +97,10 @@ void BatchDialog::start()
                                 : formatString(IDS_LIST_READ_ERROR, statusNumber(opened), settings.listFile.toUtf8().constData()));
         return;
     }
+    if (list.holdsBinary()) {
+        prompt_.showMessage(formatString(IDS_LIST_BINARY, settings.listFile.toUtf8().constData()));
+        return;
+    }
     // Start, Close and Escape rest while the run goes on.
     setRunning(true);
     BatchRun run(prompt_, *this);
@@ -104,13 +109,18 @@ void BatchDialog::start()
     const auto given = [](const QString &text) { return text.isEmpty() ? std::nullopt : std::optional<QByteArray>(text.toUtf8()); };
     summary_ = run.RunBatch(list, listPath, {given(settings.artist), given(settings.copyright), settings.removeAllExif, settings.allCopies});
     setRunning(false);
-    // What the run did, in one box, however it ended.
-    QString summary = formatString(IDS_BATCH_SUMMARY, summary_.saved, summary_.skipped, summary_.failed);
+    // What the run did, in one box, however it ended; a warning only when
+    // something was not done as asked.
+    QString summary = BatchRun::summaryLine(summary_);
     if (summary_.cancelled)
         summary += QLatin1Char('\n') + loadString(IDS_BATCH_CANCELLED);
-    if (const QString untouched = BatchRun::untouchedMessage(summary_); !untouched.isEmpty())
+    const QString untouched = BatchRun::untouchedMessage(summary_);
+    if (!untouched.isEmpty())
         summary += QLatin1Char('\n') + untouched;
-    prompt_.showMessage(summary);
+    if (summary_.failed == 0 && summary_.skipped == 0 && untouched.isEmpty())
+        prompt_.showInformation(summary);
+    else
+        prompt_.showMessage(summary);
 }
 
 void BatchDialog::setRunning(bool running)

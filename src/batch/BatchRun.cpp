@@ -46,30 +46,35 @@ SplitParts SplitPath(const QByteArray &path)
     return {folder, path.mid(folder.size())};
 }
 
-std::optional<QByteArray> imagePathFor(const QByteArray &folder, const QByteArray &name)
+std::optional<QByteArray> imagePathFor(const QByteArray &folder, const QByteArray &name, ImageStatus *refusal)
 {
+    const auto refuse = [refusal](ImageStatus why) {
+        if (refusal)
+            *refusal = why;
+        return std::nullopt;
+    };
     QByteArray relative = name;
     relative.replace('\\', '/'); // lists come from Windows tools
     const bool drive = relative.size() >= 2 && std::isalpha(static_cast<unsigned char>(relative[0])) && relative[1] == ':';
     if (relative.startsWith('/') || drive)
-        return std::nullopt;
+        return refuse(ImageStatus::AccessDenied);
     int depth = 0;
     for (const QByteArray &part : relative.split('/')) {
         if (part == "..") {
             if (--depth < 0)
-                return std::nullopt;
+                return refuse(ImageStatus::AccessDenied);
         } else if (!part.isEmpty() && part != ".") {
             if (!platform::nameUsableHere(part.toStdString()))
-                return std::nullopt; // a name Windows cannot hold: never created
+                return refuse(ImageStatus::FileNotFound); // a name Windows cannot hold: never created
             ++depth;
         }
     }
     return folder + relative;
 }
 
-std::optional<QByteArray> findImageFor(const QByteArray &folder, const QByteArray &name)
+std::optional<QByteArray> findImageFor(const QByteArray &folder, const QByteArray &name, ImageStatus *refusal)
 {
-    const auto path = imagePathFor(folder, name);
+    const auto path = imagePathFor(folder, name, refusal);
     FileStamp stamp;
     const auto exists = [&stamp](const QByteArray &p) { return statFile(p, stamp) == ImageStatus::Ok; };
     if (!path || isUtf8(name) || exists(*path))
@@ -86,10 +91,20 @@ std::optional<QByteArray> findImageFor(const QByteArray &folder, const QByteArra
     return found ? found : path;
 }
 
-QString BatchRun::message(int formatId, ImageStatus status, const QByteArray &path) const
+QString BatchRun::message(int formatId, ImageStatus status, const QByteArray &path, int reasonId) const
 {
+    if (reasonId != 0)
+        return statusMessage(formatId, statusNumber(status), displayText(path), loadString(reasonId));
     return explain_ ? statusMessage(formatId, statusNumber(status), displayText(path))
                     : formatString(formatId, statusNumber(status), displayText(path).toUtf8().constData());
+}
+
+QString BatchRun::summaryLine(const BatchSummary &summary)
+{
+    QString line = formatString(IDS_BATCH_SUMMARY, summary.saved, summary.skipped, summary.failed);
+    if (summary.notReached > 0)
+        line += formatString(IDS_BATCH_NOT_REACHED, summary.notReached);
+    return line;
 }
 
 QString BatchRun::untouchedMessage(const BatchSummary &summary)
@@ -125,17 +140,46 @@ BatchRun::Outcome BatchRun::fail(int messageId, ImageStatus status, const QByteA
 
 bool BatchRun::saveInHand()
 {
+    while (!inHand_.empty()) {
+        if (!commitInHand())
+            return false;
+    }
+    return true;
+}
+
+bool BatchRun::commitInHand()
+{
     const SaveGroup::Result done = inHand_.commit();
     summary_.saved += done.saved;
     // (The last picture in hand may lack its line, when memory ran out.)
-    for (std::size_t i = 0; i < std::min<std::size_t>(done.saved, inHandCopies_.size()); ++i) {
-        if (!inHandCopies_[i].copies.empty())
-            summary_.untouched.push_back(std::move(inHandCopies_[i]));
+    const std::size_t saved = std::min<std::size_t>(done.saved, held_.size());
+    for (std::size_t i = 0; i < saved; ++i) {
+        if (!held_[i].untouched.empty())
+            summary_.untouched.push_back({held_[i].path, std::move(held_[i].untouched)});
     }
-    inHandCopies_.clear();
+    // The ones after a picture that failed are as they were.
+    std::vector<Held> rest(std::make_move_iterator(held_.begin() + static_cast<std::ptrdiff_t>(std::min(saved + 1, held_.size()))),
+                           std::make_move_iterator(held_.end()));
+    held_.clear();
     if (done.status == ImageStatus::Ok)
         return true;
-    fail(IDS_SAVE_ERROR, done.status, done.failedPath);
+    if (done.status == ImageStatus::OutOfMemory) {
+        fail(IDS_SAVE_ERROR, done.status, done.failedPath);
+    } else {
+        ++summary_.failed;
+        if (prompt_.askYesNo(message(IDS_SAVE_ERROR_CONTINUE, done.status, done.failedPath))) {
+            for (std::size_t i = 0; i < rest.size(); ++i) {
+                const Outcome outcome = processPicture(rest[i].path, rest[i].description);
+                if (outcome == Outcome::Ended) {
+                    summary_.notReached += static_cast<int>(rest.size() - i - 1);
+                    return false;
+                }
+                summary_.skipped += outcome == Outcome::Skipped;
+            }
+            return true;
+        }
+    }
+    summary_.notReached += static_cast<int>(rest.size());
     return false;
 }
 
@@ -144,19 +188,19 @@ BatchRun::Outcome BatchRun::endRun(int messageId, ImageStatus status, const QByt
     return saveInHand() ? fail(messageId, status, path) : Outcome::Ended;
 }
 
-BatchRun::Outcome BatchRun::askToGoOn(ImageStatus status, const QByteArray &imagePath)
+BatchRun::Outcome BatchRun::askToGoOn(const QString &question, bool failed)
 {
     // What came before is saved first; nothing after it before the answer.
     if (!saveInHand())
         return Outcome::Ended;
-    if (prompt_.askYesNo(message(IDS_LOAD_ERROR_CONTINUE, status, imagePath)))
+    const bool goOn = prompt_.askYesNo(question);
+    if (goOn && !failed)
         return Outcome::Skipped;
     ++summary_.failed;
-    return Outcome::Ended;
+    return goOn ? Outcome::Failed : Outcome::Ended;
 }
 
-BatchRun::Outcome BatchRun::processImage(const QByteArray &imagePath, const QByteArray &description, const BatchOptions &options,
-                                         int &stage)
+BatchRun::Outcome BatchRun::processImage(const QByteArray &imagePath, const QByteArray &description, int &stage)
 {
     // A picture named again is read as the save in hand leaves it.
     if (inHand_.holds(imagePath) && !saveInHand())
@@ -165,36 +209,61 @@ BatchRun::Outcome BatchRun::processImage(const QByteArray &imagePath, const QByt
     const auto image = OpenImageFile(imagePath, status);
     if (status == ImageStatus::OutOfMemory)
         return endRun(stage, status, imagePath);
-    if (status != ImageStatus::Ok)
-        return askToGoOn(status, imagePath);
+    if (status != ImageStatus::Ok) {
+        const int reason = status == ImageStatus::FileNotFound ? IDS_REASON_NO_SUCH_FILE : 0;
+        return askToGoOn(message(IDS_LOAD_ERROR_CONTINUE, status, imagePath, reason));
+    }
     stage = IDS_SAVE_ERROR;
+    const BatchOptions &options = *options_;
     WriteMetadata(*image, {description, options.artist.value_or(QByteArray()), options.copyright.value_or(QByteArray())},
                   {true, options.artist.has_value(), options.copyright.has_value()}, options.removeAllExif,
                   options.allCopies);
     status = inHand_.add(*image, imagePath);
-    if (status != ImageStatus::Ok)
+    if (status == ImageStatus::OutOfMemory)
         return endRun(IDS_SAVE_ERROR, status, imagePath);
-    inHandCopies_.push_back({imagePath, image->untouchedCopies()});
+    if (status != ImageStatus::Ok)
+        return askToGoOn(message(IDS_SAVE_ERROR_CONTINUE, status, imagePath), true);
+    held_.push_back({imagePath, description, image->untouchedCopies()});
     return inHand_.full() && !saveInHand() ? Outcome::Ended : Outcome::InHand;
 }
 
-BatchRun::Outcome BatchRun::processEntry(const QByteArray &imagePath, const QByteArray &description, const BatchOptions &options)
+BatchRun::Outcome BatchRun::processPicture(const QByteArray &imagePath, const QByteArray &description)
 {
     int stage = IDS_LOAD_ERROR;
     try {
-        return processImage(imagePath, description, options, stage);
+        return processImage(imagePath, description, stage);
     } catch (const std::bad_alloc &) {
         return endRun(stage, ImageStatus::OutOfMemory, imagePath);
     }
+}
+
+BatchRun::Outcome BatchRun::processEntry(const ListEntry &entry, const QByteArray &folder)
+{
+    const QString line = displayText(entry.name);
+    switch (entry.fault) {
+    case LineFault::NoName:
+        return askToGoOn(formatString(IDS_LIST_LINE_NO_NAME, line.toUtf8().constData()));
+    case LineFault::UnclosedQuote:
+        return askToGoOn(formatString(IDS_LIST_LINE_UNCLOSED, line.toUtf8().constData()));
+    case LineFault::None:
+        break;
+    }
+    ImageStatus refusal = ImageStatus::AccessDenied;
+    if (const auto path = findImageFor(folder, entry.name, &refusal))
+        return processPicture(*path, utf8FromList(entry.description));
+    const int reason = refusal == ImageStatus::AccessDenied ? IDS_REASON_OUTSIDE_FOLDER : IDS_REASON_NO_SUCH_FILE;
+    return askToGoOn(message(IDS_LOAD_ERROR_CONTINUE, refusal, entry.name, reason));
 }
 
 template <typename NextEntry>
 BatchSummary BatchRun::run(std::int64_t count, NextEntry next, const QByteArray &listPath, const BatchOptions &options)
 {
     summary_ = BatchSummary();
+    options_ = &options;
     const QByteArray folder = SplitPath(listPath).folder;
     progress_.open();
     ListEntry entry;
+    std::int64_t reached = 0;
     for (std::int64_t k = 1;; ++k) {
         Outcome outcome = Outcome::Ended;
         try {
@@ -204,10 +273,9 @@ BatchSummary BatchRun::run(std::int64_t count, NextEntry next, const QByteArray 
                 summary_.cancelled = true;
                 break;
             }
+            ++reached;
             progress_.update(displayText(entry.name), static_cast<int>(100 * k / std::max(count, k)));
-            const auto path = findImageFor(folder, entry.name);
-            outcome = path ? processEntry(*path, utf8FromList(entry.description), options)
-                           : askToGoOn(ImageStatus::AccessDenied, folder + entry.name);
+            outcome = processEntry(entry, folder);
         } catch (const std::bad_alloc &) {
             outcome = endRun(IDS_LOAD_ERROR, ImageStatus::OutOfMemory, folder + entry.name);
         }
@@ -219,7 +287,9 @@ BatchSummary BatchRun::run(std::int64_t count, NextEntry next, const QByteArray 
     }
     // The pictures in hand when the list ends or Cancel is pressed.
     saveInHand();
+    summary_.notReached += static_cast<int>(std::max<std::int64_t>(0, count - reached));
     progress_.close();
+    options_ = nullptr;
     return summary_;
 }
 

@@ -33,14 +33,15 @@ SplitParts SplitPath(const QByteArray &path);
 // Where the image an entry names is: inside the list file's folder. Names may
 // use either separator and name sub-folders; a name that is absolute or whose
 // ".." leads above the folder gives nothing, so a list file cannot reach
-// files elsewhere.
-std::optional<QByteArray> imagePathFor(const QByteArray &folder, const QByteArray &name);
+// files elsewhere (refusal, when given, then says AccessDenied; for a name
+// this system cannot hold, FileNotFound).
+std::optional<QByteArray> imagePathFor(const QByteArray &folder, const QByteArray &name, ImageStatus *refusal = nullptr);
 
 // imagePathFor, and for a name from Windows that is not UTF-8 and is not on
 // disk as it is, the one file its Windows-1252 or its code page 850 reading
 // names (file names here are UTF-8). When both readings name files the name
 // is ambiguous, and it stays as it is, so it is missing.
-std::optional<QByteArray> findImageFor(const QByteArray &folder, const QByteArray &name);
+std::optional<QByteArray> findImageFor(const QByteArray &folder, const QByteArray &name, ImageStatus *refusal = nullptr);
 
 // What the batch shows while it runs; a window, or a line on a terminal.
 class BatchProgress
@@ -77,7 +78,8 @@ struct BatchSummary
 {
     int saved = 0;
     int skipped = 0;
-    int failed = 0; // what ended the run: an image, or the list
+    int failed = 0; // images that could not be opened or saved, or the list
+    int notReached = 0; // entries left as they were when the run ended early
     bool cancelled = false;
     ImageStatus status = ImageStatus::Ok; // OutOfMemory when memory ran out
     std::vector<UntouchedCopies> untouched; // among the saved ones
@@ -86,8 +88,8 @@ struct BatchSummary
 // Applies a list to its images: each named image gets the entry's
 // description and the batch's artist and copyright, through the same safe
 // save as the editor, made durable a group of pictures at a time
-// (SaveGroup). An image that cannot be opened asks whether to go on; a save
-// that fails, or memory running out, ends the run. The pictures in hand are
+// (SaveGroup). An image that cannot be opened or saved, or a line that names
+// none, asks whether to go on; memory running out ends the run. The pictures in hand are
 // saved before anything is asked or shown, and when the run ends, however
 // it ends. Descriptions that are not UTF-8 come from Windows and are written
 // as UTF-8.
@@ -102,35 +104,51 @@ public:
     // For the end of a run: the pictures whose copies were left as they
     // were, a line each (the first few); empty when there are none.
     static QString untouchedMessage(const BatchSummary &summary);
+    // "N saved, N skipped, N failed", and how many entries were not reached.
+    static QString summaryLine(const BatchSummary &summary);
 
     BatchSummary RunBatch(const BatchList &list, const QByteArray &listPath, const BatchOptions &options);
     // Streams an opened list: memory stays bounded whatever its length.
     BatchSummary RunBatch(ListFileReader &list, const QByteArray &listPath, const BatchOptions &options);
 
 private:
-    QString message(int formatId, ImageStatus status, const QByteArray &path) const;
+    // A reason of the batch's own (reasonId) is given on a terminal too.
+    QString message(int formatId, ImageStatus status, const QByteArray &path, int reasonId = 0) const;
     bool explain_ = false;
     // What became of an entry: its picture is in hand (saved with its
-    // group), it was skipped, or the run ends (counted already).
-    enum class Outcome { InHand, Skipped, Ended };
+    // group), it was skipped, it failed and the run goes on (counted), or
+    // the run ends (counted already).
+    enum class Outcome { InHand, Skipped, Failed, Ended };
 
-    Outcome processEntry(const QByteArray &imagePath, const QByteArray &description, const BatchOptions &options);
-    Outcome processImage(const QByteArray &imagePath, const QByteArray &description, const BatchOptions &options, int &stage);
-    // Saves the pictures in hand, then asks.
-    Outcome askToGoOn(ImageStatus status, const QByteArray &imagePath);
+    Outcome processEntry(const ListEntry &entry, const QByteArray &folder);
+    Outcome processImage(const QByteArray &imagePath, const QByteArray &description, int &stage);
+    Outcome processPicture(const QByteArray &imagePath, const QByteArray &description);
+    // Saves the pictures in hand, then asks; Yes skips the entry, or counts
+    // it as failed.
+    Outcome askToGoOn(const QString &question, bool failed = false);
     // Shows what ends the run and counts it.
     Outcome fail(int messageId, ImageStatus status, const QByteArray &path);
     // Saves the pictures in hand, then fails.
     Outcome endRun(int messageId, ImageStatus status, const QByteArray &path);
-    // False when one failed, which ends the run.
+    // False when the run ends: a save failed and the answer was No, or
+    // memory ran out. The pictures of the group after one that failed are
+    // saved again when the run goes on.
     bool saveInHand();
+    bool commitInHand();
     template <typename NextEntry>
     BatchSummary run(std::int64_t count, NextEntry next, const QByteArray &listPath, const BatchOptions &options);
 
     UserPrompt &prompt_;
     BatchProgress &progress_;
+    struct Held
+    {
+        QByteArray path;
+        QByteArray description;
+        std::vector<QByteArray> untouched;
+    };
     SaveGroup inHand_;
-    std::vector<UntouchedCopies> inHandCopies_; // a line for each picture in hand
+    std::vector<Held> held_; // a line for each picture in hand
+    const BatchOptions *options_ = nullptr;
     BatchSummary summary_;
 };
 

@@ -13,6 +13,7 @@ BatchSettings BatchSettings::load()
     s.copyright = settings->value("BCopyr", QString()).toString();
     s.listFile = settings->value("BFile", QString()).toString();
     s.allCopies = settings->value("BAllCopies", 0).toInt() != 0;
+    s.imagesFolder = settings->value("ImgFolder", QString()).toString();
     return s;
 }
 

@@ -13,6 +13,7 @@ struct BatchSettings
     QString copyright;          // BCopyr
     QString listFile;           // BFile
     bool allCopies = false;     // BAllCopies: missing IPTC and XMP copies are created
+    QString imagesFolder;       // ImgFolder, the editor's: read, never written here
 
     static BatchSettings load();
     void save() const;

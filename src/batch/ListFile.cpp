@@ -3,6 +3,7 @@
 #include "FileBytes.h"
 #include "NativePath.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -23,6 +24,11 @@ QByteArray trimmed(const char *begin, const char *end)
     return QByteArray(begin, end - begin);
 }
 
+bool isSeparator(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
 const char *closingQuote(const char *begin, const char *end)
 {
     const char *close = begin + 1;
@@ -36,33 +42,35 @@ constexpr qsizetype chunkSize = 64 * 1024;
 
 bool ListFileParser::givesEntry(const char *begin, const char *end)
 {
-    // An unclosed quote drops the line.
-    return begin != end && (*begin != '"' || closingQuote(begin, end) != end);
+    return std::any_of(begin, end, [](char c) { return !isWhite(c); });
 }
 
 bool ListFileParser::parseLine(const char *begin, const char *end, ListEntry &entry)
 {
     if (!givesEntry(begin, end))
         return false;
+    entry.fault = LineFault::None;
     const char *rest = nullptr;
     if (*begin == '"') {
         const char *close = closingQuote(begin, end);
+        if (close == end) {
+            entry = {QByteArray(begin, end - begin), {}, LineFault::UnclosedQuote};
+            return true;
+        }
         entry.name = QByteArray(begin + 1, close - begin - 1);
         rest = close + 1;
     } else {
-        const char *space = begin;
-        while (space < end && *space != ' ')
-            ++space;
-        entry.name = QByteArray(begin, space - begin);
-        rest = space < end ? space + 1 : end;
+        const char *separator = std::find_if(begin, end, isSeparator);
+        entry.name = QByteArray(begin, separator - begin);
+        rest = separator < end ? separator + 1 : end;
     }
-    while (rest < end && *rest == ' ')
-        ++rest;
+    if (entry.name.isEmpty()) {
+        entry = {QByteArray(begin, end - begin), {}, LineFault::NoName};
+        return true;
+    }
+    rest = std::find_if_not(rest, end, isSeparator);
     // Programs that keep DESCRIPT.ION files put their own data after 0x04.
-    const char *descriptionEnd = rest;
-    while (descriptionEnd < end && *descriptionEnd != '\x04')
-        ++descriptionEnd;
-    entry.description = trimmed(rest, descriptionEnd);
+    entry.description = trimmed(rest, std::find(rest, end, '\x04'));
     return true;
 }
 
@@ -198,6 +206,20 @@ bool ListFileReader::next(ListEntry &entry)
         line_ = QByteArray();
     }
     return false;
+}
+
+bool ListFileReader::holdsBinary()
+{
+    constexpr qsizetype firstBlock = 4096;
+    QByteArray head = memory_.left(firstBlock);
+    if (file_.isOpen()) {
+        head.resize(firstBlock);
+        std::size_t n = 0;
+        if (file_.readAt(0, head.data(), static_cast<std::size_t>(firstBlock), n) != platform::FileStatus::Ok)
+            n = 0;
+        head.truncate(static_cast<qsizetype>(n));
+    }
+    return head.contains('\0');
 }
 
 std::int64_t ListFileReader::countEntries()

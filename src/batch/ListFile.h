@@ -10,14 +10,19 @@
 
 namespace lumicap {
 
+// What keeps a line of a list from naming a picture.
+enum class LineFault { None, NoName, UnclosedQuote };
+
 // One line of an image list file: an image name (as the line gives it, never
-// trimmed, possibly empty) and its description (trimmed of white space).
+// trimmed) and its description (trimmed of white space). A line that names
+// no picture keeps its fault and its whole text as the name, for the message.
 struct ListEntry
 {
     QByteArray name;
     QByteArray description;
+    LineFault fault = LineFault::None;
 
-    bool operator==(const ListEntry &o) const { return name == o.name && description == o.description; }
+    bool operator==(const ListEntry &o) const { return name == o.name && description == o.description && fault == o.fault; }
 };
 
 using BatchList = std::vector<ListEntry>;
@@ -33,7 +38,7 @@ class ListFileParser
 public:
     // Parses the bytes of a whole list file.
     static BatchList parse(const QByteArray &file);
-    // Parses one line, without its line end; false when it gives no entry.
+    // Parses one line, without its line end; false for a blank line.
     static bool parseLine(const char *begin, const char *end, ListEntry &entry);
     static bool givesEntry(const char *begin, const char *end);
 };
@@ -58,6 +63,9 @@ public:
     // The next entry; false at the end, at a read error (what was read
     // stays read) or when memory ran out, which status() then tells.
     bool next(ListEntry &entry);
+    // Whether the file holds binary data (a zero byte in its first 4 KB): a
+    // picture given as the list by mistake.
+    bool holdsBinary();
     // Counts the entries of the whole list, then starts again from the top.
     std::int64_t countEntries();
     void rewind();

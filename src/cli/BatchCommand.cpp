@@ -2,7 +2,6 @@
 
 #include "BatchRun.h"
 #include "ConsoleOutput.h"
-#include "FileBytes.h"
 #include "FileTimes.h"
 #include "NativePath.h"
 #include "StringTable.h"
@@ -61,13 +60,13 @@ public:
     void showMessage(const QString &text) override
     {
         progress_.endLine();
-        printError(escapedText(text));
+        for (const QString &line : text.split('\n'))
+            printError(escapedText(line));
     }
     bool askYesNo(const QString &text) override
     {
-        progress_.endLine();
         // The error without its last line, the question --keep-going answers.
-        printError(escapedText(text.left(text.lastIndexOf('\n'))));
+        showMessage(text.left(text.lastIndexOf('\n')));
         return keepGoing_;
     }
     void beginWait() override {}
@@ -77,17 +76,6 @@ private:
     TerminalProgress &progress_;
     bool keepGoing_;
 };
-
-// A list is text; an image or other binary file given by mistake has zero
-// bytes near its start.
-constexpr std::int64_t firstBlock = 4096;
-
-bool looksBinary(const QByteArray &listPath)
-{
-    QByteArray head;
-    readFileBytes(listPath, head, nullptr, firstBlock);
-    return head.contains('\0');
-}
 
 // The times of every picture the list names, to put back on the ones a save
 // replaced.
@@ -109,16 +97,16 @@ std::vector<std::pair<QByteArray, platform::FileTimes>> timesOf(ListFileReader &
 int runBatchCommand(const QByteArray &listPath, const BatchRequest &request)
 {
     const QByteArray shown = shownText(listPath).toUtf8();
-    if (looksBinary(listPath)) {
-        printError(formatString(IDS_CLI_LIST_BINARY, shown.constData()));
-        return 1;
-    }
     // The list is read as the run goes: memory stays bounded by its longest
     // line, however long it is.
     ListFileReader list;
     if (const ImageStatus opened = list.open(listPath); opened != ImageStatus::Ok) {
         printError(opened == ImageStatus::FileNotFound ? formatString(IDS_LIST_MISSING, shown.constData())
                                                        : formatString(IDS_LIST_READ_ERROR, statusNumber(opened), shown.constData()));
+        return 1;
+    }
+    if (list.holdsBinary()) {
+        printError(formatString(IDS_LIST_BINARY, shown.constData()));
         return 1;
     }
     const auto times = request.preserveTime ? timesOf(list, listPath) : std::vector<std::pair<QByteArray, platform::FileTimes>>();
@@ -141,7 +129,7 @@ int runBatchCommand(const QByteArray &listPath, const BatchRequest &request)
         }
     }
     if (!request.quiet)
-        printOut(formatString(IDS_CLI_BATCH_SUMMARY, summary.saved, summary.skipped, summary.failed));
+        printOut(BatchRun::summaryLine(summary));
     return summary.failed == 0 && summary.skipped == 0 && !summary.cancelled && failures == 0 ? 0 : 1;
 }
 

@@ -5,13 +5,16 @@
 namespace lumicap {
 
 // How the logic talks to the person: message boxes (titled with the
-// program's name, with the warning icon) and the wait cursor. The windows
+// program's name, with the warning icon unless they report no problem) and
+// the wait cursor. The windows
 // hand in the real one; tests answer by script.
 class UserPrompt
 {
 public:
     virtual ~UserPrompt() = default;
     virtual void showMessage(const QString &text) = 0;
+    // A message that reports no problem (the information icon).
+    virtual void showInformation(const QString &text) { showMessage(text); }
     virtual bool askYesNo(const QString &text) = 0;
 
     enum class Answer { Yes, No, Cancel };

@@ -52,6 +52,8 @@ ImageStatus ImageHolder::open(const QByteArray &path, bool withThumbnail)
     ImageStatus status = readFileBytes(path, file, &stamp_, headerBytes);
     if (status != ImageStatus::Ok)
         return fail(status);
+    if (stamp_.size == 0)
+        return fail(ImageStatus::EmptyFile);
     format_ = detectImageFormat(file.constData(), static_cast<std::size_t>(file.size()));
     const bool partial = file.size() < stamp_.size;
     if (partial && (format_ != ImageFormat::Jpeg || !parseJpegLayout(file))) {

@@ -21,6 +21,7 @@ enum class ImageStatus : int {
     UnknownImageFormat = 13,
     PropertyNotFound = 19,
     PropertyNotSupported = 20,
+    EmptyFile = 22, // our own: a file of no bytes, not a damaged one
 };
 
 constexpr int statusNumber(ImageStatus s) { return static_cast<int>(s); }

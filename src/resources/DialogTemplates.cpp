@@ -67,7 +67,7 @@ const DialogTemplate &batchTemplate()
             {-1, K::Label,
              "1. Prepare a text file where on each line there is the image name and description separated by a space. "
              "If a name contains spaces surround it with \". For example:",
-             7, 34, 257, 18},
+             7, 32, 257, 24},
             {ids::BatchRemoveAllExif, K::CheckBox, "Remove all Exif fields except: Description, Artist, Copyright", 7, 182, 246, 10},
             {ids::BatchAllCopies, K::CheckBox, "Also write IPTC and XMP captions", 7, 193, 246, 10},
             {-1, K::Label, "PICT001.JPG My first Picture\n\"PICT 2.JPG\" My second Picture", 43, 57, 221, 16},

@@ -16,7 +16,7 @@ constexpr Reason reasons[] = {
     {1, IDS_REASON_DAMAGED},        {2, IDS_REASON_NOT_A_FILE},      {3, IDS_REASON_OUT_OF_MEMORY},
     {4, IDS_REASON_BUSY},           {7, IDS_REASON_SYSTEM},          {10, IDS_REASON_NOT_FOUND},
     {11, IDS_REASON_TOO_BIG},       {12, IDS_REASON_ACCESS_DENIED},  {13, IDS_REASON_NOT_AN_IMAGE},
-    {20, IDS_REASON_NOT_SUPPORTED},
+    {20, IDS_REASON_NOT_SUPPORTED}, {22, IDS_REASON_EMPTY},
 };
 } // namespace
 
@@ -29,11 +29,11 @@ QString statusReason(int status)
     return loadString(IDS_REASON_GENERIC);
 }
 
-QString statusMessage(int formatId, int status, const QString &path)
+QString statusMessage(int formatId, int status, const QString &path, const QString &reasonText)
 {
     QString text = formatString(formatId, status, path.toUtf8().constData());
     const qsizetype firstLineEnd = text.indexOf(QLatin1Char('\n'));
-    const QString reason = statusReason(status);
+    const QString reason = reasonText.isEmpty() ? statusReason(status) : reasonText;
     if (firstLineEnd < 0)
         return text + QLatin1Char('\n') + reason;
     return text.insert(firstLineEnd, QLatin1Char('\n') + reason);

@@ -9,7 +9,7 @@ namespace lumicap {
 QString statusReason(int status);
 
 // A status message ("Error %d while ... Image %s", maybe with more lines)
-// with the reason inserted as its second line.
-QString statusMessage(int formatId, int status, const QString &path);
+// with the reason inserted as its second line: reasonText, or the status's.
+QString statusMessage(int formatId, int status, const QString &path, const QString &reasonText = {});
 
 } // namespace lumicap

@@ -69,11 +69,18 @@ const std::map<int, const char *> &table()
         {IDS_BATCH_COPIES_UNTOUCHED, "Copies of the captions that cannot be read were left as they were; other programs may still show the old text:"},
         {IDS_BATCH_MORE, "and %d more"},
         {IDS_SAVE_ERROR_AGAIN, "Error %d while saving Image %s\nSave it again? No drops your changes, Cancel stays on this image."},
+        {IDS_LIST_BINARY, "%s is not an image list: it holds binary data"},
+        {IDS_REASON_EMPTY, "The file is empty."},
+        {IDS_REASON_OUTSIDE_FOLDER, "The list names a file outside its own folder; it may name only pictures in that folder and its sub-folders."},
+        {IDS_REASON_NO_SUCH_FILE, "There is no file of that name."},
+        {IDS_LIST_LINE_NO_NAME, "A line of the list names no picture: %s\nContinue with other files ?"},
+        {IDS_LIST_LINE_UNCLOSED, "A line of the list opens a quote it never closes: %s\nContinue with other files ?"},
+        {IDS_BATCH_NOT_REACHED, ", %d not reached"},
+        {IDS_SAVE_ERROR_CONTINUE, "Error %d while saving Image %s\nContinue with other files ?"},
 
         {IDS_CLI_DESCRIPTION, "Reads and writes the description, artist and copyright tags of JPEG, TIFF and PNG files."},
         {IDS_CLI_UNKNOWN_COMMAND, "unknown command \"%s\"; use show, set or batch"},
         {IDS_CLI_NO_FILES, "no files given"},
-        {IDS_CLI_BATCH_SUMMARY, "%d saved, %d skipped, %d failed"},
         {IDS_CLI_ONE_LIST, "batch takes exactly one image list file"},
         {IDS_CLI_USAGE, "lumicap-tags: %s (see lumicap-tags --help)"},
         {IDS_CLI_UNKNOWN_OPTION, "unknown option %s"},
@@ -84,7 +91,6 @@ const std::map<int, const char *> &table()
         {IDS_CLI_NOTHING_TO_SET, "set needs --description, --artist, --copyright, a --delete option, --remove-all-exif or --csv FILE"},
         {IDS_CLI_NO_COMMAND, "no command; use show, set or batch"},
         {IDS_CLI_CANNOT_READ, "Can't read %s"},
-        {IDS_CLI_LIST_BINARY, "%s is not an image list: it holds binary data"},
         {IDS_CLI_CSV_NO_SOURCE, "The CSV file has no SourceFile column"},
         {IDS_CLI_CSV_NO_ROW, "No row for %s in the CSV file"},
         {IDS_CLI_NOT_LISTABLE, "%s cannot go into a DESCRIPT.ION list: its name holds a quote or a line break"},
@@ -127,7 +133,8 @@ const std::map<int, const char *> &table()
          "                         copies it has are always written too (also batch)\n"
          "\n"
          "batch:\n"
-         "  --keep-going           skip pictures that cannot be opened instead of stopping\n"
+         "  --keep-going           go on past pictures that cannot be opened or saved and\n"
+         "                         lines that name none, instead of stopping\n"
          "\n"
          "  -v, --verbose          a line per picture\n"
          "  -q, --quiet            no progress bar and no summary\n"

@@ -4,7 +4,7 @@
 
 namespace lumicap {
 
-// The program's string table. Ids 101-160 are the window texts; the 900s
+// The program's string table. Ids 101-199 are the window texts; the 900s
 // belong to the command-line tool.
 enum StringId : int {
     IDS_ABOUTBOX = 101,
@@ -67,11 +67,18 @@ enum StringId : int {
     IDS_BATCH_COPIES_UNTOUCHED = 158,
     IDS_BATCH_MORE = 159,
     IDS_SAVE_ERROR_AGAIN = 160,
+    IDS_LIST_BINARY = 180,
+    IDS_REASON_EMPTY = 181,
+    IDS_REASON_OUTSIDE_FOLDER = 182,
+    IDS_REASON_NO_SUCH_FILE = 183,
+    IDS_LIST_LINE_NO_NAME = 184,
+    IDS_LIST_LINE_UNCLOSED = 185,
+    IDS_BATCH_NOT_REACHED = 186,
+    IDS_SAVE_ERROR_CONTINUE = 187,
 
     IDS_CLI_DESCRIPTION = 900,
     IDS_CLI_UNKNOWN_COMMAND = 908,
     IDS_CLI_NO_FILES = 909,
-    IDS_CLI_BATCH_SUMMARY = 913,
     IDS_CLI_ONE_LIST = 914,
     IDS_CLI_USAGE = 915,
     IDS_CLI_UNKNOWN_OPTION = 916,
@@ -82,7 +89,6 @@ enum StringId : int {
     IDS_CLI_NOTHING_TO_SET = 921,
     IDS_CLI_NO_COMMAND = 922,
     IDS_CLI_CANNOT_READ = 923,
-    IDS_CLI_LIST_BINARY = 924,
     IDS_CLI_CSV_NO_SOURCE = 925,
     IDS_CLI_CSV_NO_ROW = 926,
     IDS_CLI_NOT_LISTABLE = 927,

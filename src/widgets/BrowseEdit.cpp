@@ -100,12 +100,16 @@ void FolderBrowseEdit::browse()
 void FileBrowseEdit::browse()
 {
     const QString current = QDir::currentPath(); // the picker must not move it
-    QString startFolder = QDir::currentPath();
+    QString startFolder = isExistingFolder(startFolder_) ? startFolder_ : current;
     QString startFile = text();
     if (isExistingFolder(startFile)) {
         startFolder = QFileInfo(startFile).absoluteFilePath();
         startFile.clear();
     } else if (!startFile.isEmpty() && !QFileInfo::exists(startFile)) {
+        // A file that is gone: its folder, when the text names one.
+        const QFileInfo gone(startFile);
+        if (gone.path() != QLatin1String(".") && isExistingFolder(gone.path()))
+            startFolder = gone.absolutePath();
         startFile.clear();
     } else if (!startFile.isEmpty()) {
         startFolder = QFileInfo(startFile).absolutePath();

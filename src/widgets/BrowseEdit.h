@@ -56,7 +56,8 @@ public:
     void browse() override;
 };
 
-// Picks an existing file; its full path goes into the edit.
+// Picks an existing file; its full path goes into the edit. The picker opens
+// at the file the text names, or in its folder when only that exists.
 class FileBrowseEdit : public BrowseEdit
 {
     Q_OBJECT
@@ -69,10 +70,14 @@ public:
     QString filter() const { return filter_; }
     void setShowHidden(bool show) { showHidden_ = show; }
     bool showHidden() const { return showHidden_; }
+    // Where the picker opens when the text names neither a file nor a
+    // folder that exists; the current folder when empty.
+    void setStartFolder(const QString &folder) { startFolder_ = folder; }
 
     void browse() override;
 
 private:
+    QString startFolder_;
     QString filter_ = QStringLiteral("All files (*.*)|*.*||");
     bool showHidden_ = false;
 };

@@ -10,6 +10,11 @@ void MessageBoxPrompt::showMessage(const QString &text)
     QMessageBox::warning(parent_, QApplication::applicationName(), text, QMessageBox::Ok);
 }
 
+void MessageBoxPrompt::showInformation(const QString &text)
+{
+    QMessageBox::information(parent_, QApplication::applicationName(), text, QMessageBox::Ok);
+}
+
 bool MessageBoxPrompt::askYesNo(const QString &text)
 {
     return QMessageBox::warning(parent_, QApplication::applicationName(), text, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes)

@@ -15,6 +15,7 @@ public:
     void setParent(QWidget *parent) { parent_ = parent; }
 
     void showMessage(const QString &text) override;
+    void showInformation(const QString &text) override;
     bool askYesNo(const QString &text) override;
     Answer askYesNoCancel(const QString &text) override;
     void beginWait() override;

@@ -121,18 +121,6 @@ TEST_F(ABatchRun, savesInGroupsAndWhatCameBeforeAQuestion)
     EXPECT_EQ(summary.skipped, 1);
 }
 
-TEST_F(ABatchRun, reportsAReadOnlyImageAndEndsTheRun)
-{
-    QFile::setPermissions(pics("b.jpg"), QFile::ReadOwner);
-    const QByteArray before = readAll(pics("b.jpg"));
-    const BatchSummary summary = run("a.jpg A\nb.jpg B\nc.jpg C\n");
-    EXPECT_EQ(prompt.messages, QStringList{"Error 12 while saving Image " + pics("b.jpg")});
-    EXPECT_EQ(summary.saved, 1);
-    EXPECT_EQ(summary.failed, 1);
-    EXPECT_EQ(readAll(pics("b.jpg")), before);
-    EXPECT_EQ(description("c.jpg"), QByteArray());
-}
-
 TEST_F(ABatchRun, removesOtherExifFieldsWithItsOwnOption)
 {
     if (!haveExifTool())
@@ -161,6 +149,7 @@ struct ListRunCase
     QStringList questions;
     QStringList files;
     QList<QByteArray> byteFiles;
+    QStringList readOnly;
 };
 
 void PrintTo(const ListRunCase &c, std::ostream *os)
@@ -181,17 +170,20 @@ TEST_P(ABatchList, leavesWhatItsListSays)
     for (const QByteArray &name : c.byteFiles)
         ASSERT_TRUE(writeJpeg(pics("made.jpg"))
                     && ::rename(dir.bytePath("pics/made.jpg").constData(), (dir.bytePath("pics/") + name).constData()) == 0);
+    for (const QString &name : c.readOnly)
+        QFile::setPermissions(pics(name), QFile::ReadOwner);
     const QByteArray secret = readAll(dir.file("secret.jpg"));
     prompt.answers = c.answers;
     const BatchSummary summary = run(QByteArray(c.list).replace("$DIR", dir.bytePath("")), c.options);
     EXPECT_EQ(summary.saved, c.saved);
     EXPECT_EQ(summary.skipped, c.skipped);
     EXPECT_EQ(summary.failed, c.failed);
+    EXPECT_EQ(summary.saved + summary.skipped + summary.failed + summary.notReached, int(ListFileParser::parse(c.list).size()));
     for (const auto &[name, tags] : c.tags)
         EXPECT_EQ(tagsDirectly(pics(name)), tags) << name.toStdString();
     ASSERT_EQ(prompt.questions.size(), c.questions.size()) << prompt.questions.join('|').toStdString();
     for (int i = 0; i < c.questions.size(); ++i)
-        EXPECT_TRUE(prompt.questions[i].startsWith(c.questions[i])) << prompt.questions[i].toStdString();
+        EXPECT_TRUE(prompt.questions[i].startsWith(QString(c.questions[i]).replace("$DIR", dir.path()))) << prompt.questions[i].toStdString();
     EXPECT_EQ(prompt.messages, QStringList());
     EXPECT_EQ(readAll(dir.file("secret.jpg")), secret);
     EXPECT_EQ(QDir(pics("")).entryList({"_~*"}, QDir::AllEntries | QDir::Hidden), QStringList());
@@ -211,9 +203,12 @@ INSTANTIATE_TEST_SUITE_P(
         ListRunCase{"No stops there, keeping what was done", "a.jpg A\nmissing.jpg M\nc.jpg C\n", annsOptions, {false}, 1, 0, 1,
                     {{"a.jpg", annsTags("A")}, {"c.jpg", none}}, {"Error 10 while loading Image "}},
         ListRunCase{"an empty list", "\n\n", annsOptions, {}, 0, 0, 0, {{"b.jpg", oldTags}}, {}},
-        ListRunCase{"sub-folders, but nothing outside the folder",
-                    "sub\\d.tif In the sub-folder\n../secret.jpg Escaped\n$DIRsecret.jpg Absolute\n", annsOptions, {true, true}, 1, 2,
-                    0, {{"sub/d.tif", annsTags("In the sub-folder")}}, {"Error 12 while loading Image ", "Error 12"}},
+        ListRunCase{"a sub-folder is reached; each bad line says what is wrong; blank lines are skipped",
+                    "sub\\d.tif In the sub-folder\n \t \n../secret.jpg Escaped\n$DIR/secret.jpg Absolute\nnever.jpg N\n\"open.jpg Q\n Just words\nc.jpg\tTab",
+                    annsOptions, {true, true, true, true, true}, 2, 5, 0, {{"sub/d.tif", annsTags("In the sub-folder")}, {"c.jpg", annsTags("Tab")}},
+                    {"Error 12 while loading Image ../secret.jpg\nThe list names a file outside its own folder", "Error 12 while loading Image $DIR/secret.jpg\nThe",
+                     "Error 10 while loading Image $DIR/pics/never.jpg\nThere is no file of that name.\n",
+                     "A line of the list opens a quote it never closes: \"open.jpg Q\n", "A line of the list names no picture:  Just words\n"}},
         ListRunCase{"an image named twice is written twice, the second time over the first; no description writes an empty one",
                     "b.jpg Early\na.jpg\nb.jpg Old\n", annsOptions, {}, 3, 0, 0, {{"a.jpg", annsTags("")}, {"b.jpg", annsTags("Old")}}, {}},
         ListRunCase{"blank artist and copyright leave the image's own", "b.jpg New\n", {std::nullopt, std::nullopt, false}, {}, 1, 0, 0,
@@ -230,7 +225,11 @@ INSTANTIATE_TEST_SUITE_P(
         ListRunCase{"a name on disk as its very bytes is that file", "Ol\xE9.jpg Raw\n", annsOptions, {}, 1, 0, 0, {{"Olé.jpg", none}}, {},
                     {"Olé.jpg"}, {"Ol\xE9.jpg"}},
         ListRunCase{"a name both code pages find is ambiguous, so missing", "R\xE9ve.jpg Which\n", annsOptions, {true}, 0, 1, 0,
-                    {{"Réve.jpg", none}, {"RÚve.jpg", none}}, {"Error 10 while loading Image "}, {"Réve.jpg", "RÚve.jpg"}}));
+                    {{"Réve.jpg", none}, {"RÚve.jpg", none}}, {"Error 10 while loading Image "}, {"Réve.jpg", "RÚve.jpg"}},
+        ListRunCase{"a picture that cannot be saved asks, and No leaves the rest as it was", "a.jpg A\nb.jpg B\nc.jpg C\n", annsOptions, {false},
+                    1, 0, 1, {{"a.jpg", annsTags("A")}, {"b.jpg", oldTags}, {"c.jpg", none}}, {"Error 12 while saving Image "}, {}, {}, {"b.jpg"}},
+        ListRunCase{"Yes goes on past it", "b.jpg B\nc.jpg C\n", annsOptions, {true}, 1, 0, 1, {{"b.jpg", oldTags}, {"c.jpg", annsTags("C")}},
+                    {"Error 12 while saving Image "}, {}, {}, {"b.jpg"}}));
 
 
 // Memory limits: a batch runs in a child under a limit on its address space

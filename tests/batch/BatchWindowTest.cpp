@@ -2,6 +2,7 @@
 #include "BrowseEdit.h"
 #include "ControlIds.h"
 #include "ProgressWindow.h"
+#include "ScriptedPicker.h"
 #include "ScriptedPrompt.h"
 #include "TestFiles.h"
 
@@ -10,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QRegularExpression>
 #include <QPushButton>
 #include <QSettings>
 #include <QStandardPaths>
@@ -109,6 +111,9 @@ void BatchWindowTest::settingsAreReadAtOpeningAndWrittenByAnAcceptedStart()
     ScriptedPrompt prompt;
     {
         BatchDialog dialog(prompt, nullptr);
+        const auto labels = dialog.findChildren<QLabel *>(); // the four numbered instructions in the window's font
+        const auto numbered = [&](QLabel *l) { return l->text().contains(QRegularExpression("^\\d\\. ")) && l->font() == dialog.font(); };
+        QCOMPARE(std::count_if(labels.begin(), labels.end(), numbered), 4);
         QCOMPARE(dialog.listEdit()->filter(), QString("Descriptions (*.txt;*.ion)|*.txt;*.ion|All Files (*.*)|*.*||"));
         QVERIFY(dialog.listEdit()->button() && dialog.listEdit()->showHidden()); // list files are often hidden
         QVERIFY(child<QPushButton>(&dialog, ids::Start)->isDefault());
@@ -128,6 +133,15 @@ void BatchWindowTest::settingsAreReadAtOpeningAndWrittenByAnAcceptedStart()
     QCOMPARE(settings()->value("BArtist").toString(), QString("New artist"));
     QCOMPARE(settings()->value("BRemoveAllExif").toInt() + settings()->value("BAllCopies").toInt(), 0);
     QCOMPARE(settings()->value("BFile").toString(), dir.file("missing.txt"));
+    settings()->setValue("ImgFolder", dir.path());
+    ScriptedPicker picker;
+    for (const QString &list : {dir.file("missing.txt"), QString()}) { // where the last list was, or among the pictures
+        BatchDialog again(prompt, nullptr);
+        again.listEdit()->setText(list);
+        again.listEdit()->setPicker(&picker);
+        again.listEdit()->browse();
+        QCOMPARE(picker.startFolder, dir.path());
+    }
 }
 
 void BatchWindowTest::startChecksItsFields()
@@ -193,7 +207,7 @@ void BatchWindowTest::aRunShowsProgressAndCannotBeDisturbed()
     QVERIFY(child<QPushButton>(&dialog, ids::Start)->isEnabled());
     QCOMPARE(dialog.lastSummary().saved, 3);
     QCOMPARE(tagsDirectly(dir.file("b.jpg")), (QList<QByteArray>{"B", "Ann", ""}));
-    QCOMPARE(prompt.messages, QStringList{"3 saved, 0 skipped, 0 failed"}); // the summary box
+    QCOMPARE(prompt.information, QStringList{"3 saved, 0 skipped, 0 failed"}); // the summary box, with the information sign
 }
 
 void BatchWindowTest::cancelStopsTheRun()
@@ -219,7 +233,8 @@ void BatchWindowTest::cancelStopsTheRun()
     dialog.start();
     QVERIFY(dialog.lastSummary().cancelled);
     QVERIFY(dialog.lastSummary().saved < 6);
-    QCOMPARE(prompt.messages, QStringList{QString("%1 saved, 0 skipped, 0 failed\nCancelled.").arg(dialog.lastSummary().saved)});
+    const int saved = dialog.lastSummary().saved;
+    QCOMPARE(prompt.information, QStringList{QString("%1 saved, 0 skipped, 0 failed, %2 not reached\nCancelled.").arg(saved).arg(6 - saved)});
     QCOMPARE(tagsDirectly(dir.file("5.jpg")).value(0), QByteArray());
     QVERIFY(!dialog.progressWindow());
 }
@@ -230,20 +245,25 @@ void BatchWindowTest::whatARunCouldNotDoIsExplained()
 {
     TestFolder dir;
     QVERIFY(writeJpeg(dir.file("a.jpg")));
-    QVERIFY(writeAll(dir.file("list.txt"), "gone.jpg A caption\na.jpg Second\n"));
+    QVERIFY(writeAll(dir.file("list.txt"), "gone.jpg A caption\nempty.jpg\na.jpg Second\n") && writeAll(dir.file("empty.jpg"), ""));
+    QVERIFY(writeAll(dir.file("binary.ion"), QByteArray("a.jpg x\n\0", 9)));
     ScriptedPrompt prompt;
     BatchDialog dialog(prompt, nullptr);
+    dialog.listEdit()->setText(dir.file("binary.ion"));
+    dialog.start(); // refused, as by lumicap-tags
     dialog.listEdit()->setText(dir.file("list.txt"));
     child<QCheckBox>(&dialog, ids::BatchAllCopies)->setChecked(true); // a.jpg gets an XMP copy
-    prompt.answers = {true, true};
+    prompt.answers = {true, true, true, true};
     dialog.start();
     QVERIFY(writeAll(dir.file("a.jpg"), readAll(dir.file("a.jpg")).replace("</dc:description>", "</dX:description>")));
     dialog.start();
     const QStringList lines = prompt.questions.value(0).split('\n');
     QCOMPARE(lines.value(0), QString("Error 10 while loading Image ") + dir.file("gone.jpg"));
-    QCOMPARE(lines.value(1), QString("The file no longer exists."));
-    QCOMPARE(prompt.messages, (QStringList{"1 saved, 1 skipped, 0 failed", "1 saved, 1 skipped, 0 failed\nCopies of the captions that cannot be read "
-                                           "were left as they were; other programs may still show the old text:\n" + dir.file("a.jpg") + ": XMP"}));
+    QCOMPARE(lines.value(1), QString("There is no file of that name."));
+    QCOMPARE(prompt.questions.value(1).split('\n').value(1), QString("The file is empty."));
+    QCOMPARE(prompt.messages, (QStringList{dir.file("binary.ion") + " is not an image list: it holds binary data", "1 saved, 2 skipped, 0 failed",
+                                           "1 saved, 2 skipped, 0 failed\nCopies of the captions that cannot be read were left as they were; "
+                                           "other programs may still show the old text:\n" + dir.file("a.jpg") + ": XMP"}));
 }
 
 QTEST_MAIN(BatchWindowTest)

@@ -265,9 +265,9 @@ const Row rows[] = {
      [](Scene &, const ToolRun &r) { EXPECT_TRUE(r.out.contains("--preserve-time") && r.out.contains("--all-copies")); }},
 
     {"aBatchStopsAtAPictureThatCannotBeOpened", writeList, {"batch", "DESCRIPT.ION", "--artist", "Bea", "--copyright", ""}, {}, 1,
-     "1 saved, 0 skipped, 1 failed\n",
+     "1 saved, 0 skipped, 1 failed, 1 not reached\n",
      [](Scene &s, const ToolRun &r) {
-         EXPECT_TRUE(r.err.contains("Error 10 while loading Image missing.jpg")) << r.err.toStdString();
+         EXPECT_EQ(r.err, Bytes("Error 10 while loading Image missing.jpg\nThere is no file of that name.\n"));
          expectTags(s, "a.jpg", {"First picture", "Bea", ""}); // an empty value on purpose
          expectTags(s, "b.tif", none);
      }},
@@ -276,6 +276,14 @@ const Row rows[] = {
          EXPECT_FALSE(r.err.contains("[100%]")); // no line per picture without --verbose
          expectTags(s, "a.jpg", {"First picture", "Ann", absent});
          expectTags(s, "b.tif", {"Second picture", absent, absent});
+     }},
+    {"aBatchKeepsGoingPastAFailedSaveAndALineOutsideItsFolder",
+     [](Scene &s) { ASSERT_TRUE(writeAll(s.file("DESCRIPT.ION"), "b.tif B\n../a.jpg Out\na.jpg A\n") && ::chmod(QFile::encodeName(s.file("b.tif")), 0444) == 0); },
+     {"batch", "--keep-going", "DESCRIPT.ION"}, {}, 1, "1 saved, 1 skipped, 1 failed\n",
+     [](Scene &s, const ToolRun &r) {
+         EXPECT_EQ(r.err, Bytes("Error 12 while saving Image b.tif\nError 12 while loading Image ../a.jpg\nThe list names a file outside its own folder; "
+                                "it may name only pictures in that folder and its sub-folders.\n"));
+         expectTags(s, "a.jpg", {"A", "Ann", absent});
      }},
     {"aVerboseBatchPrintsALinePerPicture", writeList, {"batch", "-v", "--keep-going", "DESCRIPT.ION"}, {}, 1, std::nullopt,
      [](Scene &, const ToolRun &r) { EXPECT_TRUE(r.err.contains("[100%] b.tif")) << r.err.toStdString(); }},

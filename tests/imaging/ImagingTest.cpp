@@ -103,7 +103,7 @@ static QByteArray gifBytes()
 INSTANTIATE_TEST_SUITE_P(
     Contents, OpeningAFile,
     ::testing::Values(OpenCase{"text.jpg", "just some text", ImageStatus::UnknownImageFormat},
-                      OpenCase{"empty.jpg", "", ImageStatus::UnknownImageFormat},
+                      OpenCase{"empty.jpg", "", ImageStatus::EmptyFile},
                       OpenCase{"eps.jpg", "%!PS-Adobe-3.0 EPSF-3.0\n", ImageStatus::UnknownImageFormat},
                       OpenCase{"anim.jpg", gifBytes(), ImageStatus::PropertyNotSupported},
                       OpenCase{"cut.jpg", QByteArray("\xFF\xD8\xFF\xE1\x00\x40" "Exif\0\0II", 14), ImageStatus::GenericError},

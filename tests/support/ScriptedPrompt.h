@@ -14,6 +14,7 @@ class ScriptedPrompt : public UserPrompt
 {
 public:
     QStringList messages;
+    QStringList information; // messages that report no problem
     QStringList questions;
     QList<bool> answers; // taken in order; a question without one answers No
     // Answers to questions that can be cancelled, taken first; when there is
@@ -24,6 +25,7 @@ public:
     std::function<void()> onQuestion; // called as each Yes/No question is asked
 
     void showMessage(const QString &text) override { messages.append(text); }
+    void showInformation(const QString &text) override { information.append(text); }
     bool askYesNo(const QString &text) override
     {
         if (onQuestion)
