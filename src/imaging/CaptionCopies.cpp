@@ -137,12 +137,13 @@ bool readsAsEdited(const Exiv2::XmpData &before, const Exiv2::XmpData &after, co
         return true;
     if (joinedNames(valuesOf(items)) != joinedNames(splitNames(*edits.artist))) // Exiv2 reads one empty name as none
         return false;
+    // A name that was there before stays with its qualifiers; a new one has none.
     for (const ListItem &item : items) {
-        const auto same = std::find(unused.begin(), unused.end(), item);
+        const auto same = std::find_if(unused.begin(), unused.end(), [&](const ListItem &old) { return old.value == item.value; });
+        if (same == unused.end() ? !item.parts.empty() : same->parts != item.parts)
+            return false;
         if (same != unused.end())
             unused.erase(same);
-        else if (!item.parts.empty())
-            return false;
     }
     return true;
 }

@@ -63,11 +63,13 @@ QString qualified(const QString &prefix, const char *name)
 }
 
 // An item's text, read up to the item's end: its own, or, for an item with
-// qualifiers, that of its rdf:value.
+// qualifiers, that of its rdf:value (an element, or an attribute of the item).
 QString itemText(QXmlStreamReader &xml)
 {
     QString own;
     std::optional<QString> value;
+    if (xml.attributes().hasAttribute(rdfNs, QLatin1String("value")))
+        value = xml.attributes().value(rdfNs, QLatin1String("value")).toString();
     for (int depth = 1; depth > 0 && !xml.atEnd();) {
         const auto token = xml.readNext();
         if (token == QXmlStreamReader::StartElement && !value && xml.namespaceUri() == rdfNs && xml.name() == QLatin1String("value"))

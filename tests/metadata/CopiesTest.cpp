@@ -15,11 +15,11 @@ using namespace lumicap;
 using namespace lumicap::test;
 
 namespace {
-// dc:creator of two names, the first with a role.
+// dc:creator of two names with roles, the first's in attributes.
 const QByteArray qualifiedCreators = "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'>"
                                      "<rdf:Description rdf:about='' xmlns:dc='http://purl.org/dc/elements/1.1/' xmlns:ex='e:'><dc:creator>"
-                                     "<rdf:Seq><rdf:li rdf:parseType='Resource'><rdf:value>Ann</rdf:value><ex:role>photographer</ex:role>"
-                                     "</rdf:li><rdf:li>Bob</rdf:li></rdf:Seq></dc:creator></rdf:Description></rdf:RDF></x:xmpmeta>";
+                                     "<rdf:Seq><rdf:li rdf:value='Ann' ex:role='photographer'/><rdf:li rdf:parseType='Resource'>"
+                                     "<rdf:value>Bob</rdf:value><ex:role>editor</ex:role></rdf:li></rdf:Seq></dc:creator></rdf:Description></rdf:RDF></x:xmpmeta>";
 const MetadataFields typed{"New caption \xC3\xBCn\xC3\xAF \xE2\x82\xAC", "New Artist", "(c) New"};
 
 ImageStatus save(const QString &path, bool allCopies, const MetadataFields &fields = typed, FieldSelection which = {})
@@ -176,6 +176,7 @@ TEST(CopiesOfTheFields, changeOnlyWithTheTextOfTheirField)
          {"-listItem 1 -IPTC:By-line=Bob", "-listItem 1 -XMP-dc:Creator=Bob"}},
         {"a qualified name", {"-Artist=Ann", "-XMP<=PACKET"}, {{}, "Ann; Carol", {}},
          {"-XMP-dc:Creator=Ann; Carol", "-XMP-dc:CreatorRole=photographer"}},
+        {"a qualified name stays", {"-XMP<=PACKET"}, {{}, "Bob; Cy", {}}, {"-XMP-dc:Creator=Bob; Cy", "-XMP-dc:CreatorRole=editor"}},
         {"Latin-1 Exif", {"-charset", "exif=Latin", "-ImageDescription=Caf\xC3\xA9", "-Artist=Zo\xC3\xAB"}, {"Caf\xC3\xA9", "Zo\xC3\xAB", {}}, {}},
         {"Latin-1 IPTC", {"-ImageDescription=Caf\xC3\xA9", "-IPTC:Caption-Abstract=Caf\xC3\xA9", "-IPTC:City=Z\xC3\xBCrich"},
          {"Caf\xC3\xA9", {}, {}}, {}},
