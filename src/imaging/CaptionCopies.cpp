@@ -158,9 +158,15 @@ bool iptcIsUtf8(const Exiv2::IptcData &iptc)
 
 QByteArray iptcText(const std::string &stored, bool utf8)
 {
-    const QByteArray bytes = qbytes(stored);
-    // Many writers store UTF-8 without saying so; Latin-1 otherwise.
-    return utf8 || isUtf8(bytes) ? bytes : QString::fromLatin1(bytes).toUtf8();
+    // Many writers store UTF-8 without saying so; Windows-1252 otherwise.
+    return utf8 ? qbytes(stored) : asUtf8(qbytes(stored));
+}
+
+// Whether a text is stored as the same bytes in Latin-1 and Windows-1252,
+// so IPTC without a marker reads it back, whichever of the two it is taken for.
+bool fitsSingleByte(const QString &text)
+{
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80 || (c.unicode() >= 0xA0 && c.unicode() <= 0xFF); });
 }
 
 std::vector<QByteArray> iptcValues(const Exiv2::IptcData &iptc, const char *key)
@@ -187,7 +193,7 @@ void markAsUtf8(Exiv2::IptcData &iptc)
 
 // The IPTC data with one field's datasets replaced, the new ones where the
 // first old one was; the character set moves to UTF-8 (and the other texts
-// with it) when a text does not fit Latin-1.
+// with it) when a text has a character Latin-1 and Windows-1252 store apart.
 bool setIptc(Exiv2::IptcData &iptc, const char *key, const QByteArray &text, bool repeatable, bool create)
 {
     const auto before = iptcValues(iptc, key);
@@ -197,7 +203,7 @@ bool setIptc(Exiv2::IptcData &iptc, const char *key, const QByteArray &text, boo
     if (items == before)
         return false;
     const QString shown = QString::fromUtf8(text);
-    if (!iptcIsUtf8(iptc) && QString::fromLatin1(shown.toLatin1()) != shown)
+    if (!iptcIsUtf8(iptc) && !fitsSingleByte(shown))
         markAsUtf8(iptc);
     const bool utf8 = iptcIsUtf8(iptc);
     Exiv2::IptcData out;
