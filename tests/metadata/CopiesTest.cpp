@@ -15,11 +15,12 @@ using namespace lumicap;
 using namespace lumicap::test;
 
 namespace {
-// dc:creator of two names with roles, the first's in attributes.
+// dc:creator of two names with roles, the first's in attributes; XMP with no properties.
 const QByteArray qualifiedCreators = "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'>"
                                      "<rdf:Description rdf:about='' xmlns:dc='http://purl.org/dc/elements/1.1/' xmlns:ex='e:'><dc:creator>"
                                      "<rdf:Seq><rdf:li rdf:value='Ann' ex:role='photographer'/><rdf:li rdf:parseType='Resource'>"
                                      "<rdf:value>Bob</rdf:value><ex:role>editor</ex:role></rdf:li></rdf:Seq></dc:creator></rdf:Description></rdf:RDF></x:xmpmeta>";
+const QByteArray bareXmp = "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'>\n</rdf:RDF></x:xmpmeta>";
 const MetadataFields typed{"New caption \xC3\xBCn\xC3\xAF \xE2\x82\xAC", "New Artist", "(c) New"};
 
 ImageStatus save(const QString &path, bool allCopies, const MetadataFields &fields = typed, FieldSelection which = {})
@@ -118,13 +119,16 @@ TEST(CopiesOfTheFields, allReadTheTypedTextAfterASave)
          QByteArray::fromHex("3842494d03ed000000000010012c000000010001012c000000010001" "3842494d0bb7000000000008074f75746c696e65"
                              "3842494d042500000000001000000000000000000000000000000000")},
         {"a PNG's copies created when asked", "png", {"-IFD0:Make=Kestrel"}, true, everyCopy},
+        {"created when asked in XMP with no properties", "jpg", {"-XMP<=PACKET"}, true, everyCopy},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         TestFolder dir;
         const QString path = dir.file(QString("photo.") + c.format);
         ASSERT_TRUE(QString(c.format) == "jpg" ? writeJpeg(path) : QString(c.format) == "png" ? writePng(path) : writeTiff(path));
-        ASSERT_TRUE(exifToolWrite(path, QStringList{"-charset", "iptc=Latin", "-IFD0:Make=Kestrel", "-GPS:GPSLatitude=48.5"} + c.tags));
+        ASSERT_TRUE(writeAll(dir.file("x.xmp"), bareXmp));
+        ASSERT_TRUE(exifToolWrite(path, QStringList{"-charset", "iptc=Latin", "-IFD0:Make=Kestrel", "-GPS:GPSLatitude=48.5"}
+                                            + QStringList(c.tags).replaceInStrings("PACKET", dir.file("x.xmp"))));
         if (!c.resources.isEmpty()) {
             QByteArray png = readAll(path);
             const PngChunk iptc = *parsePngLayout(png)->iptc;
