@@ -311,8 +311,15 @@ QByteArray toXpValue(const QByteArray &utf8)
     return out.append(2, '\0');
 }
 
-std::optional<QByteArray> rewriteXmp(const QByteArray &packet, const CopyEdits &edits, ImageStatus &status)
+std::optional<QByteArray> rewriteXmp(const QByteArray &packet, const CopyEdits &typed, ImageStatus &status)
 {
+    // XML cannot hold the control characters but tab and line breaks: the
+    // XMP copy is the text without them, as it shows anyway.
+    CopyEdits edits = typed;
+    for (std::optional<QByteArray> *text : {&edits.description, &edits.artist, &edits.copyright}) {
+        if (*text)
+            (*text)->removeIf([](char c) { return static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r'; });
+    }
     std::optional<QByteArray> result = XmpEditor::apply(packet, edits, status);
     if (!result)
         return std::nullopt;

@@ -181,6 +181,7 @@ TEST(CopiesOfTheFields, changeOnlyWithTheTextOfTheirField)
         {"a qualified name", {"-Artist=Ann", "-XMP<=PACKET"}, {{}, "Ann; Carol", {}},
          {"-XMP-dc:Creator=Ann; Carol", "-XMP-dc:CreatorRole=photographer"}},
         {"a qualified name stays", {"-XMP<=PACKET"}, {{}, "Bob; Cy", {}}, {"-XMP-dc:Creator=Bob; Cy", "-XMP-dc:CreatorRole=editor"}},
+        {"a control character XML cannot hold", {"-XMP-dc:Description=Old"}, {"a\x01" "b", {}, {}}, {"-XMP-dc:Description=ab"}},
         {"Latin-1 Exif", {"-charset", "exif=Latin", "-ImageDescription=Caf\xC3\xA9", "-Artist=Zo\xC3\xAB"}, {"Caf\xC3\xA9", "Zo\xC3\xAB", {}}, {}},
         {"Windows-1252 IPTC", {"-ImageDescription=Caf\xC3\xA9 5\xE2\x82\xAC", "-IPTC:Caption-Abstract=Caf\xC3\xA9 5\xE2\x82\xAC"},
          {"Caf\xC3\xA9 5\xE2\x82\xAC", {}, {}}, {}},
