@@ -137,12 +137,13 @@ bool readsAsEdited(const Exiv2::XmpData &before, const Exiv2::XmpData &after, co
         return true;
     if (joinedNames(valuesOf(items)) != joinedNames(splitNames(*edits.artist))) // Exiv2 reads one empty name as none
         return false;
+    // A name that was there before stays with its qualifiers; a new one has none.
     for (const ListItem &item : items) {
-        const auto same = std::find(unused.begin(), unused.end(), item);
+        const auto same = std::find_if(unused.begin(), unused.end(), [&](const ListItem &old) { return old.value == item.value; });
+        if (same == unused.end() ? !item.parts.empty() : same->parts != item.parts)
+            return false;
         if (same != unused.end())
             unused.erase(same);
-        else if (!item.parts.empty())
-            return false;
     }
     return true;
 }
@@ -157,9 +158,15 @@ bool iptcIsUtf8(const Exiv2::IptcData &iptc)
 
 QByteArray iptcText(const std::string &stored, bool utf8)
 {
-    const QByteArray bytes = qbytes(stored);
-    // Many writers store UTF-8 without saying so; Latin-1 otherwise.
-    return utf8 || isUtf8(bytes) ? bytes : QString::fromLatin1(bytes).toUtf8();
+    // Many writers store UTF-8 without saying so; Windows-1252 otherwise.
+    return utf8 ? qbytes(stored) : asUtf8(qbytes(stored));
+}
+
+// Whether a text is stored as the same bytes in Latin-1 and Windows-1252,
+// so IPTC without a marker reads it back, whichever of the two it is taken for.
+bool fitsSingleByte(const QString &text)
+{
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80 || (c.unicode() >= 0xA0 && c.unicode() <= 0xFF); });
 }
 
 std::vector<QByteArray> iptcValues(const Exiv2::IptcData &iptc, const char *key)
@@ -186,7 +193,7 @@ void markAsUtf8(Exiv2::IptcData &iptc)
 
 // The IPTC data with one field's datasets replaced, the new ones where the
 // first old one was; the character set moves to UTF-8 (and the other texts
-// with it) when a text does not fit Latin-1.
+// with it) when a text has a character Latin-1 and Windows-1252 store apart.
 bool setIptc(Exiv2::IptcData &iptc, const char *key, const QByteArray &text, bool repeatable, bool create)
 {
     const auto before = iptcValues(iptc, key);
@@ -196,7 +203,7 @@ bool setIptc(Exiv2::IptcData &iptc, const char *key, const QByteArray &text, boo
     if (items == before)
         return false;
     const QString shown = QString::fromUtf8(text);
-    if (!iptcIsUtf8(iptc) && QString::fromLatin1(shown.toLatin1()) != shown)
+    if (!iptcIsUtf8(iptc) && !fitsSingleByte(shown))
         markAsUtf8(iptc);
     const bool utf8 = iptcIsUtf8(iptc);
     Exiv2::IptcData out;
@@ -304,8 +311,15 @@ QByteArray toXpValue(const QByteArray &utf8)
     return out.append(2, '\0');
 }
 
-std::optional<QByteArray> rewriteXmp(const QByteArray &packet, const CopyEdits &edits, ImageStatus &status)
+std::optional<QByteArray> rewriteXmp(const QByteArray &packet, const CopyEdits &typed, ImageStatus &status)
 {
+    // XML cannot hold the control characters but tab and line breaks: the
+    // XMP copy is the text without them, as it shows anyway.
+    CopyEdits edits = typed;
+    for (std::optional<QByteArray> *text : {&edits.description, &edits.artist, &edits.copyright}) {
+        if (*text)
+            (*text)->removeIf([](char c) { return static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r'; });
+    }
     std::optional<QByteArray> result = XmpEditor::apply(packet, edits, status);
     if (!result)
         return std::nullopt;

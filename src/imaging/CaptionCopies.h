@@ -24,8 +24,9 @@ void readIptc(const QByteArray &iim, FieldCopies &copies);
 QByteArray fromXpValue(const QByteArray &value);
 QByteArray toXpValue(const QByteArray &utf8);
 
-// The packet with the copies set to the new texts; the packet keeps its
-// length when the new one fits its padding. Nothing when there is nothing
+// The packet with the copies set to the new texts (without the control
+// characters XML cannot hold); the packet keeps its length when the new one
+// fits its padding. Nothing when there is nothing
 // to change; an error status when the packet cannot be parsed.
 std::optional<QByteArray> rewriteXmp(const QByteArray &packet, const CopyEdits &edits, ImageStatus &status);
 // The same for a Photoshop resource block holding IPTC: the IPTC resource is

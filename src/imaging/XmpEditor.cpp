@@ -41,9 +41,12 @@ struct Property
 struct Layout
 {
     Property description, creator, rights;
-    Span descriptionTag;         // the first rdf:Description start tag
+    // Where new properties go: the first rdf:Description start tag, or, in a
+    // packet without one, the rdf:RDF start tag.
+    Span descriptionTag;
     QString rdfPrefix;
     bool descriptionClosed = false; // written as <rdf:Description .../>
+    bool hasDescription = false;
 };
 
 QString escaped(const QString &text)
@@ -63,11 +66,13 @@ QString qualified(const QString &prefix, const char *name)
 }
 
 // An item's text, read up to the item's end: its own, or, for an item with
-// qualifiers, that of its rdf:value.
+// qualifiers, that of its rdf:value (an element, or an attribute of the item).
 QString itemText(QXmlStreamReader &xml)
 {
     QString own;
     std::optional<QString> value;
+    if (xml.attributes().hasAttribute(rdfNs, QLatin1String("value")))
+        value = xml.attributes().value(rdfNs, QLatin1String("value")).toString();
     for (int depth = 1; depth > 0 && !xml.atEnd();) {
         const auto token = xml.readNext();
         if (token == QXmlStreamReader::StartElement && !value && xml.namespaceUri() == rdfNs && xml.name() == QLatin1String("value"))
@@ -129,8 +134,9 @@ bool locate(const QString &text, Layout &layout)
                     current->defaultText = value;
                 else
                     current->otherLanguages.push_back(item);
-            } else if (!current && xml.namespaceUri() == rdfNs && xml.name() == QLatin1String("Description")
-                       && !layout.descriptionTag.found()) {
+            } else if (!current && xml.namespaceUri() == rdfNs && !layout.hasDescription
+                       && (xml.name() == QLatin1String("Description") || xml.name() == QLatin1String("RDF"))) {
+                layout.hasDescription = xml.name() == QLatin1String("Description");
                 layout.descriptionTag = {tokenStart, xml.characterOffset()};
                 layout.rdfPrefix = xml.prefix().toString();
                 layout.descriptionClosed = text.mid(tokenStart, xml.characterOffset() - tokenStart).trimmed().endsWith(QLatin1String("/>"));
@@ -244,9 +250,13 @@ std::optional<QByteArray> XmpEditor::apply(const QByteArray &packet, const CopyE
             return std::nullopt;
         }
         const Span tag = layout.descriptionTag;
+        const QString description = qualified(layout.rdfPrefix, "Description");
+        if (!layout.hasDescription)
+            added = '<' + description + ' ' + qualified(layout.rdfPrefix, "about") + "=\"\">" + added + "</" + description + '>';
         if (layout.descriptionClosed) {
             const qsizetype slash = text.lastIndexOf(QLatin1String("/>"), tag.end - 1);
-            changes.push_back({{slash, tag.end}, '>' + added + "</" + qualified(layout.rdfPrefix, "Description") + '>'});
+            const QString host = layout.hasDescription ? description : qualified(layout.rdfPrefix, "RDF");
+            changes.push_back({{slash, tag.end}, '>' + added + "</" + host + '>'});
         } else {
             changes.push_back({{tag.end, tag.end}, added});
         }

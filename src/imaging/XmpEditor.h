@@ -14,7 +14,8 @@ namespace lumicap {
 // stays, and the packet keeps its length when its padding has room. Other
 // languages of a description are kept, and so is the item of a creator whose
 // name stays, with its qualifiers (a role). The result is parsed again before
-// it is handed out; a packet that cannot be edited safely is left alone.
+// it is handed out; a packet that cannot be edited safely is left alone. A
+// packet with no properties gets the rdf:Description new ones go in.
 class XmpEditor
 {
 public:

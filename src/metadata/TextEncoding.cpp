@@ -1,17 +1,8 @@
 #include "TextEncoding.h"
 
-#include <QStringDecoder>
-
 namespace lumicap {
 
 namespace {
-// Windows-1252 for 0x80..0x9F; the five unassigned bytes map to the C1
-// controls of the same value, as Windows itself does.
-constexpr char16_t cp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
-
 // Code page 850 for 0x80..0xFF. Qt's decoders know it only when built with
 // ICU, so the table is ours.
 constexpr char16_t cp850High[128] = {
@@ -25,32 +16,24 @@ constexpr char16_t cp850High[128] = {
     0x00AD, 0x00B1, 0x2017, 0x00BE, 0x00B6, 0x00A7, 0x00F7, 0x00B8, 0x00B0, 0x00A8, 0x00B7, 0x00B9, 0x00B3, 0x00B2, 0x25A0, 0x00A0,
 };
 
-char16_t fromByte(unsigned char b, CodePage page)
-{
-    if (b < 0x80)
-        return b;
-    if (page == CodePage::Oem850)
-        return cp850High[b - 0x80];
-    return b < 0xA0 ? cp1252High[b - 0x80] : char16_t(b);
-}
 } // namespace
 
 QString fromCodePage(const QByteArray &bytes, CodePage page)
 {
+    if (page == CodePage::Windows1252)
+        return fromWindows1252(bytes);
     QString text;
     text.reserve(bytes.size());
-    for (const char c : bytes)
-        text.append(QChar(fromByte(static_cast<unsigned char>(c), page)));
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        text.append(QChar(b < 0x80 ? char16_t(b) : cp850High[b - 0x80]));
+    }
     return text;
 }
 
 QString displayText(const QByteArray &bytes)
 {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(bytes);
-    if (!utf8.hasError())
-        return text;
-    return fromCodePage(bytes, CodePage::Windows1252);
+    return isUtf8(bytes) ? QString::fromUtf8(bytes) : fromWindows1252(bytes);
 }
 
 QByteArray storedBytes(const QString &shown, const QByteArray &original)
@@ -62,7 +45,7 @@ QByteArray storedBytes(const QString &shown, const QByteArray &original)
 
 QByteArray utf8FromList(const QByteArray &bytes)
 {
-    return isUtf8(bytes) ? bytes : fromCodePage(bytes, CodePage::Windows1252).toUtf8();
+    return asUtf8(bytes);
 }
 
 } // namespace lumicap
