@@ -187,7 +187,8 @@ std::optional<PngLayout> parsePngLayout(const QByteArray &png)
         first(rawExif, isTextChunk(type) && isRawProfile(chunk.keyword, "exif", "APP1"));
         first(layout.xmp, isTextChunk(type) && chunk.keyword == xmpKeyword);
         first(rawXmp, isTextChunk(type) && isRawProfile(chunk.keyword, "xmp", "xmp"));
-        first(layout.iptc, isTextChunk(type) && isRawProfile(chunk.keyword, "iptc", "8bim"));
+        if (isTextChunk(type) && isRawProfile(chunk.keyword, "iptc", "8bim"))
+            layout.iptc.push_back(chunk);
         at += chunk.size;
     }
     if (!layout.insertOffset)

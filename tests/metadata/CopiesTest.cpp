@@ -82,7 +82,8 @@ TEST(CopiesOfTheFields, allReadTheTypedTextAfterASave)
         bool allCopies;
         QStringList expected; // tag=value, as ExifTool reads it after the save
         QByteArray resources = {}; // Photoshop resources added beside a PNG's IPTC
-        QByteArray xmpBefore = {}; // the description's XMP copy as read before the save
+        std::vector<TextCopy> copiesBefore = {}; // the description's copies as read before the save
+        QByteArray iim = {}; // bare IPTC in a second PNG chunk, as ImageMagick keeps it beside the resources
     };
     const QString longSource = "-XMP-dc:Source=" + QString(64965, 'y'); // a packet the typed caption just outgrows
     const QStringList everyCopy{"-IPTC:Caption-Abstract=" + QString::fromUtf8(typed.description),
@@ -109,7 +110,7 @@ TEST(CopiesOfTheFields, allReadTheTypedTextAfterASave)
         {"created when asked, IPTC in front of the XMP it follows", "jpg", {"-XMP-dc:Description=Old", "-XMP-xmp:Rating=2"}, true,
          everyCopy + QStringList{"-XMP-xmp:Rating=2"}},
         {"a description ExifTool put in extended XMP", "jpg", {"-XMP-dc:Description=" + QString(70000, 'x')}, false, {everyCopy[1]},
-         {}, QByteArray(70000, 'x')},
+         {}, {{"XMP", QByteArray(70000, 'x')}}},
         {"XMP that outgrows its segment", "jpg", {"-api", "Compact=NoIndent,NoNewline,NoPadding", "-XMP-dc:Description=Old", longSource}, false,
          {everyCopy[1], longSource}},
         {"a PNG's XMP, and IPTC among resolution, clipping path and a stale digest", "png",
@@ -118,6 +119,9 @@ TEST(CopiesOfTheFields, allReadTheTypedTextAfterASave)
          QByteArray::fromHex("3842494d03ed000000000010012c000000010001012c000000010001" "3842494d0bb7000000000008074f75746c696e65"
                              "3842494d042500000000001000000000000000000000000000000000")},
         {"a PNG's copies created when asked", "png", {"-IFD0:Make=Kestrel"}, true, everyCopy},
+        {"a PNG's IPTC in two chunks", "png", {"-IPTC:Caption-Abstract=Old"}, false,
+         {everyCopy[0], "-IPTC2:Caption-Abstract=" + QString::fromUtf8(typed.description)}, {}, {{"IPTC", "Old"}, {"IPTC", "Stale"}},
+         QByteArray::fromHex("1c020000020004" "1c02780005" "5374616c65")},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -125,18 +129,18 @@ TEST(CopiesOfTheFields, allReadTheTypedTextAfterASave)
         const QString path = dir.file(QString("photo.") + c.format);
         ASSERT_TRUE(QString(c.format) == "jpg" ? writeJpeg(path) : QString(c.format) == "png" ? writePng(path) : writeTiff(path));
         ASSERT_TRUE(exifToolWrite(path, QStringList{"-charset", "iptc=Latin", "-IFD0:Make=Kestrel", "-GPS:GPSLatitude=48.5"} + c.tags));
-        if (!c.resources.isEmpty()) {
+        if (!c.resources.isEmpty() || !c.iim.isEmpty()) {
             QByteArray png = readAll(path);
-            const PngChunk iptc = *parsePngLayout(png)->iptc;
-            png.replace(iptc.offset, iptc.size, pngChunkLike(png, iptc, *pngChunkPayload(png, iptc) + c.resources));
+            const PngChunk iptc = parsePngLayout(png)->iptc.at(0);
+            png.replace(iptc.offset, iptc.size, pngChunkLike(png, iptc, *pngChunkPayload(png, iptc) + c.resources) + (c.iim.isEmpty() ? "" : pngIptcChunk(c.iim)));
             ASSERT_TRUE(writeAll(path, png));
         }
         const QStringList chunks = pngChunks(path);
         const QByteArray others = otherTags(path);
         const QList<QImage> pixels = decodePages(path);
         ImageStatus status;
-        if (!c.xmpBefore.isEmpty())
-            EXPECT_EQ(OpenImageFile(QFile::encodeName(path), status)->copies().description, (std::vector<TextCopy>{{"XMP", c.xmpBefore}}));
+        if (!c.copiesBefore.empty())
+            EXPECT_EQ(OpenImageFile(QFile::encodeName(path), status)->copies().description, c.copiesBefore);
 
         ASSERT_EQ(save(path, c.allCopies), ImageStatus::Ok);
         for (const QString &expected : c.expected)
