@@ -290,8 +290,9 @@ QByteArray number(std::uint32_t value, int bytes, Exiv2::ByteOrder order)
 
 // What a fresh block holds: when everything else is removed, the text tags
 // and the required entries it had; for a file without an Exif block, the
-// required entries with their usual values. Then the tags being set.
-TagEdits freshBlockEdits(const ExifData &exif, Exiv2::ByteOrder order, const TagEdits &edits)
+// required entries, the resolution the file states elsewhere. Then the tags
+// being set.
+TagEdits freshBlockEdits(const ExifData &exif, Exiv2::ByteOrder order, const TagEdits &edits, const Resolution &resolution)
 {
     TagEdits fresh;
     const auto asked = [&edits](std::uint16_t tag) {
@@ -303,10 +304,9 @@ TagEdits freshBlockEdits(const ExifData &exif, Exiv2::ByteOrder order, const Tag
             fresh.set.push_back({d.tag(), static_cast<std::uint16_t>(d.typeId()), rawBytes(d, order)});
     }
     if (exif.empty() && !edits.set.empty()) {
-        const QByteArray dpi72 = number(72, 4, order) + number(1, 4, order);
-        fresh.set.push_back({0x011A, 5, dpi72});
-        fresh.set.push_back({0x011B, 5, dpi72});
-        fresh.set.push_back({0x0128, 3, number(2, 2, order)}); // inches
+        fresh.set.push_back({0x011A, 5, number(resolution.x, 4, order) + number(resolution.xPer, 4, order)});
+        fresh.set.push_back({0x011B, 5, number(resolution.y, 4, order) + number(resolution.yPer, 4, order)});
+        fresh.set.push_back({0x0128, 3, number(resolution.unit, 2, order)});
         fresh.set.push_back({0x0213, 3, number(1, 2, order)}); // centred
     }
     fresh.set.insert(fresh.set.end(), edits.set.begin(), edits.set.end());
@@ -382,7 +382,7 @@ ImageStatus encodeJpeg(const QByteArray &file, const Decoded &decoded, const Exi
     QByteArray block = exifPayload(file, decoded.jpeg);
     const bool fresh = exifChanged && (block.isEmpty() || edits.removeAll);
     if (exifChanged) {
-        const TagEdits applied = fresh ? freshBlockEdits(decoded.exif, order, edits) : edits;
+        const TagEdits applied = fresh ? freshBlockEdits(decoded.exif, order, edits, decoded.jpeg.resolution.value_or(Resolution())) : edits;
         if (fresh)
             block = TiffEditor::emptyStructure(order == Exiv2::bigEndian ? 'M' : 'I');
         if (fresh && applied.set.empty()) {
@@ -539,7 +539,7 @@ ImageStatus encodePng(const QByteArray &file, const Decoded &decoded, const Exif
         const QByteArray header = stored->startsWith(exifHeaderInPng) ? exifHeaderInPng : QByteArray();
         QByteArray block = stored->mid(header.size());
         const bool fresh = block.isEmpty() || edits.removeAll;
-        const TagEdits applied = fresh ? freshBlockEdits(decoded.exif, order, edits) : edits;
+        const TagEdits applied = fresh ? freshBlockEdits(decoded.exif, order, edits, layout.resolution.value_or(Resolution())) : edits;
         if (fresh)
             block = applied.set.empty() ? QByteArray() : TiffEditor::emptyStructure(order == Exiv2::bigEndian ? 'M' : 'I');
         if (!block.isEmpty()) {

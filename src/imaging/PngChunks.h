@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Resolution.h"
+
 #include <QByteArray>
 
 #include <cstddef>
@@ -32,6 +34,8 @@ struct PngLayout
     // iptc" or "8bim", as ImageMagick and ExifTool write them, in file order.
     // ImageMagick keeps IPTC twice: resources in "8bim", bare in "iptc".
     std::vector<PngChunk> iptc;
+    // The pixel density that pHYs states, when it states a valid one.
+    std::optional<Resolution> resolution;
     // Where new chunks go: before the first image data.
     std::size_t insertOffset = 0;
 };

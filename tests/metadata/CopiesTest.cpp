@@ -122,6 +122,9 @@ TEST(CopiesOfTheFields, allReadTheTypedTextAfterASave)
         {"a PNG's IPTC in two chunks", "png", {"-IPTC:Caption-Abstract=Old"}, false,
          {everyCopy[0], "-IPTC2:Caption-Abstract=" + QString::fromUtf8(typed.description)}, {}, {{"IPTC", "Old"}, {"IPTC", "Stale"}},
          QByteArray::fromHex("1c020000020004" "1c02780005" "5374616c65")},
+        {"a new Exif block takes the resolution of JFIF", "jpg", {"-EXIF:all=", "-JFIF:ResolutionUnit=cm", "-JFIF:XResolution=118", "-JFIF:YResolution=59"},
+         true, everyCopy + QStringList{"-IFD0:XResolution=118", "-IFD0:YResolution=59", "-IFD0:ResolutionUnit=cm"}},
+        {"a new Exif block takes the resolution of pHYs", "png", {"-EXIF:all="}, true, everyCopy + QStringList{"-IFD0:XResolution=39.37", "-IFD0:ResolutionUnit=cm"}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
