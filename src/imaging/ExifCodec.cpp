@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <memory>
 #include <new>
@@ -289,8 +290,9 @@ QByteArray number(std::uint32_t value, int bytes, Exiv2::ByteOrder order)
 
 // What a fresh block holds: when everything else is removed, the text tags
 // and the required entries it had; for a file without an Exif block, the
-// required entries with their usual values. Then the tags being set.
-TagEdits freshBlockEdits(const ExifData &exif, Exiv2::ByteOrder order, const TagEdits &edits)
+// required entries, the resolution the file states elsewhere. Then the tags
+// being set.
+TagEdits freshBlockEdits(const ExifData &exif, Exiv2::ByteOrder order, const TagEdits &edits, const Resolution &resolution)
 {
     TagEdits fresh;
     const auto asked = [&edits](std::uint16_t tag) {
@@ -302,10 +304,9 @@ TagEdits freshBlockEdits(const ExifData &exif, Exiv2::ByteOrder order, const Tag
             fresh.set.push_back({d.tag(), static_cast<std::uint16_t>(d.typeId()), rawBytes(d, order)});
     }
     if (exif.empty() && !edits.set.empty()) {
-        const QByteArray dpi72 = number(72, 4, order) + number(1, 4, order);
-        fresh.set.push_back({0x011A, 5, dpi72});
-        fresh.set.push_back({0x011B, 5, dpi72});
-        fresh.set.push_back({0x0128, 3, number(2, 2, order)}); // inches
+        fresh.set.push_back({0x011A, 5, number(resolution.x, 4, order) + number(resolution.xPer, 4, order)});
+        fresh.set.push_back({0x011B, 5, number(resolution.y, 4, order) + number(resolution.yPer, 4, order)});
+        fresh.set.push_back({0x0128, 3, number(resolution.unit, 2, order)});
         fresh.set.push_back({0x0213, 3, number(1, 2, order)}); // centred
     }
     fresh.set.insert(fresh.set.end(), edits.set.begin(), edits.set.end());
@@ -381,7 +382,7 @@ ImageStatus encodeJpeg(const QByteArray &file, const Decoded &decoded, const Exi
     QByteArray block = exifPayload(file, decoded.jpeg);
     const bool fresh = exifChanged && (block.isEmpty() || edits.removeAll);
     if (exifChanged) {
-        const TagEdits applied = fresh ? freshBlockEdits(decoded.exif, order, edits) : edits;
+        const TagEdits applied = fresh ? freshBlockEdits(decoded.exif, order, edits, decoded.jpeg.resolution.value_or(Resolution())) : edits;
         if (fresh)
             block = TiffEditor::emptyStructure(order == Exiv2::bigEndian ? 'M' : 'I');
         if (fresh && applied.set.empty()) {
@@ -468,8 +469,15 @@ std::optional<QByteArray> rewriteIptcProfile(const QByteArray &profile, const Co
                                       : CaptionCopies::rewritePhotoshop(profile, edits, status);
 }
 
-// A chunk's new payload, to be found again when the new file is read back.
-using PngPayload = std::pair<std::optional<PngChunk> PngLayout::*, QByteArray>;
+// A chunk's new payload, and where to find it again when the new file is
+// read back.
+using PngPlace = std::function<std::optional<PngChunk>(const PngLayout &)>;
+using PngPayload = std::pair<PngPlace, QByteArray>;
+
+PngPlace iptcChunkAt(std::size_t index)
+{
+    return [index](const PngLayout &l) { return index < l.iptc.size() ? std::optional<PngChunk>(l.iptc[index]) : std::nullopt; };
+}
 
 // The XMP and IPTC copies of a PNG, as chunk changes: each chunk rewritten in
 // its own kind, a new one before the image data. A copy that cannot be read
@@ -480,25 +488,31 @@ std::vector<SegmentChange> pngCopies(const QByteArray &file, const PngLayout &la
     std::vector<SegmentChange> changes;
     if (!edits.any())
         return changes;
-    const auto rewrite = [&](const char *where, std::optional<PngChunk> PngLayout::*kind, const QByteArray &empty, auto rewriter,
+    // Rewrites chunk, or adds a new one without it; false when it cannot be
+    // read or parsed.
+    const auto rewrite = [&](const std::optional<PngChunk> &chunk, PngPlace place, const QByteArray &empty, auto rewriter,
                              QByteArray (*newChunk)(const QByteArray &)) {
-        const std::optional<PngChunk> &chunk = layout.*kind;
         ImageStatus status = ImageStatus::GenericError;
         const auto payload = chunk ? pngChunkPayload(file, *chunk) : std::optional<QByteArray>(empty);
         if (payload) {
             if (const auto rewritten = rewriter(*payload, edits, status)) {
                 changes.push_back(chunk ? SegmentChange{chunk->offset, chunk->size, pngChunkLike(file, *chunk, *rewritten)}
                                         : SegmentChange{layout.insertOffset, 0, newChunk(*rewritten)});
-                written.emplace_back(kind, *rewritten);
+                written.emplace_back(std::move(place), *rewritten);
             }
         }
-        if (status != ImageStatus::Ok)
-            skipped.push_back(where);
+        return status == ImageStatus::Ok;
     };
-    if (layout.xmp || edits.createMissing)
-        rewrite("XMP", &PngLayout::xmp, CaptionCopies::emptyXmp(), CaptionCopies::rewriteXmp, pngXmpChunk);
-    if (layout.iptc || edits.createMissing)
-        rewrite("IPTC", &PngLayout::iptc, QByteArray(), rewriteIptcProfile, pngIptcChunk);
+    if ((layout.xmp || edits.createMissing)
+        && !rewrite(layout.xmp, [](const PngLayout &l) { return l.xmp; }, CaptionCopies::emptyXmp(), CaptionCopies::rewriteXmp, pngXmpChunk))
+        skipped.push_back("XMP");
+    bool iptcRead = true;
+    for (std::size_t i = 0; i < layout.iptc.size(); ++i)
+        iptcRead = rewrite(layout.iptc[i], iptcChunkAt(i), QByteArray(), rewriteIptcProfile, pngIptcChunk) && iptcRead;
+    if (layout.iptc.empty() && edits.createMissing)
+        iptcRead = rewrite(std::nullopt, iptcChunkAt(0), QByteArray(), rewriteIptcProfile, pngIptcChunk);
+    if (!iptcRead)
+        skipped.push_back("IPTC");
     return changes;
 }
 
@@ -525,7 +539,7 @@ ImageStatus encodePng(const QByteArray &file, const Decoded &decoded, const Exif
         const QByteArray header = stored->startsWith(exifHeaderInPng) ? exifHeaderInPng : QByteArray();
         QByteArray block = stored->mid(header.size());
         const bool fresh = block.isEmpty() || edits.removeAll;
-        const TagEdits applied = fresh ? freshBlockEdits(decoded.exif, order, edits) : edits;
+        const TagEdits applied = fresh ? freshBlockEdits(decoded.exif, order, edits, layout.resolution.value_or(Resolution())) : edits;
         if (fresh)
             block = applied.set.empty() ? QByteArray() : TiffEditor::emptyStructure(order == Exiv2::bigEndian ? 'M' : 'I');
         if (!block.isEmpty()) {
@@ -545,7 +559,7 @@ ImageStatus encodePng(const QByteArray &file, const Decoded &decoded, const Exif
         } else {
             changes.insert(changes.begin(), layout.exif ? SegmentChange{layout.exif->offset, layout.exif->size, pngChunkLike(file, *layout.exif, payload)}
                                                         : SegmentChange{layout.insertOffset, 0, pngExifChunk(payload)});
-            payloads.emplace_back(&PngLayout::exif, payload);
+            payloads.emplace_back([](const PngLayout &l) { return l.exif; }, payload);
         }
     }
     // Read back: the new file must parse, carry each new payload where it is
@@ -556,8 +570,8 @@ ImageStatus encodePng(const QByteArray &file, const Decoded &decoded, const Exif
     Decoded written;
     if (decode(ImageFormat::Png, result, written) != ImageStatus::Ok)
         return ImageStatus::GenericError;
-    for (const auto &[kind, payload] : payloads) {
-        const std::optional<PngChunk> &chunk = written.png.*kind;
+    for (const auto &[place, payload] : payloads) {
+        const std::optional<PngChunk> chunk = place(written.png);
         if (!chunk || pngChunkPayload(result, *chunk) != payload)
             return ImageStatus::GenericError;
     }
@@ -656,8 +670,21 @@ void ExifCodec::readCopies(ImageFormat format, const QByteArray &file, const std
         if (const auto png = parsePngLayout(file)) {
             if (const auto packet = png->xmp ? pngChunkPayload(file, *png->xmp) : std::nullopt)
                 CaptionCopies::readXmp(*packet, copies);
-            if (const auto profile = png->iptc ? pngChunkPayload(file, *png->iptc) : std::nullopt)
-                CaptionCopies::readIptc(iptcOfProfile(*profile), copies);
+            // Each IPTC chunk's copies; one that says the same as another is listed once.
+            FieldCopies iptc;
+            for (const PngChunk &chunk : png->iptc) {
+                if (const auto profile = pngChunkPayload(file, chunk))
+                    CaptionCopies::readIptc(iptcOfProfile(*profile), iptc);
+            }
+            const auto addNew = [](std::vector<TextCopy> &to, const std::vector<TextCopy> &from) {
+                for (const TextCopy &copy : from) {
+                    if (std::find(to.begin(), to.end(), copy) == to.end())
+                        to.push_back(copy);
+                }
+            };
+            addNew(copies.description, iptc.description);
+            addNew(copies.artist, iptc.artist);
+            addNew(copies.copyright, iptc.copyright);
         }
         return;
     }

@@ -89,8 +89,13 @@ std::optional<JpegLayout> parseJpegLayout(const QByteArray &jpeg)
             }
             ++layout.photoshopSegments;
         }
-        if (first && marker == 0xE0 && payloadSize >= 5 && std::memcmp(jpeg.constData() + payload, "JFIF\0", 5) == 0)
+        if (first && marker == 0xE0 && payloadSize >= 5 && std::memcmp(jpeg.constData() + payload, "JFIF\0", 5) == 0) {
             layout.insertOffset = pos + length;
+            // Version, units (0 aspect ratio only, 1 per inch, 2 per cm), X and Y density.
+            const auto density = [&](std::size_t at) { return (byteAt(jpeg, payload + at) << 8) | byteAt(jpeg, payload + at + 1); };
+            if (payloadSize >= 12 && byteAt(jpeg, payload + 7) <= 2 && density(8) && density(10))
+                layout.resolution = Resolution{density(8), 1, density(10), 1, static_cast<std::uint16_t>(byteAt(jpeg, payload + 7) + 1)};
+        }
         first = false;
         pos += length;
     }

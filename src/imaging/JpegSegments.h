@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Resolution.h"
+
 #include <QByteArray>
 #include <QList>
 
@@ -35,6 +37,8 @@ struct JpegLayout
     // Where an Exif segment is inserted when the file has none: after SOI, and
     // after a JFIF APP0 that must stay first.
     std::size_t insertOffset = 2;
+    // The pixel density that JFIF APP0 states, when it states a valid one.
+    std::optional<Resolution> resolution;
     // Offset of the start-of-scan segment and the end of its header.
     std::size_t scanOffset = 0;
     std::size_t scanHeaderEnd = 0;

@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <cctype>
+#include <numeric>
 
 namespace lumicap {
 
@@ -151,6 +152,22 @@ QByteArray makeChunk(const QByteArray &type, const QByteArray &data)
     return bigEndianBytes(static_cast<std::uint32_t>(data.size())) + typed + bigEndianBytes(static_cast<std::uint32_t>(crc));
 }
 
+// pHYs: pixels per unit in X and Y, and the unit (0 aspect ratio only, 1
+// metre, which becomes an exact number per centimetre).
+std::optional<Resolution> resolutionOf(const QByteArray &phys)
+{
+    if (phys.size() != 9)
+        return std::nullopt;
+    const std::uint32_t x = readBigEndian(phys, 0), y = readBigEndian(phys, 4);
+    const auto unit = static_cast<unsigned char>(phys[8]);
+    if (!x || !y || unit > 1)
+        return std::nullopt;
+    if (unit == 0)
+        return Resolution{x, 1, y, 1, 1};
+    const std::uint32_t perX = std::gcd(x, 100u), perY = std::gcd(y, 100u);
+    return Resolution{x / perX, 100 / perX, y / perY, 100 / perY, 3};
+}
+
 bool isRawProfile(const QByteArray &keyword, const char *a, const char *b)
 {
     return keyword.startsWith(rawProfile) && (keyword.mid(rawProfile.size()) == a || keyword.mid(rawProfile.size()) == b);
@@ -187,7 +204,10 @@ std::optional<PngLayout> parsePngLayout(const QByteArray &png)
         first(rawExif, isTextChunk(type) && isRawProfile(chunk.keyword, "exif", "APP1"));
         first(layout.xmp, isTextChunk(type) && chunk.keyword == xmpKeyword);
         first(rawXmp, isTextChunk(type) && isRawProfile(chunk.keyword, "xmp", "xmp"));
-        first(layout.iptc, isTextChunk(type) && isRawProfile(chunk.keyword, "iptc", "8bim"));
+        if (isTextChunk(type) && isRawProfile(chunk.keyword, "iptc", "8bim"))
+            layout.iptc.push_back(chunk);
+        if (type == "pHYs" && !layout.resolution)
+            layout.resolution = resolutionOf(chunkData(png, chunk));
         at += chunk.size;
     }
     if (!layout.insertOffset)

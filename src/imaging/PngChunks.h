@@ -1,9 +1,12 @@
 #pragma once
 
+#include "Resolution.h"
+
 #include <QByteArray>
 
 #include <cstddef>
 #include <optional>
+#include <vector>
 
 namespace lumicap {
 
@@ -16,8 +19,9 @@ struct PngChunk
     QByteArray keyword;     // a text chunk's keyword
 };
 
-// Where a PNG keeps its tags: the first chunk of each kind. Everything else
-// in the file is copied through untouched when the tags change.
+// Where a PNG keeps its tags: the first chunk of each kind, every IPTC chunk.
+// Everything else in the file is copied through untouched when the tags
+// change.
 struct PngLayout
 {
     // The Exif block: an eXIf chunk, else a text chunk with ImageMagick's
@@ -26,9 +30,12 @@ struct PngLayout
     // The XMP packet, in an iTXt chunk "XML:com.adobe.xmp", else in a text
     // chunk "Raw profile type xmp" (older ImageMagick).
     std::optional<PngChunk> xmp;
-    // Photoshop resources (or bare IPTC) in a text chunk "Raw profile type
-    // iptc" or "8bim", as ImageMagick and ExifTool write them.
-    std::optional<PngChunk> iptc;
+    // Photoshop resources (or bare IPTC) in text chunks "Raw profile type
+    // iptc" or "8bim", as ImageMagick and ExifTool write them, in file order.
+    // ImageMagick keeps IPTC twice: resources in "8bim", bare in "iptc".
+    std::vector<PngChunk> iptc;
+    // The pixel density that pHYs states, when it states a valid one.
+    std::optional<Resolution> resolution;
     // Where new chunks go: before the first image data.
     std::size_t insertOffset = 0;
 };

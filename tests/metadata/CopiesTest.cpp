@@ -83,7 +83,8 @@ TEST(CopiesOfTheFields, allReadTheTypedTextAfterASave)
         bool allCopies;
         QStringList expected; // tag=value, as ExifTool reads it after the save
         QByteArray resources = {}; // Photoshop resources added beside a PNG's IPTC
-        QByteArray xmpBefore = {}; // the description's XMP copy as read before the save
+        std::vector<TextCopy> copiesBefore = {}; // the description's copies as read before the save
+        QByteArray iim = {}; // bare IPTC in a second PNG chunk, as ImageMagick keeps it beside the resources
     };
     const QString longSource = "-XMP-dc:Source=" + QString(64965, 'y'); // a packet the typed caption just outgrows
     const QStringList everyCopy{"-IPTC:Caption-Abstract=" + QString::fromUtf8(typed.description),
@@ -110,7 +111,7 @@ TEST(CopiesOfTheFields, allReadTheTypedTextAfterASave)
         {"created when asked, IPTC in front of the XMP it follows", "jpg", {"-XMP-dc:Description=Old", "-XMP-xmp:Rating=2"}, true,
          everyCopy + QStringList{"-XMP-xmp:Rating=2"}},
         {"a description ExifTool put in extended XMP", "jpg", {"-XMP-dc:Description=" + QString(70000, 'x')}, false, {everyCopy[1]},
-         {}, QByteArray(70000, 'x')},
+         {}, {{"XMP", QByteArray(70000, 'x')}}},
         {"XMP that outgrows its segment", "jpg", {"-api", "Compact=NoIndent,NoNewline,NoPadding", "-XMP-dc:Description=Old", longSource}, false,
          {everyCopy[1], longSource}},
         {"a PNG's XMP, and IPTC among resolution, clipping path and a stale digest", "png",
@@ -120,6 +121,12 @@ TEST(CopiesOfTheFields, allReadTheTypedTextAfterASave)
                              "3842494d042500000000001000000000000000000000000000000000")},
         {"a PNG's copies created when asked", "png", {"-IFD0:Make=Kestrel"}, true, everyCopy},
         {"created when asked in XMP with no properties", "jpg", {"-XMP<=PACKET"}, true, everyCopy},
+        {"a PNG's IPTC in two chunks", "png", {"-IPTC:Caption-Abstract=Old"}, false,
+         {everyCopy[0], "-IPTC2:Caption-Abstract=" + QString::fromUtf8(typed.description)}, {}, {{"IPTC", "Old"}, {"IPTC", "Stale"}},
+         QByteArray::fromHex("1c020000020004" "1c02780005" "5374616c65")},
+        {"a new Exif block takes the resolution of JFIF", "jpg", {"-EXIF:all=", "-JFIF:ResolutionUnit=cm", "-JFIF:XResolution=118", "-JFIF:YResolution=59"},
+         true, everyCopy + QStringList{"-IFD0:XResolution=118", "-IFD0:YResolution=59", "-IFD0:ResolutionUnit=cm"}},
+        {"a new Exif block takes the resolution of pHYs", "png", {"-EXIF:all="}, true, everyCopy + QStringList{"-IFD0:XResolution=39.37", "-IFD0:ResolutionUnit=cm"}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -129,18 +136,18 @@ TEST(CopiesOfTheFields, allReadTheTypedTextAfterASave)
         ASSERT_TRUE(writeAll(dir.file("x.xmp"), bareXmp));
         ASSERT_TRUE(exifToolWrite(path, QStringList{"-charset", "iptc=Latin", "-IFD0:Make=Kestrel", "-GPS:GPSLatitude=48.5"}
                                             + QStringList(c.tags).replaceInStrings("PACKET", dir.file("x.xmp"))));
-        if (!c.resources.isEmpty()) {
+        if (!c.resources.isEmpty() || !c.iim.isEmpty()) {
             QByteArray png = readAll(path);
-            const PngChunk iptc = *parsePngLayout(png)->iptc;
-            png.replace(iptc.offset, iptc.size, pngChunkLike(png, iptc, *pngChunkPayload(png, iptc) + c.resources));
+            const PngChunk iptc = parsePngLayout(png)->iptc.at(0);
+            png.replace(iptc.offset, iptc.size, pngChunkLike(png, iptc, *pngChunkPayload(png, iptc) + c.resources) + (c.iim.isEmpty() ? "" : pngIptcChunk(c.iim)));
             ASSERT_TRUE(writeAll(path, png));
         }
         const QStringList chunks = pngChunks(path);
         const QByteArray others = otherTags(path);
         const QList<QImage> pixels = decodePages(path);
         ImageStatus status;
-        if (!c.xmpBefore.isEmpty())
-            EXPECT_EQ(OpenImageFile(QFile::encodeName(path), status)->copies().description, (std::vector<TextCopy>{{"XMP", c.xmpBefore}}));
+        if (!c.copiesBefore.empty())
+            EXPECT_EQ(OpenImageFile(QFile::encodeName(path), status)->copies().description, c.copiesBefore);
 
         ASSERT_EQ(save(path, c.allCopies), ImageStatus::Ok);
         for (const QString &expected : c.expected)
