@@ -447,8 +447,8 @@ ImageStatus encodeTiff(QByteArray &file, const ExifData &intended, const TagEdit
     return ImageStatus::Ok;
 }
 
-// The IPTC datasets a PNG's raw profile holds: Photoshop resources, or
-// (older ImageMagick) the datasets themselves.
+// The IPTC datasets of a block of Photoshop resources (a JPEG's APP13, a
+// PNG's raw profile) or, as older ImageMagick writes them, of bare datasets.
 QByteArray iptcOfProfile(const QByteArray &profile)
 {
     if (profile.startsWith('\x1C'))
@@ -695,13 +695,7 @@ void ExifCodec::readCopies(ImageFormat format, const QByteArray &file, const std
         return;
     JpegXmp::readCopies(file, *layout, copies);
     const QByteArray resources = segmentPayload(file, layout->photoshopOffset, layout->photoshopSize, std::strlen(photoshopSignature));
-    const Exiv2::byte *record = nullptr;
-    std::uint32_t header = 0, size = 0;
-    if (!resources.isEmpty()
-        && Exiv2::Photoshop::locateIptcIrb(reinterpret_cast<const Exiv2::byte *>(resources.constData()), static_cast<long>(resources.size()),
-                                           &record, &header, &size)
-               == 0)
-        CaptionCopies::readIptc(QByteArray(reinterpret_cast<const char *>(record + header), static_cast<qsizetype>(size)), copies);
+    CaptionCopies::readIptc(iptcOfProfile(resources), copies);
 }
 
 } // namespace lumicap
