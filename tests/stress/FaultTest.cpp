@@ -69,13 +69,23 @@ bool leasesWork(const QString &file)
     return leased;
 }
 
-// Waits until a process waits in open() for a lease of ours to be let go.
-bool leaseBreaking()
+// Waits until a process waits in open() for our lease on path to be let go.
+// /proc/locks lists every lease of the machine, so the line must name path's
+// inode: tests running beside this one break leases of their own.
+bool leaseBreaking(const QString &path)
 {
+    struct stat st = {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return false;
+    const QByteArray inode = ":" + QByteArray::number(static_cast<qulonglong>(st.st_ino)) + " ";
     for (int i = 0; i < 500; ++i) {
         QFile locks("/proc/locks");
-        if (locks.open(QIODevice::ReadOnly | QIODevice::Text) && locks.readAll().contains("BREAKING"))
-            return true;
+        if (!locks.open(QIODevice::ReadOnly | QIODevice::Text))
+            continue;
+        for (const QByteArray &line : locks.readAll().split('\n')) {
+            if (line.contains("BREAKING") && line.contains(inode))
+                return true;
+        }
         QThread::msleep(10);
     }
     return false;
@@ -367,7 +377,7 @@ TEST_P(AWriterDuringTheSave, keepsItsChangeAndTheSaveGivesWay)
     ASSERT_TRUE(save.waitForReadyRead(20000));
     QProcess writer;
     writer.start("sh", {"-c", "printf appended >> \"$0\"", image});
-    ASSERT_TRUE(leaseBreaking());
+    ASSERT_TRUE(leaseBreaking(image));
     save.write("\n");
     const ProbeRun run = finished(save);
     ASSERT_TRUE(writer.waitForFinished(20000));
