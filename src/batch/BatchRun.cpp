@@ -94,9 +94,9 @@ std::optional<QByteArray> findImageFor(const QByteArray &folder, const QByteArra
 QString BatchRun::message(int formatId, ImageStatus status, const QByteArray &path, int reasonId) const
 {
     if (reasonId != 0)
-        return statusMessage(formatId, statusNumber(status), displayText(path), loadString(reasonId));
-    return explain_ ? statusMessage(formatId, statusNumber(status), displayText(path))
-                    : formatString(formatId, statusNumber(status), displayText(path).toUtf8().constData());
+        return statusMessage(formatId, statusNumber(status), displayPath(path), loadString(reasonId));
+    return explain_ ? statusMessage(formatId, statusNumber(status), displayPath(path))
+                    : formatString(formatId, statusNumber(status), displayPath(path).toUtf8().constData());
 }
 
 QString BatchRun::summaryLine(const BatchSummary &summary)
@@ -118,7 +118,7 @@ QString BatchRun::untouchedMessage(const BatchSummary &summary)
         QByteArray names;
         for (const QByteArray &where : summary.untouched[i].copies)
             names += (names.isEmpty() ? "" : ", ") + where;
-        text += '\n' + formatString(IDS_COPY_LINE, displayText(summary.untouched[i].path).toUtf8().constData(), names.constData());
+        text += '\n' + formatString(IDS_COPY_LINE, displayPath(summary.untouched[i].path).toUtf8().constData(), names.constData());
     }
     if (count > listed)
         text += '\n' + formatString(IDS_BATCH_MORE, static_cast<int>(count - listed));

@@ -11,6 +11,7 @@
 #include "TextEncoding.h"
 #include "UserPrompt.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -229,7 +230,8 @@ void EditorController::openPath(const QString &path)
 {
     const QFileInfo info(path);
     const bool file = info.isFile();
-    view_.setText(ids::Folder, file ? info.absolutePath() : info.absoluteFilePath());
+    // As the system writes paths: Qt's own form has forward slashes on Windows.
+    view_.setText(ids::Folder, QDir::toNativeSeparators(file ? info.absolutePath() : info.absoluteFilePath()));
     start(file ? pathBytes(info.fileName()) : QByteArray());
 }
 
@@ -296,7 +298,7 @@ void EditorController::OpenCurrentImage()
     currentPath_ = list_.at(position_);
     ImageStatus status;
     auto image = OpenImageFile(currentPath_, status, true); // the thumbnail stands in while the preview decodes
-    view_.setText(ids::FilePath, displayText(currentPath_));
+    view_.setText(ids::FilePath, displayPath(currentPath_));
     view_.setText(ids::Position, formatString(IDS_POSITION, position_ + 1, list_.count()));
     if (status != ImageStatus::Ok) {
         showFailedOpen(status);
@@ -340,7 +342,7 @@ void EditorController::showFailedOpen(ImageStatus status)
     clearChangeMarks();
     UpdateButtons();
     view_.repaintPreview();
-    prompt_.showMessage(statusMessage(IDS_LOAD_ERROR, statusNumber(status), displayText(currentPath_)));
+    prompt_.showMessage(statusMessage(IDS_LOAD_ERROR, statusNumber(status), displayPath(currentPath_)));
 }
 
 bool EditorController::ReleaseImage()
@@ -376,7 +378,7 @@ bool EditorController::SaveCurrentImage()
     if (writeCurrentImage(status))
         return true;
     if (status != ImageStatus::Ok)
-        prompt_.showMessage(statusMessage(IDS_SAVE_ERROR, statusNumber(status), displayText(currentPath_)));
+        prompt_.showMessage(statusMessage(IDS_SAVE_ERROR, statusNumber(status), displayPath(currentPath_)));
     return false;
 }
 
@@ -392,7 +394,7 @@ bool EditorController::saveAutomatically()
         if (status == ImageStatus::Ok)
             return false;
         const UserPrompt::Answer answer =
-            prompt_.askYesNoCancel(statusMessage(IDS_SAVE_ERROR_AGAIN, statusNumber(status), displayText(currentPath_)));
+            prompt_.askYesNoCancel(statusMessage(IDS_SAVE_ERROR_AGAIN, statusNumber(status), displayPath(currentPath_)));
         if (answer != UserPrompt::Answer::Yes)
             return answer == UserPrompt::Answer::No;
     }
@@ -440,7 +442,7 @@ void EditorController::reportUntouchedCopies()
     QByteArray names;
     for (const QByteArray &where : untouched)
         names += (names.isEmpty() ? "" : ", ") + where;
-    prompt_.showMessage(formatString(IDS_COPIES_UNTOUCHED, displayText(currentPath_).toUtf8().constData(), names.constData()));
+    prompt_.showMessage(formatString(IDS_COPIES_UNTOUCHED, displayPath(currentPath_).toUtf8().constData(), names.constData()));
 }
 
 bool EditorController::takeChangesOnDisk()
@@ -474,7 +476,7 @@ bool EditorController::takeChangesOnDisk()
         if (fieldBytes(i) != disk.*fieldMembers[i]) {
             const QString name = loadString(plainLabels[i]).chopped(1);
             if (!prompt_.askYesNo(formatString(IDS_CHANGED_ON_DISK, name.toUtf8().constData(),
-                                               displayText(currentPath_).toUtf8().constData())))
+                                               displayPath(currentPath_).toUtf8().constData())))
                 return false; // asked again at the next save
         }
         seen_.*fieldMembers[i] = disk.*fieldMembers[i];

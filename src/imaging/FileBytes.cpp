@@ -2,6 +2,8 @@
 
 #include "NativePath.h"
 
+#include <QThreadStorage>
+
 #include <new>
 
 #ifndef _WIN32
@@ -26,8 +28,17 @@ ImageStatus statFile(const QByteArray &path, FileStamp &stamp)
 ImageStatus openForReading(const QByteArray &path, QFile &file)
 {
 #ifdef _WIN32
-    file.setFileName(QString::fromUtf8(path)); // paths are UTF-8 there (see pathBytes)
-    return file.open(QIODevice::ReadOnly) ? ImageStatus::Ok : ImageStatus::FileNotFound;
+    // Not through QFile's own open, which shares the file with no one who
+    // would rename or replace it: a save of the picture while its preview is
+    // decoded would fail. The platform layer's open shares it as HeldFile
+    // expects.
+    platform::OpenFile opened;
+    if (const platform::FileStatus s = opened.open(platform::pathFromBytes(path.toStdString())); s != platform::FileStatus::Ok)
+        return toImageStatus(s);
+    const int fd = opened.releaseDescriptor();
+    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        return ImageStatus::GenericError;
+    return ImageStatus::Ok;
 #else
     // Opened by its bytes: a file name need not be valid UTF-8.
     const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
@@ -43,8 +54,13 @@ ImageStatus openForReading(const QByteArray &path, QFile &file)
 
 QByteArray &readBuffer()
 {
-    thread_local QByteArray buffer;
-    return buffer;
+    // Not a thread_local: MinGW's runtime frees a thread_local's storage
+    // before its destructor runs when a thread ends, and a pool thread that
+    // read a picture corrupted the heap when it retired. Qt's own storage
+    // cleans up in order on every system. Never destroyed: threads may
+    // still end while the program exits.
+    static auto *buffers = new QThreadStorage<QByteArray>;
+    return buffers->localData();
 }
 
 void releaseLargeReadBuffer()

@@ -1,5 +1,7 @@
 #include "TextEncoding.h"
 
+#include <QDir>
+
 namespace lumicap {
 
 namespace {
@@ -34,6 +36,11 @@ QString fromCodePage(const QByteArray &bytes, CodePage page)
 QString displayText(const QByteArray &bytes)
 {
     return isUtf8(bytes) ? QString::fromUtf8(bytes) : fromWindows1252(bytes);
+}
+
+QString displayPath(const QByteArray &path)
+{
+    return QDir::toNativeSeparators(displayText(path));
 }
 
 QByteArray storedBytes(const QString &shown, const QByteArray &original)

@@ -11,6 +11,8 @@ namespace lumicap {
 // them. Valid UTF-8 shows as UTF-8, anything else as Windows-1252, the code
 // page such files usually come from.
 QString displayText(const QByteArray &bytes);
+// A path as the system writes it: on Windows with backslashes only.
+QString displayPath(const QByteArray &path);
 
 // Bytes for a text shown in a field: the very bytes that were read when the
 // field still shows exactly their display text, else the text as UTF-8. So an

@@ -3,13 +3,24 @@
 #include <algorithm>
 #include <cctype>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace lumicap::platform {
 
 std::filesystem::path pathFromBytes(std::string_view bytes)
 {
 #ifdef _WIN32
-    // C++17's own conversion from UTF-8; deprecated in C++20 for char8_t.
-    return std::filesystem::u8path(bytes.begin(), bytes.end());
+    // Bytes that are not UTF-8 (a name from a list in an old code page, tried
+    // as it stands) become U+FFFD, a name no file has, instead of the
+    // exception std::filesystem::u8path throws for them.
+    if (bytes.empty())
+        return {};
+    const int size = static_cast<int>(bytes.size());
+    std::wstring wide(MultiByteToWideChar(CP_UTF8, 0, bytes.data(), size, nullptr, 0), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, bytes.data(), size, wide.data(), static_cast<int>(wide.size()));
+    return std::filesystem::path(std::move(wide));
 #else
     return std::filesystem::path(std::string(bytes));
 #endif

@@ -28,6 +28,9 @@ public:
     // regular file.
     FileStatus adopt(NativeHandle handle);
     void close();
+    // Hands the file over as a C runtime descriptor (for QFile), which then
+    // owns it; -1 when none is open or the runtime has no room for it.
+    int releaseDescriptor();
 
     bool isOpen() const { return handle_ != noHandle; }
     NativeHandle handle() const { return handle_; }

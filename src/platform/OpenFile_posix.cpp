@@ -53,6 +53,13 @@ void OpenFile::close()
     handle_ = noHandle;
 }
 
+int OpenFile::releaseDescriptor()
+{
+    const int fd = static_cast<int>(handle_);
+    handle_ = noHandle;
+    return fd;
+}
+
 FileStatus OpenFile::stamp(FileStamp &stamp) const
 {
     struct stat st {};

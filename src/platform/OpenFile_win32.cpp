@@ -2,6 +2,9 @@
 
 #include "Win32Path.h"
 
+#include <fcntl.h>
+#include <io.h>
+
 namespace lumicap::platform {
 
 namespace {
@@ -53,6 +56,17 @@ void OpenFile::close()
     if (handle_ != noHandle)
         ::CloseHandle(asHandle(handle_));
     handle_ = noHandle;
+}
+
+int OpenFile::releaseDescriptor()
+{
+    if (handle_ == noHandle)
+        return -1;
+    const int fd = ::_open_osfhandle(handle_, _O_RDONLY | _O_BINARY);
+    if (fd < 0)
+        close();
+    handle_ = noHandle;
+    return fd;
 }
 
 FileStatus OpenFile::stamp(FileStamp &stamp) const
