@@ -10,9 +10,11 @@
 #include <functional>
 #include <map>
 
-#include <sys/resource.h>
 #include <cstdio>
-#include <unistd.h>
+
+#ifndef _WIN32
+#include <sys/resource.h>
+#endif
 
 using namespace lumicap;
 using namespace lumicap::test;
@@ -165,6 +167,10 @@ class ABatchList : public ABatchRun, public ::testing::WithParamInterface<ListRu
 TEST_P(ABatchList, leavesWhatItsListSays)
 {
     const ListRunCase &c = GetParam();
+#ifdef _WIN32
+    if (!c.byteFiles.isEmpty())
+        GTEST_SKIP() << "Windows names are UTF-16: no file is named by other bytes";
+#endif
     for (const QString &name : c.files)
         ASSERT_TRUE(writeJpeg(pics(name)));
     for (const QByteArray &name : c.byteFiles)
@@ -183,12 +189,12 @@ TEST_P(ABatchList, leavesWhatItsListSays)
         EXPECT_EQ(tagsDirectly(pics(name)), tags) << name.toStdString();
     ASSERT_EQ(prompt.questions.size(), c.questions.size()) << prompt.questions.join('|').toStdString();
     for (int i = 0; i < c.questions.size(); ++i)
-        EXPECT_TRUE(prompt.questions[i].startsWith(QString(c.questions[i]).replace("$DIR", dir.path()))) << prompt.questions[i].toStdString();
+        EXPECT_TRUE(prompt.questions[i].startsWith(QDir::toNativeSeparators(QString(c.questions[i]).replace("$DIR", dir.path())))) << prompt.questions[i].toStdString();
     EXPECT_EQ(prompt.messages, QStringList());
     EXPECT_EQ(readAll(dir.file("secret.jpg")), secret);
     EXPECT_EQ(QDir(pics("")).entryList({"_~*"}, QDir::AllEntries | QDir::Hidden), QStringList());
     for (const QByteArray &name : c.byteFiles)
-        EXPECT_EQ(::unlink((dir.bytePath("pics/") + name).constData()), 0); // saved in place, under its own name
+        EXPECT_TRUE(QFile::remove(dir.file("pics/") + name)); // saved in place, under its own name
 }
 
 const QList<QByteArray> annsTags(const QByteArray &description) { return {description, "Ann", "(c) Ann"}; }
@@ -232,6 +238,7 @@ INSTANTIATE_TEST_SUITE_P(
                     {"Error 12 while saving Image "}, {}, {}, {"b.jpg"}}));
 
 
+#ifndef _WIN32 // address-space limits are POSIX's
 // Memory limits: a batch runs in a child under a limit on its address space
 // and either finishes or stops with status 3 and its summary, never aborts.
 struct MemoryCase
@@ -293,3 +300,4 @@ INSTANTIATE_TEST_SUITE_P(
                        return sparseFile(folder + "/big.tif", "II*\0", 1LL << 30) && writeAll(folder + "/list.ion", "big.tif Big\nb.jpg B\n");
                    },
                    "-1", {"message Error 3 while loading Image big.tif", "saved 0 skipped 0 failed 1 cancelled 0 status 3"}}));
+#endif

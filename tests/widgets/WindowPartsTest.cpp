@@ -7,6 +7,7 @@
 #include "DialogTemplates.h"
 #include "MessageBoxPrompt.h"
 
+#include <QDir>
 #include <QLabel>
 #include <QMessageBox>
 #include <QRegularExpression>
@@ -233,16 +234,16 @@ void WindowPartsTest::folderBrowseEndsTheChosenFolderWithASeparator()
     picker.answer = dir.path();
     edit.browse();
     QCOMPARE(picker.startFolder, QDir::currentPath()); // a missing folder starts at the current one
-    QCOMPARE(edit.text(), dir.path() + "/");
+    QCOMPARE(edit.text(), QDir::toNativeSeparators(dir.path() + "/"));
 
     picker.answer = std::nullopt; // cancelled
     edit.browse();
-    QCOMPARE(picker.startFolder, dir.path() + "/");
-    QCOMPARE(edit.text(), dir.path() + "/");
+    QCOMPARE(picker.startFolder, QDir::toNativeSeparators(dir.path() + "/"));
+    QCOMPARE(edit.text(), QDir::toNativeSeparators(dir.path() + "/"));
 
     picker.answer = "/";
     edit.browse();
-    QCOMPARE(edit.text(), QString("/"));
+    QCOMPARE(edit.text(), QDir::toNativeSeparators("/"));
 }
 
 void WindowPartsTest::fileBrowseStartsWhereTheTextPointsAndKeepsTheCurrentFolder()
@@ -266,7 +267,7 @@ void WindowPartsTest::fileBrowseStartsWhereTheTextPointsAndKeepsTheCurrentFolder
     QCOMPARE(picker.startFile, QString());
     QCOMPARE(picker.filter, QString("Descriptions (*.txt *.ion);;All Files (*)")); // the filter, as Qt writes it
     QVERIFY(picker.showHidden);
-    QCOMPARE(edit.text(), dir.filePath("DESCRIPT.ION"));
+    QCOMPARE(edit.text(), QDir::toNativeSeparators(dir.filePath("DESCRIPT.ION")));
 
     edit.browse(); // an existing file: start at it
     QCOMPARE(picker.startFile, dir.filePath("DESCRIPT.ION"));
