@@ -1,5 +1,6 @@
 #include "ExifCodec.h"
 
+#include "BmffBoxes.h"
 #include "CaptionCopies.h"
 
 #include "ExivCompat.h"
@@ -11,6 +12,8 @@
 #include "PngChunks.h"
 #include "TiffEditor.h"
 #include "TiffPages.h"
+
+#include <QtEndian>
 
 #include <algorithm>
 #include <cstring>
@@ -47,6 +50,8 @@ struct Decoded
     Exiv2::ByteOrder order = Exiv2::invalidByteOrder;
     JpegLayout jpeg;
     PngLayout png;
+    BmffLayout heif;
+    QByteArray heifExifPrefix; // the Exif item's offset field and what it skips
 };
 
 const QByteArray exifHeaderInPng("Exif\0\0", 6);
@@ -93,6 +98,21 @@ ImageStatus decode(ImageFormat format, const QByteArray &file, Decoded &out)
             return ImageStatus::GenericError;
         out.png = *layout;
         out.exif = decodedBlock(withoutExifHeader(pngExifPayload(file, *layout).value_or(QByteArray())), &out.order);
+        return ImageStatus::Ok;
+    }
+    if (format == ImageFormat::Heif) {
+        const ImageStatus status = parseBmffLayout(file, out.heif);
+        if (status != ImageStatus::Ok)
+            return status;
+        if (!out.heif.exif)
+            return ImageStatus::Ok;
+        const auto data = bmffItemData(file, out.heif, out.heif.items[*out.heif.exif]);
+        // The block is behind a 4-byte count of the bytes before it.
+        if (!data || data->size() < 4 || qFromBigEndian<std::uint32_t>(data->constData()) > static_cast<std::uint64_t>(data->size()) - 4)
+            return ImageStatus::GenericError;
+        const std::uint32_t skip = qFromBigEndian<std::uint32_t>(data->constData());
+        out.heifExifPrefix = data->left(static_cast<qsizetype>(4 + skip));
+        out.exif = decodedBlock(data->mid(out.heifExifPrefix.size()), &out.order);
         return ImageStatus::Ok;
     }
     if (format != ImageFormat::Tiff)
@@ -581,6 +601,70 @@ ImageStatus encodePng(const QByteArray &file, const Decoded &decoded, const Exif
     return ImageStatus::Ok;
 }
 
+// HEIF and AVIF: the Exif item and the XMP item are each rewritten as a
+// whole, over their old bytes or at the end of the file (see
+// putBmffMetadata); the image items and their data are never touched. The
+// Exif item keeps the offset prefix it had (a new one gets the "Exif" header
+// phones write), and inside its block only the first directory changes, as in
+// a JPEG.
+ImageStatus encodeHeif(const QByteArray &file, const Decoded &decoded, const ExifData &intended, const TagEdits &edits, bool exifChanged,
+                       QList<QByteArray> &pieces, bool &unchanged, std::vector<QByteArray> &skipped)
+{
+    const BmffLayout &layout = decoded.heif;
+    std::optional<QByteArray> xmp;
+    if (edits.copies.any() && (layout.xmp || edits.copies.createMissing)) {
+        ImageStatus status = ImageStatus::GenericError;
+        const auto packet = layout.xmp ? bmffItemData(file, layout, layout.items[*layout.xmp]) : CaptionCopies::emptyXmp();
+        if (packet)
+            xmp = CaptionCopies::rewriteXmp(*packet, edits.copies, status);
+        if (status != ImageStatus::Ok)
+            skipped.push_back("XMP");
+    }
+    if (!exifChanged && !xmp) {
+        unchanged = true;
+        return ImageStatus::Ok;
+    }
+    QByteArray result = file;
+    std::optional<QByteArray> exif;
+    if (exifChanged) {
+        const Exiv2::ByteOrder order = decoded.order == Exiv2::invalidByteOrder ? Exiv2::littleEndian : decoded.order;
+        QByteArray block = layout.exif ? bmffItemData(file, layout, layout.items[*layout.exif])->mid(decoded.heifExifPrefix.size()) : QByteArray();
+        const bool fresh = block.isEmpty() || edits.removeAll;
+        const TagEdits applied = fresh ? freshBlockEdits(decoded.exif, order, edits, Resolution()) : edits;
+        if (fresh)
+            block = TiffEditor::emptyStructure(order == Exiv2::bigEndian ? 'M' : 'I');
+        const ImageStatus status = TiffEditor::apply(block, applied, {0x7FFFFFF0, true});
+        if (status != ImageStatus::Ok)
+            return status;
+        ExifData expected = fresh ? ExifData() : intended;
+        if (fresh)
+            applyToExifData(ImageFormat::Heif, expected, order, applied);
+        if (!sameExifData(expected, decodedBlock(block), order))
+            return ImageStatus::ValueOverflow;
+        exif = (layout.exif ? decoded.heifExifPrefix : QByteArray("\0\0\0\6Exif\0\0", 10)) + block;
+        if (const ImageStatus s = putBmffMetadata(result, layout, BmffMetadata::Exif, *exif); s != ImageStatus::Ok)
+            return s;
+    }
+    if (xmp) {
+        BmffLayout now;
+        ImageStatus s = parseBmffLayout(result, now);
+        if (s == ImageStatus::Ok)
+            s = putBmffMetadata(result, now, BmffMetadata::Xmp, *xmp);
+        if (s != ImageStatus::Ok)
+            return s;
+    }
+    // Read back: the new file must parse and carry each new item's data.
+    Decoded written;
+    if (decode(ImageFormat::Heif, result, written) != ImageStatus::Ok
+        || (exif && (!written.heif.exif || bmffItemData(result, written.heif, written.heif.items[*written.heif.exif]) != exif))
+        || (xmp && (!written.heif.xmp || bmffItemData(result, written.heif, written.heif.items[*written.heif.xmp]) != xmp)))
+        return ImageStatus::GenericError;
+    if (!writtenAsIntended(intended, written.exif, edits, written.order))
+        return ImageStatus::ValueOverflow;
+    pieces = {result};
+    return ImageStatus::Ok;
+}
+
 } // namespace
 
 ImageStatus ExifCodec::readTags(ImageFormat format, const QByteArray &file, std::vector<TagItem> &tags, QByteArray *thumbnail)
@@ -643,6 +727,8 @@ ImageStatus ExifCodec::applyEdits(ImageFormat format, QByteArray &file, const Ta
             return encodeJpeg(file, decoded, intended, needed, exifChanged, pieces, unchanged, skipped);
         if (format == ImageFormat::Png)
             return encodePng(file, decoded, intended, needed, exifChanged, pieces, unchanged, skipped);
+        if (format == ImageFormat::Heif)
+            return encodeHeif(file, decoded, intended, needed, exifChanged, pieces, unchanged, skipped);
         if (!exifChanged) {
             unchanged = true;
             return ImageStatus::Ok;
@@ -685,6 +771,14 @@ void ExifCodec::readCopies(ImageFormat format, const QByteArray &file, const std
             addNew(copies.description, iptc.description);
             addNew(copies.artist, iptc.artist);
             addNew(copies.copyright, iptc.copyright);
+        }
+        return;
+    }
+    if (format == ImageFormat::Heif) {
+        BmffLayout heif;
+        if (parseBmffLayout(file, heif) == ImageStatus::Ok && heif.xmp) {
+            if (const auto packet = bmffItemData(file, heif, heif.items[*heif.xmp]))
+                CaptionCopies::readXmp(*packet, copies);
         }
         return;
     }

@@ -1,5 +1,7 @@
 #include "ImageFormat.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace lumicap {
@@ -8,6 +10,25 @@ namespace {
 bool startsWith(const char *data, std::size_t size, const char *magic, std::size_t n)
 {
     return size >= n && std::memcmp(data, magic, n) == 0;
+}
+
+// A HEIF still image (HEIC, AVIF): an ftyp box naming one of their brands,
+// major or compatible. Movies and raw files in the same boxes (MP4, CR3)
+// name none of these.
+bool isHeif(const char *data, std::size_t size)
+{
+    static const char *const brands[] = {"mif1", "mif2", "heic", "heix", "heim", "heis", "avif"};
+    if (size < 16 || std::memcmp(data + 4, "ftyp", 4) != 0)
+        return false;
+    const std::size_t boxSize = (std::size_t(std::uint8_t(data[0])) << 24) | (std::size_t(std::uint8_t(data[1])) << 16)
+                                | (std::size_t(std::uint8_t(data[2])) << 8) | std::size_t(std::uint8_t(data[3]));
+    for (std::size_t at = 8; at + 4 <= std::min(boxSize, size); at += at == 8 ? 8 : 4) {
+        for (const char *brand : brands) {
+            if (std::memcmp(data + at, brand, 4) == 0)
+                return true;
+        }
+    }
+    return false;
 }
 } // namespace
 
@@ -27,12 +48,15 @@ ImageFormat detectImageFormat(const char *data, std::size_t size)
         return ImageFormat::Bmp;
     if (size >= 12 && startsWith(data, size, "RIFF", 4) && std::memcmp(data + 8, "WEBP", 4) == 0)
         return ImageFormat::WebP;
+    if (isHeif(data, size))
+        return ImageFormat::Heif;
     return ImageFormat::Other;
 }
 
 bool canHoldTags(ImageFormat format)
 {
-    return format == ImageFormat::Jpeg || format == ImageFormat::Tiff || format == ImageFormat::Png;
+    return format == ImageFormat::Jpeg || format == ImageFormat::Tiff || format == ImageFormat::Png
+           || format == ImageFormat::Heif;
 }
 
 const char *mimeTypeOf(ImageFormat format)
@@ -50,6 +74,8 @@ const char *mimeTypeOf(ImageFormat format)
         return "image/bmp";
     case ImageFormat::WebP:
         return "image/webp";
+    case ImageFormat::Heif:
+        return "image/heif";
     case ImageFormat::BigTiff:
     case ImageFormat::Other:
         break;

@@ -5,7 +5,8 @@
 namespace lumicap {
 
 // What a file holds, told from its first bytes and never from its name.
-enum class ImageFormat { Jpeg, Tiff, Png, Gif, Bmp, WebP, BigTiff, Other };
+// Heif covers HEIC and AVIF: the same box structure around other codecs.
+enum class ImageFormat { Jpeg, Tiff, Png, Gif, Bmp, WebP, BigTiff, Heif, Other };
 
 ImageFormat detectImageFormat(const char *data, std::size_t size);
 

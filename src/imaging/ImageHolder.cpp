@@ -1,6 +1,7 @@
 #include "ImageHolder.h"
 
 #include "ExifCodec.h"
+#include "HeifDecoder.h"
 #include "JpegSegments.h"
 
 #include <QBuffer>
@@ -79,6 +80,11 @@ ImageStatus ImageHolder::open(const QByteArray &path, bool withThumbnail)
         const auto layout = parseJpegLayout(file);
         size_ = layout ? QSize(layout->width, layout->height) : QSize();
         previewable_ = layout && layout->segments <= maxPreviewSegments;
+    } else if (format_ == ImageFormat::Heif) {
+        size_ = HeifDecoder::size(file);
+        previewable_ = size_.isValid();
+        if (withThumbnail) // the file's own thumbnail before the Exif one
+            thumbnail_ = HeifDecoder::thumbnail(file);
     } else {
         size_ = readSize(file);
         previewable_ = true;
@@ -117,6 +123,17 @@ QImage ImageHolder::preview(QSize size)
         return {};
     if (!preview_.isNull() && preview_.height() >= size.height() && preview_.width() >= size.width())
         return preview_;
+    if (format_ == ImageFormat::Heif) {
+        QByteArray file;
+        ImageStatus s = readFileBytes(path_, file);
+        const QImage decoded = s == ImageStatus::Ok ? HeifDecoder::picture(file, size) : QImage();
+        if (decoded.isNull()) {
+            lastStatus_ = s == ImageStatus::Ok ? ImageStatus::GenericError : s;
+            return preview_;
+        }
+        preview_ = decoded;
+        return preview_;
+    }
     QFile file;
     if (ImageStatus s = openForReading(path_, file); s != ImageStatus::Ok) {
         lastStatus_ = s;
@@ -197,8 +214,8 @@ ImageStatus ImageHolder::setTag(const TagItem &item)
 
 int ImageHolder::writerFor(const char *mimeType)
 {
-    static const char *const writers[] = {"image/jpeg", "image/tiff", "image/png"};
-    for (int i = 0; i < 3; ++i) {
+    static const char *const writers[] = {"image/jpeg", "image/tiff", "image/png", "image/heif"};
+    for (int i = 0; i < 4; ++i) {
         if (mimeType && std::strcmp(mimeType, writers[i]) == 0)
             return i;
     }

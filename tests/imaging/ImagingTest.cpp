@@ -24,6 +24,11 @@ TEST(AFormatProbe, goesByContentAndKnowsWhatItCannotTag)
     EXPECT_EQ(detectImageFormat("II+\0", 4), ImageFormat::BigTiff); // Exiv2 0.27 cannot write it
     EXPECT_EQ(detectImageFormat("\xFF\xD8", 2), ImageFormat::Other);
     EXPECT_FALSE(canHoldTags(ImageFormat::BigTiff));
+    // Boxes: HEIF and AVIF by a brand of theirs, major or compatible; not a movie or a CR3.
+    EXPECT_EQ(detectImageFormat("\0\0\0\x18" "ftypheic\0\0\0\0mif1heic", 24), ImageFormat::Heif);
+    EXPECT_EQ(detectImageFormat("\0\0\0\x1C" "ftypavis\0\0\0\0avifmif1miaf", 28), ImageFormat::Heif);
+    EXPECT_EQ(detectImageFormat("\0\0\0\x18" "ftypcrx \0\0\0\x01" "crx isom", 24), ImageFormat::Other);
+    EXPECT_EQ(detectImageFormat("\0\0\0\x10" "ftypisom\0\0\0\0mif1", 20), ImageFormat::Other); // mif1 past the box
 }
 
 TEST(AJpegLayout, findsTheExifSegmentAndKeepsJfifFirst)
@@ -136,4 +141,12 @@ TEST(AnImageHolder, reportsTheSizeWithoutDecoding)
     ASSERT_EQ(image.open(dir.bytePath("b.tif")), ImageStatus::Ok);
     EXPECT_EQ(image.size(), QSize(30, 70));
     EXPECT_EQ(image.format(), ImageFormat::Tiff);
+
+    // A HEIC: its size from the boxes, its thumbnail item at once, its
+    // preview by libheif at the size asked.
+    ASSERT_TRUE(writeHeif(dir.file("c.heic"), {"-t", "32"}));
+    ASSERT_EQ(image.open(dir.bytePath("c.heic"), true), ImageStatus::Ok);
+    EXPECT_EQ(image.size(), QSize(96, 64));
+    EXPECT_EQ(image.thumbnail().size(), QSize(32, 20));
+    EXPECT_EQ(image.preview(QSize(48, 32)).size(), QSize(48, 32));
 }

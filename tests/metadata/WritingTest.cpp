@@ -21,6 +21,8 @@ const MetadataFields harbour{"A quiet harbour", "Ann Example", "(c) 2026 Ann Exa
 
 bool makeImage(const QString &ext, const QString &path)
 {
+    if (ext == "heic" || ext == "avif")
+        return writeHeif(path);
     return ext == "jpg" ? writeJpeg(path, 96, 64) : ext == "tif" ? writeTiff(path, 96, 64) : writePng(path, 96, 64);
 }
 } // namespace
@@ -111,7 +113,56 @@ TEST_P(WritingTags, roundTripsAnyBytesAndLongTextsExactly)
     EXPECT_EQ(readAll(path), saved);
 }
 
-INSTANTIATE_TEST_SUITE_P(Formats, WritingTags, ::testing::Values("jpg", "tif", "png"));
+INSTANTIATE_TEST_SUITE_P(Formats, WritingTags, ::testing::Values("jpg", "tif", "png", "heic", "avif"));
+// A HEIC with Exif, XMP and a thumbnail item, changed one way per row. Boxes
+// that cannot be trusted are refused with status 1 when opened, and the file
+// stays as it was; well-formed variants are saved and still decode.
+TEST(SavingHeifTags, isRefusedWhenItsBoxesCannotBeTrustedAndSavedWhenTheyCan)
+{
+    if (!haveExifTool())
+        GTEST_SKIP() << "exiftool is not installed";
+    TestFolder dir;
+    ASSERT_TRUE(writeHeif(dir.file("a.heic"), {"-t", "32"}) && exifToolWrite(dir.file("a.heic"), {"-IFD0:Make=Kestrel", "-XMP-dc:Title=T"}));
+    const QByteArray good = readAll(dir.file("a.heic"));
+    const auto patched = [&good](const QByteArray &find, int at, const QByteArray &bytes) {
+        QByteArray b = good;
+        return b.replace(b.indexOf(find) + at, bytes.size(), bytes);
+    };
+    const qsizetype thmb = good.indexOf("thmb");
+    const struct
+    {
+        const char *name;
+        QByteArray bytes;
+        bool valid;
+    } rows[] = {
+        {"truncated in its meta box", good.left(good.indexOf("iloc") + 20), false},
+        {"a 64-bit box size past the end", patched("iinf", -4, QByteArray("\0\0\0\1iinf\0\0\0\0\0\1\0\0", 16)), false},
+        {"a box of size 0 inside meta", patched("iinf", -4, QByteArray(4, '\0')), false},
+        {"data cut off, with an mdat running to the end", patched("mdat", -4, QByteArray(4, '\0')).chopped(100), false},
+        {"a thumbnail referring to itself", patched("thmb", 4, good.mid(thmb + 8, 2)), false},
+        {"an XMP item claiming to be a second Exif", patched("mime\0application/rdf+xml", 0, "Exif"), false},
+        {"a movie box", good + QByteArray("\0\0\0\x08moov", 8), false},
+        {"an mdat running to the end", patched("mdat", -4, QByteArray(4, '\0')), true},
+        {"a box with a 64-bit size", good + QByteArray("\0\0\0\1free\0\0\0\0\0\0\0\x14" "free", 20), true},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString path = dir.file("case.heic");
+        ASSERT_TRUE(writeAll(path, row.bytes));
+        const QList<QImage> pixels = decodePages(path);
+        const ImageStatus status = saveFields(path, {QByteArray(300, 'd'), "Ann", "(c) Ann"});
+        if (!row.valid) {
+            EXPECT_EQ(status, ImageStatus::GenericError);
+            EXPECT_EQ(readAll(path), row.bytes);
+            continue;
+        }
+        EXPECT_EQ(status, ImageStatus::Ok);
+        EXPECT_EQ(exifToolValue(path, "Make"), QByteArray("Kestrel"));
+        EXPECT_EQ(exifToolValue(path, "Artist"), QByteArray("Ann"));
+        EXPECT_EQ(decodePages(path), pixels);
+    }
+}
+
 
 TEST(WritingJpegTags, keepsThumbnailIccXmpAndIptcByteForByte)
 {

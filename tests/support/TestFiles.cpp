@@ -54,6 +54,24 @@ bool writeTiff(const QString &path, int width, int height, int seed)
     return patternImage(width, height, seed).convertToFormat(QImage::Format_RGB888).save(path, "TIFF");
 }
 
+bool runQuietly(const QString &program, const QStringList &args)
+{
+    QProcess process;
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    process.start(program, args);
+    return process.waitForFinished(-1) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+}
+
+bool writeHeif(const QString &path, const QStringList &options)
+{
+    const QString source = path + ".source.jpg"; // AV1 wants a JPEG source, not a PNG
+    const bool made = writeJpeg(source, 96, 64)
+                      && runQuietly("heif-enc", QStringList{"-q", "60"} + options + QStringList{"-o", path, source});
+    QFile::remove(source);
+    return made;
+}
+
 namespace {
 void put16(QByteArray &b, std::uint16_t v)
 {
@@ -144,6 +162,14 @@ QList<QImage> decodePages(const QString &path)
     // A fresh reader for each page: Qt's TIFF reader loses its place when it
     // steps from one page to the next after a read.
     QList<QImage> pages;
+    if (path.endsWith(".heic") || path.endsWith(".avif")) { // Qt reads neither: libheif's own tool decodes
+        const QString png = path + ".decoded.png";
+        const bool decoded = runQuietly("heif-convert", {"-q", "100", path, png}) && !QImage(png).isNull();
+        if (decoded)
+            pages.append(QImage(png).convertToFormat(QImage::Format_RGB32));
+        QFile::remove(png);
+        return pages;
+    }
     const int count = std::max(1, QImageReader(path).imageCount());
     for (int i = 0; i < count; ++i) {
         QImageReader reader(path);
