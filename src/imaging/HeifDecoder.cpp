@@ -48,7 +48,9 @@ Handle firstThumbnail(const Handle &primary)
     return Handle(handle);
 }
 
-QImage decoded(const Handle &handle)
+// The picture decoded, at size when given (scaled down from the decoded
+// pixels without copying them first), else as decoded.
+QImage decoded(const Handle &handle, QSize size = QSize())
 {
     heif_image *raw = nullptr;
     if (heif_decode_image(handle.get(), &raw, heif_colorspace_RGB, heif_chroma_interleaved_RGBA, nullptr).code != heif_error_Ok)
@@ -60,7 +62,14 @@ QImage decoded(const Handle &handle)
     const int height = heif_image_get_height(picture.get(), heif_channel_interleaved);
     if (!pixels || width <= 0 || height <= 0)
         return {};
-    return QImage(pixels, width, height, stride, QImage::Format_RGBA8888).copy();
+    const QImage view(pixels, width, height, stride, QImage::Format_RGBA8888);
+    if (!size.isValid() || size == view.size())
+        return view.copy();
+    // A large step down: first to twice the size by sampling, then smoothly.
+    const QSize twice = size * 2;
+    const bool sample = twice.width() < width && twice.height() < height;
+    return (sample ? view.scaled(twice, Qt::IgnoreAspectRatio, Qt::FastTransformation) : view)
+        .scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
 } // namespace
@@ -83,8 +92,7 @@ QImage picture(const QByteArray &file, QSize size)
     Handle thumbnail = firstThumbnail(primary);
     const bool thumbnailServes = thumbnail && heif_image_handle_get_width(thumbnail.get()) >= size.width()
                                  && heif_image_handle_get_height(thumbnail.get()) >= size.height();
-    const QImage image = decoded(thumbnailServes ? thumbnail : primary);
-    return image.isNull() || image.size() == size ? image : image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return decoded(thumbnailServes ? thumbnail : primary, size);
 }
 
 QImage thumbnail(const QByteArray &file)
