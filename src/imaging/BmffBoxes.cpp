@@ -112,7 +112,7 @@ bool validFieldSize(std::uint64_t size)
 ImageStatus parseIinf(const QByteArray &file, BmffLayout &layout, std::map<std::uint32_t, BmffItem> &infos)
 {
     Cursor c = fullBoxPayload(file, layout.iinf, layout.iinfVersion);
-    c.take(layout.iinfVersion == 0 ? 2 : 4);
+    std::uint64_t count = c.take(layout.iinfVersion == 0 ? 2 : 4);
     if (!c.ok)
         return damaged;
     for (std::size_t pos = c.pos; pos < c.end;) {
@@ -135,10 +135,10 @@ ImageStatus parseIinf(const QByteArray &file, BmffLayout &layout, std::map<std::
         e.text(); // name
         if (item.type == "mime")
             item.contentType = e.text();
-        if (!e.ok || !infos.emplace(item.id, item).second)
+        if (!e.ok || !infos.emplace(item.id, item).second || count-- == 0)
             return damaged;
     }
-    return ImageStatus::Ok;
+    return count == 0 ? ImageStatus::Ok : damaged; // the count a new entry adds to must be right
 }
 
 ImageStatus parseIloc(const QByteArray &file, BmffLayout &layout, std::map<std::uint32_t, BmffItem> &items)
@@ -187,6 +187,7 @@ ImageStatus parseIloc(const QByteArray &file, BmffLayout &layout, std::map<std::
         }
         if (!c.ok)
             return damaged;
+        layout.largestId = std::max(layout.largestId, item.id);
         const auto info = items.find(item.id);
         if (info != items.end() && info->second.extents.empty() && info->second.baseOffsetField == 0) {
             item.type = info->second.type;
@@ -196,7 +197,8 @@ ImageStatus parseIloc(const QByteArray &file, BmffLayout &layout, std::map<std::
             return damaged;
         }
     }
-    return c.ok ? ImageStatus::Ok : damaged;
+    // A new entry goes at the end: nothing else may be there.
+    return c.ok && c.pos == c.end ? ImageStatus::Ok : damaged;
 }
 
 // The item references, checked for loops (an item that depends on itself).
@@ -218,6 +220,8 @@ ImageStatus parseIref(const QByteArray &file, BmffLayout &layout)
         const std::uint64_t count = r.take(2);
         for (std::uint64_t i = 0; i < count && r.ok; ++i)
             edges[from].push_back(static_cast<std::uint32_t>(r.take(idSize)));
+        for (const std::uint32_t id : edges[from])
+            layout.largestId = std::max({layout.largestId, from, id});
         if (!r.ok)
             return damaged;
     }
@@ -303,8 +307,10 @@ ImageStatus parseMeta(const QByteArray &file, BmffLayout &layout)
                 return damaged; // several: which one readers take is not ours to guess
             slot = layout.items.size();
         }
+        layout.largestId = std::max(layout.largestId, item.id);
         layout.items.push_back(std::move(item));
     }
+    layout.largestId = std::max(layout.largestId, layout.primary);
     return ImageStatus::Ok;
 }
 
@@ -359,6 +365,13 @@ ImageStatus replaceItemData(QByteArray &file, const BmffLayout &layout, const Bm
         return damaged; // data in pieces: not ours to rejoin
     const BmffExtent &extent = item.extents.front();
     const auto size = static_cast<std::uint64_t>(data.size());
+    // Overwritten only inside an mdat's (or the idat's) data, never over
+    // another box.
+    const bool inMdat = item.method == 1 || std::any_of(layout.mdats.begin(), layout.mdats.end(), [&](const BmffBox &mdat) {
+        return extent.offset >= mdat.offset + mdat.headerSize && extent.offset + extent.length <= endOf(mdat);
+    });
+    if (!inMdat)
+        return damaged;
     if (layout.lengthSize > 0 && size <= extent.length) {
         const std::size_t at = (item.method == 1 ? idatPayload(layout) : 0) + extent.offset;
         file.replace(static_cast<qsizetype>(at), data.size(), data);
@@ -390,12 +403,10 @@ ImageStatus addItem(QByteArray &file, const BmffLayout &layout, BmffMetadata whi
     const bool inBase = layout.baseOffsetSize > 0; // as for a moved item
     if ((!inBase && layout.offsetSize == 0) || layout.lengthSize == 0 || layout.primary == 0 || (layout.openEnded && layout.openEnded->offset == layout.meta.offset))
         return damaged;
-    std::uint32_t id = layout.primary;
-    for (const BmffItem &item : layout.items)
-        id = std::max(id, item.id);
-    if (id == std::numeric_limits<std::uint32_t>::max())
+    // An id nothing names yet, not even a reference to a missing item.
+    if (layout.largestId == std::numeric_limits<std::uint32_t>::max())
         return damaged;
-    ++id;
+    const std::uint32_t id = layout.largestId + 1;
     const bool wideId = id > 0xFFFF;
     if ((wideId && layout.ilocVersion < 2) || (wideId && layout.iref && layout.irefVersion == 0))
         return damaged;
@@ -498,6 +509,8 @@ ImageStatus parseBmffLayout(const QByteArray &file, BmffLayout &layout)
             haveMeta = true;
             layout.meta = box;
         }
+        if (type == "mdat")
+            layout.mdats.push_back(box);
         if (readBe(file, pos, 4) == 0)
             layout.openEnded = box;
         pos = endOf(box);

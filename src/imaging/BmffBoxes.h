@@ -52,8 +52,11 @@ struct BmffLayout
     int iinfVersion = 0, ilocVersion = 0, irefVersion = 0;
     int offsetSize = 0, lengthSize = 0, baseOffsetSize = 0, indexSize = 0;
     std::uint32_t primary = 0;
+    std::uint32_t largestId = 0; // of any item named anywhere (infe, iloc, iref, pitm)
     std::vector<BmffItem> items;
     std::optional<std::size_t> exif, xmp; // indices into items
+    // The top-level mdat boxes: where item data may be overwritten.
+    std::vector<BmffBox> mdats;
     // The last top-level box when its size says "to the end of the file".
     std::optional<BmffBox> openEnded;
 };
