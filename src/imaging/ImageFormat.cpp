@@ -32,7 +32,8 @@ ImageFormat detectImageFormat(const char *data, std::size_t size)
 
 bool canHoldTags(ImageFormat format)
 {
-    return format == ImageFormat::Jpeg || format == ImageFormat::Tiff || format == ImageFormat::Png;
+    return format == ImageFormat::Jpeg || format == ImageFormat::Tiff || format == ImageFormat::Png
+           || format == ImageFormat::WebP;
 }
 
 const char *mimeTypeOf(ImageFormat format)

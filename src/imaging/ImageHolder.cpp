@@ -197,8 +197,8 @@ ImageStatus ImageHolder::setTag(const TagItem &item)
 
 int ImageHolder::writerFor(const char *mimeType)
 {
-    static const char *const writers[] = {"image/jpeg", "image/tiff", "image/png"};
-    for (int i = 0; i < 3; ++i) {
+    static const char *const writers[] = {"image/jpeg", "image/tiff", "image/png", "image/webp"};
+    for (int i = 0; i < 4; ++i) {
         if (mimeType && std::strcmp(mimeType, writers[i]) == 0)
             return i;
     }

@@ -67,7 +67,7 @@ public:
     // opened withThumbnail.
     QImage thumbnail();
 
-    // The writer index for a MIME type: 0 JPEG, 1 TIFF, 2 PNG, -1 none.
+    // The writer index for a MIME type: 0 JPEG, 1 TIFF, 2 PNG, 3 WebP, -1 none.
     static int writerFor(const char *mimeType);
 
     // Applies the recorded edits to file (the image file's current bytes):

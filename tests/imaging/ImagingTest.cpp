@@ -107,7 +107,11 @@ INSTANTIATE_TEST_SUITE_P(
                       OpenCase{"eps.jpg", "%!PS-Adobe-3.0 EPSF-3.0\n", ImageStatus::UnknownImageFormat},
                       OpenCase{"anim.jpg", gifBytes(), ImageStatus::PropertyNotSupported},
                       OpenCase{"cut.jpg", QByteArray("\xFF\xD8\xFF\xE1\x00\x40" "Exif\0\0II", 14), ImageStatus::GenericError},
-                      OpenCase{"cut.tif", QByteArray("II*\0\xFF\xFF\0\0", 8), ImageStatus::GenericError}));
+                      OpenCase{"cut.tif", QByteArray("II*\0\xFF\xFF\0\0", 8), ImageStatus::GenericError},
+                      OpenCase{"zero.webp", QByteArray("RIFF\0\0\0\0WEBPVP8L\x05\0\0\0\x2F\0\0\0\0\0", 26), ImageStatus::GenericError},
+                      OpenCase{"riff-past-end.webp", QByteArray("RIFF\x40\0\0\0WEBPVP8L\x05\0\0\0\x2F\0\0\0\0\0", 26), ImageStatus::GenericError},
+                      OpenCase{"chunk-past-end.webp", QByteArray("RIFF\x12\0\0\0WEBPVP8L\xFF\xFF\xFF\xFF\x2F\0\0\0\0\0", 26), ImageStatus::GenericError},
+                      OpenCase{"no-picture.webp", QByteArray("RIFF\x16\0\0\0WEBPVP8X\x0A\0\0\0\0\0\0\0\0\0\0\0\0\0", 30), ImageStatus::GenericError}));
 
 TEST(AnImageHolder, refusesFilesItMayNotReadAndThingsThatAreNotFiles)
 {

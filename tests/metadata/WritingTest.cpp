@@ -8,6 +8,7 @@
 #include <QColorSpace>
 #include <QFile>
 #include <QImageReader>
+#include <QtEndian>
 
 #include <functional>
 
@@ -21,7 +22,23 @@ const MetadataFields harbour{"A quiet harbour", "Ann Example", "(c) 2026 Ann Exa
 
 bool makeImage(const QString &ext, const QString &path)
 {
+    if (ext.endsWith("webp"))
+        return writeWebp(path, ext == "webp" ? "lossy" : ext.section('.', 0, 0), 96, 64);
     return ext == "jpg" ? writeJpeg(path, 96, 64) : ext == "tif" ? writeTiff(path, 96, 64) : writePng(path, 96, 64);
+}
+
+// A WebP's chunks but its header, Exif and XMP, as they are stored.
+QByteArrayList webpPictureChunks(const QByteArray &webp)
+{
+    QByteArrayList chunks;
+    for (qsizetype at = 12; at + 8 <= webp.size();) {
+        const qsizetype size = qFromLittleEndian<quint32>(webp.constData() + at + 4);
+        const QByteArray code = webp.mid(at, 4);
+        if (code != "VP8X" && code != "EXIF" && code != "XMP ")
+            chunks << webp.mid(at, 8 + size + size % 2);
+        at += 8 + size + size % 2;
+    }
+    return chunks;
 }
 } // namespace
 
@@ -111,7 +128,44 @@ TEST_P(WritingTags, roundTripsAnyBytesAndLongTextsExactly)
     EXPECT_EQ(readAll(path), saved);
 }
 
-INSTANTIATE_TEST_SUITE_P(Formats, WritingTags, ::testing::Values("jpg", "tif", "png"));
+INSTANTIATE_TEST_SUITE_P(Formats, WritingTags, ::testing::Values("jpg", "tif", "png", "webp", "alpha.webp", "anim.webp"));
+
+// libwebp's own tools make the files and judge the result: webpinfo checks
+// the container, dwebp decodes the same pixels.
+TEST(WritingWebpTags, addsTheHeaderASimpleFileLacksAndCopiesEveryPictureChunk)
+{
+    TestFolder dir;
+    for (const QString kind : {"lossy", "alpha", "anim"}) {
+        SCOPED_TRACE(kind.toStdString());
+        const QString path = dir.file(kind + ".webp");
+        if (!haveExifTool() || !writeWebp(path, kind))
+            GTEST_SKIP() << "exiftool or the WebP tools are not installed";
+        const QByteArray before = readAll(path);
+        const auto pixels = kind == "anim" ? std::nullopt : runTool("dwebp", {"-quiet", "-pam", path, "-o", "-"});
+
+        ASSERT_EQ(saveFields(path, harbour), ImageStatus::Ok);
+        const QByteArray after = readAll(path);
+        EXPECT_EQ(webpPictureChunks(after), webpPictureChunks(before));
+        EXPECT_TRUE(runTool("webpinfo", {"-quiet", path}));
+        EXPECT_EQ(exifTool({"-s3", "-validate", path}), QByteArray("OK\n"));
+        EXPECT_EQ(readFields(path), harbour);
+        EXPECT_EQ(exifToolValue(path, "Copyright"), harbour.copyright);
+        if (pixels)
+            EXPECT_EQ(runTool("dwebp", {"-quiet", "-pam", path, "-o", "-"}), pixels);
+
+        // XMP the file has is brought in step; removing all Exif takes the chunk away.
+        ASSERT_TRUE(exifToolWrite(path, {"-XMP-dc:Description=old", "-XMP-xmp:Rating=3"}));
+        ASSERT_EQ(saveFields(path, {"new", "", ""}, true), ImageStatus::Ok);
+        EXPECT_EQ(exifTool({"-s3", "-XMP-dc:Description", "-XMP-xmp:Rating", "-validate", path}), QByteArray("new\n3\nOK\n"));
+        EXPECT_EQ(webpPictureChunks(readAll(path)), webpPictureChunks(before));
+
+        // Bytes some writers leave behind the RIFF data stay there.
+        ASSERT_TRUE(writeAll(path, readAll(path) + "trailer"));
+        ASSERT_EQ(saveFields(path, harbour), ImageStatus::Ok);
+        EXPECT_TRUE(readAll(path).endsWith("trailer"));
+        EXPECT_EQ(readFields(path), harbour);
+    }
+}
 
 TEST(WritingJpegTags, keepsThumbnailIccXmpAndIptcByteForByte)
 {

@@ -31,6 +31,13 @@ QImage patternImage(int width, int height, int seed = 1);
 bool writeJpeg(const QString &path, int width = 64, int height = 48, int seed = 1);
 bool writePng(const QString &path, int width = 64, int height = 48, int seed = 1);
 bool writeTiff(const QString &path, int width = 64, int height = 48, int seed = 1);
+// A WebP made by libwebp's own tools from the pattern: "lossy", "alpha"
+// (lossless, with a translucent part) or "anim" (two frames). Simple files,
+// without a VP8X header but the animation's. False without the tools.
+bool writeWebp(const QString &path, const QString &kind, int width = 64, int height = 48);
+// A tool's output, or nothing when it failed to run or exited with an error.
+std::optional<QByteArray> runTool(const QString &program, const QStringList &args);
+
 // An uncompressed RGB TIFF with one image directory per page.
 bool writeMultiPageTiff(const QString &path, int pages, int width = 32, int height = 24);
 
