@@ -1,5 +1,7 @@
 #include "ImageFormat.h"
 
+#include "RawFiles.h"
+
 #include <cstring>
 
 namespace lumicap {
@@ -13,6 +15,8 @@ bool startsWith(const char *data, std::size_t size, const char *magic, std::size
 
 ImageFormat detectImageFormat(const char *data, std::size_t size)
 {
+    if (RawFiles::hasRawSignature(data, size))
+        return ImageFormat::Raw;
     if (startsWith(data, size, "\xFF\xD8\xFF", 3))
         return ImageFormat::Jpeg;
     if (startsWith(data, size, "II*\0", 4) || startsWith(data, size, "MM\0*", 4))
@@ -33,7 +37,7 @@ ImageFormat detectImageFormat(const char *data, std::size_t size)
 bool canHoldTags(ImageFormat format)
 {
     return format == ImageFormat::Jpeg || format == ImageFormat::Tiff || format == ImageFormat::Png
-           || format == ImageFormat::WebP;
+           || format == ImageFormat::WebP || format == ImageFormat::Raw;
 }
 
 const char *mimeTypeOf(ImageFormat format)
@@ -51,6 +55,8 @@ const char *mimeTypeOf(ImageFormat format)
         return "image/bmp";
     case ImageFormat::WebP:
         return "image/webp";
+    case ImageFormat::Raw:
+        return "image/x-raw"; // what a sidecar is written for
     case ImageFormat::BigTiff:
     case ImageFormat::Other:
         break;
