@@ -23,6 +23,9 @@ TEST(AFormatProbe, goesByContentAndKnowsWhatItCannotTag)
     EXPECT_EQ(detectImageFormat("MM\0*\0", 5), ImageFormat::Tiff);
     EXPECT_EQ(detectImageFormat("II+\0", 4), ImageFormat::BigTiff); // Exiv2 0.27 cannot write it
     EXPECT_EQ(detectImageFormat("\xFF\xD8", 2), ImageFormat::Other);
+    EXPECT_EQ(detectImageFormat("II*\0\x10\0\0\0CR\x02\0", 12), ImageFormat::Raw); // a CR2 is TIFF inside
+    EXPECT_EQ(detectImageFormat("\0\0\0\x18" "ftypcrx ", 12), ImageFormat::Raw); // CR3
+    EXPECT_EQ(detectImageFormat("FUJIFILMCCD-RAW 0201", 20), ImageFormat::Raw);
     EXPECT_FALSE(canHoldTags(ImageFormat::BigTiff));
 }
 
