@@ -33,8 +33,9 @@ std::vector<QByteArray> namesFor(const QByteArray &rawPath)
 {
     const qsizetype slash = std::max(rawPath.lastIndexOf('/'), rawPath.lastIndexOf('\\'));
     const qsizetype dot = rawPath.lastIndexOf('.');
-    const QByteArray stem = dot > slash + 1 ? rawPath.left(dot) : rawPath;
-    std::vector<QByteArray> names{stem + ".xmp", rawPath + ".xmp"};
+    if (dot <= slash + 1)
+        return {rawPath + ".xmp"}; // a name without an extension has one sidecar name
+    std::vector<QByteArray> names{rawPath.left(dot) + ".xmp", rawPath + ".xmp"};
     if (withExtension)
         std::swap(names[0], names[1]);
     return names;

@@ -20,7 +20,8 @@ namespace Sidecars {
 void setNewWithExtension(bool withExtension);
 bool newWithExtension();
 
-// Both names, the one new sidecars get first.
+// Both names, the one new sidecars get first (one for a name without an
+// extension).
 std::vector<QByteArray> namesFor(const QByteArray &rawPath);
 // The sidecars that exist, in the same order.
 std::vector<QByteArray> existing(const QByteArray &rawPath);

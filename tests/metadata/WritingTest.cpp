@@ -527,4 +527,5 @@ TEST(SavingRawFiles, writesTheFieldsToTheSidecarsAndNeverTheRawFile)
     Sidecars::setNewWithExtension(false);
     EXPECT_EQ(exifTool({"-s3", "-XMP-dc:Rights", dir.file("DSC_0003.NEF.xmp")}), harbour.copyright + "\n");
     EXPECT_FALSE(QFile::exists(dir.file("DSC_0003.xmp")));
+    EXPECT_EQ(Sidecars::namesFor("d.x/IMG_0004"), std::vector<QByteArray>{"d.x/IMG_0004.xmp"}); // a raw file told by its bytes alone
 }
