@@ -1,5 +1,7 @@
 #include "ImageFormat.h"
 
+#include "RawFiles.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -34,6 +36,8 @@ bool isHeif(const char *data, std::size_t size)
 
 ImageFormat detectImageFormat(const char *data, std::size_t size)
 {
+    if (RawFiles::hasRawSignature(data, size))
+        return ImageFormat::Raw;
     if (startsWith(data, size, "\xFF\xD8\xFF", 3))
         return ImageFormat::Jpeg;
     if (startsWith(data, size, "II*\0", 4) || startsWith(data, size, "MM\0*", 4))
@@ -56,6 +60,7 @@ ImageFormat detectImageFormat(const char *data, std::size_t size)
 bool canHoldTags(ImageFormat format)
 {
     return format == ImageFormat::Jpeg || format == ImageFormat::Tiff || format == ImageFormat::Png
+           || format == ImageFormat::WebP || format == ImageFormat::Raw
            || format == ImageFormat::Heif;
 }
 
@@ -74,6 +79,8 @@ const char *mimeTypeOf(ImageFormat format)
         return "image/bmp";
     case ImageFormat::WebP:
         return "image/webp";
+    case ImageFormat::Raw:
+        return "image/x-raw"; // what a sidecar is written for
     case ImageFormat::Heif:
         return "image/heif";
     case ImageFormat::BigTiff:

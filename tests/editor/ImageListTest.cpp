@@ -59,9 +59,10 @@ protected:
     TestFolder dir;
 };
 
-TEST_F(AFolderScan, listsJpegAndTiffFilesInDisplayOrder)
+TEST_F(AFolderScan, listsPicturesInDisplayOrder)
 {
-    for (const char *name : {"b.JPG", "A.tif", "a.jpg", "c.jpeg", "d.TIFF", "IMG_9.jpg", "IMG_10.jpg", "notes.txt", "e.jpgx", "f.png"})
+    for (const char *name : {"b.JPG", "A.tif", "a.jpg", "c.jpeg", "d.TIFF", "IMG_9.jpg", "IMG_10.jpg", "notes.txt", "e.jpgx", "f.png",
+                             "g.webp", "h.NEF", "h.xmp", "h.NEF.xmp", "i.heic", "j.cr3", "k.dng", "l.avif"})
         make(name);
     make(".hidden.jpg");
     make("readonly.jpg");
@@ -74,9 +75,9 @@ TEST_F(AFolderScan, listsJpegAndTiffFilesInDisplayOrder)
     ASSERT_EQ(::mkfifo(dir.bytePath("pipe.jpg").constData(), 0644), 0);
 
     ImageList list;
-    EXPECT_EQ(list.Scan(QFile::encodeName(dir.path())), 9);
-    EXPECT_EQ(namesIn(list, dir.path() + "/"),
-              QStringList({"a.jpg", "A.tif", "b.JPG", "c.jpeg", "d.TIFF", "IMG_10.jpg", "IMG_9.jpg", "link.jpg", "readonly.jpg"}));
+    EXPECT_EQ(list.Scan(QFile::encodeName(dir.path())), 16);
+    EXPECT_EQ(namesIn(list, dir.path() + "/"), QStringList({"a.jpg", "A.tif", "b.JPG", "c.jpeg", "d.TIFF", "f.png", "g.webp", "h.NEF", "i.heic",
+                                                            "IMG_10.jpg", "IMG_9.jpg", "j.cr3", "k.dng", "l.avif", "link.jpg", "readonly.jpg"}));
 }
 
 TEST_F(AFolderScan, keepsTheFolderTextAsTypedAndAddsASeparatorOnlyWhenMissing)

@@ -36,6 +36,13 @@ bool runQuietly(const QString &program, const QStringList &args);
 // A HEIC or AVIF (by the name's extension) made by heif-enc from a JPEG,
 // with heif-enc's options ({"-t", "32"}: a thumbnail item).
 bool writeHeif(const QString &path, const QStringList &options = {});
+// A WebP made by libwebp's own tools from the pattern: "lossy", "alpha"
+// (lossless, with a translucent part) or "anim" (two frames). Simple files,
+// without a VP8X header but the animation's. False without the tools.
+bool writeWebp(const QString &path, const QString &kind, int width = 64, int height = 48);
+// A tool's output, or nothing when it failed to run or exited with an error.
+std::optional<QByteArray> runTool(const QString &program, const QStringList &args);
+
 // An uncompressed RGB TIFF with one image directory per page.
 bool writeMultiPageTiff(const QString &path, int pages, int width = 32, int height = 24);
 
