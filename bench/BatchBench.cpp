@@ -3,7 +3,8 @@
 // durable copy of the files (copy, flush, rename, flush the folder: the
 // floor, since every save rewrites the file). All on the same files, in one
 // run.
-//   batch_bench LUMICAP_TAGS [files=200] [rounds=6] [tiff] [--flush-delay=MS]
+//   batch_bench LUMICAP_TAGS [files=200] [rounds=6] [tiff|heic] [--flush-delay=MS]
+// heic: 12-megapixel HEIC files made by heif-enc (with a thumbnail item).
 // Every contender runs as a process of its own, measured the same way. With
 // --flush-delay, the copy and lumicap-tags run with libslow_flush.so
 // preloaded, each flush taking MS more, and only the two are timed.
@@ -105,6 +106,7 @@ int main(int argc, char **argv)
     const int files = positional.size() > 1 ? positional[1].toInt() : 200;
     const int rounds = positional.size() > 2 ? positional[2].toInt() : 6;
     const bool tiff = positional.size() > 3 && positional[3] == "tiff";
+    const bool heic = positional.size() > 3 && positional[3] == "heic";
     const bool slowDisk = !flushDelayMs.isEmpty();
     if (slowDisk)
         preload = QFile::encodeName(binaries.absoluteFilePath("libslow_flush.so"));
@@ -112,11 +114,20 @@ int main(int argc, char **argv)
     const bool exiftool = !slowDisk && !QStandardPaths::findExecutable("exiftool").isEmpty();
 
     QTemporaryDir dir(QDir::currentPath() + "/batch-bench-XXXXXX"); // on the disk: /tmp may be a tmpfs
-    const QString ext = tiff ? "tif" : "jpg";
+    const QString ext = tiff ? "tif" : heic ? "heic" : "jpg";
+    const QString format = tiff ? "TIFF" : heic ? "HEIC" : "JPEG";
     const QString seed = dir.filePath("seed." + ext);
-    const QImage picture = tiff ? photoLikeImage(2600, 2300).convertToFormat(QImage::Format_RGB888) : photoLikeImage(3000, 2000);
-    if (!picture.save(seed, tiff ? "TIFF" : "JPEG", 92))
+    const QImage picture = tiff ? photoLikeImage(2600, 2300).convertToFormat(QImage::Format_RGB888)
+                           : heic ? photoLikeImage(4000, 3000)
+                                  : photoLikeImage(3000, 2000);
+    if (heic) {
+        const QString source = dir.filePath("seed.jpg");
+        if (!picture.save(source, "JPEG", 92) || !run("heif-enc", {"-q", "60", "-t", "320", "-o", seed, source}))
+            return 1;
+        QFile::remove(source);
+    } else if (!picture.save(seed, tiff ? "TIFF" : "JPEG", 92)) {
         return 1;
+    }
     run("exiftool", {"-q", "-overwrite_original", "-IFD0:Make=Bench", "-IFD0:Model=B1", "-ExifIFD:ExposureTime=1/250",
                      "-ExifIFD:FNumber=5.6", "-ExifIFD:ISO=200", "-IFD0:Software=bench", seed});
     for (int i = 0; i < files; ++i)
@@ -145,7 +156,7 @@ int main(int argc, char **argv)
     // before flushed first, and in a rotating order: the state the file
     // system was left in by whoever went before matters more than one would
     // think.
-    const bool exiv2 = !slowDisk && !QStandardPaths::findExecutable("exiv2").isEmpty();
+    const bool exiv2 = !slowDisk && !heic && !QStandardPaths::findExecutable("exiv2").isEmpty();
     QStringList all;
     for (int i = 0; i < files; ++i)
         all << dir.filePath(QString("IMG_%1.%2").arg(i, 4, 10, QChar('0')).arg(ext));
@@ -185,7 +196,7 @@ int main(int argc, char **argv)
     const double theirs = median(theirsTimes);
     const double exiv2Write = median(exiv2Times);
     if (slowDisk) {
-        std::printf("%d %s files of %.2f MB, each flush %s ms slower, median of %d rounds\n", files, tiff ? "TIFF" : "JPEG", size / 1e6,
+        std::printf("%d %s files of %.2f MB, each flush %s ms slower, median of %d rounds\n", files, qPrintable(format), size / 1e6,
                     flushDelayMs.constData(), rounds);
         report("durable copy (fsync file, rename, fsync folder)", copy, copy);
         report("lumicap-tags batch", ours, copy);
@@ -216,7 +227,7 @@ int main(int argc, char **argv)
     writeList();
     const long rssAll = measure(tool, {"batch", dir.filePath("DESCRIPT.ION")}).maxRssKb;
 
-    std::printf("%d %s files of %.2f MB with EXIF, median of %d rounds\n", files, tiff ? "TIFF" : "JPEG", size / 1e6, rounds);
+    std::printf("%d %s files of %.2f MB with EXIF, median of %d rounds\n", files, qPrintable(format), size / 1e6, rounds);
     report("durable copy (fsync file, rename, fsync folder)", copy, copy);
     report("lumicap-tags batch", ours, copy);
     if (exiftool)

@@ -1,10 +1,12 @@
 #include "LumicapApp.h"
 
+#include "AppSettings.h"
 #include "AppWindows.h"
 #include "EditorDialog.h"
 #include "ImagingCheck.h"
 #include "MessageBoxPrompt.h"
 #include "MissingImagingDialog.h"
+#include "Sidecars.h"
 #include "StringTable.h"
 
 #include <QCommandLineParser>
@@ -53,6 +55,9 @@ int LumicapApp::run()
         return 1;
     }
     startImaging();
+    // A raw file's new sidecar is NAME.EXT.xmp, as darktable names it, when
+    // the settings say so; NAME.xmp otherwise.
+    Sidecars::setNewWithExtension(openSettings()->value("SidecarWithExt", 0).toInt() != 0);
     {
         MessageBoxPrompt prompt;
         EditorDialog editor(prompt);

@@ -10,7 +10,7 @@ enum Applies : unsigned { Show = 1, Set = 2, Batch = 4, Any = 7 };
 enum class Id {
     Help, Version, Verbose, Quiet, Recursive, NameList, Json, Csv, DescriptIon,
     Description, Artist, Copyright, DeleteDescription, DeleteArtist, DeleteCopyright,
-    RemoveAll, PreserveTime, KeepGoing, AllCopies, ShowAll,
+    RemoveAll, PreserveTime, KeepGoing, AllCopies, ShowAll, SidecarWithExt,
 };
 
 struct OptionSpec
@@ -44,6 +44,7 @@ constexpr OptionSpec options[] = {
     {"keep-going", 0, Id::KeepGoing, false, Batch},
     {"all-copies", 0, Id::AllCopies, false, Set | Batch},
     {"all", 0, Id::ShowAll, false, Show},
+    {"sidecar-ext", 0, Id::SidecarWithExt, false, Set | Batch},
 };
 
 struct UsedOption
@@ -204,6 +205,7 @@ void Parser::apply(const OptionSpec &option, const QByteArray &spelled, const QB
     case Id::KeepGoing: inv_.keepGoing = true; break;
     case Id::AllCopies: inv_.allCopies = true; break;
     case Id::ShowAll: inv_.showAll = true; break;
+    case Id::SidecarWithExt: inv_.sidecarWithExt = true; break;
     }
 }
 

@@ -30,6 +30,7 @@ struct Invocation
     bool keepGoing = false;
     bool allCopies = false; // set, batch: create missing XMP and IPTC copies
     bool showAll = false;   // show: every copy of each field
+    bool sidecarWithExt = false; // set, batch: a raw file's new sidecar is NAME.EXT.xmp
     ShowFormat format = ShowFormat::Text;
 
     std::optional<QByteArray> description;

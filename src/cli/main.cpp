@@ -5,6 +5,7 @@
 #include "PictureFinder.h"
 #include "SetCommand.h"
 #include "ShowCommand.h"
+#include "Sidecars.h"
 #include "StringTable.h"
 
 #include <QCoreApplication>
@@ -88,6 +89,7 @@ int main(int argc, char *argv[])
         return 0;
     }
 
+    Sidecars::setNewWithExtension(inv->sidecarWithExt);
     if (inv->command == Command::Batch) {
         BatchRequest request;
         request.artist = inv->artist;

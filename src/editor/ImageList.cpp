@@ -3,6 +3,7 @@
 #include "FolderListing.h"
 #include "NativePath.h"
 #include "PathOps.h"
+#include "RawFiles.h"
 
 #include <algorithm>
 #include <cstring>
@@ -29,11 +30,14 @@ bool endsWithNoCase(const char *name, std::size_t length, const char *suffix)
     return true;
 }
 
+// Names pictures we caption go by; what each holds is told from its bytes
+// when it is opened. A raw file's sidecar is not one.
 bool hasImageExtension(const char *name)
 {
+    static const char *const extensions[] = {".jpg", ".jpeg", ".tif", ".tiff", ".dng", ".png", ".webp", ".heic", ".heif", ".avif"};
     const std::size_t length = std::strlen(name);
-    return endsWithNoCase(name, length, ".jpg") || endsWithNoCase(name, length, ".jpeg") || endsWithNoCase(name, length, ".tif")
-           || endsWithNoCase(name, length, ".tiff");
+    return std::any_of(std::begin(extensions), std::end(extensions), [&](const char *e) { return endsWithNoCase(name, length, e); })
+           || RawFiles::hasRawExtension(QByteArray(name));
 }
 
 } // namespace

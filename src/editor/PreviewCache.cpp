@@ -27,7 +27,7 @@ QImage decodeFile(const QByteArray &path, const QRect &frame, FileStamp &stamp)
     if (image.open(path) != ImageStatus::Ok)
         return {};
     stamp = image.stamp();
-    return image.preview(previewDecodeSize(frame, image.size(), orientationIn(image.tags())));
+    return image.preview(previewDecodeSize(frame, image.size(), PreviewCache::orientationOf(image)));
 }
 } // namespace
 
@@ -45,7 +45,9 @@ PreviewCache::~PreviewCache()
 
 int PreviewCache::orientationOf(const ImageHolder &image)
 {
-    return orientationIn(image.tags());
+    // A HEIF picture is decoded turned as its own boxes say (irot, imir);
+    // its Exif orientation only repeats them.
+    return image.format() == ImageFormat::Heif ? 1 : orientationIn(image.tags());
 }
 
 QImage PreviewCache::shown(const ImageHolder &image, const QRect &frame)

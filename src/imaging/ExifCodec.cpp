@@ -1,5 +1,6 @@
 #include "ExifCodec.h"
 
+#include "BmffBoxes.h"
 #include "CaptionCopies.h"
 
 #include "ExivCompat.h"
@@ -11,6 +12,9 @@
 #include "PngChunks.h"
 #include "TiffEditor.h"
 #include "TiffPages.h"
+#include "WebpChunks.h"
+
+#include <QtEndian>
 
 #include <algorithm>
 #include <cstring>
@@ -47,6 +51,9 @@ struct Decoded
     Exiv2::ByteOrder order = Exiv2::invalidByteOrder;
     JpegLayout jpeg;
     PngLayout png;
+    WebpLayout webp;
+    BmffLayout heif;
+    QByteArray heifExifPrefix; // the Exif item's offset field and what it skips
 };
 
 const QByteArray exifHeaderInPng("Exif\0\0", 6);
@@ -56,6 +63,11 @@ const QByteArray exifHeaderInPng("Exif\0\0", 6);
 std::optional<QByteArray> pngExifPayload(const QByteArray &file, const PngLayout &layout)
 {
     return layout.exif ? pngChunkPayload(file, *layout.exif) : std::optional<QByteArray>(QByteArray());
+}
+
+QByteArray webpExifPayload(const QByteArray &file, const WebpLayout &layout)
+{
+    return layout.exif ? webpChunkData(file, layout.chunks[*layout.exif]) : QByteArray();
 }
 
 QByteArray withoutExifHeader(const QByteArray &payload)
@@ -93,6 +105,29 @@ ImageStatus decode(ImageFormat format, const QByteArray &file, Decoded &out)
             return ImageStatus::GenericError;
         out.png = *layout;
         out.exif = decodedBlock(withoutExifHeader(pngExifPayload(file, *layout).value_or(QByteArray())), &out.order);
+        return ImageStatus::Ok;
+    }
+    if (format == ImageFormat::WebP) {
+        const auto layout = parseWebpLayout(file);
+        if (!layout)
+            return ImageStatus::GenericError;
+        out.webp = *layout;
+        out.exif = decodedBlock(withoutExifHeader(webpExifPayload(file, *layout)), &out.order);
+        return ImageStatus::Ok;
+    }
+    if (format == ImageFormat::Heif) {
+        const ImageStatus status = parseBmffLayout(file, out.heif);
+        if (status != ImageStatus::Ok)
+            return status;
+        if (!out.heif.exif)
+            return ImageStatus::Ok;
+        const auto data = bmffItemData(file, out.heif, out.heif.items[*out.heif.exif]);
+        // The block is behind a 4-byte count of the bytes before it.
+        if (!data || data->size() < 4 || qFromBigEndian<std::uint32_t>(data->constData()) > static_cast<std::uint64_t>(data->size()) - 4)
+            return ImageStatus::GenericError;
+        const std::uint32_t skip = qFromBigEndian<std::uint32_t>(data->constData());
+        out.heifExifPrefix = data->left(static_cast<qsizetype>(4 + skip));
+        out.exif = decodedBlock(data->mid(out.heifExifPrefix.size()), &out.order);
         return ImageStatus::Ok;
     }
     if (format != ImageFormat::Tiff)
@@ -516,6 +551,33 @@ std::vector<SegmentChange> pngCopies(const QByteArray &file, const PngLayout &la
     return changes;
 }
 
+// The new payload of an Exif block kept whole in one chunk (PNG, WebP),
+// from what the chunk stored (empty without one): the header it started
+// with stays, only the first directory changes; empty when nothing is left.
+ImageStatus wholeExifPayload(const QByteArray &stored, const Decoded &decoded, const ExifData &intended, const TagEdits &edits,
+                             const Resolution &resolution, QByteArray &payload)
+{
+    const Exiv2::ByteOrder order = decoded.order == Exiv2::invalidByteOrder ? Exiv2::littleEndian : decoded.order;
+    const QByteArray header = stored.startsWith(exifHeaderInPng) ? exifHeaderInPng : QByteArray();
+    QByteArray block = stored.mid(header.size());
+    const bool fresh = block.isEmpty() || edits.removeAll;
+    const TagEdits applied = fresh ? freshBlockEdits(decoded.exif, order, edits, resolution) : edits;
+    if (fresh)
+        block = applied.set.empty() ? QByteArray() : TiffEditor::emptyStructure(order == Exiv2::bigEndian ? 'M' : 'I');
+    if (!block.isEmpty()) {
+        const ImageStatus status = TiffEditor::apply(block, applied, {0x7FFFFFF0, true}); // a chunk's largest length
+        if (status != ImageStatus::Ok)
+            return status;
+    }
+    ExifData expected = fresh ? ExifData() : intended;
+    if (fresh)
+        applyToExifData(ImageFormat::Png, expected, order, applied);
+    if (!sameExifData(expected, decodedBlock(block), order))
+        return ImageStatus::ValueOverflow;
+    payload = block.isEmpty() ? QByteArray() : header + block;
+    return ImageStatus::Ok;
+}
+
 // PNG: only the chunks that hold the fields change, each where it was and
 // of its own kind (an eXIf stays an eXIf, a raw profile a raw profile); a new
 // Exif block goes into an eXIf before the image data. Every other chunk is
@@ -532,28 +594,14 @@ ImageStatus encodePng(const QByteArray &file, const Decoded &decoded, const Exif
         return ImageStatus::Ok;
     }
     if (exifChanged) {
-        const Exiv2::ByteOrder order = decoded.order == Exiv2::invalidByteOrder ? Exiv2::littleEndian : decoded.order;
         const auto stored = pngExifPayload(file, layout);
         if (!stored)
             return ImageStatus::GenericError; // not ours to replace with a second block
-        const QByteArray header = stored->startsWith(exifHeaderInPng) ? exifHeaderInPng : QByteArray();
-        QByteArray block = stored->mid(header.size());
-        const bool fresh = block.isEmpty() || edits.removeAll;
-        const TagEdits applied = fresh ? freshBlockEdits(decoded.exif, order, edits, layout.resolution.value_or(Resolution())) : edits;
-        if (fresh)
-            block = applied.set.empty() ? QByteArray() : TiffEditor::emptyStructure(order == Exiv2::bigEndian ? 'M' : 'I');
-        if (!block.isEmpty()) {
-            const ImageStatus status = TiffEditor::apply(block, applied, {0x7FFFFFF0, true}); // a chunk's largest length
-            if (status != ImageStatus::Ok)
-                return status;
-        }
-        ExifData expected = fresh ? ExifData() : intended;
-        if (fresh)
-            applyToExifData(ImageFormat::Png, expected, order, applied);
-        if (!sameExifData(expected, decodedBlock(block), order))
-            return ImageStatus::ValueOverflow;
-        const QByteArray payload = header + block;
-        if (block.isEmpty()) {
+        QByteArray payload;
+        if (ImageStatus s = wholeExifPayload(*stored, decoded, intended, edits, layout.resolution.value_or(Resolution()), payload);
+            s != ImageStatus::Ok)
+            return s;
+        if (payload.isEmpty()) {
             if (layout.exif) // nothing left: the chunk goes
                 changes.insert(changes.begin(), {layout.exif->offset, layout.exif->size, QByteArray()});
         } else {
@@ -575,6 +623,111 @@ ImageStatus encodePng(const QByteArray &file, const Decoded &decoded, const Exif
         if (!chunk || pngChunkPayload(result, *chunk) != payload)
             return ImageStatus::GenericError;
     }
+    if (!writtenAsIntended(intended, written.exif, edits, written.order))
+        return ImageStatus::ValueOverflow;
+    pieces = {result};
+    return ImageStatus::Ok;
+}
+
+// WebP: the EXIF and XMP chunks change, or are added behind the picture
+// with a VP8X header where the file had none; every other chunk, image data
+// and animation frames included, is copied through byte for byte and in
+// order. Inside the Exif block only the first directory changes.
+ImageStatus encodeWebp(const QByteArray &file, const Decoded &decoded, const ExifData &intended, const TagEdits &edits, bool exifChanged,
+                       QList<QByteArray> &pieces, bool &unchanged, std::vector<QByteArray> &skipped)
+{
+    const WebpLayout &layout = decoded.webp;
+    const auto dataOf = [](const QByteArray &webp, const WebpLayout &l, const std::optional<std::size_t> &index) {
+        return index ? webpChunkData(webp, l.chunks[*index]) : QByteArray();
+    };
+    std::optional<QByteArray> xmp;
+    if (edits.copies.any() && (layout.xmp || edits.copies.createMissing)) {
+        ImageStatus status = ImageStatus::Ok;
+        xmp = CaptionCopies::rewriteXmp(layout.xmp ? dataOf(file, layout, layout.xmp) : CaptionCopies::emptyXmp(), edits.copies, status);
+        if (status != ImageStatus::Ok)
+            skipped.push_back("XMP");
+    }
+    std::optional<QByteArray> exif;
+    if (exifChanged) {
+        exif.emplace();
+        if (ImageStatus s = wholeExifPayload(webpExifPayload(file, layout), decoded, intended, edits, Resolution(), *exif); s != ImageStatus::Ok)
+            return s;
+    }
+    if (!exif && !xmp) {
+        unchanged = true;
+        return ImageStatus::Ok;
+    }
+    // Read back: the new file must parse, carry what was meant in its
+    // chunks, and its Exif must be what was asked.
+    const QByteArray result = rewriteWebp(file, layout, exif, xmp);
+    Decoded written;
+    if (decode(ImageFormat::WebP, result, written) != ImageStatus::Ok || (exif && dataOf(result, written.webp, written.webp.exif) != *exif)
+        || (xmp && dataOf(result, written.webp, written.webp.xmp) != *xmp))
+        return ImageStatus::GenericError;
+    if (!writtenAsIntended(intended, written.exif, edits, written.order))
+        return ImageStatus::ValueOverflow;
+    pieces = {result};
+    return ImageStatus::Ok;
+}
+
+// HEIF and AVIF: the Exif item and the XMP item are each rewritten as a
+// whole, over their old bytes or at the end of the file (see
+// putBmffMetadata); the image items and their data are never touched. The
+// Exif item keeps the offset prefix it had (a new one gets the "Exif" header
+// phones write), and inside its block only the first directory changes, as in
+// a JPEG.
+ImageStatus encodeHeif(const QByteArray &file, const Decoded &decoded, const ExifData &intended, const TagEdits &edits, bool exifChanged,
+                       QList<QByteArray> &pieces, bool &unchanged, std::vector<QByteArray> &skipped)
+{
+    const BmffLayout &layout = decoded.heif;
+    std::optional<QByteArray> xmp;
+    if (edits.copies.any() && (layout.xmp || edits.copies.createMissing)) {
+        ImageStatus status = ImageStatus::GenericError;
+        const auto packet = layout.xmp ? bmffItemData(file, layout, layout.items[*layout.xmp]) : CaptionCopies::emptyXmp();
+        if (packet)
+            xmp = CaptionCopies::rewriteXmp(*packet, edits.copies, status);
+        if (status != ImageStatus::Ok)
+            skipped.push_back("XMP");
+    }
+    if (!exifChanged && !xmp) {
+        unchanged = true;
+        return ImageStatus::Ok;
+    }
+    QByteArray result = file;
+    std::optional<QByteArray> exif;
+    if (exifChanged) {
+        const Exiv2::ByteOrder order = decoded.order == Exiv2::invalidByteOrder ? Exiv2::littleEndian : decoded.order;
+        QByteArray block = layout.exif ? bmffItemData(file, layout, layout.items[*layout.exif])->mid(decoded.heifExifPrefix.size()) : QByteArray();
+        const bool fresh = block.isEmpty() || edits.removeAll;
+        const TagEdits applied = fresh ? freshBlockEdits(decoded.exif, order, edits, Resolution()) : edits;
+        if (fresh)
+            block = TiffEditor::emptyStructure(order == Exiv2::bigEndian ? 'M' : 'I');
+        const ImageStatus status = TiffEditor::apply(block, applied, {0x7FFFFFF0, true});
+        if (status != ImageStatus::Ok)
+            return status;
+        ExifData expected = fresh ? ExifData() : intended;
+        if (fresh)
+            applyToExifData(ImageFormat::Heif, expected, order, applied);
+        if (!sameExifData(expected, decodedBlock(block), order))
+            return ImageStatus::ValueOverflow;
+        exif = (layout.exif ? decoded.heifExifPrefix : QByteArray("\0\0\0\6Exif\0\0", 10)) + block;
+        if (const ImageStatus s = putBmffMetadata(result, layout, BmffMetadata::Exif, *exif); s != ImageStatus::Ok)
+            return s;
+    }
+    if (xmp) {
+        BmffLayout now;
+        ImageStatus s = parseBmffLayout(result, now);
+        if (s == ImageStatus::Ok)
+            s = putBmffMetadata(result, now, BmffMetadata::Xmp, *xmp);
+        if (s != ImageStatus::Ok)
+            return s;
+    }
+    // Read back: the new file must parse and carry each new item's data.
+    Decoded written;
+    if (decode(ImageFormat::Heif, result, written) != ImageStatus::Ok
+        || (exif && (!written.heif.exif || bmffItemData(result, written.heif, written.heif.items[*written.heif.exif]) != exif))
+        || (xmp && (!written.heif.xmp || bmffItemData(result, written.heif, written.heif.items[*written.heif.xmp]) != xmp)))
+        return ImageStatus::GenericError;
     if (!writtenAsIntended(intended, written.exif, edits, written.order))
         return ImageStatus::ValueOverflow;
     pieces = {result};
@@ -643,6 +796,10 @@ ImageStatus ExifCodec::applyEdits(ImageFormat format, QByteArray &file, const Ta
             return encodeJpeg(file, decoded, intended, needed, exifChanged, pieces, unchanged, skipped);
         if (format == ImageFormat::Png)
             return encodePng(file, decoded, intended, needed, exifChanged, pieces, unchanged, skipped);
+        if (format == ImageFormat::WebP)
+            return encodeWebp(file, decoded, intended, needed, exifChanged, pieces, unchanged, skipped);
+        if (format == ImageFormat::Heif)
+            return encodeHeif(file, decoded, intended, needed, exifChanged, pieces, unchanged, skipped);
         if (!exifChanged) {
             unchanged = true;
             return ImageStatus::Ok;
@@ -666,6 +823,12 @@ void ExifCodec::readCopies(ImageFormat format, const QByteArray &file, const std
         else if (format == ImageFormat::Tiff && tag.id == iptcTag)
             CaptionCopies::readIptc(tag.value, copies);
     }
+    if (format == ImageFormat::WebP) {
+        const auto webp = parseWebpLayout(file);
+        if (webp && webp->xmp)
+            CaptionCopies::readXmp(webpChunkData(file, webp->chunks[*webp->xmp]), copies);
+        return;
+    }
     if (format == ImageFormat::Png) {
         if (const auto png = parsePngLayout(file)) {
             if (const auto packet = png->xmp ? pngChunkPayload(file, *png->xmp) : std::nullopt)
@@ -685,6 +848,14 @@ void ExifCodec::readCopies(ImageFormat format, const QByteArray &file, const std
             addNew(copies.description, iptc.description);
             addNew(copies.artist, iptc.artist);
             addNew(copies.copyright, iptc.copyright);
+        }
+        return;
+    }
+    if (format == ImageFormat::Heif) {
+        BmffLayout heif;
+        if (parseBmffLayout(file, heif) == ImageStatus::Ok && heif.xmp) {
+            if (const auto packet = bmffItemData(file, heif, heif.items[*heif.xmp]))
+                CaptionCopies::readXmp(*packet, copies);
         }
         return;
     }

@@ -1,7 +1,12 @@
 #include "ImageHolder.h"
 
+#include "CaptionCopies.h"
 #include "ExifCodec.h"
+#include "HeifDecoder.h"
 #include "JpegSegments.h"
+#include "RawFiles.h"
+#include "Sidecars.h"
+#include "Utf8Check.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -13,6 +18,12 @@
 namespace lumicap {
 
 namespace {
+QByteArray untilZero(const QByteArray &value)
+{
+    const qsizetype zero = value.indexOf('\0');
+    return zero < 0 ? value : value.left(zero);
+}
+
 QSize readSize(const QByteArray &file)
 {
     QByteArray view = QByteArray::fromRawData(file.constData(), file.size());
@@ -63,6 +74,10 @@ ImageStatus ImageHolder::open(const QByteArray &path, bool withThumbnail)
         format_ = detectImageFormat(file.constData(), static_cast<std::size_t>(file.size()));
     }
 
+    if (format_ == ImageFormat::Tiff && RawFiles::hasRawExtension(path))
+        format_ = ImageFormat::Raw;
+    if (format_ == ImageFormat::Raw)
+        return fail(openRaw(file));
     if (!canHoldTags(format_)) {
         // A picture that has no place for these tags is refused here rather
         // than converted to another format when it is saved.
@@ -79,11 +94,49 @@ ImageStatus ImageHolder::open(const QByteArray &path, bool withThumbnail)
         const auto layout = parseJpegLayout(file);
         size_ = layout ? QSize(layout->width, layout->height) : QSize();
         previewable_ = layout && layout->segments <= maxPreviewSegments;
+    } else if (format_ == ImageFormat::Heif) {
+        size_ = HeifDecoder::size(file);
+        previewable_ = size_.isValid();
+        if (withThumbnail) // the file's own thumbnail before the Exif one
+            thumbnail_ = HeifDecoder::thumbnail(file);
     } else {
         size_ = readSize(file);
         previewable_ = true;
     }
     ExifCodec::readCopies(format_, file, tags_, copies_);
+    readTags_ = tags_;
+    open_ = true;
+    return ImageStatus::Ok;
+}
+
+// A raw file's fields are its sidecar's texts; where the sidecar has none,
+// the raw file's own copies stand in (they are copies, "raw Exif" and so on,
+// so they show as coming from there). The sidecar new fields go in first is
+// the one read.
+ImageStatus ImageHolder::openRaw(const QByteArray &file)
+{
+    RawFiles::Contents raw;
+    if (ImageStatus s = RawFiles::read(file, raw); s != ImageStatus::Ok)
+        return s;
+    tags_ = std::move(raw.tags);
+    copies_ = std::move(raw.copies);
+    const std::vector<QByteArray> sidecars = Sidecars::existing(path_);
+    if (!sidecars.empty()) {
+        QByteArray packet;
+        if (ImageStatus s = readFileBytes(sidecars.front(), packet); s != ImageStatus::Ok)
+            return s;
+        FieldCopies inSidecar;
+        CaptionCopies::readXmp(packet, inSidecar);
+        const std::pair<std::uint16_t, const std::vector<TextCopy> *> fields[] = {
+            {0x010E, &inSidecar.description}, {0x013B, &inSidecar.artist}, {0x8298, &inSidecar.copyright}};
+        for (const auto &[id, texts] : fields) {
+            if (!texts->empty())
+                tags_.push_back({id, asciiType, texts->front().text + '\0', primaryGroup});
+        }
+    }
+    rawPreview_ = std::move(raw.preview);
+    size_ = raw.previewSize.isValid() ? raw.previewSize : readSize(rawPreview_);
+    previewable_ = !rawPreview_.isEmpty();
     readTags_ = tags_;
     open_ = true;
     return ImageStatus::Ok;
@@ -101,6 +154,7 @@ void ImageHolder::close()
     untouchedCopies_.clear();
     edits_ = TagEdits();
     preview_ = QImage();
+    rawPreview_.clear();
     thumbnailBytes_.clear();
     thumbnail_ = QImage();
 }
@@ -117,12 +171,28 @@ QImage ImageHolder::preview(QSize size)
         return {};
     if (!preview_.isNull() && preview_.height() >= size.height() && preview_.width() >= size.width())
         return preview_;
+    if (format_ == ImageFormat::Heif) {
+        QByteArray file;
+        ImageStatus s = readFileBytes(path_, file);
+        const QImage decoded = s == ImageStatus::Ok ? HeifDecoder::picture(file, size) : QImage();
+        if (decoded.isNull()) {
+            lastStatus_ = s == ImageStatus::Ok ? ImageStatus::GenericError : s;
+            return preview_;
+        }
+        preview_ = decoded;
+        return preview_;
+    }
+    // A raw file is drawn from the largest preview the camera embedded.
+    QByteArray embedded = QByteArray::fromRawData(rawPreview_.constData(), rawPreview_.size());
+    QBuffer buffer(&embedded);
     QFile file;
-    if (ImageStatus s = openForReading(path_, file); s != ImageStatus::Ok) {
+    if (format_ == ImageFormat::Raw) {
+        buffer.open(QIODevice::ReadOnly);
+    } else if (ImageStatus s = openForReading(path_, file); s != ImageStatus::Ok) {
         lastStatus_ = s;
         return preview_;
     }
-    QImageReader reader(&file);
+    QImageReader reader(format_ == ImageFormat::Raw ? static_cast<QIODevice *>(&buffer) : &file);
     reader.setAutoTransform(false); // the picture as stored, like its size
     if (reader.size().isValid())
         reader.setScaledSize(size);
@@ -197,8 +267,8 @@ ImageStatus ImageHolder::setTag(const TagItem &item)
 
 int ImageHolder::writerFor(const char *mimeType)
 {
-    static const char *const writers[] = {"image/jpeg", "image/tiff", "image/png"};
-    for (int i = 0; i < 3; ++i) {
+    static const char *const writers[] = {"image/jpeg", "image/tiff", "image/png", "image/webp", "image/x-raw", "image/heif"};
+    for (int i = 0; i < 6; ++i) {
         if (mimeType && std::strcmp(mimeType, writers[i]) == 0)
             return i;
     }
@@ -210,6 +280,21 @@ ImageStatus ImageHolder::encodeInto(QByteArray &file, bool &unchanged, QList<QBy
     unchanged = false;
     if (!open_)
         return fail(ImageStatus::WrongState);
+    if (format_ == ImageFormat::Raw) {
+        // file is the sidecar's text (empty for a new one): the fields as
+        // set, the other copies' texts where a field was not.
+        CopyEdits texts = edits_.copies;
+        const auto field = [&texts](std::uint16_t id) -> std::optional<QByteArray> & {
+            return id == 0x010E ? texts.description : id == 0x013B ? texts.artist : texts.copyright;
+        };
+        for (const TagItem &item : edits_.set) {
+            if (isTextTag(item.id))
+                field(item.id) = asUtf8(untilZero(item.value));
+        }
+        for (const std::uint16_t id : edits_.removed)
+            field(id) = QByteArray("");
+        return fail(Sidecars::apply(file, texts, unchanged, pieces));
+    }
     const ImageFormat now = detectImageFormat(file.constData(), static_cast<std::size_t>(file.size()));
     if (now != format_)
         return fail(ImageStatus::ObjectBusy); // replaced by another kind of file since it was opened

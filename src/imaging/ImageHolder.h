@@ -67,16 +67,19 @@ public:
     // opened withThumbnail.
     QImage thumbnail();
 
-    // The writer index for a MIME type: 0 JPEG, 1 TIFF, 2 PNG, -1 none.
+    // The writer index for a MIME type: 0 JPEG, 1 TIFF, 2 PNG, 3 WebP, 4 a raw
+    // file's sidecar, 5 HEIF, -1 none.
     static int writerFor(const char *mimeType);
 
-    // Applies the recorded edits to file (the image file's current bytes):
+    // Applies the recorded edits to file (the image file's current bytes;
+    // for a raw file, its sidecar's, empty when it has none yet):
     // the new file is pieces, written one after the other (see
     // ExifCodec::applyEdits). unchanged tells that nothing would change.
     ImageStatus encodeInto(QByteArray &file, bool &unchanged, QList<QByteArray> &pieces);
 
 private:
     ImageStatus fail(ImageStatus status);
+    ImageStatus openRaw(const QByteArray &file);
 
     bool open_ = false;
     ImageStatus lastStatus_ = ImageStatus::Ok;
@@ -91,6 +94,7 @@ private:
     TagEdits edits_;
     QImage preview_;
     bool previewable_ = false;
+    QByteArray rawPreview_;
     QByteArray thumbnailBytes_;
     QImage thumbnail_;
 };

@@ -17,7 +17,7 @@ int FindEncoder(const char *mimeType, ImageFormat *writer)
 {
     const int index = ImageHolder::writerFor(mimeType);
     if (writer && index >= 0) {
-        static const ImageFormat formats[] = {ImageFormat::Jpeg, ImageFormat::Tiff, ImageFormat::Png};
+        static const ImageFormat formats[] = {ImageFormat::Jpeg, ImageFormat::Tiff, ImageFormat::Png, ImageFormat::WebP, ImageFormat::Raw, ImageFormat::Heif};
         *writer = formats[index];
     }
     return index;

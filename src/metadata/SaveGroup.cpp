@@ -5,7 +5,11 @@
 #include "MetadataWriter.h"
 #include "NativePath.h"
 #include "SaveSteps.h"
+#include "Sidecars.h"
 #include "TemporaryFile.h"
+
+#include <QFile>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <future>
@@ -48,6 +52,26 @@ ImageStatus writeAll(platform::TemporaryFile &file, const QList<QByteArray> &pie
     }
     return ImageStatus::Ok;
 }
+
+// A raw file's first sidecar starts as an empty file made here, never over
+// one another program made meanwhile, and is then written as any sidecar
+// is: its text appears in one rename. created tells whether it was ours.
+ImageStatus createEmptySidecar(const QByteArray &path, bool &created)
+{
+    QFile file(QFile::decodeName(path));
+    created = file.open(QIODevice::WriteOnly | QIODevice::NewOnly);
+    if (created || QFileInfo::exists(file.fileName()))
+        return ImageStatus::Ok;
+    return file.error() == QFileDevice::PermissionsError ? ImageStatus::AccessDenied : ImageStatus::Win32Error;
+}
+
+// An empty sidecar of ours that a failed save leaves is taken away again.
+void removeIfEmpty(const QByteArray &path)
+{
+    const QFileInfo info(QFile::decodeName(path));
+    if (info.isFile() && !info.isSymLink() && info.size() == 0)
+        QFile::remove(info.filePath());
+}
 } // namespace
 
 struct SaveGroup::Pending
@@ -59,6 +83,11 @@ struct SaveGroup::Pending
     // None when the picture already holds what the edits would write.
     std::unique_ptr<platform::TemporaryFile> temporary;
     ImageStatus flushed = ImageStatus::Ok;
+    // A raw file's second sidecar is not a picture of its own.
+    bool counted = true;
+    // An empty sidecar made for this save (see createEmptySidecar).
+    bool emptyMade = false;
+    bool replaced = false;
 
     // Everything from the hold on is done with the picture held: the bytes
     // the edits are applied to are the bytes that are replaced.
@@ -104,6 +133,7 @@ struct SaveGroup::Pending
             return s;
         if (ImageStatus s = toImageStatus(temporary->replace(platform::FolderFlush::Later)); s != ImageStatus::Ok)
             return s;
+        replaced = true;
         (void)saveStepFault(SaveStep::Renamed);
         return ImageStatus::Ok;
     }
@@ -123,13 +153,45 @@ ImageStatus SaveGroup::add(ImageHolder &image, const QByteArray &path)
         ~Release() { releaseLargeReadBuffer(); }
     } release;
     try {
-        auto picture = std::make_unique<Pending>();
-        picture->path = path;
-        qsizetype written = 0;
-        if (ImageStatus s = picture->write(image, written); s != ImageStatus::Ok)
-            return s;
-        pending_.push_back(std::move(picture));
-        bytes_ += written;
+        // A raw file is never written: each of its sidecars is, as a picture
+        // is; one is made when it has none.
+        std::vector<QByteArray> targets{path};
+        bool made = false;
+        if (image.format() == ImageFormat::Raw) {
+            targets = Sidecars::existing(path);
+            if (targets.empty()) {
+                targets = {Sidecars::newName(path)};
+                if (ImageStatus s = createEmptySidecar(targets.front(), made); s != ImageStatus::Ok)
+                    return s;
+            }
+        }
+        std::vector<std::unique_ptr<Pending>> added;
+        qint64 bytes = 0;
+        for (const QByteArray &target : targets) {
+            auto picture = std::make_unique<Pending>();
+            picture->path = target;
+            picture->counted = added.empty();
+            picture->emptyMade = made;
+            qsizetype written = 0;
+            const ImageStatus s = picture->write(image, written);
+            if (s != ImageStatus::Ok || (made && !picture->temporary)) {
+                picture.reset(); // lets go of the file first
+                if (made)
+                    removeIfEmpty(target);
+                if (s != ImageStatus::Ok)
+                    return s;
+            }
+            if (picture)
+                added.push_back(std::move(picture));
+            bytes += written;
+        }
+        if (added.empty()) { // a new sidecar with nothing to say
+            added.push_back(std::make_unique<Pending>());
+            added.back()->path = path;
+        }
+        for (auto &picture : added)
+            pending_.push_back(std::move(picture));
+        bytes_ += bytes;
         return ImageStatus::Ok;
     } catch (const std::bad_alloc &) {
         readBuffer() = QByteArray();
@@ -139,14 +201,17 @@ ImageStatus SaveGroup::add(ImageHolder &image, const QByteArray &path)
 
 bool SaveGroup::holds(const QByteArray &path) const
 {
-    FileStamp stamp;
-    if (platform::stampOf(platform::pathFromBytes(path.toStdString()), stamp) != platform::FileStatus::Ok)
-        return false;
-    for (const auto &picture : pending_) {
-        if (picture->before.device == stamp.device && picture->before.inode == stamp.inode)
-            return true;
-    }
-    return false;
+    const auto held = [this](const QByteArray &file) {
+        FileStamp stamp;
+        if (platform::stampOf(platform::pathFromBytes(file.toStdString()), stamp) != platform::FileStatus::Ok)
+            return false;
+        return std::any_of(pending_.begin(), pending_.end(), [&stamp](const std::unique_ptr<Pending> &picture) {
+            return picture->before.device == stamp.device && picture->before.inode == stamp.inode;
+        });
+    };
+    // A raw file's sidecars are what a save of it holds.
+    const std::vector<QByteArray> sidecars = Sidecars::existing(path);
+    return held(path) || std::any_of(sidecars.begin(), sidecars.end(), held);
 }
 
 SaveGroup::Result SaveGroup::commit()
@@ -187,11 +252,18 @@ SaveGroup::Result SaveGroup::commit()
         const auto same = [&picture](const std::filesystem::path *folder) { return *folder == picture->folder; };
         if (picture->temporary && std::none_of(folders.begin(), folders.end(), same))
             folders.push_back(&picture->folder);
-        ++result.saved;
+        result.saved += picture->counted ? 1 : 0;
     }
     for (const std::filesystem::path *folder : folders)
         platform::flushFolder(*folder);
+    std::vector<QByteArray> emptyMade;
+    for (const auto &picture : pending_) {
+        if (picture->emptyMade && !picture->replaced)
+            emptyMade.push_back(picture->path);
+    }
     pending_.clear();
+    for (const QByteArray &sidecar : emptyMade)
+        removeIfEmpty(sidecar);
     bytes_ = 0;
     return result;
 }

@@ -52,12 +52,12 @@ const std::map<int, const char *> &table()
         {IDS_REASON_NOT_FOUND, "The file no longer exists."},
         {IDS_REASON_TOO_BIG, "The tags do not fit in the file (a JPEG holds 64 KB of them); nothing was written."},
         {IDS_REASON_ACCESS_DENIED, "The file is read-only, has other hard links, or you have no permission to change it."},
-        {IDS_REASON_NOT_AN_IMAGE, "The file is not a JPEG or TIFF picture."},
+        {IDS_REASON_NOT_AN_IMAGE, "The file is not a picture this program knows."},
         {IDS_REASON_NOT_SUPPORTED, "This picture format cannot hold these tags."},
         {IDS_CHANGED_ON_DISK, "Another program changed the %s of Image %s since it was opened. Replace it with your text?"},
         {IDS_BATCH_SUMMARY, "%d saved, %d skipped, %d failed"},
         {IDS_BATCH_CANCELLED, "Cancelled."},
-        {IDS_APP_DESCRIPTION, "Edits the description, artist and copyright stored in JPEG and TIFF photos."},
+        {IDS_APP_DESCRIPTION, "Edits the description, artist and copyright stored in JPEG, TIFF, PNG, WebP and HEIC photos and in raw files' XMP sidecars."},
         {IDS_APP_PATH, "A folder to open, or a picture to show with the other pictures of its folder."},
         {IDS_APP_PATH_SYNTAX, "[FOLDER|FILE]"},
         {IDS_TIP_ALL_COPIES, "If selected, a save also adds the IPTC and XMP captions a picture lacks. The copies a picture already has are always written too."},
@@ -78,7 +78,7 @@ const std::map<int, const char *> &table()
         {IDS_BATCH_NOT_REACHED, ", %d not reached"},
         {IDS_SAVE_ERROR_CONTINUE, "Error %d while saving Image %s\nContinue with other files ?"},
 
-        {IDS_CLI_DESCRIPTION, "Reads and writes the description, artist and copyright tags of JPEG, TIFF and PNG files."},
+        {IDS_CLI_DESCRIPTION, "Reads and writes the description, artist and copyright tags of JPEG, TIFF, PNG, WebP and HEIC files, and of raw files in their XMP sidecars."},
         {IDS_CLI_UNKNOWN_COMMAND, "unknown command \"%s\"; use show, set or batch"},
         {IDS_CLI_NO_FILES, "no files given"},
         {IDS_CLI_ONE_LIST, "batch takes exactly one image list file"},
@@ -108,7 +108,8 @@ const std::map<int, const char *> &table()
          "  batch                  apply an image list (DESCRIPT.ION or \"name description\" lines)\n"
          "\n"
          "Pictures (show, set):\n"
-         "  FOLDER                 the folder's .jpg .jpeg .tif .tiff pictures\n"
+         "  FOLDER                 the folder's pictures: .jpg .jpeg .tif .tiff .dng .png .webp\n"
+         "                         .heic .heif .avif and raw files (.cr2 .cr3 .nef .arw ...)\n"
          "  -r, --recursive        and those of its sub-folders\n"
          "  -@ FILE                names from FILE, one per line; \"-\" reads standard input\n"
          "\n"
@@ -131,6 +132,8 @@ const std::map<int, const char *> &table()
          "  -P, --preserve-time    keep the modification and access times (also batch)\n"
          "  --all-copies           also create the XMP and IPTC copies a picture lacks; the\n"
          "                         copies it has are always written too (also batch)\n"
+         "  --sidecar-ext          a raw file without a sidecar gets NAME.EXT.xmp, as darktable\n"
+         "                         names it, instead of NAME.xmp (also batch)\n"
          "\n"
          "batch:\n"
          "  --keep-going           go on past pictures that cannot be opened or saved and\n"

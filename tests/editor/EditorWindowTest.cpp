@@ -501,7 +501,7 @@ void EditorWindowTest::statusReasons()
     // One row per number of the README's status table, and two without a reason of their own.
     const std::pair<int, const char *> rows[] = {{1, "damaged"},          {2, "not a regular file"}, {3, "not enough memory"}, {4, "Another program"},
                                                  {7, "disk may be full"}, {10, "no longer exists"},  {11, "do not fit"},       {12, "read-only"},
-                                                 {13, "not a JPEG"},      {20, "cannot hold"},       {5, "unexpected"},        {99, "unexpected"}};
+                                                 {13, "not a picture"},   {20, "cannot hold"},       {5, "unexpected"},        {99, "unexpected"}};
     for (const auto &[status, reason] : rows) {
         // The first line stays; the reason comes second, before any further line.
         const QStringList lines = statusMessage(IDS_LOAD_ERROR_CONTINUE, status, "x.jpg").split('\n');

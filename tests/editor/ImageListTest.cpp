@@ -61,22 +61,24 @@ protected:
     TestFolder dir;
 };
 
-TEST_F(AFolderScan, listsJpegAndTiffFilesInDisplayOrder)
+TEST_F(AFolderScan, listsPicturesInDisplayOrder)
 {
-    for (const char *name : {"b.JPG", "A.tif", "a.jpg", "c.jpeg", "d.TIFF", "IMG_9.jpg", "IMG_10.jpg", "notes.txt", "e.jpgx", "f.png"})
+    for (const char *name : {"b.JPG", "A.tif", "a.jpg", "c.jpeg", "d.TIFF", "IMG_9.jpg", "IMG_10.jpg", "notes.txt", "e.jpgx", "f.png",
+                             "g.webp", "h.NEF", "h.xmp", "h.NEF.xmp", "i.heic", "j.cr3", "k.dng", "l.avif"})
         make(name);
     make(".hidden.jpg");
     make("readonly.jpg");
     QFile::setPermissions(dir.file("readonly.jpg"), QFile::ReadOwner);
     ASSERT_TRUE(QDir(dir.path()).mkpath("sub.jpg/inner"));
     make("sub.jpg/inside.jpg");
-    QStringList listed{"a.jpg", "A.tif", "b.JPG", "c.jpeg", "d.TIFF", "IMG_10.jpg", "IMG_9.jpg", "readonly.jpg"};
+    QStringList listed{"a.jpg", "A.tif", "b.JPG", "c.jpeg", "d.TIFF", "f.png", "g.webp", "h.NEF", "i.heic",
+                       "IMG_10.jpg", "IMG_9.jpg", "j.cr3", "k.dng", "l.avif", "readonly.jpg"};
 #ifndef _WIN32 // links and FIFOs as POSIX has them
     ASSERT_TRUE(QFile::link(dir.file("a.jpg"), dir.file("link.jpg")));
     ASSERT_TRUE(QFile::link(dir.file("gone.jpg"), dir.file("dangling.jpg")));
     ASSERT_TRUE(QFile::link(dir.file("sub.jpg"), dir.file("folderlink.jpg")));
     ASSERT_EQ(::mkfifo(dir.bytePath("pipe.jpg").constData(), 0644), 0);
-    listed.insert(7, "link.jpg");
+    listed.insert(14, "link.jpg");
 #endif
 
     ImageList list;

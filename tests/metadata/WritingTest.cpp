@@ -3,11 +3,13 @@
 #include "MetadataWriter.h"
 #include "SafeSave.h"
 #include "SaveTestSupport.h"
+#include "Sidecars.h"
 #include "TestFiles.h"
 
 #include <QColorSpace>
 #include <QFile>
 #include <QImageReader>
+#include <QtEndian>
 
 #include <functional>
 
@@ -21,7 +23,25 @@ const MetadataFields harbour{"A quiet harbour", "Ann Example", "(c) 2026 Ann Exa
 
 bool makeImage(const QString &ext, const QString &path)
 {
+    if (ext == "heic" || ext == "avif")
+        return writeHeif(path);
+    if (ext.endsWith("webp"))
+        return writeWebp(path, ext == "webp" ? "lossy" : ext.section('.', 0, 0), 96, 64);
     return ext == "jpg" ? writeJpeg(path, 96, 64) : ext == "tif" ? writeTiff(path, 96, 64) : writePng(path, 96, 64);
+}
+
+// A WebP's chunks but its header, Exif and XMP, as they are stored.
+QByteArrayList webpPictureChunks(const QByteArray &webp)
+{
+    QByteArrayList chunks;
+    for (qsizetype at = 12; at + 8 <= webp.size();) {
+        const qsizetype size = qFromLittleEndian<quint32>(webp.constData() + at + 4);
+        const QByteArray code = webp.mid(at, 4);
+        if (code != "VP8X" && code != "EXIF" && code != "XMP ")
+            chunks << webp.mid(at, 8 + size + size % 2);
+        at += 8 + size + size % 2;
+    }
+    return chunks;
 }
 } // namespace
 
@@ -111,7 +131,94 @@ TEST_P(WritingTags, roundTripsAnyBytesAndLongTextsExactly)
     EXPECT_EQ(readAll(path), saved);
 }
 
-INSTANTIATE_TEST_SUITE_P(Formats, WritingTags, ::testing::Values("jpg", "tif", "png"));
+INSTANTIATE_TEST_SUITE_P(Formats, WritingTags, ::testing::Values("jpg", "tif", "png", "webp", "alpha.webp", "anim.webp", "heic", "avif"));
+
+// libwebp's own tools make the files and judge the result: webpinfo checks
+// the container, dwebp decodes the same pixels.
+TEST(WritingWebpTags, addsTheHeaderASimpleFileLacksAndCopiesEveryPictureChunk)
+{
+    TestFolder dir;
+    for (const QString kind : {"lossy", "alpha", "anim"}) {
+        SCOPED_TRACE(kind.toStdString());
+        const QString path = dir.file(kind + ".webp");
+        if (!haveExifTool() || !writeWebp(path, kind))
+            GTEST_SKIP() << "exiftool or the WebP tools are not installed";
+        const QByteArray before = readAll(path);
+        const auto pixels = kind == "anim" ? std::nullopt : runTool("dwebp", {"-quiet", "-pam", path, "-o", "-"});
+
+        ASSERT_EQ(saveFields(path, harbour), ImageStatus::Ok);
+        const QByteArray after = readAll(path);
+        EXPECT_EQ(webpPictureChunks(after), webpPictureChunks(before));
+        EXPECT_TRUE(runTool("webpinfo", {"-quiet", path}));
+        EXPECT_EQ(exifTool({"-s3", "-validate", path}), QByteArray("OK\n"));
+        EXPECT_EQ(readFields(path), harbour);
+        EXPECT_EQ(exifToolValue(path, "Copyright"), harbour.copyright);
+        if (pixels)
+            EXPECT_EQ(runTool("dwebp", {"-quiet", "-pam", path, "-o", "-"}), pixels);
+
+        // XMP the file has is brought in step; removing all Exif takes the chunk away.
+        ASSERT_TRUE(exifToolWrite(path, {"-XMP-dc:Description=old", "-XMP-xmp:Rating=3"}));
+        ASSERT_EQ(saveFields(path, {"new", "", ""}, true), ImageStatus::Ok);
+        EXPECT_EQ(exifTool({"-s3", "-XMP-dc:Description", "-XMP-xmp:Rating", "-validate", path}), QByteArray("new\n3\nOK\n"));
+        EXPECT_EQ(webpPictureChunks(readAll(path)), webpPictureChunks(before));
+
+        // Bytes some writers leave behind the RIFF data stay there.
+        ASSERT_TRUE(writeAll(path, readAll(path) + "trailer"));
+        ASSERT_EQ(saveFields(path, harbour), ImageStatus::Ok);
+        EXPECT_TRUE(readAll(path).endsWith("trailer"));
+        EXPECT_EQ(readFields(path), harbour);
+    }
+}
+
+// A HEIC with Exif, XMP and a thumbnail item, changed one way per row. Boxes
+// that cannot be trusted are refused with status 1 when opened, and the file
+// stays as it was; well-formed variants are saved and still decode.
+TEST(SavingHeifTags, isRefusedWhenItsBoxesCannotBeTrustedAndSavedWhenTheyCan)
+{
+    if (!haveExifTool())
+        GTEST_SKIP() << "exiftool is not installed";
+    TestFolder dir;
+    ASSERT_TRUE(writeHeif(dir.file("a.heic"), {"-t", "32"}) && exifToolWrite(dir.file("a.heic"), {"-IFD0:Make=Kestrel", "-XMP-dc:Title=T"}));
+    const QByteArray good = readAll(dir.file("a.heic"));
+    const auto patched = [&good](const QByteArray &find, int at, const QByteArray &bytes) {
+        QByteArray b = good;
+        return b.replace(b.indexOf(find) + at, bytes.size(), bytes);
+    };
+    const qsizetype thmb = good.indexOf("thmb");
+    const struct
+    {
+        const char *name;
+        QByteArray bytes;
+        bool valid;
+    } rows[] = {
+        {"truncated in its meta box", good.left(good.indexOf("iloc") + 20), false},
+        {"a 64-bit box size past the end", patched("iinf", -4, QByteArray("\0\0\0\1iinf\0\0\0\0\0\1\0\0", 16)), false},
+        {"a box of size 0 inside meta", patched("iinf", -4, QByteArray(4, '\0')), false},
+        {"data cut off, with an mdat running to the end", patched("mdat", -4, QByteArray(4, '\0')).chopped(100), false},
+        {"a thumbnail referring to itself", patched("thmb", 4, good.mid(thmb + 8, 2)), false},
+        {"an XMP item claiming to be a second Exif", patched("mime\0application/rdf+xml", 0, "Exif"), false},
+        {"a movie box", good + QByteArray("\0\0\0\x08moov", 8), false},
+        {"an mdat running to the end", patched("mdat", -4, QByteArray(4, '\0')), true},
+        {"a box with a 64-bit size", good + QByteArray("\0\0\0\1free\0\0\0\0\0\0\0\x14" "free", 20), true},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString path = dir.file("case.heic");
+        ASSERT_TRUE(writeAll(path, row.bytes));
+        const QList<QImage> pixels = decodePages(path);
+        const ImageStatus status = saveFields(path, {QByteArray(300, 'd'), "Ann", "(c) Ann"});
+        if (!row.valid) {
+            EXPECT_EQ(status, ImageStatus::GenericError);
+            EXPECT_EQ(readAll(path), row.bytes);
+            continue;
+        }
+        EXPECT_EQ(status, ImageStatus::Ok);
+        EXPECT_EQ(exifToolValue(path, "Make"), QByteArray("Kestrel"));
+        EXPECT_EQ(exifToolValue(path, "Artist"), QByteArray("Ann"));
+        EXPECT_EQ(decodePages(path), pixels);
+    }
+}
+
 
 TEST(WritingJpegTags, keepsThumbnailIccXmpAndIptcByteForByte)
 {
@@ -382,4 +489,95 @@ TEST(EditingJpegExif, movesACanonFileOffsetAlongAndKeepsTheThumbnail)
     EXPECT_GT(moved, trailer);
     EXPECT_EQ(readAll(path).mid(moved, 8), QByteArray("DECISION"));
     EXPECT_EQ(readAll(path).mid(thumbnailAt, thumbnail.size()), thumbnail);
+}
+
+namespace {
+// Sidecars as darktable and Lightroom write them, with properties only they
+// know about.
+const QByteArray darktableSidecar(R"(<?xml version="1.0" encoding="UTF-8"?>
+<x:xmpmeta xmlns:x="adobe:ns:meta/" x:xmptk="XMP Core 4.4.0-Exiv2">
+ <rdf:RDF xmlns:rdf="http://www.w3.org/1999/02/22-rdf-syntax-ns#">
+  <rdf:Description rdf:about="" xmlns:xmp="http://ns.adobe.com/xap/1.0/" xmlns:darktable="http://darktable.sf.net/"
+    xmlns:dc="http://purl.org/dc/elements/1.1/" xmp:Rating="3" darktable:xmp_version="5" darktable:history_end="2">
+   <darktable:history><rdf:Seq>
+     <rdf:li darktable:num="0" darktable:operation="exposure" darktable:enabled="1" darktable:params="0000000000000000"/>
+     <rdf:li darktable:num="1" darktable:operation="colorin" darktable:enabled="1" darktable:params="gz48eJxjZBgFo2AU0AsAAANuAAE="/>
+   </rdf:Seq></darktable:history>
+   <dc:subject><rdf:Bag><rdf:li>harbour</rdf:li><rdf:li>boats</rdf:li></rdf:Bag></dc:subject>
+  </rdf:Description>
+ </rdf:RDF>
+</x:xmpmeta>
+)");
+const QByteArray lightroomSidecar(R"(<x:xmpmeta xmlns:x="adobe:ns:meta/" x:xmptk="Adobe XMP Core 7.0-c000 1.000000">
+ <rdf:RDF xmlns:rdf="http://www.w3.org/1999/02/22-rdf-syntax-ns#">
+  <rdf:Description rdf:about="" xmlns:xmp="http://ns.adobe.com/xap/1.0/" xmlns:crs="http://ns.adobe.com/camera-raw-settings/1.0/"
+    xmlns:dc="http://purl.org/dc/elements/1.1/" xmp:Rating="4" crs:Version="15.0" crs:Exposure2012="+0.35" crs:WhiteBalance="As Shot">
+   <dc:description><rdf:Alt><rdf:li xml:lang="x-default">Old caption</rdf:li></rdf:Alt></dc:description>
+   <crs:ToneCurvePV2012><rdf:Seq><rdf:li>0, 0</rdf:li><rdf:li>255, 255</rdf:li></rdf:Seq></crs:ToneCurvePV2012>
+  </rdf:Description>
+ </rdf:RDF>
+</x:xmpmeta>
+)");
+
+// Every XMP property of a sidecar but the three fields, as ExifTool lists them.
+QByteArray otherProperties(const QString &sidecar)
+{
+    return exifTool({"-s", "-XMP:all", "-x", "XMP-dc:Description", "-x", "XMP-dc:Creator", "-x", "XMP-dc:Rights", sidecar});
+}
+} // namespace
+
+// A raw file is never written: its fields go to its sidecars, every other
+// property of which stays. This one is TIFF inside, told by its name; its
+// own texts show until a sidecar has some.
+TEST(SavingRawFiles, writesTheFieldsToTheSidecarsAndNeverTheRawFile)
+{
+    if (!haveExifTool())
+        GTEST_SKIP() << "exiftool is not installed";
+    TestFolder dir;
+    const QString raw = dir.file("DSC_0001.NEF");
+    ASSERT_TRUE(writeTiff(dir.file("DSC_0001.tif"), 60, 40) && writeJpeg(dir.file("DSC_0001-thumb.jpg"), 48, 32));
+    ASSERT_TRUE(runTool("exiv2", {"-it", dir.file("DSC_0001.tif")})); // an embedded preview
+    ASSERT_TRUE(QFile::rename(dir.file("DSC_0001.tif"), raw));
+    ASSERT_TRUE(exifToolWrite(raw, {"-IFD0:Make=NIKON CORPORATION", "-IFD0:ImageDescription=In camera"}));
+    const QByteArray rawBytes = readAll(raw);
+    ImageStatus status;
+    auto image = OpenImageFile(QFile::encodeName(raw), status, true);
+    ASSERT_EQ(status, ImageStatus::Ok);
+    EXPECT_EQ(image->format(), ImageFormat::Raw);
+    EXPECT_EQ(ReadMetadata(*image).description, QByteArray());
+    EXPECT_EQ(image->copies().description, (std::vector<TextCopy>{{"raw Exif", "In camera"}}));
+    EXPECT_EQ(image->size(), QSize(48, 32));
+    EXPECT_EQ(image->preview(QSize(48, 32)).size(), QSize(48, 32));
+
+    ASSERT_EQ(saveFields(raw, harbour), ImageStatus::Ok);
+    EXPECT_EQ(readAll(raw), rawBytes);
+    EXPECT_EQ(exifTool({"-s3", "-XMP-dc:Description", "-XMP-dc:Creator", "-XMP-dc:Rights", dir.file("DSC_0001.xmp")}),
+              harbour.description + "\n" + harbour.artist + "\n" + harbour.copyright + "\n");
+    EXPECT_EQ(readFields(raw), harbour);
+    EXPECT_EQ(leftovers(dir.path()), QStringList());
+
+    // Both sidecars are brought in step, and keep every other property.
+    const QString darktable = dir.file("DSC_0002.NEF.xmp"), lightroom = dir.file("DSC_0002.xmp");
+    ASSERT_TRUE(QFile::copy(raw, dir.file("DSC_0002.NEF")));
+    ASSERT_TRUE(writeAll(darktable, darktableSidecar) && writeAll(lightroom, lightroomSidecar));
+    const QByteArray darktableOthers = otherProperties(darktable), lightroomOthers = otherProperties(lightroom);
+    ASSERT_TRUE(darktableOthers.contains("harbour, boats") && lightroomOthers.contains("Exposure2012"));
+    EXPECT_EQ(readFields(dir.file("DSC_0002.NEF")).description, QByteArray("Old caption"));
+    ASSERT_EQ(saveFields(dir.file("DSC_0002.NEF"), harbour), ImageStatus::Ok);
+    for (const QString &sidecar : {darktable, lightroom})
+        EXPECT_EQ(exifTool({"-s3", "-XMP-dc:Description", sidecar}), harbour.description + "\n");
+    EXPECT_EQ(otherProperties(darktable), darktableOthers);
+    EXPECT_EQ(otherProperties(lightroom), lightroomOthers);
+    EXPECT_EQ(readAll(dir.file("DSC_0002.NEF")), rawBytes);
+
+    // darktable's name for a new sidecar, when chosen; nothing new for nothing to say.
+    Sidecars::setNewWithExtension(true);
+    ASSERT_TRUE(QFile::copy(raw, dir.file("DSC_0003.NEF")));
+    EXPECT_EQ(saveFields(dir.file("DSC_0003.NEF"), {}), ImageStatus::Ok);
+    EXPECT_FALSE(QFile::exists(dir.file("DSC_0003.NEF.xmp")));
+    ASSERT_EQ(saveFields(dir.file("DSC_0003.NEF"), harbour), ImageStatus::Ok);
+    Sidecars::setNewWithExtension(false);
+    EXPECT_EQ(exifTool({"-s3", "-XMP-dc:Rights", dir.file("DSC_0003.NEF.xmp")}), harbour.copyright + "\n");
+    EXPECT_FALSE(QFile::exists(dir.file("DSC_0003.xmp")));
+    EXPECT_EQ(Sidecars::namesFor("d.x/IMG_0004"), std::vector<QByteArray>{"d.x/IMG_0004.xmp"}); // a raw file told by its bytes alone
 }

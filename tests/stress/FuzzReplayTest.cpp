@@ -1,3 +1,4 @@
+#include "BmffBoxes.h"
 #include "ExifCodec.h"
 #include "ImageFormat.h"
 #include "ListFile.h"
@@ -57,5 +58,23 @@ TEST(FuzzFindings, ofTheTagCodecStayFixed)
             continue;
         std::vector<TagItem> after;
         EXPECT_EQ(ExifCodec::readTags(format, pieces.join(), after), ImageStatus::Ok);
+    }
+}
+
+TEST(FuzzFindings, ofTheBoxEditorStayFixed)
+{
+    for (const QString &file : findings("BmffFuzzer")) {
+        SCOPED_TRACE(file.toStdString());
+        const QByteArray bytes = readAll(file);
+        for (const BmffMetadata which : {BmffMetadata::Exif, BmffMetadata::Xmp}) {
+            QByteArray written = bytes;
+            BmffLayout before, after;
+            if (parseBmffLayout(written, before) != ImageStatus::Ok || putBmffMetadata(written, before, which, "new data") != ImageStatus::Ok)
+                continue;
+            ASSERT_EQ(parseBmffLayout(written, after), ImageStatus::Ok);
+            const auto index = which == BmffMetadata::Exif ? after.exif : after.xmp;
+            ASSERT_TRUE(index);
+            EXPECT_EQ(bmffItemData(written, after, after.items[*index]), QByteArray("new data"));
+        }
     }
 }

@@ -49,9 +49,58 @@ bool writePng(const QString &path, int width, int height, int seed)
     return patternImage(width, height, seed).save(path, "PNG");
 }
 
+std::optional<QByteArray> runTool(const QString &program, const QStringList &args)
+{
+    QProcess process;
+    process.start(program, args);
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+        return std::nullopt;
+    return process.readAllStandardOutput();
+}
+
+bool writeWebp(const QString &path, const QString &kind, int width, int height)
+{
+    QImage picture = patternImage(width, height);
+    if (kind == "alpha") {
+        picture = picture.convertToFormat(QImage::Format_ARGB32);
+        for (int y = 0; y < height / 2; ++y) {
+            for (int x = 0; x < width; ++x)
+                picture.setPixel(x, y, (picture.pixel(x, y) & 0xFFFFFF) | (std::uint32_t(x * 4 % 256) << 24));
+        }
+    }
+    const QString first = path + ".1.png", second = path + ".2.png";
+    const bool made = picture.save(first, "PNG") && patternImage(width, height, 2).save(second, "PNG");
+    const bool ok = made
+                    && (kind == "anim" ? runTool("img2webp", {"-loop", "0", "-lossy", first, second, "-o", path})
+                                       : runTool("cwebp", QStringList{"-quiet"} + (kind == "alpha" ? QStringList{"-lossless"} : QStringList{})
+                                                              + QStringList{first, "-o", path}))
+                           .has_value();
+    QFile::remove(first);
+    QFile::remove(second);
+    return ok;
+}
+
 bool writeTiff(const QString &path, int width, int height, int seed)
 {
     return patternImage(width, height, seed).convertToFormat(QImage::Format_RGB888).save(path, "TIFF");
+}
+
+bool runQuietly(const QString &program, const QStringList &args)
+{
+    QProcess process;
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    process.start(program, args);
+    return process.waitForFinished(-1) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+}
+
+bool writeHeif(const QString &path, const QStringList &options)
+{
+    const QString source = path + ".source.jpg"; // AV1 wants a JPEG source, not a PNG
+    const bool made = writeJpeg(source, 96, 64)
+                      && runQuietly("heif-enc", QStringList{"-q", "60"} + options + QStringList{"-o", path, source});
+    QFile::remove(source);
+    return made;
 }
 
 namespace {
@@ -144,6 +193,14 @@ QList<QImage> decodePages(const QString &path)
     // A fresh reader for each page: Qt's TIFF reader loses its place when it
     // steps from one page to the next after a read.
     QList<QImage> pages;
+    if (path.endsWith(".heic") || path.endsWith(".avif")) { // Qt reads neither: libheif's own tool decodes
+        const QString png = path + ".decoded.png";
+        const bool decoded = runQuietly("heif-convert", {"-q", "100", path, png}) && !QImage(png).isNull();
+        if (decoded)
+            pages.append(QImage(png).convertToFormat(QImage::Format_RGB32));
+        QFile::remove(png);
+        return pages;
+    }
     const int count = std::max(1, QImageReader(path).imageCount());
     for (int i = 0; i < count; ++i) {
         QImageReader reader(path);

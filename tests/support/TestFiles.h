@@ -31,6 +31,18 @@ QImage patternImage(int width, int height, int seed = 1);
 bool writeJpeg(const QString &path, int width = 64, int height = 48, int seed = 1);
 bool writePng(const QString &path, int width = 64, int height = 48, int seed = 1);
 bool writeTiff(const QString &path, int width = 64, int height = 48, int seed = 1);
+// Runs a program with its output discarded; true when it exits with 0.
+bool runQuietly(const QString &program, const QStringList &args);
+// A HEIC or AVIF (by the name's extension) made by heif-enc from a JPEG,
+// with heif-enc's options ({"-t", "32"}: a thumbnail item).
+bool writeHeif(const QString &path, const QStringList &options = {});
+// A WebP made by libwebp's own tools from the pattern: "lossy", "alpha"
+// (lossless, with a translucent part) or "anim" (two frames). Simple files,
+// without a VP8X header but the animation's. False without the tools.
+bool writeWebp(const QString &path, const QString &kind, int width = 64, int height = 48);
+// A tool's output, or nothing when it failed to run or exited with an error.
+std::optional<QByteArray> runTool(const QString &program, const QStringList &args);
+
 // An uncompressed RGB TIFF with one image directory per page.
 bool writeMultiPageTiff(const QString &path, int pages, int width = 32, int height = 24);
 
@@ -40,7 +52,8 @@ bool writeAll(const QString &path, const QByteArray &bytes);
 // The compressed image data of a JPEG: everything from the first scan on.
 QByteArray jpegScanData(const QByteArray &jpeg);
 
-// Decoded pixels of every page, for comparing a file before and after a save.
+// Decoded pixels of every page, for comparing a file before and after a save
+// (HEIC and AVIF decoded by heif-convert).
 QList<QImage> decodePages(const QString &path);
 
 // Sets the three tags with Exiv2 directly, bytes as given.
