@@ -14,6 +14,10 @@
 
 #ifdef LUMICAP_HUNSPELL
 #include <hunspell/hunspell.hxx>
+#else
+class Hunspell
+{
+};
 #endif
 
 namespace lumicap {

@@ -533,8 +533,8 @@ void EditorWindowTest::enterSavesAndGoesOnWithCompletionsFromEarlierSaves()
     QCOMPARE(tagsDirectly(image(1)), (QList<QByteArray>{"Harbour\nat dawn", "Ann Lee", "Copyright 1"}));
     QCOMPARE(label(ids::Position)->text(), QString("2 of 3 images"));
     QCOMPARE(caption()->textCursor().selectedText(), QString("Description 2"));
-    // Unchanged, Enter just moves; Ctrl+Shift+Enter goes back from anywhere.
-    QTest::keyClick(caption(), Qt::Key_Return);
+    // Unchanged, Ctrl+Enter just moves; Ctrl+Shift+Enter goes back from anywhere.
+    QTest::keyClick(caption(), Qt::Key_Return, Qt::ControlModifier);
     QTest::keyClick(box(ids::AutoSave), Qt::Key_Return, Qt::ControlModifier | Qt::ShiftModifier);
     QCOMPARE(label(ids::Position)->text(), QString("2 of 3 images"));
     QTest::keyClick(editor.get(), Qt::Key_PageDown);
