@@ -2,8 +2,10 @@
 
 #include "ControlIds.h"
 #include "EditorView.h"
+#include "CaptionCopies.h"
 #include "MetadataReader.h"
 #include "MetadataWriter.h"
+#include "NameList.h"
 #include "PathOps.h"
 #include "SafeSave.h"
 #include "StatusReasons.h"
@@ -24,6 +26,7 @@ constexpr int labelIds[3] = {ids::DescriptionLabel, ids::ArtistLabel, ids::Copyr
 constexpr int plainLabels[3] = {IDS_DESCRIPTION, IDS_ARTIST, IDS_COPYRIGHT};
 constexpr int markedLabels[3] = {IDS_DESCRIPTION_CHANGED, IDS_ARTIST_CHANGED, IDS_COPYRIGHT_CHANGED};
 constexpr int noteIds[3] = {ids::DescriptionNote, ids::ArtistNote, ids::CopyrightNote};
+const char *const historyKeys[3] = {nullptr, "ArtistHistory", "CopyrightHistory"};
 QByteArray MetadataFields::*const fieldMembers[3] = {&MetadataFields::description, &MetadataFields::artist, &MetadataFields::copyright};
 std::vector<TextCopy> FieldCopies::*const copyMembers[3] = {&FieldCopies::description, &FieldCopies::artist, &FieldCopies::copyright};
 
@@ -68,6 +71,10 @@ void EditorController::initialise()
     }
     for (int i = 0; i < 3; ++i)
         markField(i, {});
+    for (int i = 1; i < 3; ++i) {
+        history_[static_cast<std::size_t>(i)] = EditorSettings::loadHistory(historyKeys[i]);
+        view_.setCompletions(fieldIds[i], history_[static_cast<std::size_t>(i)]);
+    }
     clearChangeMarks();
     UpdateButtons();
 }
@@ -96,6 +103,47 @@ void EditorController::fieldChanged(int id)
     if (changed != changed_[index])
         view_.setText(labelIds[i], loadString(changed ? markedLabels[i] : plainLabels[i]));
     changed_[index] = changed;
+    showIptcCounter(i);
+}
+
+bool EditorController::hasIptcCopy(int index) const
+{
+    if (!image_)
+        return false;
+    if (options_.allCopies)
+        return true;
+    const auto &copies = image_->copies().*copyMembers[index];
+    return std::any_of(copies.begin(), copies.end(), [](const TextCopy &c) { return c.where == "IPTC"; });
+}
+
+int EditorController::iptcOverflow(int index) const
+{
+    static constexpr int limits[3] = {CaptionCopies::iptcCaptionBytes, CaptionCopies::iptcBylineBytes,
+                                      CaptionCopies::iptcCopyrightBytes};
+    if (!hasIptcCopy(index))
+        return 0;
+    const QByteArray text = fieldBytes(index);
+    // By-line holds each name of the artist apart.
+    const auto items = index == 1 ? splitNames(text) : std::vector<QByteArray>{text};
+    for (const QByteArray &item : items) {
+        if (item.size() > limits[index])
+            return limits[index];
+    }
+    return 0;
+}
+
+void EditorController::showIptcCounter(int index)
+{
+    // Quiet: a line under the preview, only while the text passes the limit.
+    const int limit = iptcOverflow(index);
+    if (limit > 0) {
+        view_.setText(ids::Status, formatString(IDS_IPTC_OVER, loadString(plainLabels[index]).toUtf8().constData(),
+                                                static_cast<int>(fieldBytes(index).size()), limit));
+        counting_ = index;
+    } else if (counting_ == index) {
+        view_.setText(ids::Status, {});
+        counting_ = -1;
+    }
 }
 
 void EditorController::clearChangeMarks()
@@ -112,7 +160,6 @@ void EditorController::setField(int index, const QByteArray &bytes)
     const auto i = static_cast<std::size_t>(index);
     const QString text = displayText(bytes);
     original_[i] = bytes;
-    allowed_[i] = std::max<qsizetype>(maxFieldLength, text.size());
     filling_ = true;
     view_.setText(fieldIds[index], text);
     shown_[i] = view_.text(fieldIds[index]);
@@ -144,32 +191,65 @@ QByteArray EditorController::fieldBytes(int index) const
     return storedBytes(view_.text(fieldIds[index]), original_[static_cast<std::size_t>(index)]);
 }
 
-bool EditorController::tooLong(int index) const
+qsizetype EditorController::fieldLimit() const
 {
-    // Only the user's own typing can make a field too long; a long text read
-    // from a file may stay as long as it came.
-    const auto i = static_cast<std::size_t>(index);
-    return changed_[i] && view_.text(fieldIds[index]).size() > allowed_[i];
+    return image_ && image_->format() != ImageFormat::Jpeg ? otherFieldBytes : jpegFieldBytes;
 }
 
-bool EditorController::failLength(int id)
+void EditorController::refused(int id, qsizetype excess)
 {
-    prompt_.showMessage(formatString(IDS_TOO_LONG, maxFieldLength));
-    view_.focus(id, true);
-    return false;
+    const int i = fieldIndex(id);
+    if (i < 0)
+        return;
+    const QString name = loadString(plainLabels[i]).chopped(1).toLower();
+    prompt_.showMessage(formatString(IDS_FIELD_FULL, name.toUtf8().constData(), static_cast<int>(fieldLimit()),
+                                     static_cast<int>(excess)));
+}
+
+void EditorController::forgetCompletion(int id, const QString &text)
+{
+    const int i = fieldIndex(id);
+    if (i < 1)
+        return;
+    QStringList &history = history_[static_cast<std::size_t>(i)];
+    if (history.removeAll(text) == 0)
+        return;
+    EditorSettings::saveHistory(historyKeys[i], history);
+    view_.setCompletions(id, history);
+}
+
+void EditorController::rememberSaved(const FieldSelection &written)
+{
+    for (int i = 1; i < 3; ++i) {
+        const QString text = view_.text(fieldIds[i]);
+        if (!(i == 1 ? written.artist : written.copyright))
+            continue;
+        QStringList &history = history_[static_cast<std::size_t>(i)];
+        if (text.trimmed().isEmpty() || history.value(0) == text)
+            continue;
+        history.removeAll(text);
+        history.prepend(text);
+        while (history.size() > historySize)
+            history.removeLast();
+        EditorSettings::saveHistory(historyKeys[i], history);
+        view_.setCompletions(fieldIds[i], history);
+    }
+    offerFolderCaption(view_.text(ids::Description));
+}
+
+void EditorController::offerFolderCaption(const QString &text)
+{
+    if (text.trimmed().isEmpty() || folderCaptions_.contains(text))
+        return;
+    folderCaptions_.prepend(text);
+    view_.setCompletions(ids::Description, folderCaptions_);
 }
 
 bool EditorController::PullValues(bool folderChecks)
 {
     options_.imgFolder = view_.text(ids::Folder);
-    if (tooLong(0))
-        return failLength(ids::Description);
     options_.autoSel = view_.isChecked(ids::AutoSel);
     options_.removeAllExif = view_.isChecked(ids::RemoveAllExif);
-    if (tooLong(1))
-        return failLength(ids::Artist);
-    if (tooLong(2))
-        return failLength(ids::Copyright);
     options_.noLoadCopyR = view_.isChecked(ids::NoLoadCopyR);
     options_.autoSave = view_.isChecked(ids::AutoSave);
     options_.allCopies = view_.isChecked(ids::AllCopies);
@@ -214,6 +294,11 @@ void EditorController::start(const QByteArray &showName)
     if (!ReleaseImage())
         return;
     previews_.cancel();
+    if (folder != shownFolder_) {
+        folderCaptions_.clear();
+        view_.setCompletions(ids::Description, folderCaptions_);
+        shownFolder_ = folder;
+    }
     list_.assign(std::move(found));
     position_ = 0;
     if (!showName.isEmpty()) {
@@ -260,6 +345,33 @@ void EditorController::saveCommand()
         OpenCurrentImage();
 }
 
+void EditorController::saveAndGo(int step)
+{
+    // Before the first start there is nothing to save: Enter starts.
+    if (list_.count() == 0) {
+        start();
+        return;
+    }
+    if (!image_) {
+        step > 0 ? next() : previous();
+        return;
+    }
+    PullValues(false);
+    const bool edited = state() == State::Edited;
+    // Saved here, not by the release's question: Enter means save.
+    if (edited && !SaveCurrentImage())
+        return;
+    const int to = position_ + step;
+    if (to >= 0 && to < list_.count()) {
+        position_ = to;
+        OpenCurrentImage();
+        return;
+    }
+    if (edited)
+        OpenCurrentImage(); // shown as saved, as Ctrl+S does
+    view_.setText(ids::Status, loadString(step > 0 ? IDS_LAST_PICTURE : IDS_FIRST_PICTURE));
+}
+
 bool EditorController::releaseForBatch()
 {
     return ReleaseImage();
@@ -296,6 +408,10 @@ void EditorController::OpenCurrentImage()
     if (!ReleaseImage())
         return;
     currentPath_ = list_.at(position_);
+    // A save's note stays until the next picture shows.
+    if (!std::exchange(keepStatus_, false))
+        view_.setText(ids::Status, {});
+    counting_ = -1;
     ImageStatus status;
     auto image = OpenImageFile(currentPath_, status, true); // the thumbnail stands in while the preview decodes
     view_.setText(ids::FilePath, displayPath(currentPath_));
@@ -307,6 +423,8 @@ void EditorController::OpenCurrentImage()
     image_ = std::move(image);
     const MetadataFields fields = ReadMetadata(*image_);
     seen_ = fields;
+    for (const int id : fieldIds)
+        view_.setByteLimit(id, fieldLimit());
     // An empty Exif tag shows the copy other programs show; shown so, a field
     // counts as unchanged and is not written unless the person edits it.
     for (int i = 0; i < 3; ++i) {
@@ -318,6 +436,7 @@ void EditorController::OpenCurrentImage()
     }
     clearChangeMarks();
     UpdateButtons();
+    offerFolderCaption(view_.text(ids::Description));
     if (options_.autoSel)
         view_.focus(ids::Description, true);
     view_.repaintPreview();
@@ -417,6 +536,12 @@ bool EditorController::writeCurrentImage(ImageStatus &status)
         return options_.noLoadCopyR ? !(fields.*fieldMembers[i]).isEmpty() : changed_[static_cast<std::size_t>(i)];
     };
     const FieldSelection which{changed_[0], written(1), written(2)};
+    int cutIndex = -1;
+    for (int i = 0; i < 3 && cutIndex < 0; ++i) {
+        if (written(i) && iptcOverflow(i) > 0)
+            cutIndex = i;
+    }
+    const int cutTo = cutIndex < 0 ? 0 : iptcOverflow(cutIndex);
     previews_.forget(currentPath_); // the save changes the file: decoded again after it
     image_->discardEdits();
     WriteMetadata(*image_, fields, which, options_.removeAllExif, options_.allCopies);
@@ -425,6 +550,12 @@ bool EditorController::writeCurrentImage(ImageStatus &status)
     if (status != ImageStatus::Ok)
         return false;
     reportUntouchedCopies();
+    rememberSaved(which);
+    if (cutIndex >= 0) {
+        const QString name = loadString(plainLabels[cutIndex]).chopped(1).toLower();
+        view_.setText(ids::Status, formatString(IDS_IPTC_CUT, name.toUtf8().constData(), cutTo));
+        keepStatus_ = true;
+    }
     clearChangeMarks();
     image_.reset();
     UpdateButtons();

@@ -8,6 +8,7 @@
 #include "PreviewCache.h"
 
 #include <QByteArray>
+#include <QStringList>
 
 #include <array>
 #include <memory>
@@ -25,7 +26,12 @@ class EditorController
 {
 public:
     enum class State { Idle, Clean, Edited };
-    static constexpr int maxFieldLength = 255;
+    // The most a field takes: a JPEG keeps Exif in one 64 KB segment, which
+    // the camera's own tags share; the other formats have no such bound.
+    static constexpr qsizetype jpegFieldBytes = 60000;
+    static constexpr qsizetype otherFieldBytes = 1 << 20;
+    // Texts offered from earlier saves, per field.
+    static constexpr int historySize = 50;
 
     EditorController(EditorView &view, UserPrompt &prompt);
     ~EditorController();
@@ -42,6 +48,14 @@ public:
     void previous();
     void next();
     void saveCommand();
+    // Enter in a field: saves the picture when changed, then shows the next
+    // one (step 1) or the previous one (step -1). At the end of the list it
+    // stays, with a note; a failed save stays with the text as typed.
+    void saveAndGo(int step);
+    // A typed or pasted text that did not fit into a field.
+    void refused(int id, qsizetype excess);
+    // Takes a text out of a field's history of saved texts.
+    void forgetCompletion(int id, const QString &text);
     // Releases the image before the batch window opens; false when an
     // unsaved change could not be saved, and the batch must not open.
     bool releaseForBatch();
@@ -64,9 +78,9 @@ public:
     PreviewCache &previews() { return previews_; }
     bool isChanged(int id) const;
 
-    // Takes the controls' values into the options; stops at the first field
-    // over maxFieldLength (or, with folder checks, a bad folder), after saying
-    // so. Writes the settings when it gets through.
+    // Takes the controls' values into the options; with folder checks, stops
+    // at a bad folder, after saying so. Writes the settings when it gets
+    // through.
     bool PullValues(bool folderChecks);
     void OpenCurrentImage();
     bool ReleaseImage();
@@ -83,8 +97,15 @@ private:
     void reportUntouchedCopies();
     QByteArray fieldBytes(int index) const;
     void clearChangeMarks();
-    bool tooLong(int index) const;
-    bool failLength(int id);
+    qsizetype fieldLimit() const;
+    // Whether a save writes the field's IPTC copy, which holds only so many bytes.
+    bool hasIptcCopy(int index) const;
+    // The IPTC byte limit a field's text passes; 0 when it fits or has no copy.
+    int iptcOverflow(int index) const;
+    void showIptcCounter(int index);
+    // The artist and copyright just written go first in their histories.
+    void rememberSaved(const FieldSelection &written);
+    void offerFolderCaption(const QString &text);
     void showFailedOpen(ImageStatus status);
     // The save itself; false with status Ok when it stopped at a question.
     bool writeCurrentImage(ImageStatus &status);
@@ -106,9 +127,15 @@ private:
     // The bytes each field was last filled with; a field that still shows
     // them unchanged is written back as exactly these bytes.
     std::array<QByteArray, 3> original_;
-    // How long each field's text may be: the typing limit, or the length of
-    // a longer text put there by the program.
-    std::array<qsizetype, 3> allowed_{maxFieldLength, maxFieldLength, maxFieldLength};
+    // Artist and copyright texts of earlier saves, most recent first.
+    std::array<QStringList, 3> history_;
+    // The captions read or saved in this folder, offered in the description.
+    QStringList folderCaptions_;
+    QByteArray shownFolder_;
+    // The field whose IPTC counter the status line shows; -1 for none.
+    int counting_ = -1;
+    // Set by a save whose note must outlive the reopening after it.
+    bool keepStatus_ = false;
     // The three tags as the file held them when the image was opened (or last
     // compared); a save tells another program's changes by them.
     MetadataFields seen_;

@@ -2,17 +2,21 @@
 
 #include "AppIcon.h"
 #include "BrowseEdit.h"
+#include "CaptionEdit.h"
+#include "CompletionList.h"
 #include "ControlIds.h"
 #include "DialogBuilder.h"
 #include "DialogTemplates.h"
 #include "EditorSettings.h"
 #include "PreviewFrame.h"
+#include "SpellCheck.h"
 #include "StringTable.h"
 #include "ToolTipText.h"
 #include "TypingLimit.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QShortcut>
@@ -61,7 +65,8 @@ void EditorDialog::createControls()
 {
     DialogBuilder builder(editorTemplate());
     builder.make(ids::Folder, [this](QWidget *parent) { return folderEdit_ = new FolderBrowseEdit(parent); })
-        .make(ids::Preview, [this](QWidget *parent) { return preview_ = new PreviewFrame(parent); });
+        .make(ids::Preview, [this](QWidget *parent) { return preview_ = new PreviewFrame(parent); })
+        .make(ids::Description, [this](QWidget *parent) { return description_ = new CaptionEdit(parent); });
     for (const int id : {ids::DescriptionNote, ids::ArtistNote, ids::CopyrightNote})
         builder.make(id, [](QWidget *parent) { return makeNote(parent); });
     controls_ = builder.build(this);
@@ -69,18 +74,61 @@ void EditorDialog::createControls()
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     preview_->setSource([this] { return controller_.currentImage(); });
     preview_->setCache(&controller_.previews());
-    // Typing is limited; text read from a file is shown whole.
-    for (const int id : {ids::Description, ids::Artist, ids::Copyright})
-        limits_.insert(id, new TypingLimit(static_cast<QLineEdit *>(control(id)), EditorController::maxFieldLength));
+    // Typing is limited to what the picture holds; text read from a file is
+    // shown whole.
+    for (const int id : {ids::Artist, ids::Copyright}) {
+        auto *edit = static_cast<QLineEdit *>(control(id));
+        auto *limit = new TypingLimit(edit, EditorController::jpegFieldBytes);
+        limits_.insert(id, limit);
+        connect(limit, &TypingLimit::refused, this, [this, id](qsizetype excess) { controller_.refused(id, excess); });
+        completions_.insert(id, new CompletionList(edit));
+        edit->installEventFilter(this);
+    }
+    connect(description_, &CaptionEdit::refused, this, [this](qsizetype excess) { controller_.refused(ids::Description, excess); });
+    description_->setSpellCheck(new SpellCheck(description_->document()));
+    auto *status = label(ids::Status);
+    status->setWordWrap(false);
+    status->setTextInteractionFlags(Qt::TextSelectableByMouse);
+}
+
+QLabel *EditorDialog::label(int id) const
+{
+    return qobject_cast<QLabel *>(control(id));
+}
+
+bool EditorDialog::eventFilter(QObject *watched, QEvent *event)
+{
+    // Enter in the artist or copyright field saves and goes on, as in the
+    // description; in the folder field it stays Start.
+    if (event->type() == QEvent::KeyPress && (watched == control(ids::Artist) || watched == control(ids::Copyright))) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && !(key->modifiers() & Qt::ControlModifier)) {
+            controller_.saveAndGo(1);
+            return true;
+        }
+    }
+    return ResizableDialog::eventFilter(watched, event);
 }
 
 void EditorDialog::registerAnchors()
 {
-    for (const int id : {ids::Folder, ids::Position, ids::Separator, ids::FilePath, ids::Description, ids::Artist, ids::Copyright})
+    // The description takes a fifth of the window's growth in height; the
+    // fields below it move down with it, and the preview takes the rest.
+    constexpr Anchor below{0, 20};
+    constexpr Anchor belowRight{100, 20};
+    for (const int id : {ids::Folder, ids::Position, ids::Separator, ids::FilePath})
         addAnchor(control(id), anchors::TopLeft, anchors::TopRight);
-    addAnchor(preview_, anchors::TopLeft, anchors::BottomRight);
+    addAnchor(description_, anchors::TopLeft, belowRight);
+    for (const int id : {ids::Artist, ids::Copyright})
+        addAnchor(control(id), below, belowRight);
+    for (const int id : {ids::ArtistLabel, ids::CopyrightLabel})
+        addAnchor(control(id), below, below);
+    for (const int id : {ids::ArtistNote, ids::CopyrightNote})
+        addAnchor(control(id), belowRight, belowRight);
+    addAnchor(preview_, below, anchors::BottomRight);
+    addAnchor(control(ids::Status), anchors::BottomLeft, anchors::BottomRight);
     for (const int id : {ids::Start, ids::Cancel, ids::Previous, ids::Next, ids::Save, ids::Batch, ids::Help, ids::About,
-                         ids::DescriptionNote, ids::ArtistNote, ids::CopyrightNote})
+                         ids::DescriptionNote})
         addAnchor(control(id), anchors::TopRight, anchors::TopRight);
     if (folderEdit_->button())
         addAnchor(folderEdit_->button(), anchors::TopRight, anchors::TopRight);
@@ -108,13 +156,21 @@ void EditorDialog::connectCommands()
             openAbout();
     });
     connect(button(ids::AutoSel), &QAbstractButton::clicked, this, [this](bool on) { controller_.autoSelClicked(on); });
-    for (const int id : {ids::Description, ids::Artist, ids::Copyright})
+    connect(description_, &QPlainTextEdit::textChanged, this, [this] { controller_.fieldChanged(ids::Description); });
+    for (const int id : {ids::Artist, ids::Copyright})
         connect(static_cast<QLineEdit *>(control(id)), &QLineEdit::textChanged, this, [this, id] { controller_.fieldChanged(id); });
+    connect(description_, &CaptionEdit::submitted, this, [this] { controller_.saveAndGo(1); });
+    for (const auto &[id, forget] : completions_.asKeyValueRange())
+        connect(forget, &CompletionList::forget, this, [this, id = id](const QString &text) { controller_.forgetCompletion(id, text); });
 
     // Shortcuts run their commands even when the button is disabled.
     new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), this, [this] { controller_.saveCommand(); });
     new QShortcut(QKeySequence(Qt::Key_PageDown), this, [this] { controller_.next(); });
     new QShortcut(QKeySequence(Qt::Key_PageUp), this, [this] { controller_.previous(); });
+    for (const int key : {Qt::Key_Return, Qt::Key_Enter}) {
+        new QShortcut(QKeySequence(Qt::CTRL | key), this, [this] { controller_.saveAndGo(1); });
+        new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | key), this, [this] { controller_.saveAndGo(-1); });
+    }
 }
 
 void EditorDialog::showEvent(QShowEvent *event)
@@ -199,6 +255,8 @@ void EditorDialog::reject()
 
 QString EditorDialog::text(int id) const
 {
+    if (id == ids::Description)
+        return description_->toPlainText();
     if (auto *edit = qobject_cast<QLineEdit *>(control(id)))
         return edit->text();
     if (auto *label = qobject_cast<QLabel *>(control(id)))
@@ -208,7 +266,9 @@ QString EditorDialog::text(int id) const
 
 void EditorDialog::setText(int id, const QString &text)
 {
-    if (auto *edit = qobject_cast<QLineEdit *>(control(id))) {
+    if (id == ids::Description) {
+        description_->setPlainText(text);
+    } else if (auto *edit = qobject_cast<QLineEdit *>(control(id))) {
         if (TypingLimit *limit = limits_.value(id))
             limit->allowText(text);
         edit->setText(text);
@@ -256,6 +316,24 @@ void EditorDialog::focus(int id, bool selectAll)
     w->setFocus(Qt::OtherFocusReason);
     if (auto *edit = qobject_cast<QLineEdit *>(w); edit && selectAll)
         edit->selectAll();
+    if (w == description_ && selectAll)
+        description_->selectAll();
+}
+
+void EditorDialog::setByteLimit(int id, qsizetype bytes)
+{
+    if (id == ids::Description)
+        description_->setByteLimit(bytes);
+    else if (TypingLimit *limit = limits_.value(id))
+        limit->setBytes(bytes);
+}
+
+void EditorDialog::setCompletions(int id, const QStringList &texts)
+{
+    if (id == ids::Description)
+        description_->setCompletions(texts);
+    else if (CompletionList *list = completions_.value(id))
+        list->setTexts(texts);
 }
 
 void EditorDialog::repaintPreview()

@@ -9,9 +9,12 @@
 #include <functional>
 
 class QAbstractButton;
+class QLabel;
 
 namespace lumicap {
 
+class CaptionEdit;
+class CompletionList;
 class FolderBrowseEdit;
 class PreviewFrame;
 class TypingLimit;
@@ -55,12 +58,15 @@ public:
     void setToolTip(int id, const QString &text) override;
     void focus(int id, bool selectAll) override;
     void repaintPreview() override;
+    void setByteLimit(int id, qsizetype bytes) override;
+    void setCompletions(int id, const QStringList &texts) override;
 
 public Q_SLOTS:
     void reject() override;
 
 protected:
     void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 #ifdef Q_OS_WIN
     bool nativeEvent(const QByteArray &eventType, void *message, qintptr *result) override;
 #endif
@@ -73,10 +79,13 @@ private:
     void runBatch();
     void addAboutToSystemMenu();
     QAbstractButton *button(int id) const;
+    QLabel *label(int id) const;
 
     EditorController controller_;
     QHash<int, QWidget *> controls_;
     QHash<int, TypingLimit *> limits_;
+    QHash<int, CompletionList *> completions_;
+    CaptionEdit *description_ = nullptr;
     FolderBrowseEdit *folderEdit_ = nullptr;
     PreviewFrame *preview_ = nullptr;
     bool started_ = false;

@@ -42,6 +42,16 @@ QByteArray EditorSettings::loadPlacement()
     return openSettings()->value("WindowPlacement").toByteArray();
 }
 
+QStringList EditorSettings::loadHistory(const QString &key)
+{
+    return openSettings()->value(key).toStringList();
+}
+
+void EditorSettings::saveHistory(const QString &key, const QStringList &texts)
+{
+    openSettings()->setValue(key, texts);
+}
+
 void EditorSettings::savePlacement(const QByteArray &placement)
 {
     openSettings()->setValue("WindowPlacement", placement);

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 namespace lumicap {
 
@@ -36,6 +37,10 @@ struct EditorSettings
     // The editor window's size, position and maximised state, as
     // QWidget::saveGeometry() gives them; empty when never saved.
     static QByteArray loadPlacement();
+    // The texts saved in a field (key "ArtistHistory" or "CopyrightHistory"),
+    // most recent first.
+    static QStringList loadHistory(const QString &key);
+    static void saveHistory(const QString &key, const QStringList &texts);
     static void savePlacement(const QByteArray &placement);
 };
 

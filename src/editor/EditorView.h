@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace lumicap {
 
@@ -20,6 +21,10 @@ public:
     virtual void setToolTip(int id, const QString &text) = 0;
     virtual void focus(int id, bool selectAll) = 0;
     virtual void repaintPreview() = 0;
+    // The most UTF-8 bytes typing or pasting may put into a field.
+    virtual void setByteLimit(int id, qsizetype bytes) = 0;
+    // The texts a field offers as the person types.
+    virtual void setCompletions(int id, const QStringList &texts) = 0;
 };
 
 } // namespace lumicap

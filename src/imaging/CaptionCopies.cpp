@@ -194,18 +194,20 @@ void markAsUtf8(Exiv2::IptcData &iptc)
 // The IPTC data with one field's datasets replaced, the new ones where the
 // first old one was; the character set moves to UTF-8 (and the other texts
 // with it) when a text has a character Latin-1 and Windows-1252 store apart.
-bool setIptc(Exiv2::IptcData &iptc, const char *key, const QByteArray &text, bool repeatable, bool create)
+bool setIptc(Exiv2::IptcData &iptc, const char *key, const QByteArray &text, bool repeatable, bool create, int maxBytes)
 {
     const auto before = iptcValues(iptc, key);
     if (before.empty() && (!create || text.isEmpty()))
         return false; // an empty text never makes a copy
-    const auto items = repeatable ? splitNames(text) : std::vector<QByteArray>{text};
+    auto items = repeatable ? splitNames(text) : std::vector<QByteArray>{text};
+    const bool utf8 = iptcIsUtf8(iptc) || !fitsSingleByte(QString::fromUtf8(text));
+    // A dataset longer than IPTC allows is refused or cut by other programs.
+    for (QByteArray &item : items)
+        item = utf8 ? cutUtf8(item, maxBytes) : QString::fromUtf8(item).left(maxBytes).toUtf8();
     if (items == before)
         return false;
-    const QString shown = QString::fromUtf8(text);
-    if (!iptcIsUtf8(iptc) && !fitsSingleByte(shown))
+    if (!iptcIsUtf8(iptc) && utf8)
         markAsUtf8(iptc);
-    const bool utf8 = iptcIsUtf8(iptc);
     Exiv2::IptcData out;
     const auto addItems = [&] {
         for (const QByteArray &item : items) {
@@ -230,11 +232,11 @@ bool applyToIptc(Exiv2::IptcData &iptc, const CopyEdits &edits)
 {
     bool changed = false;
     if (edits.description)
-        changed |= setIptc(iptc, iptcCaption, *edits.description, false, edits.createMissing);
+        changed |= setIptc(iptc, iptcCaption, *edits.description, false, edits.createMissing, iptcCaptionBytes);
     if (edits.artist)
-        changed |= setIptc(iptc, iptcByline, *edits.artist, true, edits.createMissing);
+        changed |= setIptc(iptc, iptcByline, *edits.artist, true, edits.createMissing, iptcBylineBytes);
     if (edits.copyright)
-        changed |= setIptc(iptc, iptcCopyright, *edits.copyright, false, edits.createMissing);
+        changed |= setIptc(iptc, iptcCopyright, *edits.copyright, false, edits.createMissing, iptcCopyrightBytes);
     return changed;
 }
 
@@ -254,6 +256,16 @@ bool decodeExactly(const Exiv2::byte *data, std::uint32_t size, Exiv2::IptcData 
     return Exiv2::IptcParser::decode(iptc, data, size) == 0 && encodeIptc(iptc) == stored;
 }
 } // namespace
+
+QByteArray cutUtf8(const QByteArray &utf8, int bytes)
+{
+    if (utf8.size() <= bytes)
+        return utf8;
+    qsizetype end = bytes;
+    while (end > 0 && (static_cast<unsigned char>(utf8.at(end)) & 0xC0) == 0x80)
+        --end; // back to the first byte of the character cut through
+    return utf8.left(end);
+}
 
 void readXmp(const QByteArray &packet, FieldCopies &copies)
 {

@@ -16,6 +16,14 @@ namespace lumicap {
 // Texts here are UTF-8, whatever the copy stores.
 namespace CaptionCopies {
 
+// The longest value IPTC allows in each dataset, in stored bytes: a longer
+// text is cut there (at a character) in the IPTC copy only.
+constexpr int iptcCaptionBytes = 2000;
+constexpr int iptcBylineBytes = 32; // each name
+constexpr int iptcCopyrightBytes = 128;
+// UTF-8 text cut to at most that many bytes without splitting a character.
+QByteArray cutUtf8(const QByteArray &utf8, int bytes);
+
 // XMP packet: the copies it holds.
 void readXmp(const QByteArray &packet, FieldCopies &copies);
 // IPTC datasets (the IIM records, as kept in a Photoshop resource).

@@ -36,6 +36,8 @@ constexpr int AllCopies = 1022;
 constexpr int DescriptionNote = 1023;
 constexpr int ArtistNote = 1024;
 constexpr int CopyrightNote = 1025;
+// The line under the preview: what the last step did.
+constexpr int Status = 1026;
 
 // Batch window (template 132)
 constexpr int ListFile = 1000;

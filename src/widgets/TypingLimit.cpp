@@ -2,26 +2,27 @@
 
 #include <QLineEdit>
 
-#include <algorithm>
-
 namespace lumicap {
 
-TypingLimit::TypingLimit(QLineEdit *edit, int limit)
+TypingLimit::TypingLimit(QLineEdit *edit, qsizetype bytes)
     : QValidator(edit)
-    , limit_(limit)
-    , allowed_(std::max(limit, static_cast<int>(edit->text().size())))
+    , bytes_(bytes)
 {
     edit->setValidator(this);
 }
 
-void TypingLimit::allowText(const QString &text)
-{
-    allowed_ = std::max(limit_, static_cast<int>(text.size()));
-}
-
 QValidator::State TypingLimit::validate(QString &input, int &) const
 {
-    return input.size() <= allowed_ ? Acceptable : Invalid;
+    if (input == allowed_)
+        return Acceptable;
+    const qsizetype size = input.toUtf8().size();
+    if (size <= bytes_)
+        return Acceptable;
+    // Shortening a long stored text is always allowed.
+    if (input.size() < allowed_.size())
+        return Acceptable;
+    Q_EMIT refused(size - bytes_);
+    return Invalid;
 }
 
 } // namespace lumicap

@@ -6,27 +6,29 @@ class QLineEdit;
 
 namespace lumicap {
 
-// Limits what can be typed into an edit without cutting text the program
-// puts there (QLineEdit's maximum length would). Text the program sets is
-// let in whole, and raises the limit to its own length until the program
-// sets another: a long stored text can be edited freely, characters deleted
-// from it typed back, but it cannot be made longer than it came.
+// Limits what can be typed or pasted into an edit to so many bytes of UTF-8,
+// without cutting text the program puts there (QLineEdit's maximum length
+// would). A change that would pass the limit is refused whole, and said.
 class TypingLimit : public QValidator
 {
     Q_OBJECT
 
 public:
-    TypingLimit(QLineEdit *edit, int limit);
+    TypingLimit(QLineEdit *edit, qsizetype bytes);
     State validate(QString &input, int &pos) const override;
 
-    // Called before the program sets the edit's text.
-    void allowText(const QString &text);
-    // The longest text the edit takes now.
-    int allowed() const { return allowed_; }
+    void setBytes(qsizetype bytes) { bytes_ = bytes; }
+    qsizetype bytes() const { return bytes_; }
+    // Called before the program sets the edit's text, which is let in whole.
+    void allowText(const QString &text) { allowed_ = text; }
+
+Q_SIGNALS:
+    // Bytes the refused change needed beyond the limit.
+    void refused(qsizetype excess) const;
 
 private:
-    int limit_;
-    int allowed_;
+    qsizetype bytes_;
+    QString allowed_;
 };
 
 } // namespace lumicap

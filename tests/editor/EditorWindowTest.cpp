@@ -1,4 +1,5 @@
 #include "BrowseEdit.h"
+#include "CaptionEdit.h"
 #include "ControlIds.h"
 #include "DialogTemplates.h"
 #include "DialogUnits.h"
@@ -7,12 +8,16 @@
 #include "PreviewFrame.h"
 #include "PreviewGeometry.h"
 #include "ScriptedPrompt.h"
+#include "SpellCheck.h"
 #include "StatusReasons.h"
 #include "StringTable.h"
 #include "TestFiles.h"
 
-#include <QDir>
+#include <QAbstractItemView>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QCompleter>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -38,6 +43,8 @@ private:
     std::unique_ptr<EditorDialog> editor;
 
     QLineEdit *edit(int id) { return qobject_cast<QLineEdit *>(editor->control(id)); }
+    CaptionEdit *caption() { return qobject_cast<CaptionEdit *>(editor->control(ids::Description)); }
+    QString captionText() { return caption()->toPlainText(); }
     QLabel *label(int id) { return qobject_cast<QLabel *>(editor->control(id)); }
     QPushButton *button(int id) { return qobject_cast<QPushButton *>(editor->control(id)); }
     QCheckBox *box(int id) { return qobject_cast<QCheckBox *>(editor->control(id)); }
@@ -60,9 +67,14 @@ private:
 
     void type(int id, const QString &text)
     {
-        edit(id)->setFocus();
-        edit(id)->selectAll();
-        QTest::keyClicks(edit(id), text);
+        editor->control(id)->setFocus();
+        if (id != ids::Description) {
+            edit(id)->selectAll();
+            QTest::keyClicks(edit(id), text);
+        } else {
+            caption()->selectAll();
+            caption()->insertPlainText(text); // as a paste: keys take only ASCII
+        }
     }
 
     static std::unique_ptr<QSettings> settings() { return test::programSettings(); }
@@ -100,6 +112,8 @@ private Q_SLOTS:
     void aStepThatAsksCanBeHeldBack_data();
     void aStepThatAsksCanBeHeldBack();
     void statusReasons();
+    void enterSavesAndGoesOnWithCompletionsFromEarlierSaves();
+    void misspeltWordsAreUnderlined();
     void startsOnAFolderOrAPictureFromOutside();
     void theWindowGrowsAroundItsAnchorsAndFitsASmallScreen();
     void previewGeometry_data();
@@ -148,14 +162,14 @@ void EditorWindowTest::navigationFollowsTheStateMachine()
     QCOMPARE(state(), EditorController::State::Idle);
     QVERIFY(!button(ids::Previous)->isEnabled() && !button(ids::Next)->isEnabled() && !button(ids::Save)->isEnabled());
     edit(ids::Folder)->setText(dir->path());
-    QTest::keyClick(edit(ids::Copyright), Qt::Key_Return); // Enter in a field runs Start
+    QTest::keyClick(edit(ids::Copyright), Qt::Key_Return); // with no picture yet, Enter in a field runs Start
     QTest::keyClick(editor.get(), Qt::Key_PageUp); // on the first image: nothing moves, even by its shortcut
     QCOMPARE(state(), EditorController::State::Clean);
     QCOMPARE(label(ids::FilePath)->text(), image(1));
     QCOMPARE(edit(ids::Artist)->text(), QString::fromUtf8("François €"));
     // AutoSel is on by default: the description is focused and selected.
-    QCOMPARE(QApplication::focusWidget(), edit(ids::Description));
-    QCOMPARE(edit(ids::Description)->selectedText(), QString("Description 1"));
+    QCOMPARE(QApplication::focusWidget(), caption());
+    QCOMPARE(caption()->textCursor().selectedText(), QString("Description 1"));
     QVERIFY(!button(ids::Previous)->isEnabled() && button(ids::Next)->isEnabled() && button(ids::Save)->isEnabled());
     QVERIFY(prompt->waits > 0);
 
@@ -163,9 +177,9 @@ void EditorWindowTest::navigationFollowsTheStateMachine()
     QCOMPARE(state(), EditorController::State::Edited);
     QCOMPARE(label(ids::DescriptionLabel)->text(), QString("Description (*):"));
     QCOMPARE(label(ids::ArtistLabel)->text(), QString("Artist:"));
-    edit(ids::Description)->undo(); // back to the stored text: unchanged
+    caption()->undo(); // back to the stored text: unchanged
     QVERIFY(state() == EditorController::State::Clean && label(ids::DescriptionLabel)->text() == "Description:");
-    edit(ids::Description)->redo();
+    caption()->redo();
 
     prompt->answers = {false}; // No: the edits are dropped
     button(ids::Next)->click();
@@ -207,7 +221,7 @@ void EditorWindowTest::navigationFollowsTheStateMachine()
     type(ids::Description, "Before batch");
     prompt->answers = {true};
     button(ids::Batch)->click(); // saved first, then shown as the batch left it
-    QCOMPARE(edit(ids::Description)->text(), QString("By the batch"));
+    QCOMPARE(captionText(), QString("By the batch"));
     QVERIFY(state() == EditorController::State::Clean && button(ids::Save)->isEnabled() && !editor->preview()->imageRect().isEmpty());
     box(ids::AutoSave)->setChecked(true); // taken by Save; a failed automatic save asks: saved again, stay, then dropped at exit
     button(ids::Save)->click();
@@ -238,7 +252,7 @@ void EditorWindowTest::settingsAreWrittenAndReadBackAndNoLoadCopyRCarriesTexts()
     QCOMPARE(edit(ids::Artist)->text(), QString());
     type(ids::Artist, "Carried");
     button(ids::Next)->click(); // No to the question
-    QCOMPARE(edit(ids::Description)->text(), QString("Description 2"));
+    QCOMPARE(captionText(), QString("Description 2"));
     QCOMPARE(state(), EditorController::State::Clean);
     button(ids::Save)->click();
     QCOMPARE(tagsDirectly(image(2)), (QList<QByteArray>{"Description 2", "Carried", "Copyright 2"}));
@@ -265,7 +279,7 @@ void EditorWindowTest::aLongStoredTextIsEditedFreely()
     const QByteArray longText = QByteArray(300, 'w') + "end";
     QVERIFY(setTagsDirectly(image(1), longText, "a", "c"));
     startOn(dir->path());
-    QCOMPARE(edit(ids::Description)->text().toUtf8(), longText);
+    QCOMPARE(captionText().toUtf8(), longText);
 
     // Untouched, it blocks nothing and is never called too long.
     QTest::keyClick(editor.get(), Qt::Key_PageDown);
@@ -274,18 +288,28 @@ void EditorWindowTest::aLongStoredTextIsEditedFreely()
     QCOMPARE(prompt->messages, QStringList());
 
     // A deleted character can be typed back, up to the stored length.
-    edit(ids::Description)->end(false);
-    QTest::keyClick(edit(ids::Description), Qt::Key_Backspace);
-    QTest::keyClicks(edit(ids::Description), "D!");
-    QCOMPARE(edit(ids::Description)->text().toUtf8(), longText.left(302) + "D");
+    caption()->moveCursor(QTextCursor::End);
+    QTest::keyClick(caption(), Qt::Key_Backspace);
+    QTest::keyClicks(caption(), "D!");
+    QCOMPARE(captionText().toUtf8(), longText.left(302) + "D!");
     prompt->answers = {true};
     QTest::keyClick(editor.get(), Qt::Key_PageDown);
     QCOMPARE(prompt->messages, QStringList());
-    QCOMPARE(tagsDirectly(image(1)).value(0), longText.left(302) + "D");
+    QCOMPARE(tagsDirectly(image(1)).value(0), longText.left(302) + "D!");
 
-    // A short field still takes no more than 255 typed characters.
-    type(ids::Artist, QString(260, 'a'));
-    QCOMPARE(edit(ids::Artist)->text().size(), 255);
+    // A field takes what the JPEG's Exif holds; a paste past it is refused
+    // whole, and said.
+    type(ids::Artist, QString(300, 'a'));
+    QCOMPARE(edit(ids::Artist)->text().size(), 300);
+    QApplication::clipboard()->setText(QString(EditorController::jpegFieldBytes - 9, QChar(0xE9))); // two bytes each
+    caption()->selectAll();
+    caption()->paste();
+    QCOMPARE(captionText(), QString("Description 2"));
+    QCOMPARE(prompt->messages.value(0),
+             QString("This text was not inserted: the description of this picture takes at most 60000 bytes, and it would need 59982 more."));
+    QApplication::clipboard()->setText(QString(EditorController::jpegFieldBytes, 'w'));
+    caption()->paste();
+    QCOMPARE(captionText().size(), EditorController::jpegFieldBytes);
 }
 
 void EditorWindowTest::theFieldsShowWhatOtherProgramsShow_data()
@@ -316,6 +340,11 @@ void EditorWindowTest::theFieldsShowWhatOtherProgramsShow_data()
     QTest::newRow("a copy that cannot be read is left, and said; without the box none is made")
         << QStringList{"-XMP-dc:Description=Old", "damage XMP"} << "Description 1" << "" << "" << false << "Fixed"
         << QStringList{"IFD0:ImageDescription=Fixed", "IPTC:Caption-Abstract="} << "but its XMP cannot be read and was left as it was";
+    // IPTC holds 2,000 bytes of caption (here Latin-1, é one byte): its copy is cut, and that said.
+    const QString press = QString(1999, 'p') + QString::fromUtf8("\u00e9-and-more-words");
+    QTest::newRow("a caption longer than IPTC holds is cut in the IPTC copy only")
+        << QStringList{"-IPTC:Caption-Abstract=Old"} << "Description 1" << "" << differ + "IPTC: Old" << false << press
+        << QStringList{"IFD0:ImageDescription=" + press, "IPTC:Caption-Abstract=" + press.left(2000)} << "";
 }
 
 void EditorWindowTest::theFieldsShowWhatOtherProgramsShow()
@@ -339,7 +368,7 @@ void EditorWindowTest::theFieldsShowWhatOtherProgramsShow()
     box(ids::AllCopies)->setChecked(allCopies);
     startOn(dir->path());
     QCOMPARE(state(), EditorController::State::Clean);
-    QCOMPARE(edit(ids::Description)->text(), shown);
+    QCOMPARE(captionText(), shown);
     QCOMPARE(plain(label(ids::DescriptionLabel)), labelTip);
     QCOMPARE(mark->isVisible(), !note.isEmpty());
     QCOMPARE(plain(mark), note);
@@ -351,7 +380,8 @@ void EditorWindowTest::theFieldsShowWhatOtherProgramsShow()
                  expected.section('=', 1)); // "group value"
     QCOMPARE(prompt->messages.size(), message.isEmpty() ? 0 : 1);
     QVERIFY(prompt->messages.value(0).contains(message));
-    QCOMPARE(mark->isVisible(), typed.isEmpty() && !note.isEmpty()); // in step after the save
+    QCOMPARE(mark->isVisible(), (typed.isEmpty() && !note.isEmpty()) || typed.size() > 2000); // in step after the save
+    QCOMPARE(label(ids::Status)->text().contains("IPTC copy of the description was cut to 2000 bytes"), typed.size() > 2000);
 }
 
 void EditorWindowTest::anotherProgramsChangeIsRefreshedOrAskedAbout_data()
@@ -385,7 +415,7 @@ void EditorWindowTest::anotherProgramsChangeIsRefreshedOrAskedAbout()
     button(ids::Save)->click();
     QCOMPARE(prompt->questions.size(), answers.size());
     QCOMPARE(tagsDirectly(image(1)), onDisk);
-    QCOMPARE(edit(ids::Description)->text(), shownDescription);
+    QCOMPARE(captionText(), shownDescription);
     QCOMPARE(edit(ids::Artist)->text(), QString::fromUtf8(onDisk.value(1)));
     QCOMPARE(state(), answers == QList<bool>{false} ? EditorController::State::Edited : EditorController::State::Clean);
 }
@@ -431,7 +461,7 @@ void EditorWindowTest::aFailedOpenShowsTheFileThatFailed()
         // The screen shows the failed file at its place, with no other picture's texts.
         QCOMPARE(label(ids::FilePath)->text(), failing);
         QCOMPARE(label(ids::Position)->text(), newFolder ? QString("1 of 2 images") : QString("2 of 3 images"));
-        QCOMPARE(edit(ids::Description)->text(), QString());
+        QCOMPARE(captionText(), QString());
         QVERIFY(editor->preview()->imageRect().isEmpty());
         QVERIFY(!button(ids::Save)->isEnabled());
         QCOMPARE(button(ids::Previous)->isEnabled(), !newFolder);
@@ -455,6 +485,7 @@ void EditorWindowTest::aStepThatAsksCanBeHeldBack_data()
         QTest::addRow("%s, Cancel", step) << step << true;
         QTest::addRow("%s, failed save", step) << step << false;
     }
+    QTest::addRow("Enter, failed save") << "Enter" << false;
 }
 
 void EditorWindowTest::aStepThatAsksCanBeHeldBack()
@@ -478,13 +509,14 @@ void EditorWindowTest::aStepThatAsksCanBeHeldBack()
         button(ids::Batch)->click();
     else if (step == "Escape")
         QTest::keyClick(editor.get(), Qt::Key_Escape);
+    else if (step == "Enter")
+        QTest::keyClick(caption(), Qt::Key_Return); // saves without asking
     else
         editor->close();
-    QCOMPARE(prompt->questions,
-             QStringList{"One of the image description fields has been changed, do you wish to save changes ?"});
+    QCOMPARE(prompt->questions.size(), step == "Enter" ? 0 : 1);
     QCOMPARE(prompt->messages.value(0).section('\n', 0, 0), cancel ? QString() : "Error 12 while saving Image " + image(1));
     QCOMPARE(readAll(image(1)), before);
-    QCOMPARE(edit(ids::Description)->text(), QString("Typed"));
+    QCOMPARE(captionText(), QString("Typed"));
     QCOMPARE(label(ids::DescriptionLabel)->text(), QString("Description (*):"));
     QCOMPARE(state(), EditorController::State::Edited);
     QCOMPARE(label(ids::Position)->text(), QString("1 of 3 images"));
@@ -494,6 +526,68 @@ void EditorWindowTest::aStepThatAsksCanBeHeldBack()
     QFile::setPermissions(image(1), QFile::ReadOwner | QFile::WriteOwner);
     button(ids::Save)->click();
     QCOMPARE(tagsDirectly(image(1)).value(0), QByteArray("Typed"));
+}
+
+void EditorWindowTest::enterSavesAndGoesOnWithCompletionsFromEarlierSaves()
+{
+    startOn(dir->path());
+    type(ids::Description, "Harbour");
+    QTest::keyClick(caption(), Qt::Key_Return, Qt::ShiftModifier);
+    QTest::keyClicks(caption(), "at dawn");
+    type(ids::Artist, "Ann Lee");
+    QTest::keyClick(edit(ids::Artist), Qt::Key_Return);
+    QCOMPARE(tagsDirectly(image(1)), (QList<QByteArray>{"Harbour\nat dawn", "Ann Lee", "Copyright 1"}));
+    QCOMPARE(label(ids::Position)->text(), QString("2 of 3 images"));
+    QCOMPARE(caption()->textCursor().selectedText(), QString("Description 2"));
+    // Unchanged, Ctrl+Enter just moves; Ctrl+Shift+Enter goes back from anywhere.
+    QTest::keyClick(caption(), Qt::Key_Return, Qt::ControlModifier);
+    QTest::keyClick(box(ids::AutoSave), Qt::Key_Return, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(label(ids::Position)->text(), QString("2 of 3 images"));
+    QTest::keyClick(editor.get(), Qt::Key_PageDown);
+    type(ids::Description, "Last");
+    QTest::keyClick(caption(), Qt::Key_Return);
+    QCOMPARE(tagsDirectly(image(3)).value(0), QByteArray("Last"));
+    QCOMPARE(label(ids::Position)->text(), QString("3 of 3 images"));
+    QCOMPARE(label(ids::Status)->text(), QString("Last picture: there is no next one."));
+    QCOMPARE(prompt->questions, QStringList());
+
+    // The artist saved is offered again, and Delete on it forgets it; the
+    // description offers the folder's captions.
+    type(ids::Artist, "an");
+    QCOMPARE(edit(ids::Artist)->completer()->currentCompletion(), QString("Ann Lee"));
+    edit(ids::Artist)->completer()->complete();
+    QAbstractItemView *offered = edit(ids::Artist)->completer()->popup();
+    offered->setCurrentIndex(offered->model()->index(0, 0));
+    QTest::keyClick(offered, Qt::Key_Delete);
+    QCOMPARE(settings()->value("ArtistHistory").toStringList(), QStringList());
+    type(ids::Description, "ha");
+    QCOMPARE(caption()->completer()->currentCompletion(), QString("Harbour\nat dawn"));
+}
+
+void EditorWindowTest::misspeltWordsAreUnderlined()
+{
+    QVERIFY(writeAll(dir->file("xx_TEST.aff"), "SET UTF-8\n"));
+    QVERIFY(writeAll(dir->file("xx_TEST.dic"), "2\nharbour\ndawn\n"));
+    QFile::remove(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) + "/words.dic");
+    SpellCheck::dictionaryFolders().prepend(dir->path());
+    SpellCheck *spell = caption()->spellCheck();
+    const auto cleanup = qScopeGuard([] { SpellCheck::dictionaryFolders().removeFirst(); });
+#ifndef LUMICAP_HUNSPELL
+    QSKIP("built without Hunspell");
+#endif
+    QVERIFY(spell->setLanguage("xx_TEST"));
+    caption()->setPlainText(QString::fromUtf8("harbour at dawn"));
+    const auto underlined = [&] {
+        QStringList words;
+        for (const QTextLayout::FormatRange &range : caption()->document()->firstBlock().layout()->formats())
+            words << captionText().mid(range.start, range.length);
+        return words;
+    };
+    QCOMPARE(underlined(), QStringList{"at"});
+    spell->addWord("at");
+    QCOMPARE(underlined(), QStringList());
+    QVERIFY(spell->setLanguage("xx_TEST")); // the personal list is read back
+    QVERIFY(!spell->isMisspelt("at") && spell->isMisspelt("dwan"));
 }
 
 void EditorWindowTest::statusReasons()
@@ -526,17 +620,18 @@ void EditorWindowTest::startsOnAFolderOrAPictureFromOutside()
 
 void EditorWindowTest::theWindowGrowsAroundItsAnchorsAndFitsASmallScreen()
 {
-    // Each control and how it follows a growth of 150 x 90: its left, right and bottom edges.
-    const std::tuple<QWidget *, int, int, int> follows[] = {
-        {button(ids::Start), 150, 150, 0},     {editor->folderEdit()->button(), 150, 150, 0}, {editor->control(ids::CopyrightNote), 150, 150, 0},
-        {edit(ids::Description), 0, 150, 0}, {editor->preview(), 0, 150, 90},                {box(ids::AutoSave), 0, 0, 0}};
+    // Each control and how it follows a growth of 150 x 90: its left, top, right and bottom edges.
+    const std::tuple<QWidget *, int, int, int, int> follows[] = {
+        {button(ids::Start), 150, 0, 150, 0},  {editor->folderEdit()->button(), 150, 0, 150, 0}, {editor->control(ids::CopyrightNote), 150, 18, 150, 18},
+        {caption(), 0, 0, 150, 18},           {editor->preview(), 0, 18, 150, 90},              {label(ids::Status), 0, 90, 150, 90},
+        {box(ids::AutoSave), 0, 0, 0, 0}};
     QList<QRect> before;
-    for (const auto &[control, left, right, bottom] : follows)
+    for (const auto &[control, left, top, right, bottom] : follows)
         before << control->geometry();
     const QSize start = editor->size();
     editor->resize(start + QSize(150, 90));
-    for (const auto &[control, left, right, bottom] : follows)
-        QCOMPARE(control->geometry(), before.takeFirst().adjusted(left, 0, right, bottom));
+    for (const auto &[control, left, top, right, bottom] : follows)
+        QCOMPARE(control->geometry(), before.takeFirst().adjusted(left, top, right, bottom));
     editor->resize(start - QSize(50, 50));
     QCOMPARE(editor->size(), start);
 

@@ -169,6 +169,22 @@ TEST(CopiesOfTheFields, allReadTheTypedTextAfterASave)
 // is what its tag holds, in whatever encoding, writes nothing. A list copy
 // reads as its names joined with "; ", each typed name is an item, and a
 // name that stays keeps its qualifiers.
+// IPTC holds 2,000 bytes of caption: a longer one is cut in that copy only,
+// before a character that would pass the limit (here a 3-byte euro sign).
+TEST(CopiesOfTheFields, aCaptionPastIptcsLimitIsCutAtACharacter)
+{
+    if (!haveExifTool())
+        GTEST_SKIP() << "exiftool is not installed";
+    TestFolder dir;
+    const QString path = dir.file("photo.jpg");
+    ASSERT_TRUE(writeJpeg(path));
+    ASSERT_TRUE(exifToolWrite(path, {"-IPTC:CodedCharacterSet=UTF8", "-IPTC:Caption-Abstract=Old"}));
+    const QByteArray caption = QByteArray(1999, 'p') + "\xE2\x82\xAC and more";
+    ASSERT_EQ(save(path, false, {caption, "A", "C"}, {true, false, false}), ImageStatus::Ok);
+    EXPECT_EQ(tagText(path, "-IPTC:Caption-Abstract"), QString(1999, 'p'));
+    EXPECT_EQ(tagText(path, "-IFD0:ImageDescription").toUtf8(), caption);
+}
+
 TEST(CopiesOfTheFields, changeOnlyWithTheTextOfTheirField)
 {
     if (!haveExifTool())
