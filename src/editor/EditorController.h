@@ -2,6 +2,7 @@
 
 #include "EditorSettings.h"
 #include "FieldReading.h"
+#include "FilmstripModel.h"
 #include "ImageHolder.h"
 #include "ImageList.h"
 #include "MetadataFields.h"
@@ -41,6 +42,9 @@ public:
     void openPath(const QString &path);
     void previous();
     void next();
+    // Opens the picture at index through the same steps as PageUp and
+    // PageDown: the pass over the fields, the save question, the open.
+    void goTo(int index);
     void saveCommand();
     // Releases the image before the batch window opens; false when an
     // unsaved change could not be saved, and the batch must not open.
@@ -52,6 +56,8 @@ public:
     // unsaved change could not be saved.
     bool close();
     void autoSelClicked(bool on);
+    // Shows or hides the filmstrip, remembered at once.
+    void setFilmstripShown(bool on);
     // Every change of a field's text, typed or set.
     void fieldChanged(int id);
 
@@ -62,6 +68,7 @@ public:
     const QByteArray &currentPath() const { return currentPath_; }
     const EditorSettings &options() const { return options_; }
     PreviewCache &previews() { return previews_; }
+    FilmstripModel &filmstrip() { return filmstrip_; }
     bool isChanged(int id) const;
 
     // Takes the controls' values into the options; stops at the first field
@@ -113,6 +120,7 @@ private:
     // compared); a save tells another program's changes by them.
     MetadataFields seen_;
     PreviewCache previews_;
+    FilmstripModel filmstrip_;
     // Set while the program fills a field, which is no change by the user.
     bool filling_ = false;
 };

@@ -6,12 +6,14 @@
 #include "DialogBuilder.h"
 #include "DialogTemplates.h"
 #include "EditorSettings.h"
+#include "Filmstrip.h"
 #include "PreviewFrame.h"
 #include "StringTable.h"
 #include "ToolTipText.h"
 #include "TypingLimit.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -51,7 +53,7 @@ EditorDialog::EditorDialog(UserPrompt &prompt, QWidget *parent)
     controller_.initialise();
     finishInitialisation();
     folderEdit_->attach();
-    registerAnchors();
+    createFilmstrip();
     connectCommands();
     // Where the person left it; Qt moves it onto a screen that still shows it.
     restoreGeometry(EditorSettings::loadPlacement());
@@ -74,11 +76,56 @@ void EditorDialog::createControls()
         limits_.insert(id, new TypingLimit(static_cast<QLineEdit *>(control(id)), EditorController::maxFieldLength));
 }
 
+void EditorDialog::createFilmstrip()
+{
+    filmstrip_ = new Filmstrip(controller_.filmstrip(), this);
+    filmstrip_->setVisible(false);
+    connect(filmstrip_, &Filmstrip::picked, this, [this](int index) { controller_.goTo(index); });
+    // Hidden and shown again from the preview's and the strip's context menu,
+    // or by its key anywhere in the window.
+    filmstripAction_ = new QAction(loadString(IDS_STRIP_SHOW), this);
+    filmstripAction_->setCheckable(true);
+    filmstripAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
+    for (QWidget *w : {static_cast<QWidget *>(preview_), static_cast<QWidget *>(filmstrip_)}) {
+        w->setContextMenuPolicy(Qt::ActionsContextMenu);
+        w->addAction(filmstripAction_);
+    }
+    addAction(filmstripAction_);
+    const bool shown = controller_.options().filmstrip;
+    filmstripAction_->setChecked(shown);
+    showFilmstrip(shown);
+    connect(filmstripAction_, &QAction::toggled, this, [this](bool on) {
+        showFilmstrip(on);
+        controller_.setFilmstripShown(on);
+    });
+}
+
+void EditorDialog::showFilmstrip(bool shown)
+{
+    // The preview's room as the window template gives it, the strip's band
+    // at its bottom.
+    QRect room = preview_->geometry();
+    if (filmstripPlaced_)
+        room.setBottom(filmstrip_->geometry().bottom());
+    const int height = filmstrip_->stripHeight();
+    filmstrip_->setGeometry(room.left(), room.bottom() + 1 - height, room.width(), height);
+    if (shown)
+        room.setBottom(room.bottom() - height - 2);
+    preview_->setGeometry(room);
+    filmstrip_->setVisible(shown);
+    filmstripPlaced_ = shown;
+    if (filmstripAction_->isChecked() != shown)
+        filmstripAction_->setChecked(shown);
+    removeAllAnchors();
+    registerAnchors();
+}
+
 void EditorDialog::registerAnchors()
 {
     for (const int id : {ids::Folder, ids::Position, ids::Separator, ids::FilePath, ids::Description, ids::Artist, ids::Copyright})
         addAnchor(control(id), anchors::TopLeft, anchors::TopRight);
     addAnchor(preview_, anchors::TopLeft, anchors::BottomRight);
+    addAnchor(filmstrip_, anchors::BottomLeft, anchors::BottomRight);
     for (const int id : {ids::Start, ids::Cancel, ids::Previous, ids::Next, ids::Save, ids::Batch, ids::Help, ids::About,
                          ids::DescriptionNote, ids::ArtistNote, ids::CopyrightNote})
         addAnchor(control(id), anchors::TopRight, anchors::TopRight);
