@@ -36,6 +36,7 @@ EditorController::EditorController(EditorView &view, UserPrompt &prompt)
     : view_(view)
     , prompt_(prompt)
 {
+    filmstrip_.setPausedWhile([this] { return !previews_.idle(); });
 }
 
 EditorController::~EditorController() = default;

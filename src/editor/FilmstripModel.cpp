@@ -11,8 +11,13 @@ namespace lumicap {
 FilmstripModel::FilmstripModel()
 {
     pool_.setMaxThreadCount(1);
-    // Never in the way of the preview's decodes or the window.
-    pool_.setThreadPriority(QThread::IdlePriority);
+    // Below the window and the preview where the system lets a program say
+    // so (Windows); elsewhere setPausedWhile keeps it out of their way. The
+    // idle class is not used: under any other load it would never run.
+    pool_.setThreadPriority(QThread::LowPriority);
+    retry_.setSingleShot(true);
+    retry_.setInterval(15);
+    connect(&retry_, &QTimer::timeout, this, &FilmstripModel::pump);
 }
 
 FilmstripModel::~FilmstripModel()
@@ -144,6 +149,11 @@ void FilmstripModel::pump()
     const int index = nextWanted(withImage);
     if (index < 0)
         return;
+    if (paused_ && paused_()) {
+        if (!retry_.isActive())
+            retry_.start();
+        return;
+    }
     busy_ = true;
     Entry &entry = entries_[at(index)];
     if (withImage)

@@ -5,8 +5,10 @@
 #include <QObject>
 #include <QSize>
 #include <QThreadPool>
+#include <QTimer>
 
 #include <atomic>
+#include <functional>
 #include <vector>
 
 namespace lumicap {
@@ -14,10 +16,10 @@ namespace lumicap {
 struct ThumbnailReading;
 
 // What the filmstrip shows of the folder's pictures: a thumbnail and marks
-// for each, and which one is open. A worker thread of the lowest priority
-// reads every picture's texts, one at a time, and the thumbnails of those on
-// screen (and a screen's width beside them) first; what it made stays here
-// until the folder changes. The editor tells what it learns itself (an
+// for each, and which one is open. A worker thread reads every picture's
+// texts, one at a time, and the thumbnails of those on screen (and a
+// screen's width beside them) first, never while the preview decodes (see
+// setPausedWhile); what it made stays here until the folder changes. The editor tells what it learns itself (an
 // open, a save, a change typed) at once.
 class FilmstripModel : public QObject
 {
@@ -60,7 +62,10 @@ public:
 
     // The pictures on screen, whose thumbnails are made first.
     void showRange(int first, int last);
-    bool idle() const { return !busy_; }
+    bool idle() const { return !busy_ && !retry_.isActive(); }
+    // No new reading starts while this says so (the preview's decodes come
+    // first); asked again shortly after.
+    void setPausedWhile(std::function<bool()> paused) { paused_ = std::move(paused); }
 
 Q_SIGNALS:
     void reset();
@@ -93,6 +98,8 @@ private:
     // Every picture before it had its texts read.
     int sweep_ = 0;
     bool busy_ = false;
+    std::function<bool()> paused_;
+    QTimer retry_;
     // Raised with each folder: work from before it is not used.
     std::atomic<quint64> generation_{0};
     QThreadPool pool_;
