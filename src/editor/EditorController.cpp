@@ -270,6 +270,7 @@ bool EditorController::releaseForBatch()
 
 void EditorController::afterBatch()
 {
+    filmstrip_.rereadMarks();
     if (!image_)
         OpenCurrentImage();
 }

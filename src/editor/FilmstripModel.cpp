@@ -109,6 +109,14 @@ void FilmstripModel::saveFailed(int index)
     Q_EMIT changed(index);
 }
 
+void FilmstripModel::rereadMarks()
+{
+    for (Entry &entry : entries_)
+        entry.marks.read = false;
+    sweep_ = 0;
+    pump();
+}
+
 void FilmstripModel::showRange(int first, int last)
 {
     first_ = std::max(0, first);

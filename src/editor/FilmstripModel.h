@@ -59,6 +59,8 @@ public:
     void openFailed(int index);
     void saved(int index, bool described);
     void saveFailed(int index);
+    // Every picture's texts are read again (a batch may have changed any).
+    void rereadMarks();
 
     // The pictures on screen, whose thumbnails are made first.
     void showRange(int first, int last);

@@ -766,6 +766,9 @@ void EditorWindowTest::theFilmstripMarksEachPictureAndGoesThroughTheSaveQuestion
     QVERIFY(marks(2).described);
     QTest::keyClick(editor.get(), Qt::Key_PageDown);
     QVERIFY(marks(3).unreadable && prompt->messages.size() == 2);
+    editor->openBatch = [&] { QVERIFY(setTagsDirectly(image(2), "", "", "")); };
+    button(ids::Batch)->click(); // what a batch changed is marked
+    QTRY_VERIFY(!marks(1).described);
 
     // Hidden by its key, the preview takes its room, and it stays hidden.
     const int bottom = editor->preview()->geometry().bottom();
