@@ -90,8 +90,6 @@ public:
         const FilmstripModel::Marks &marks = model_.marks(row);
         const QPalette &palette = option.palette;
         painter->save();
-        if (row == model_.current())
-            painter->fillRect(cell, palette.highlight());
         painter->fillRect(box, QColor(128, 128, 128));
         const QImage &image = model_.image(row);
         if (!image.isNull())
@@ -115,10 +113,14 @@ public:
             painter->setBrush(QColor(245, 140, 0));
             painter->drawEllipse(QPoint(box.right() - 8, box.top() + 8), 6, 6);
         }
+        painter->setBrush(Qt::NoBrush);
+        if (row == model_.current()) {
+            painter->setPen(QPen(palette.highlight(), 3));
+            painter->drawRect(box.adjusted(-2, -2, 1, barHeight + 3));
+        }
         if (option.state & QStyle::State_HasFocus) {
             painter->setPen(QPen(palette.text(), 1, Qt::DotLine));
-            painter->setBrush(Qt::NoBrush);
-            painter->drawRect(cell.adjusted(1, 1, -2, -2));
+            painter->drawRect(cell.adjusted(0, 0, -1, -1));
         }
         painter->restore();
     }
