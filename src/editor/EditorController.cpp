@@ -40,6 +40,7 @@ EditorController::EditorController(EditorView &view, UserPrompt &prompt)
     : view_(view)
     , prompt_(prompt)
 {
+    filmstrip_.setPausedWhile([this] { return !previews_.idle(); });
 }
 
 EditorController::~EditorController() = default;
@@ -104,6 +105,7 @@ void EditorController::fieldChanged(int id)
         view_.setText(labelIds[i], loadString(changed ? markedLabels[i] : plainLabels[i]));
     changed_[index] = changed;
     showIptcCounter(i);
+    filmstrip_.setCurrentEdited(state() == State::Edited);
 }
 
 bool EditorController::hasIptcCopy(int index) const
@@ -153,6 +155,7 @@ void EditorController::clearChangeMarks()
         shown_[static_cast<std::size_t>(i)] = view_.text(fieldIds[i]);
         view_.setText(labelIds[i], loadString(plainLabels[i]));
     }
+    filmstrip_.setCurrentEdited(false);
 }
 
 void EditorController::setField(int index, const QByteArray &bytes)
@@ -300,6 +303,7 @@ void EditorController::start(const QByteArray &showName)
         shownFolder_ = folder;
     }
     list_.assign(std::move(found));
+    filmstrip_.setPictures(list_.entries());
     position_ = 0;
     if (!showName.isEmpty()) {
         const auto &entries = list_.entries();
@@ -322,18 +326,19 @@ void EditorController::openPath(const QString &path)
 
 void EditorController::previous()
 {
-    PullValues(false);
-    if (position_ > 0 && ReleaseImage()) {
-        --position_;
-        OpenCurrentImage();
-    }
+    goTo(position_ - 1);
 }
 
 void EditorController::next()
 {
+    goTo(position_ + 1);
+}
+
+void EditorController::goTo(int index)
+{
     PullValues(false);
-    if (position_ < list_.count() - 1 && ReleaseImage()) {
-        ++position_;
+    if (index >= 0 && index < list_.count() && index != position_ && ReleaseImage()) {
+        position_ = index;
         OpenCurrentImage();
     }
 }
@@ -379,6 +384,7 @@ bool EditorController::releaseForBatch()
 
 void EditorController::afterBatch()
 {
+    filmstrip_.rereadMarks();
     if (!image_)
         OpenCurrentImage();
 }
@@ -400,6 +406,13 @@ void EditorController::autoSelClicked(bool on)
     EditorSettings::saveAutoSel(on);
 }
 
+void EditorController::setFilmstripShown(bool on)
+{
+    options_.filmstrip = on;
+    saved_.filmstrip = on;
+    EditorSettings::saveFilmstrip(on);
+}
+
 void EditorController::OpenCurrentImage()
 {
     if (position_ < 0 || position_ >= list_.count())
@@ -416,7 +429,9 @@ void EditorController::OpenCurrentImage()
     auto image = OpenImageFile(currentPath_, status, true); // the thumbnail stands in while the preview decodes
     view_.setText(ids::FilePath, displayPath(currentPath_));
     view_.setText(ids::Position, formatString(IDS_POSITION, position_ + 1, list_.count()));
+    filmstrip_.setCurrent(position_);
     if (status != ImageStatus::Ok) {
+        filmstrip_.openFailed(position_);
         showFailedOpen(status);
         return;
     }
@@ -435,6 +450,7 @@ void EditorController::OpenCurrentImage()
             markField(i, {});
     }
     clearChangeMarks();
+    filmstrip_.opened(position_, !view_.text(ids::Description).isEmpty());
     UpdateButtons();
     offerFolderCaption(view_.text(ids::Description));
     if (options_.autoSel)
@@ -547,8 +563,11 @@ bool EditorController::writeCurrentImage(ImageStatus &status)
     WriteMetadata(*image_, fields, which, options_.removeAllExif, options_.allCopies);
     status = SaveImageFile(*image_, currentPath_);
     image_->discardEdits();
-    if (status != ImageStatus::Ok)
+    if (status != ImageStatus::Ok) {
+        filmstrip_.saveFailed(position_);
         return false;
+    }
+    filmstrip_.saved(position_, !view_.text(ids::Description).isEmpty());
     reportUntouchedCopies();
     rememberSaved(which);
     if (cutIndex >= 0) {

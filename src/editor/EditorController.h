@@ -2,6 +2,7 @@
 
 #include "EditorSettings.h"
 #include "FieldReading.h"
+#include "FilmstripModel.h"
 #include "ImageHolder.h"
 #include "ImageList.h"
 #include "MetadataFields.h"
@@ -47,6 +48,9 @@ public:
     void openPath(const QString &path);
     void previous();
     void next();
+    // Opens the picture at index through the same steps as PageUp and
+    // PageDown: the pass over the fields, the save question, the open.
+    void goTo(int index);
     void saveCommand();
     // Enter in a field: saves the picture when changed, then shows the next
     // one (step 1) or the previous one (step -1). At the end of the list it
@@ -66,6 +70,8 @@ public:
     // unsaved change could not be saved.
     bool close();
     void autoSelClicked(bool on);
+    // Shows or hides the filmstrip, remembered at once.
+    void setFilmstripShown(bool on);
     // Every change of a field's text, typed or set.
     void fieldChanged(int id);
 
@@ -76,6 +82,7 @@ public:
     const QByteArray &currentPath() const { return currentPath_; }
     const EditorSettings &options() const { return options_; }
     PreviewCache &previews() { return previews_; }
+    FilmstripModel &filmstrip() { return filmstrip_; }
     bool isChanged(int id) const;
 
     // Takes the controls' values into the options; with folder checks, stops
@@ -140,6 +147,7 @@ private:
     // compared); a save tells another program's changes by them.
     MetadataFields seen_;
     PreviewCache previews_;
+    FilmstripModel filmstrip_;
     // Set while the program fills a field, which is no change by the user.
     bool filling_ = false;
 };

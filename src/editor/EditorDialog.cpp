@@ -8,6 +8,7 @@
 #include "DialogBuilder.h"
 #include "DialogTemplates.h"
 #include "EditorSettings.h"
+#include "Filmstrip.h"
 #include "PreviewFrame.h"
 #include "SpellCheck.h"
 #include "StringTable.h"
@@ -15,6 +16,7 @@
 #include "TypingLimit.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QCheckBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -55,7 +57,7 @@ EditorDialog::EditorDialog(UserPrompt &prompt, QWidget *parent)
     controller_.initialise();
     finishInitialisation();
     folderEdit_->attach();
-    registerAnchors();
+    createFilmstrip();
     connectCommands();
     // Where the person left it; Qt moves it onto a screen that still shows it.
     restoreGeometry(EditorSettings::loadPlacement());
@@ -110,6 +112,50 @@ bool EditorDialog::eventFilter(QObject *watched, QEvent *event)
     return ResizableDialog::eventFilter(watched, event);
 }
 
+void EditorDialog::createFilmstrip()
+{
+    filmstrip_ = new Filmstrip(controller_.filmstrip(), this);
+    filmstrip_->setVisible(false);
+    connect(filmstrip_, &Filmstrip::picked, this, [this](int index) { controller_.goTo(index); });
+    // Hidden and shown again from the preview's and the strip's context menu,
+    // or by its key anywhere in the window.
+    filmstripAction_ = new QAction(loadString(IDS_STRIP_SHOW), this);
+    filmstripAction_->setCheckable(true);
+    filmstripAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
+    for (QWidget *w : {static_cast<QWidget *>(preview_), static_cast<QWidget *>(filmstrip_)}) {
+        w->setContextMenuPolicy(Qt::ActionsContextMenu);
+        w->addAction(filmstripAction_);
+    }
+    addAction(filmstripAction_);
+    const bool shown = controller_.options().filmstrip;
+    filmstripAction_->setChecked(shown);
+    showFilmstrip(shown);
+    connect(filmstripAction_, &QAction::toggled, this, [this](bool on) {
+        showFilmstrip(on);
+        controller_.setFilmstripShown(on);
+    });
+}
+
+void EditorDialog::showFilmstrip(bool shown)
+{
+    // The preview's room as the window template gives it, the strip's band
+    // at its bottom.
+    QRect room = preview_->geometry();
+    if (filmstripPlaced_)
+        room.setBottom(filmstrip_->geometry().bottom());
+    const int height = filmstrip_->stripHeight();
+    filmstrip_->setGeometry(room.left(), room.bottom() + 1 - height, room.width(), height);
+    if (shown)
+        room.setBottom(room.bottom() - height - 2);
+    preview_->setGeometry(room);
+    filmstrip_->setVisible(shown);
+    filmstripPlaced_ = shown;
+    if (filmstripAction_->isChecked() != shown)
+        filmstripAction_->setChecked(shown);
+    removeAllAnchors();
+    registerAnchors();
+}
+
 void EditorDialog::registerAnchors()
 {
     // The description takes a fifth of the window's growth in height; the
@@ -127,6 +173,7 @@ void EditorDialog::registerAnchors()
         addAnchor(control(id), belowRight, belowRight);
     addAnchor(preview_, below, anchors::BottomRight);
     addAnchor(control(ids::Status), anchors::BottomLeft, anchors::BottomRight);
+    addAnchor(filmstrip_, anchors::BottomLeft, anchors::BottomRight);
     for (const int id : {ids::Start, ids::Cancel, ids::Previous, ids::Next, ids::Save, ids::Batch, ids::Help, ids::About,
                          ids::DescriptionNote})
         addAnchor(control(id), anchors::TopRight, anchors::TopRight);

@@ -9,12 +9,14 @@
 #include <functional>
 
 class QAbstractButton;
+class QAction;
 class QLabel;
 
 namespace lumicap {
 
 class CaptionEdit;
 class CompletionList;
+class Filmstrip;
 class FolderBrowseEdit;
 class PreviewFrame;
 class TypingLimit;
@@ -32,6 +34,10 @@ public:
     EditorController &controller() { return controller_; }
     FolderBrowseEdit *folderEdit() const { return folderEdit_; }
     PreviewFrame *preview() const { return preview_; }
+    Filmstrip *filmstrip() const { return filmstrip_; }
+    // Shows or hides the filmstrip below the preview; the preview takes the
+    // room of a hidden one.
+    void showFilmstrip(bool shown);
     QWidget *control(int id) const { return controls_.value(id); }
 
     // The windows this one opens; set by the application.
@@ -75,6 +81,7 @@ private:
     void createControls();
     void connectCommands();
     void registerAnchors();
+    void createFilmstrip();
     void deferredStartup();
     void runBatch();
     void addAboutToSystemMenu();
@@ -88,6 +95,10 @@ private:
     CaptionEdit *description_ = nullptr;
     FolderBrowseEdit *folderEdit_ = nullptr;
     PreviewFrame *preview_ = nullptr;
+    Filmstrip *filmstrip_ = nullptr;
+    QAction *filmstripAction_ = nullptr;
+    // The filmstrip has its room below the preview.
+    bool filmstripPlaced_ = false;
     bool started_ = false;
     bool closing_ = false;
 };

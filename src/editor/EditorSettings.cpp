@@ -14,6 +14,7 @@ EditorSettings EditorSettings::load()
     s.noLoadCopyR = settings->value("NoLoadCopyR", 0).toInt() != 0;
     s.autoSave = settings->value("AutoSave", 0).toInt() != 0;
     s.allCopies = settings->value("AllCopies", 0).toInt() != 0;
+    s.filmstrip = settings->value("Filmstrip", 1).toInt() != 0;
     s.artist = settings->value("Artist", QString()).toString();
     s.copyright = settings->value("Copyr", QString()).toString();
     return s;
@@ -28,6 +29,7 @@ void EditorSettings::save() const
     settings->setValue("NoLoadCopyR", noLoadCopyR ? 1 : 0);
     settings->setValue("AutoSave", autoSave ? 1 : 0);
     settings->setValue("AllCopies", allCopies ? 1 : 0);
+    settings->setValue("Filmstrip", filmstrip ? 1 : 0);
     settings->setValue("Artist", artist);
     settings->setValue("Copyr", copyright);
 }
@@ -35,6 +37,11 @@ void EditorSettings::save() const
 void EditorSettings::saveAutoSel(bool on)
 {
     openSettings()->setValue("AutoSel", on ? 1 : 0);
+}
+
+void EditorSettings::saveFilmstrip(bool on)
+{
+    openSettings()->setValue("Filmstrip", on ? 1 : 0);
 }
 
 QByteArray EditorSettings::loadPlacement()

@@ -17,6 +17,8 @@ struct EditorSettings
     bool autoSave = false;
     // A save also creates the IPTC and XMP copies a picture lacks.
     bool allCopies = false;
+    // The thumbnails below the preview.
+    bool filmstrip = true;
     // The artist and copyright typed while noLoadCopyR is on, shown again
     // at the next start with the box still on.
     QString artist;
@@ -25,7 +27,7 @@ struct EditorSettings
     bool operator==(const EditorSettings &o) const
     {
         return imgFolder == o.imgFolder && autoSel == o.autoSel && removeAllExif == o.removeAllExif && noLoadCopyR == o.noLoadCopyR
-               && autoSave == o.autoSave && allCopies == o.allCopies && artist == o.artist && copyright == o.copyright;
+               && autoSave == o.autoSave && allCopies == o.allCopies && filmstrip == o.filmstrip && artist == o.artist && copyright == o.copyright;
     }
     bool operator!=(const EditorSettings &o) const { return !(*this == o); }
 
@@ -33,6 +35,7 @@ struct EditorSettings
     // Writes them all, in this order.
     void save() const;
     static void saveAutoSel(bool on);
+    static void saveFilmstrip(bool on);
 
     // The editor window's size, position and maximised state, as
     // QWidget::saveGeometry() gives them; empty when never saved.

@@ -257,6 +257,11 @@ QByteArray pngXmpChunk(const QByteArray &packet)
     return makeChunk("iTXt", xmpKeyword + QByteArray(5, '\0') + packet);
 }
 
+QByteArray pngTextChunk(const QByteArray &keyword, const QByteArray &text)
+{
+    return makeChunk("tEXt", keyword + '\0' + text);
+}
+
 QByteArray pngIptcChunk(const QByteArray &resources)
 {
     return makeChunk("zTXt", rawProfile + "iptc" + QByteArray(2, '\0') + deflated(toRawProfile("IPTC profile", resources)));

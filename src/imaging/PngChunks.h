@@ -57,5 +57,7 @@ QByteArray pngChunkLike(const QByteArray &png, const PngChunk &chunk, const QByt
 QByteArray pngExifChunk(const QByteArray &tiffBlock);
 QByteArray pngXmpChunk(const QByteArray &packet);
 QByteArray pngIptcChunk(const QByteArray &resources);
+// A plain tEXt chunk (Latin-1 text, never compressed).
+QByteArray pngTextChunk(const QByteArray &keyword, const QByteArray &text);
 
 } // namespace lumicap

@@ -4,6 +4,7 @@
 #include "DialogTemplates.h"
 #include "DialogUnits.h"
 #include "EditorDialog.h"
+#include "Filmstrip.h"
 #include "PreviewCache.h"
 #include "PreviewFrame.h"
 #include "PreviewGeometry.h"
@@ -12,11 +13,13 @@
 #include "StatusReasons.h"
 #include "StringTable.h"
 #include "TestFiles.h"
+#include "ThumbnailDiskCache.h"
 
 #include <QAbstractItemView>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QCompleter>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -124,6 +127,7 @@ private Q_SLOTS:
     void preloadingDecodesOnlyWhatChanged_data();
     void preloadingDecodesOnlyWhatChanged();
     void aFolderChangeDropsTheDecodeUnderWay();
+    void theFilmstripMarksEachPictureAndGoesThroughTheSaveQuestion();
 };
 
 void EditorWindowTest::initTestCase()
@@ -808,3 +812,65 @@ void EditorWindowTest::aFolderChangeDropsTheDecodeUnderWay()
 
 QTEST_MAIN(EditorWindowTest)
 #include "EditorWindowTest.moc"
+
+void EditorWindowTest::theFilmstripMarksEachPictureAndGoesThroughTheSaveQuestion()
+{
+    FilmstripModel &strip = editor->controller().filmstrip();
+    const auto marks = [&](int i) { return strip.marks(i); };
+    const auto settled = [&] { return QTest::qWaitFor([&] { return strip.idle() && marks(3).read && !strip.image(2).isNull(); }, 20000); };
+    const auto centre = [&](int i) { return QColor(strip.image(i).pixel(strip.image(i).rect().center())); };
+    QVERIFY(setTagsDirectly(image(3), "", "Artist 3", ""));
+    QVERIFY(writeAll(image(4), "not a picture"));
+    // A shared thumbnail of the file as it is is used (picture 2); one of the file before a change is not (picture 3).
+    for (const int n : {2, 3}) {
+        const QString shared = ThumbnailDiskCache::fileFor(ThumbnailDiskCache::uriOf(dir->bytePath(QString("img%1.jpg").arg(n))));
+        QVERIFY(QDir().mkpath(QFileInfo(shared).path()));
+        QImage marker(32, 32, QImage::Format_RGB32);
+        marker.fill(Qt::green);
+        marker.setText("Thumb::URI", QUrl::fromLocalFile(image(n)).toString());
+        marker.setText("Thumb::MTime", QString::number(QFileInfo(image(n)).lastModified().toSecsSinceEpoch() - n + 2));
+        QVERIFY(marker.save(shared));
+    }
+    startOn(dir->path());
+    QVERIFY(settled());
+    QVERIFY(centre(1) == QColor(Qt::green) && centre(2) != QColor(Qt::green));
+    QVERIFY(marks(0).described && marks(1).described && !marks(2).described && !strip.image(0).isNull() && strip.image(3).isNull());
+    // The one made for picture 1 is where other programs look for it, naming the file as it is.
+    const QImage made(QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + "/thumbnails/normal/"
+                      + QCryptographicHash::hash(QUrl::fromLocalFile(image(1)).toEncoded(), QCryptographicHash::Md5).toHex() + ".png");
+    QCOMPARE(made.text("Thumb::URI"), QUrl::fromLocalFile(image(1)).toString());
+    QCOMPARE(made.text("Thumb::MTime").toLongLong(), QFileInfo(image(1)).lastModified().toSecsSinceEpoch());
+    QVERIFY(made.width() == 128 && made.height() <= 128);
+
+    // A click goes through the save question: Cancel and a failed save stay, Yes with the thumbnail's Enter goes.
+    Filmstrip *view = editor->filmstrip();
+    type(ids::Description, "Typed");
+    QVERIFY(strip.currentEdited());
+    prompt->choices = {UserPrompt::Answer::Cancel};
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->thumbnailRect(2).center());
+    prompt->answers = {QFile::setPermissions(image(1), QFile::ReadOwner)};
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->thumbnailRect(2).center());
+    QVERIFY(prompt->questions.size() == 2 && strip.current() == 0 && strip.currentEdited() && marks(0).saveFailed);
+    QFile::setPermissions(image(1), QFile::ReadOwner | QFile::WriteOwner);
+    prompt->answers = {true};
+    view->setFocus();
+    view->setCurrentIndex(view->model()->index(2, 0));
+    QTest::keyClick(view, Qt::Key_Return);
+    QCOMPARE(label(ids::Position)->text(), QString("3 of 4 images"));
+    QVERIFY(strip.current() == 2 && !marks(0).saveFailed && marks(0).described && !strip.currentEdited());
+    type(ids::Description, "Now described");
+    QTest::keyClick(editor.get(), Qt::Key_S, Qt::ControlModifier);
+    QVERIFY(marks(2).described);
+    QTest::keyClick(editor.get(), Qt::Key_PageDown);
+    QVERIFY(marks(3).unreadable && prompt->messages.size() == 2);
+    editor->openBatch = [&] { QVERIFY(setTagsDirectly(image(2), "", "", "")); };
+    button(ids::Batch)->click(); // what a batch changed is marked
+    QTRY_VERIFY(!marks(1).described);
+
+    // Hidden by its key, the preview takes its room, and it stays hidden.
+    const int bottom = editor->preview()->geometry().bottom();
+    QTest::keyClick(editor.get(), Qt::Key_T, Qt::ControlModifier);
+    QVERIFY(!view->isVisible() && editor->preview()->geometry().bottom() > bottom);
+    makeEditor();
+    QVERIFY(!editor->filmstrip()->isVisible() && settings()->value("Filmstrip").toInt() == 0);
+}

@@ -1,0 +1,49 @@
+#include "ThumbnailReader.h"
+
+#include "FieldReading.h"
+#include "MetadataReader.h"
+#include "PreviewCache.h"
+#include "PreviewGeometry.h"
+#include "ThumbnailDiskCache.h"
+
+namespace lumicap {
+
+namespace {
+// The picture at about the shared thumbnails' size, upright.
+QImage makeThumbnail(ImageHolder &image)
+{
+    const int orientation = PreviewCache::orientationOf(image);
+    QImage made = image.thumbnail();
+    if (made.isNull()) {
+        const int side = ThumbnailDiskCache::normalSize;
+        const QSize fitted = image.size().scaled(side, side, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
+        made = image.preview(fitted);
+    }
+    if (made.isNull())
+        return {};
+    return orientedImage(made, orientation);
+}
+} // namespace
+
+ThumbnailReading readThumbnail(const QByteArray &path, QSize box)
+{
+    ThumbnailReading reading;
+    ImageStatus status;
+    const auto image = OpenImageFile(path, status, !box.isEmpty());
+    if (status != ImageStatus::Ok)
+        return reading;
+    reading.readable = true;
+    reading.described = !readField(ReadMetadata(*image).description, image->copies().description).bytes.isEmpty();
+    if (box.isEmpty())
+        return reading;
+    QImage picture = ThumbnailDiskCache::load(path);
+    if (picture.isNull()) {
+        picture = makeThumbnail(*image);
+        ThumbnailDiskCache::store(path, picture);
+    }
+    if (!picture.isNull())
+        reading.image = picture.scaled(box, Qt::KeepAspectRatio, Qt::SmoothTransformation).convertToFormat(QImage::Format_RGB32);
+    return reading;
+}
+
+} // namespace lumicap
