@@ -154,6 +154,9 @@ TEST(AnImageHolder, reportsTheSizeWithoutDecoding)
 
     // A HEIC: its size from the boxes, its thumbnail item at once, its
     // preview by libheif at the size asked.
+#ifdef _WIN32
+    GTEST_SKIP() << "the HEIC is made by heif-enc, a program of the build machine";
+#endif
     ASSERT_TRUE(writeHeif(dir.file("c.heic"), {"-t", "32"}));
     ASSERT_EQ(image.open(dir.bytePath("c.heic"), true), ImageStatus::Ok);
     EXPECT_EQ(image.size(), QSize(96, 64));
