@@ -1,10 +1,11 @@
 #include "LumicapApp.h"
+#include "ProcessEnd.h"
 
 #include <QApplication>
 
 #include <cstdio>
 
-int main(int argc, char *argv[])
+static int run(int argc, char *argv[])
 {
     lumicap::LumicapApp lumicapApp;
     {
@@ -20,4 +21,9 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationVersion(LUMICAP_VERSION);
     return lumicapApp.run();
+}
+
+int main(int argc, char *argv[])
+{
+    return lumicap::platform::endProcess(run(argc, argv));
 }

@@ -18,6 +18,7 @@
 #include <QtTest>
 
 #include "TestSettings.h"
+#include "WindowTestMain.h"
 
 #include <memory>
 
@@ -252,5 +253,5 @@ void AppStartTest::linkOpensCopiesAndChangesColour()
     QCOMPARE(QGuiApplication::clipboard()->text(), QString("before"));
 }
 
-QTEST_MAIN(AppStartTest)
+LUMICAP_WINDOW_TEST_MAIN(AppStartTest)
 #include "AppStartTest.moc"

@@ -19,6 +19,7 @@
 #include <QtTest>
 
 #include "TestSettings.h"
+#include "WindowTestMain.h"
 
 #include <memory>
 
@@ -269,5 +270,5 @@ void BatchWindowTest::whatARunCouldNotDoIsExplained()
                                            "other programs may still show the old text:\n" + QDir::toNativeSeparators(dir.file("a.jpg")) + ": XMP"}));
 }
 
-QTEST_MAIN(BatchWindowTest)
+LUMICAP_WINDOW_TEST_MAIN(BatchWindowTest)
 #include "BatchWindowTest.moc"

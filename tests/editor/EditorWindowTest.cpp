@@ -30,6 +30,7 @@
 #include <QtTest>
 
 #include "TestSettings.h"
+#include "WindowTestMain.h"
 
 #include <memory>
 
@@ -810,7 +811,7 @@ void EditorWindowTest::aFolderChangeDropsTheDecodeUnderWay()
     QCOMPARE(previews().held(), std::size_t(1));
 }
 
-QTEST_MAIN(EditorWindowTest)
+LUMICAP_WINDOW_TEST_MAIN(EditorWindowTest)
 #include "EditorWindowTest.moc"
 
 void EditorWindowTest::theFilmstripMarksEachPictureAndGoesThroughTheSaveQuestion()

@@ -6,6 +6,7 @@
 #include "DialogBuilder.h"
 #include "DialogTemplates.h"
 #include "MessageBoxPrompt.h"
+#include "WindowTestMain.h"
 
 #include <QDir>
 #include <QLabel>
@@ -297,5 +298,5 @@ void WindowPartsTest::fileFilter()
     QCOMPARE(qtFileFilter(windows), qt);
 }
 
-QTEST_MAIN(WindowPartsTest)
+LUMICAP_WINDOW_TEST_MAIN(WindowPartsTest)
 #include "WindowPartsTest.moc"

@@ -1,0 +1,10 @@
+#include "ProcessEnd.h"
+
+namespace lumicap::platform {
+
+int endProcess(int status)
+{
+    return status;
+}
+
+} // namespace lumicap::platform
