@@ -7,12 +7,13 @@ _lumicap_tags()
     local command="" i
     for ((i = 1; i < cword; i++)); do
         case ${words[i]} in
-            show | set | batch) command=${words[i]}; break ;;
+            show | set | batch | replace) command=${words[i]}; break ;;
         esac
     done
 
     case $prev in
         --description | --artist | --copyright) return ;;
+        --field) COMPREPLY=($(compgen -W "description artist copyright" -- "$cur")); return ;;
         -@) _filedir; return ;;
         --csv) # a flag for show, a file for set
             if [[ $command != show ]]; then _filedir csv; return; fi ;;
@@ -22,14 +23,15 @@ _lumicap_tags()
         local common="-v --verbose -q --quiet -h --help -V --version"
         case $command in
             show) COMPREPLY=($(compgen -W "$common -r --recursive -@ --json --csv --descript-ion --all" -- "$cur")) ;;
-            set) COMPREPLY=($(compgen -W "$common -r --recursive -@ --description --artist --copyright --delete-description --delete-artist --delete-copyright --csv --remove-all-exif --all-copies -P --preserve-time" -- "$cur")) ;;
-            batch) COMPREPLY=($(compgen -W "$common --artist --copyright --remove-all-exif -P --preserve-time --keep-going --all-copies" -- "$cur")) ;;
+            set) COMPREPLY=($(compgen -W "$common -r --recursive -@ --description --artist --copyright --delete-description --delete-artist --delete-copyright --csv --remove-all-exif --all-copies -P --preserve-time -n --dry-run" -- "$cur")) ;;
+            batch) COMPREPLY=($(compgen -W "$common --artist --copyright --remove-all-exif -P --preserve-time --keep-going --all-copies -n --dry-run" -- "$cur")) ;;
+            replace) COMPREPLY=($(compgen -W "$common -r --recursive -@ --regex --ignore-case --field --keep-going --all-copies -n --dry-run" -- "$cur")) ;;
             *) COMPREPLY=($(compgen -W "$common" -- "$cur")) ;;
         esac
         return
     fi
     if [[ -z $command ]]; then
-        COMPREPLY=($(compgen -W "show set batch" -- "$cur"))
+        COMPREPLY=($(compgen -W "show set batch replace" -- "$cur"))
     elif [[ $command == batch ]]; then
         _filedir
     else

@@ -1,10 +1,12 @@
 #include "AppWindows.h"
 
 #include "AboutDialog.h"
+#include "ApplyDialog.h"
 #include "BatchDialog.h"
 #include "EditorDialog.h"
 #include "HelpDialog.h"
 #include "MessageBoxPrompt.h"
+#include "ReplaceDialog.h"
 #include "StartupWarning.h"
 #include "WarningDialog.h"
 
@@ -19,6 +21,19 @@ void connectAppWindows(EditorDialog &editor, const std::function<int(QDialog &)>
         BatchDialog batch(prompt, &editor);
         prompt.setParent(&batch);
         runModal(batch);
+    };
+    // The folder's pictures as the editor lists them.
+    editor.openReplace = [&editor, runModal] {
+        MessageBoxPrompt prompt;
+        ReplaceDialog replace(prompt, editor.controller().imageList().entries(), editor.controller().options().allCopies, &editor);
+        prompt.setParent(&replace);
+        runModal(replace);
+    };
+    editor.openApplyToAll = [&editor, runModal] {
+        MessageBoxPrompt prompt;
+        ApplyDialog apply(prompt, editor.controller().imageList().entries(), editor.controller().options().allCopies, &editor);
+        prompt.setParent(&apply);
+        runModal(apply);
     };
     editor.openHelp = [&editor, runModal] {
         HelpDialog help(&editor);

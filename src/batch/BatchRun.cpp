@@ -5,6 +5,7 @@
 #include "MetadataWriter.h"
 #include "NativePath.h"
 #include "PathOps.h"
+#include "SafeSave.h"
 #include "StatusReasons.h"
 #include "StringTable.h"
 #include "TextEncoding.h"
@@ -169,7 +170,7 @@ bool BatchRun::commitInHand()
         ++summary_.failed;
         if (prompt_.askYesNo(message(IDS_SAVE_ERROR_CONTINUE, done.status, done.failedPath))) {
             for (std::size_t i = 0; i < rest.size(); ++i) {
-                const Outcome outcome = processPicture(rest[i].path, rest[i].description);
+                const Outcome outcome = processPicture(rest[i].path, rest[i].edit, rest[i].position);
                 if (outcome == Outcome::Ended) {
                     summary_.notReached += static_cast<int>(rest.size() - i - 1);
                     return false;
@@ -200,7 +201,7 @@ BatchRun::Outcome BatchRun::askToGoOn(const QString &question, bool failed)
     return goOn ? Outcome::Failed : Outcome::Ended;
 }
 
-BatchRun::Outcome BatchRun::processImage(const QByteArray &imagePath, const QByteArray &description, int &stage)
+BatchRun::Outcome BatchRun::processImage(const QByteArray &imagePath, const EditFor &edit, int position, int &stage)
 {
     // A picture named again is read as the save in hand leaves it.
     if (inHand_.holds(imagePath) && !saveInHand())
@@ -215,29 +216,49 @@ BatchRun::Outcome BatchRun::processImage(const QByteArray &imagePath, const QByt
     }
     stage = IDS_SAVE_ERROR;
     const BatchOptions &options = *options_;
-    WriteMetadata(*image, {description, options.artist.value_or(QByteArray()), options.copyright.value_or(QByteArray())},
-                  {true, options.artist.has_value(), options.copyright.has_value()}, options.removeAllExif,
-                  options.allCopies);
+    const PatternSubject subject = PatternSubject::of(*image, imagePath, position);
+    const PictureEdit change = edit(subject);
+    if (change.which.any() || options.removeAllExif)
+        WriteMetadata(*image, change.fields, change.which, options.removeAllExif, options.allCopies);
+    if (dryRun_)
+        return planPicture(*image, imagePath, subject.fields, change);
     status = inHand_.add(*image, imagePath);
     if (status == ImageStatus::OutOfMemory)
         return endRun(IDS_SAVE_ERROR, status, imagePath);
     if (status != ImageStatus::Ok)
         return askToGoOn(message(IDS_SAVE_ERROR_CONTINUE, status, imagePath), true);
-    held_.push_back({imagePath, description, image->untouchedCopies()});
+    held_.push_back({imagePath, edit, position, image->untouchedCopies()});
     return inHand_.full() && !saveInHand() ? Outcome::Ended : Outcome::InHand;
 }
 
-BatchRun::Outcome BatchRun::processPicture(const QByteArray &imagePath, const QByteArray &description)
+BatchRun::Outcome BatchRun::planPicture(ImageHolder &image, const QByteArray &imagePath, const MetadataFields &before, const PictureEdit &edit)
+{
+    const ImageStatus status = CheckImageSave(image, imagePath);
+    if (status == ImageStatus::OutOfMemory)
+        return endRun(IDS_SAVE_ERROR, status, imagePath);
+    if (status != ImageStatus::Ok)
+        return askToGoOn(message(IDS_SAVE_ERROR_CONTINUE, status, imagePath), true);
+    for (const TagField field : allTagFields) {
+        const QByteArray &old = fieldText(before, field);
+        const QByteArray &now = fieldText(edit.fields, field);
+        if (isSelected(edit.which, field) && now != old)
+            summary_.planned.push_back({imagePath, field, old, now, {}, {}});
+    }
+    ++summary_.saved;
+    return Outcome::InHand;
+}
+
+BatchRun::Outcome BatchRun::processPicture(const QByteArray &imagePath, const EditFor &edit, int position)
 {
     int stage = IDS_LOAD_ERROR;
     try {
-        return processImage(imagePath, description, stage);
+        return processImage(imagePath, edit, position, stage);
     } catch (const std::bad_alloc &) {
         return endRun(stage, ImageStatus::OutOfMemory, imagePath);
     }
 }
 
-BatchRun::Outcome BatchRun::processEntry(const ListEntry &entry, const QByteArray &folder)
+BatchRun::Outcome BatchRun::processEntry(const ListEntry &entry, const QByteArray &folder, int position)
 {
     const QString line = displayText(entry.name);
     switch (entry.fault) {
@@ -249,35 +270,75 @@ BatchRun::Outcome BatchRun::processEntry(const ListEntry &entry, const QByteArra
         break;
     }
     ImageStatus refusal = ImageStatus::AccessDenied;
-    if (const auto path = findImageFor(folder, entry.name, &refusal))
-        return processPicture(*path, utf8FromList(entry.description));
+    if (const auto path = findImageFor(folder, entry.name, &refusal)) {
+        QString error;
+        const auto description = CaptionPattern::parse(utf8FromList(entry.description), error); // checked before the run
+        const EditFor edit = [this, description = description.value_or(CaptionPattern())](const PatternSubject &subject) {
+            PictureEdit edit{{description.expand(subject), {}, {}}, {true, artist_.has_value(), copyright_.has_value()}};
+            if (artist_)
+                edit.fields.artist = artist_->expand(subject);
+            if (copyright_)
+                edit.fields.copyright = copyright_->expand(subject);
+            return edit;
+        };
+        return processPicture(*path, edit, position);
+    }
     const int reason = refusal == ImageStatus::AccessDenied ? IDS_REASON_OUTSIDE_FOLDER : IDS_REASON_NO_SUCH_FILE;
     return askToGoOn(message(IDS_LOAD_ERROR_CONTINUE, refusal, entry.name, reason));
 }
 
-template <typename NextEntry>
-BatchSummary BatchRun::run(std::int64_t count, NextEntry next, const QByteArray &listPath, const BatchOptions &options)
+bool BatchRun::checkPatterns(const BatchOptions &options, const std::function<bool(ListEntry &)> &next, const QByteArray &listPath)
+{
+    QString error;
+    const auto parsed = [&error](const std::optional<QByteArray> &text, std::optional<CaptionPattern> &pattern) {
+        pattern.reset();
+        if (text)
+            pattern = CaptionPattern::parse(*text, error);
+        return !text || pattern;
+    };
+    bool ok = parsed(options.artist, artist_) && parsed(options.copyright, copyright_);
+    for (ListEntry entry; ok && next(entry);) {
+        const bool braces = entry.description.contains('{') || entry.description.contains('}');
+        if (braces && entry.fault == LineFault::None && !CaptionPattern::parse(utf8FromList(entry.description), error)) {
+            error = formatString(IDS_PATTERN_IN_LIST, displayPath(listPath).toUtf8().constData(), displayText(entry.name).toUtf8().constData(),
+                                 error.toUtf8().constData());
+            ok = false;
+        }
+    }
+    if (!ok) {
+        summary_ = BatchSummary();
+        summary_.failed = 1;
+        prompt_.showMessage(error);
+    }
+    return ok;
+}
+
+template <typename Process>
+BatchSummary BatchRun::run(std::int64_t count, Process process, const BatchOptions &options)
 {
     summary_ = BatchSummary();
     options_ = &options;
-    const QByteArray folder = SplitPath(listPath).folder;
     progress_.open();
-    ListEntry entry;
     std::int64_t reached = 0;
     for (std::int64_t k = 1;; ++k) {
         Outcome outcome = Outcome::Ended;
+        QByteArray where;
         try {
-            if (!next(entry))
+            // name as the progress shows it, where for a message.
+            const auto announce = [&](const QByteArray &name, const QByteArray &path) {
+                where = path;
+                if (progress_.cancelled()) {
+                    summary_.cancelled = true;
+                    return false;
+                }
+                ++reached;
+                progress_.update(displayText(name), static_cast<int>(100 * k / std::max(count, k)));
+                return true;
+            };
+            if (!process(static_cast<int>(k), announce, outcome))
                 break;
-            if (progress_.cancelled()) {
-                summary_.cancelled = true;
-                break;
-            }
-            ++reached;
-            progress_.update(displayText(entry.name), static_cast<int>(100 * k / std::max(count, k)));
-            outcome = processEntry(entry, folder);
         } catch (const std::bad_alloc &) {
-            outcome = endRun(IDS_LOAD_ERROR, ImageStatus::OutOfMemory, folder + entry.name);
+            outcome = endRun(IDS_LOAD_ERROR, ImageStatus::OutOfMemory, where);
         }
         if (outcome == Outcome::Ended)
             break;
@@ -302,16 +363,61 @@ BatchSummary BatchRun::RunBatch(const BatchList &list, const QByteArray &listPat
         entry = list[k++];
         return true;
     };
-    return run(static_cast<std::int64_t>(list.size()), next, listPath, options);
+    const bool checked = checkPatterns(options, next, listPath);
+    k = 0;
+    if (!checked) {
+        summary_.notReached = static_cast<int>(list.size());
+        return summary_;
+    }
+    return runList(static_cast<std::int64_t>(list.size()), next, listPath, options);
 }
 
 BatchSummary BatchRun::RunBatch(ListFileReader &list, const QByteArray &listPath, const BatchOptions &options)
 {
     const std::int64_t count = list.countEntries();
-    run(count, [&](ListEntry &entry) { return list.next(entry); }, listPath, options);
+    const auto next = [&](ListEntry &entry) { return list.next(entry); };
+    const bool checked = checkPatterns(options, next, listPath);
+    list.rewind();
+    if (!checked) {
+        summary_.notReached = static_cast<int>(count);
+        return summary_;
+    }
+    runList(count, next, listPath, options);
     if (list.status() == ImageStatus::OutOfMemory && summary_.status == ImageStatus::Ok)
         fail(IDS_LIST_READ_ERROR, ImageStatus::OutOfMemory, listPath);
     return summary_;
+}
+
+template <typename NextEntry>
+BatchSummary BatchRun::runList(std::int64_t count, NextEntry next, const QByteArray &listPath, const BatchOptions &options)
+{
+    const QByteArray folder = SplitPath(listPath).folder;
+    ListEntry entry;
+    return run(
+        count,
+        [&](int k, const auto &announce, Outcome &outcome) {
+            if (!next(entry) || !announce(entry.name, folder + entry.name))
+                return false;
+            outcome = processEntry(entry, folder, k);
+            return true;
+        },
+        options);
+}
+
+BatchSummary BatchRun::RunPictures(const std::vector<QByteArray> &paths, const EditFor &edit, const BatchOptions &options)
+{
+    artist_.reset();
+    copyright_.reset();
+    return run(
+        static_cast<std::int64_t>(paths.size()),
+        [&](int k, const auto &announce, Outcome &outcome) {
+            const std::size_t index = static_cast<std::size_t>(k - 1);
+            if (index >= paths.size() || !announce(FileNamePart(paths[index]), paths[index]))
+                return false;
+            outcome = processPicture(paths[index], edit, k);
+            return true;
+        },
+        options);
 }
 
 } // namespace lumicap

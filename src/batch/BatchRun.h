@@ -1,13 +1,16 @@
 #pragma once
 
+#include "CaptionPattern.h"
 #include "ImageStatus.h"
 #include "ListFile.h"
 #include "SaveGroup.h"
+#include "TextChange.h"
 
 #include <QByteArray>
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -58,7 +61,8 @@ public:
 
 struct BatchOptions
 {
-    // Written into every image when given; nothing leaves the image's own.
+    // Written into every image when given, fields in braces filled in for
+    // each (CaptionPattern); nothing leaves the image's own.
     std::optional<QByteArray> artist;
     std::optional<QByteArray> copyright;
     bool removeAllExif = false;
@@ -83,10 +87,21 @@ struct BatchSummary
     bool cancelled = false;
     ImageStatus status = ImageStatus::Ok; // OutOfMemory when memory ran out
     std::vector<UntouchedCopies> untouched; // among the saved ones
+    // In a dry run, what the saves would change (spans left empty).
+    std::vector<TextChange> planned;
 };
 
+// What a run writes into one picture, decided once the picture is read.
+struct PictureEdit
+{
+    MetadataFields fields;
+    FieldSelection which{false, false, false};
+};
+using EditFor = std::function<PictureEdit(const PatternSubject &)>;
+
 // Applies a list to its images: each named image gets the entry's
-// description and the batch's artist and copyright, through the same safe
+// description and the batch's artist and copyright (patterns, all checked
+// before the first picture is read), through the same safe
 // save as the editor, made durable a group of pictures at a time
 // (SaveGroup). An image that cannot be opened or saved, or a line that names
 // none, asks whether to go on; memory running out ends the run. The pictures in hand are
@@ -100,6 +115,9 @@ public:
     BatchRun(UserPrompt &prompt, BatchProgress &progress) : prompt_(prompt), progress_(progress) {}
     // Messages for people (the window) add a line saying what a status means.
     void explainStatuses(bool on) { explain_ = on; }
+    // Everything is read and every save tried in memory, nothing written;
+    // the summary counts as the run would and lists what would change.
+    void dryRun(bool on) { dryRun_ = on; }
 
     // For the end of a run: the pictures whose copies were left as they
     // were, a line each (the first few); empty when there are none.
@@ -110,19 +128,28 @@ public:
     BatchSummary RunBatch(const BatchList &list, const QByteArray &listPath, const BatchOptions &options);
     // Streams an opened list: memory stays bounded whatever its length.
     BatchSummary RunBatch(ListFileReader &list, const QByteArray &listPath, const BatchOptions &options);
+    // Gives each picture what edit decides for it, as a list run does
+    // (grouped saves, questions, progress, Cancel); the artist and copyright
+    // of options play no part.
+    BatchSummary RunPictures(const std::vector<QByteArray> &paths, const EditFor &edit, const BatchOptions &options);
 
 private:
     // A reason of the batch's own (reasonId) is given on a terminal too.
     QString message(int formatId, ImageStatus status, const QByteArray &path, int reasonId = 0) const;
     bool explain_ = false;
+    bool dryRun_ = false;
     // What became of an entry: its picture is in hand (saved with its
     // group), it was skipped, it failed and the run goes on (counted), or
     // the run ends (counted already).
     enum class Outcome { InHand, Skipped, Failed, Ended };
 
-    Outcome processEntry(const ListEntry &entry, const QByteArray &folder);
-    Outcome processImage(const QByteArray &imagePath, const QByteArray &description, int &stage);
-    Outcome processPicture(const QByteArray &imagePath, const QByteArray &description);
+    // The patterns of the options and of every entry, before the run: an
+    // error in one ends it before anything is read or written.
+    bool checkPatterns(const BatchOptions &options, const std::function<bool(ListEntry &)> &next, const QByteArray &listPath);
+    Outcome processEntry(const ListEntry &entry, const QByteArray &folder, int position);
+    Outcome processImage(const QByteArray &imagePath, const EditFor &edit, int position, int &stage);
+    Outcome processPicture(const QByteArray &imagePath, const EditFor &edit, int position);
+    Outcome planPicture(ImageHolder &image, const QByteArray &imagePath, const MetadataFields &before, const PictureEdit &edit);
     // Saves the pictures in hand, then asks; Yes skips the entry, or counts
     // it as failed.
     Outcome askToGoOn(const QString &question, bool failed = false);
@@ -135,20 +162,27 @@ private:
     // saved again when the run goes on.
     bool saveInHand();
     bool commitInHand();
+    // process handles the k-th item, from 1; false when there is none.
+    template <typename Process>
+    BatchSummary run(std::int64_t count, Process process, const BatchOptions &options);
     template <typename NextEntry>
-    BatchSummary run(std::int64_t count, NextEntry next, const QByteArray &listPath, const BatchOptions &options);
+    BatchSummary runList(std::int64_t count, NextEntry next, const QByteArray &listPath, const BatchOptions &options);
 
     UserPrompt &prompt_;
     BatchProgress &progress_;
     struct Held
     {
         QByteArray path;
-        QByteArray description;
+        EditFor edit;
+        int position;
         std::vector<QByteArray> untouched;
     };
     SaveGroup inHand_;
     std::vector<Held> held_; // a line for each picture in hand
     const BatchOptions *options_ = nullptr;
+    // The options' artist and copyright, filled in for each picture.
+    std::optional<CaptionPattern> artist_;
+    std::optional<CaptionPattern> copyright_;
     BatchSummary summary_;
 };
 

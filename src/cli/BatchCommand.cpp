@@ -92,6 +92,39 @@ std::vector<std::pair<QByteArray, platform::FileTimes>> timesOf(ListFileReader &
     list.rewind();
     return found;
 }
+
+// What a dry run found, a line per field.
+void printPlanned(const BatchSummary &summary)
+{
+    for (const TextChange &change : summary.planned)
+        printOut(formatString(IDS_CLI_WOULD_CHANGE, shownText(change.path).toUtf8().constData(), fieldName(change.field).toUtf8().constData(),
+                              shownText(change.before).toUtf8().constData(), shownText(change.after).toUtf8().constData()));
+}
+
+void printSummary(const BatchSummary &summary, const BatchRequest &request)
+{
+    printPlanned(summary);
+    if (request.quiet)
+        return;
+    printOut(BatchRun::summaryLine(summary));
+    if (request.dryRun)
+        printOut(loadString(IDS_CLI_DRY_RUN_DONE));
+}
+
+void printUntouched(const BatchSummary &summary)
+{
+    // As set says it: the save went ahead, but other programs may still show
+    // the old text.
+    for (const UntouchedCopies &picture : summary.untouched) {
+        for (const QByteArray &where : picture.copies)
+            printError(formatString(IDS_CLI_COPY_UNTOUCHED, shownText(picture.path).toUtf8().constData(), where.constData()));
+    }
+}
+
+int exitStatus(const BatchSummary &summary, int failures)
+{
+    return summary.failed == 0 && summary.skipped == 0 && !summary.cancelled && failures == 0 ? 0 : 1;
+}
 } // namespace
 
 int runBatchCommand(const QByteArray &listPath, const BatchRequest &request)
@@ -109,17 +142,13 @@ int runBatchCommand(const QByteArray &listPath, const BatchRequest &request)
         printError(formatString(IDS_LIST_BINARY, shown.constData()));
         return 1;
     }
-    const auto times = request.preserveTime ? timesOf(list, listPath) : std::vector<std::pair<QByteArray, platform::FileTimes>>();
+    const auto times = request.preserveTime && !request.dryRun ? timesOf(list, listPath) : std::vector<std::pair<QByteArray, platform::FileTimes>>();
     TerminalProgress progress(request.verbose, request.quiet);
     ConsolePrompt prompt(progress, request.keepGoing);
     BatchRun run(prompt, progress);
+    run.dryRun(request.dryRun);
     const BatchSummary summary = run.RunBatch(list, listPath, {request.artist, request.copyright, request.removeAllExif, request.allCopies});
-    // As set says it: the save went ahead, but other programs may still show
-    // the old text.
-    for (const UntouchedCopies &picture : summary.untouched) {
-        for (const QByteArray &where : picture.copies)
-            printError(formatString(IDS_CLI_COPY_UNTOUCHED, shownText(picture.path).toUtf8().constData(), where.constData()));
-    }
+    printUntouched(summary);
     int failures = 0;
     for (const auto &[path, before] : times) {
         const std::filesystem::path file = platform::pathFromBytes(path.toStdString());
@@ -128,9 +157,25 @@ int runBatchCommand(const QByteArray &listPath, const BatchRequest &request)
             printError(formatString(IDS_CLI_TIMES_NOT_KEPT, shownText(path).toUtf8().constData()));
         }
     }
-    if (!request.quiet)
-        printOut(BatchRun::summaryLine(summary));
-    return summary.failed == 0 && summary.skipped == 0 && !summary.cancelled && failures == 0 ? 0 : 1;
+    printSummary(summary, request);
+    return exitStatus(summary, failures);
+}
+
+int runReplaceCommand(const std::vector<QByteArray> &pictures, const FindReplace &replace, const BatchRequest &request)
+{
+    TerminalProgress progress(request.verbose, request.quiet);
+    ConsolePrompt prompt(progress, request.keepGoing);
+    BatchRun run(prompt, progress);
+    run.dryRun(request.dryRun);
+    const EditFor edit = [&replace](const PatternSubject &subject) {
+        PictureEdit edit{subject.fields, {false, false, false}};
+        edit.which = replace.applyTo(edit.fields);
+        return edit;
+    };
+    const BatchSummary summary = run.RunPictures(pictures, edit, {std::nullopt, std::nullopt, false, request.allCopies});
+    printUntouched(summary);
+    printSummary(summary, request);
+    return exitStatus(summary, 0);
 }
 
 } // namespace lumicap

@@ -5,12 +5,13 @@
 namespace lumicap {
 
 namespace {
-enum Applies : unsigned { Show = 1, Set = 2, Batch = 4, Any = 7 };
+enum Applies : unsigned { Show = 1, Set = 2, Batch = 4, Replace = 8, Any = 15 };
 
 enum class Id {
     Help, Version, Verbose, Quiet, Recursive, NameList, Json, Csv, DescriptIon,
     Description, Artist, Copyright, DeleteDescription, DeleteArtist, DeleteCopyright,
     RemoveAll, PreserveTime, KeepGoing, AllCopies, ShowAll, SidecarWithExt,
+    DryRun, Regex, IgnoreCase, Field,
 };
 
 struct OptionSpec
@@ -28,8 +29,8 @@ constexpr OptionSpec options[] = {
     {"version", 'V', Id::Version, false, Any},
     {"verbose", 'v', Id::Verbose, false, Any},
     {"quiet", 'q', Id::Quiet, false, Any},
-    {"recursive", 'r', Id::Recursive, false, Show | Set},
-    {nullptr, '@', Id::NameList, true, Show | Set},
+    {"recursive", 'r', Id::Recursive, false, Show | Set | Replace},
+    {nullptr, '@', Id::NameList, true, Show | Set | Replace},
     {"json", 0, Id::Json, false, Show},
     {"csv", 0, Id::Csv, false, Show | Set},
     {"descript-ion", 0, Id::DescriptIon, false, Show},
@@ -41,10 +42,14 @@ constexpr OptionSpec options[] = {
     {"delete-copyright", 0, Id::DeleteCopyright, false, Set},
     {"remove-all-exif", 0, Id::RemoveAll, false, Set | Batch},
     {"preserve-time", 'P', Id::PreserveTime, false, Set | Batch},
-    {"keep-going", 0, Id::KeepGoing, false, Batch},
-    {"all-copies", 0, Id::AllCopies, false, Set | Batch},
+    {"keep-going", 0, Id::KeepGoing, false, Batch | Replace},
+    {"all-copies", 0, Id::AllCopies, false, Set | Batch | Replace},
     {"all", 0, Id::ShowAll, false, Show},
-    {"sidecar-ext", 0, Id::SidecarWithExt, false, Set | Batch},
+    {"sidecar-ext", 0, Id::SidecarWithExt, false, Set | Batch | Replace},
+    {"dry-run", 'n', Id::DryRun, false, Set | Batch | Replace},
+    {"regex", 0, Id::Regex, false, Replace},
+    {"ignore-case", 0, Id::IgnoreCase, false, Replace},
+    {"field", 0, Id::Field, true, Replace},
 };
 
 struct UsedOption
@@ -83,6 +88,7 @@ unsigned commandBit(Command command)
     case Command::Show: return Show;
     case Command::Set: return Set;
     case Command::Batch: return Batch;
+    case Command::Replace: return Replace;
     case Command::None: break;
     }
     return 0;
@@ -94,6 +100,7 @@ const char *commandName(Command command)
     case Command::Show: return "show";
     case Command::Set: return "set";
     case Command::Batch: return "batch";
+    case Command::Replace: return "replace";
     case Command::None: break;
     }
     return "";
@@ -112,6 +119,8 @@ bool Parser::positional(const QByteArray &arg)
         inv_.command = Command::Set;
     else if (arg == "batch")
         inv_.command = Command::Batch;
+    else if (arg == "replace")
+        inv_.command = Command::Replace;
     else
         return fail(formatString(IDS_CLI_UNKNOWN_COMMAND, arg.constData()));
     return true;
@@ -206,6 +215,10 @@ void Parser::apply(const OptionSpec &option, const QByteArray &spelled, const QB
     case Id::AllCopies: inv_.allCopies = true; break;
     case Id::ShowAll: inv_.showAll = true; break;
     case Id::SidecarWithExt: inv_.sidecarWithExt = true; break;
+    case Id::DryRun: inv_.dryRun = true; break;
+    case Id::Regex: inv_.regex = true; break;
+    case Id::IgnoreCase: inv_.ignoreCase = true; break;
+    case Id::Field: inv_.fields.push_back(value); break;
     }
 }
 
@@ -254,6 +267,17 @@ bool Parser::check()
         if (inv_.files.size() != 1)
             return fail(loadString(IDS_CLI_ONE_LIST));
         return true;
+    case Command::Replace:
+        for (const QByteArray &field : inv_.fields) {
+            if (field != "description" && field != "artist" && field != "copyright")
+                return fail(formatString(IDS_CLI_UNKNOWN_FIELD, field.constData()));
+        }
+        if (inv_.files.size() < 2 || inv_.files.front().isEmpty())
+            return fail(loadString(IDS_CLI_REPLACE_NEEDS));
+        inv_.find = inv_.files[0];
+        inv_.replacement = inv_.files[1];
+        inv_.files.erase(inv_.files.begin(), inv_.files.begin() + 2);
+        break;
     case Command::None:
         break;
     }

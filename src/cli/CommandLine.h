@@ -8,7 +8,7 @@
 
 namespace lumicap {
 
-enum class Command { None, Show, Set, Batch };
+enum class Command { None, Show, Set, Batch, Replace };
 
 enum class ShowFormat { Text, Json, Csv, DescriptIon };
 
@@ -40,6 +40,14 @@ struct Invocation
     bool deleteArtist = false;
     bool deleteCopyright = false;
     std::optional<QByteArray> csvFile; // set --csv FILE
+
+    bool dryRun = false; // set, batch, replace: nothing is written
+    // replace FIND REPLACEMENT, and the fields it looks in (all when none).
+    QByteArray find;
+    QByteArray replacement;
+    bool regex = false;
+    bool ignoreCase = false;
+    std::vector<QByteArray> fields;
 };
 
 // Reads argv (without the program name). Options may come before or after

@@ -1,6 +1,8 @@
 #include "SetCommand.h"
 
+#include "CaptionPattern.h"
 #include "ConsoleOutput.h"
+#include "TextChange.h"
 #include "FileTimes.h"
 #include "MetadataReader.h"
 #include "MetadataWriter.h"
@@ -11,17 +13,36 @@
 namespace lumicap {
 
 namespace {
+QByteArray filledIn(const std::optional<QByteArray> &value, const PatternSubject &subject, bool patterns)
+{
+    QString error;
+    const auto pattern = value && patterns ? CaptionPattern::parse(*value, error) : std::nullopt;
+    return pattern ? pattern->expand(subject) : value.value_or(QByteArray());
+}
+
+void printSetChanges(const QByteArray &shown, const MetadataFields &before, const MetadataFields &after, const FieldSelection &which)
+{
+    for (const TagField field : allTagFields) {
+        if (isSelected(which, field) && fieldText(before, field) != fieldText(after, field))
+            printOut(formatString(IDS_CLI_WOULD_CHANGE, shown.constData(), fieldName(field).toUtf8().constData(),
+                                  shownText(fieldText(before, field)).toUtf8().constData(),
+                                  shownText(fieldText(after, field)).toUtf8().constData()));
+    }
+}
+
 // untouched gets the copies of the fields the save could not parse and left
 // as they were.
-ImageStatus setTags(const QByteArray &path, const SetRequest &request, bool &opened, std::vector<QByteArray> &untouched)
+ImageStatus setTags(const QByteArray &path, const SetRequest &request, int position, bool dryRun, bool &opened,
+                    std::vector<QByteArray> &untouched)
 {
     ImageStatus status;
     const auto image = OpenImageFile(path, status);
     opened = status == ImageStatus::Ok;
     if (!opened)
         return status;
-    const MetadataFields fields{request.description.value_or(QByteArray()), request.artist.value_or(QByteArray()),
-                                request.copyright.value_or(QByteArray())};
+    const PatternSubject subject = PatternSubject::of(*image, path, position);
+    const MetadataFields fields{filledIn(request.description, subject, request.patterns), filledIn(request.artist, subject, request.patterns),
+                                filledIn(request.copyright, subject, request.patterns)};
     const FieldSelection which{request.description.has_value(), request.artist.has_value(), request.copyright.has_value()};
     if (which.any() || request.removeAllExif)
         WriteMetadata(*image, fields, which, request.removeAllExif, request.allCopies);
@@ -30,28 +51,49 @@ ImageStatus setTags(const QByteArray &path, const SetRequest &request, bool &ope
     const FieldSelection deleted{request.deleteDescription, request.deleteArtist, request.deleteCopyright};
     if (deleted.any())
         DeleteMetadata(*image, deleted);
+    if (dryRun) {
+        const ImageStatus possible = CheckImageSave(*image, path);
+        if (possible == ImageStatus::Ok) {
+            printSetChanges(shownText(path).toUtf8(), subject.fields, fields, which);
+            printSetChanges(shownText(path).toUtf8(), subject.fields, {}, deleted);
+        }
+        return possible;
+    }
     const ImageStatus saved = SaveImageFile(*image, path);
     untouched = image->untouchedCopies();
     return saved;
 }
 } // namespace
 
-int runSet(const std::vector<SetJob> &jobs, bool verbose)
+bool checkSetPatterns(const SetRequest &request, QString &error)
+{
+    for (const auto &value : {request.description, request.artist, request.copyright}) {
+        if (value && !CaptionPattern::parse(*value, error))
+            return false;
+    }
+    return true;
+}
+
+int runSet(const std::vector<SetJob> &jobs, bool verbose, bool dryRun)
 {
     int failures = 0;
+    int position = 0;
     for (const SetJob &job : jobs) {
+        ++position;
         const QByteArray shown = shownText(job.path).toUtf8();
         const std::filesystem::path file = platform::pathFromBytes(job.path.toStdString());
         platform::FileTimes times;
         const bool timesRead = times.read(file) == platform::FileStatus::Ok;
         bool opened = false;
         std::vector<QByteArray> untouched;
-        const ImageStatus status = setTags(job.path, job.request, opened, untouched);
+        const ImageStatus status = setTags(job.path, job.request, position, dryRun, opened, untouched);
         if (status != ImageStatus::Ok) {
             ++failures;
             printError(formatString(opened ? IDS_SAVE_ERROR : IDS_LOAD_ERROR, statusNumber(status), shown.constData()));
             continue;
         }
+        if (dryRun)
+            continue;
         // The save went ahead; other programs may still show the old text.
         for (const QByteArray &where : untouched)
             printError(formatString(IDS_CLI_COPY_UNTOUCHED, shown.constData(), where.constData()));

@@ -27,6 +27,7 @@ int runSetCommand(const Invocation &inv, const PictureFinder &finder)
     request.removeAllExif = inv.removeAllExif;
     request.allCopies = inv.allCopies;
     request.preserveTime = inv.preserveTime;
+    request.patterns = !inv.csvFile;
 
     std::vector<SetJob> jobs;
     int failures = finder.failures();
@@ -47,8 +48,52 @@ int runSetCommand(const Invocation &inv, const PictureFinder &finder)
         for (const Picture &picture : finder.pictures())
             jobs.push_back({picture.path, request});
     }
-    const int result = runSet(jobs, inv.verbose);
+    const int result = runSet(jobs, inv.verbose, inv.dryRun);
+    if (inv.dryRun && !inv.quiet)
+        printOut(loadString(IDS_CLI_DRY_RUN_DONE));
     return failures == 0 ? result : 1;
+}
+
+BatchRequest batchRequest(const Invocation &inv)
+{
+    BatchRequest request;
+    request.artist = inv.artist;
+    request.copyright = inv.copyright;
+    request.removeAllExif = inv.removeAllExif;
+    request.allCopies = inv.allCopies;
+    request.keepGoing = inv.keepGoing;
+    request.preserveTime = inv.preserveTime;
+    request.verbose = inv.verbose;
+    request.quiet = inv.quiet;
+    request.dryRun = inv.dryRun;
+    return request;
+}
+
+// Fields in braces are checked before anything is read or written.
+bool patternsSound(const Invocation &inv, QString &error)
+{
+    SetRequest values;
+    values.description = inv.description;
+    values.artist = inv.artist;
+    values.copyright = inv.copyright;
+    return checkSetPatterns(values, error);
+}
+
+ReplaceRequest replaceRequest(const Invocation &inv)
+{
+    ReplaceRequest replace;
+    replace.find = QString::fromUtf8(inv.find);
+    replace.replacement = QString::fromUtf8(inv.replacement);
+    replace.regex = inv.regex;
+    replace.ignoreCase = inv.ignoreCase;
+    if (!inv.fields.empty()) {
+        replace.fields = {false, false, false};
+        for (const QByteArray &name : inv.fields) {
+            const auto field = fieldNamed(name);
+            selected(replace.fields, *field) = true;
+        }
+    }
+    return replace;
 }
 } // namespace
 
@@ -75,6 +120,10 @@ int main(int argc, char *argv[])
 
     QString error;
     const auto inv = CommandLine::parse(args, error);
+    if (inv && !inv->help && !inv->version && !patternsSound(*inv, error)) {
+        printError(escapedText(formatString(IDS_CLI_USAGE, error.toUtf8().constData())));
+        return usageError;
+    }
     if (!inv) {
         printError(escapedText(formatString(IDS_CLI_USAGE, error.toUtf8().constData())));
         return usageError;
@@ -89,19 +138,15 @@ int main(int argc, char *argv[])
         return 0;
     }
 
-    Sidecars::setNewWithExtension(inv->sidecarWithExt);
-    if (inv->command == Command::Batch) {
-        BatchRequest request;
-        request.artist = inv->artist;
-        request.copyright = inv->copyright;
-        request.removeAllExif = inv->removeAllExif;
-        request.allCopies = inv->allCopies;
-        request.keepGoing = inv->keepGoing;
-        request.preserveTime = inv->preserveTime;
-        request.verbose = inv->verbose;
-        request.quiet = inv->quiet;
-        return runBatchCommand(inv->files.front(), request);
+    // A FIND that cannot be used is a usage error, found before anything is read.
+    std::optional<FindReplace> replace;
+    if (inv->command == Command::Replace && !(replace = FindReplace::make(replaceRequest(*inv), error))) {
+        printError(escapedText(formatString(IDS_CLI_USAGE, error.toUtf8().constData())));
+        return usageError;
     }
+    Sidecars::setNewWithExtension(inv->sidecarWithExt);
+    if (inv->command == Command::Batch)
+        return runBatchCommand(inv->files.front(), batchRequest(*inv));
 
     PictureFinder finder(inv->recursive);
     for (const QByteArray &list : inv->nameLists)
@@ -110,6 +155,13 @@ int main(int argc, char *argv[])
         finder.add(file);
     if (inv->command == Command::Set)
         return runSetCommand(*inv, finder);
+    if (inv->command == Command::Replace) {
+        std::vector<QByteArray> pictures;
+        for (const Picture &picture : finder.pictures())
+            pictures.push_back(picture.path);
+        const int result = runReplaceCommand(pictures, *replace, batchRequest(*inv));
+        return finder.failures() == 0 ? result : 1;
+    }
     const int result = runShow(finder.pictures(), inv->format, inv->showAll);
     return finder.failures() == 0 ? result : 1;
 }

@@ -174,8 +174,8 @@ void EditorDialog::registerAnchors()
     addAnchor(preview_, below, anchors::BottomRight);
     addAnchor(control(ids::Status), anchors::BottomLeft, anchors::BottomRight);
     addAnchor(filmstrip_, anchors::BottomLeft, anchors::BottomRight);
-    for (const int id : {ids::Start, ids::Cancel, ids::Previous, ids::Next, ids::Save, ids::Batch, ids::Help, ids::About,
-                         ids::DescriptionNote})
+    for (const int id : {ids::Start, ids::Cancel, ids::Previous, ids::Next, ids::Save, ids::Batch, ids::Replace, ids::ApplyToAll,
+                         ids::Help, ids::About, ids::DescriptionNote})
         addAnchor(control(id), anchors::TopRight, anchors::TopRight);
     if (folderEdit_->button())
         addAnchor(folderEdit_->button(), anchors::TopRight, anchors::TopRight);
@@ -194,6 +194,8 @@ void EditorDialog::connectCommands()
     connect(button(ids::Next), &QAbstractButton::clicked, this, [this] { controller_.next(); });
     connect(button(ids::Save), &QAbstractButton::clicked, this, [this] { controller_.saveCommand(); });
     connect(button(ids::Batch), &QAbstractButton::clicked, this, &EditorDialog::runBatch);
+    connect(button(ids::Replace), &QAbstractButton::clicked, this, [this] { runFolderWindow(openReplace); });
+    connect(button(ids::ApplyToAll), &QAbstractButton::clicked, this, [this] { runFolderWindow(openApplyToAll); });
     connect(button(ids::Help), &QAbstractButton::clicked, this, [this] {
         if (openHelp)
             openHelp();
@@ -285,6 +287,15 @@ void EditorDialog::runBatch()
         return;
     if (openBatch)
         openBatch();
+    controller_.afterBatch();
+}
+
+void EditorDialog::runFolderWindow(const std::function<void()> &open)
+{
+    if (!controller_.releaseForBatch())
+        return;
+    if (open)
+        open();
     controller_.afterBatch();
 }
 

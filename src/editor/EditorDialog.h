@@ -42,6 +42,9 @@ public:
 
     // The windows this one opens; set by the application.
     std::function<void()> openBatch;
+    // Replace... and Apply to all...: windows over the folder's pictures.
+    std::function<void()> openReplace;
+    std::function<void()> openApplyToAll;
     std::function<void()> openHelp;
     std::function<void()> openAbout;
     // Runs once the window is up (after the tooltips are registered).
@@ -84,6 +87,9 @@ private:
     void createFilmstrip();
     void deferredStartup();
     void runBatch();
+    // Opens a window that saves pictures of the folder: the current one is
+    // let go first and shown again after, as the window left it.
+    void runFolderWindow(const std::function<void()> &open);
     void addAboutToSystemMenu();
     QAbstractButton *button(int id) const;
     QLabel *label(int id) const;

@@ -29,6 +29,9 @@ struct Span
 struct Property
 {
     Span element;
+    // The property's start tag, which may declare its own namespace (as the
+    // copies this program makes do): a rewrite keeps it.
+    QString startTag;
     QString prefix;              // of the property element
     QString rdfPrefix;           // of its container
     QString container;           // Alt, Seq or Bag
@@ -114,6 +117,7 @@ bool locate(const QString &text, Layout &layout)
                     return false; // a property twice: not ours to guess which
                 if (current) {
                     current->element.begin = tokenStart;
+                    current->startTag = text.mid(tokenStart, xml.characterOffset() - tokenStart);
                     current->prefix = xml.prefix().toString();
                     propertyDepth = depth;
                 }
@@ -156,7 +160,9 @@ QString element(const Property &p, const char *name, const QString &container, c
                 const QString &rdf)
 {
     const QString prefix = p.element.found() ? p.prefix : QStringLiteral("dc");
-    QString out = '<' + qualified(prefix, name) + (p.element.found() ? QString() : " xmlns:dc=\"" + dcNs + '"') + '>';
+    QString out = p.element.found() ? p.startTag : '<' + qualified(prefix, name) + " xmlns:dc=\"" + dcNs + "\">";
+    if (out.endsWith(QLatin1String("/>"))) // an empty property, <dc:rights/>
+        out = out.chopped(2) + '>';
     out += '<' + qualified(rdf, container.toLatin1().constData()) + '>';
     const bool alt = container == QLatin1String("Alt");
     // A name that stays keeps its item as it was, qualifiers and all.

@@ -1,6 +1,12 @@
 #include "SafeSave.h"
 
+#include "FileBytes.h"
+#include "HeldFile.h"
+#include "MetadataWriter.h"
+#include "NativePath.h"
 #include "SaveGroup.h"
+
+#include <new>
 
 namespace lumicap {
 
@@ -9,6 +15,33 @@ ImageStatus SaveImageFile(ImageHolder &image, const QByteArray &path)
     SaveGroup one;
     const ImageStatus status = one.add(image, path);
     return status == ImageStatus::Ok ? one.commit().status : status;
+}
+
+ImageStatus CheckImageSave(ImageHolder &image, const QByteArray &path)
+{
+    if (!image.isOpen())
+        return ImageStatus::WrongState;
+    if (FindEncoder(MimeTypeForImage(image), nullptr) < 0)
+        return ImageStatus::PropertyNotSupported;
+    if (image.format() == ImageFormat::Raw)
+        return ImageStatus::Ok;
+    try {
+        platform::HeldFile held;
+        if (ImageStatus s = toImageStatus(held.hold(platform::pathFromBytes(path.toStdString()), std::chrono::milliseconds(3000)));
+            s != ImageStatus::Ok)
+            return s;
+        QByteArray bytes;
+        FileStamp stamp;
+        if (ImageStatus s = readOpenFile(held.file(), bytes, &stamp); s != ImageStatus::Ok)
+            return s;
+        if (ImageStatus s = toImageStatus(held.checkReplaceable(stamp)); s != ImageStatus::Ok)
+            return s;
+        bool unchanged = false;
+        QList<QByteArray> pieces;
+        return image.encodeInto(bytes, unchanged, pieces);
+    } catch (const std::bad_alloc &) {
+        return ImageStatus::OutOfMemory;
+    }
 }
 
 } // namespace lumicap

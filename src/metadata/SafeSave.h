@@ -29,4 +29,9 @@ namespace lumicap {
 // one picture; a batch saves several together.
 ImageStatus SaveImageFile(ImageHolder &image, const QByteArray &path);
 
+// What SaveImageFile would give, without writing anything: the picture is
+// held and read as a save holds and reads it, and the edits are applied in
+// memory only. A raw file's sidecar is not tried.
+ImageStatus CheckImageSave(ImageHolder &image, const QByteArray &path);
+
 } // namespace lumicap

@@ -38,6 +38,29 @@ constexpr int ArtistNote = 1024;
 constexpr int CopyrightNote = 1025;
 // The line under the preview: what the last step did.
 constexpr int Status = 1026;
+constexpr int Replace = 1027;
+constexpr int ApplyToAll = 1028;
+
+// Replace window (template 134); Start replaces, Cancel closes
+constexpr int ReplaceFind = 1030;
+constexpr int ReplaceWith = 1031;
+constexpr int ReplaceRegex = 1032;
+constexpr int ReplaceIgnoreCase = 1033;
+constexpr int ReplaceInDescription = 1034;
+constexpr int ReplaceInArtist = 1035;
+constexpr int ReplaceInCopyright = 1036;
+constexpr int ReplaceFindAll = 1037;
+constexpr int ReplaceList = 1038;
+constexpr int ReplaceCount = 1039;
+
+// Apply to all window (template 135): a tick and a pattern per field
+constexpr int ApplyDescription = 1040;
+constexpr int ApplyDescriptionText = 1041;
+constexpr int ApplyArtist = 1042;
+constexpr int ApplyArtistText = 1043;
+constexpr int ApplyCopyright = 1044;
+constexpr int ApplyCopyrightText = 1045;
+constexpr int ApplyOnlyEmpty = 1046;
 
 // Batch window (template 132)
 constexpr int ListFile = 1000;

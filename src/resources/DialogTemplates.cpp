@@ -37,8 +37,10 @@ const DialogTemplate &editorTemplate()
             {ids::Next, K::Button, ">>", 263, 116, 50, 14},
             {ids::Save, K::Button, "Save", 263, 135, 50, 14},
             {ids::Batch, K::Button, "Batch...", 263, 166, 50, 14},
-            {ids::Help, K::Button, "Help...", 263, 196, 50, 14},
-            {ids::About, K::Button, "About...", 263, 214, 50, 14},
+            {ids::Replace, K::Button, "Replace...", 263, 184, 50, 14},
+            {ids::ApplyToAll, K::Button, "Apply to all...", 263, 202, 50, 14},
+            {ids::Help, K::Button, "Help...", 263, 232, 50, 14},
+            {ids::About, K::Button, "About...", 263, 250, 50, 14},
             {ids::Position, K::CentredLabel, "", 7, 71, 248, 8},
             {ids::Preview, K::Custom, "", 7, 164, 248, 126},
             {ids::Status, K::Label, "", 7, 293, 248, 8},
@@ -84,6 +86,61 @@ const DialogTemplate &batchTemplate()
              "3. Write some text in the Artist and Copyright text boxes. Left blank, each picture keeps its own.", 7, 99,
              257, 16},
             {-1, K::Label, "4. Click on the start button and wait", 7, 117, 257, 8},
+        },
+    };
+    return t;
+}
+
+const DialogTemplate &replaceTemplate()
+{
+    static const DialogTemplate t{
+        134,
+        "Replace in the Folder's Pictures",
+        420,
+        260,
+        {
+            {-1, K::Label, "Find:", 7, 10, 50, 8},
+            {ids::ReplaceFind, K::Edit, "", 60, 7, 295, 14},
+            {-1, K::Label, "Replace with:", 7, 26, 50, 8},
+            {ids::ReplaceWith, K::Edit, "", 60, 23, 295, 14},
+            {ids::ReplaceRegex, K::CheckBox, "Regular expression (\\1 in the replacement is its first group)", 60, 40, 200, 10},
+            {ids::ReplaceIgnoreCase, K::CheckBox, "Ignore case", 265, 40, 90, 10},
+            {-1, K::Label, "In:", 7, 53, 50, 8},
+            {ids::ReplaceInDescription, K::CheckBox, "Description", 60, 52, 70, 10},
+            {ids::ReplaceInArtist, K::CheckBox, "Artist", 135, 52, 60, 10},
+            {ids::ReplaceInCopyright, K::CheckBox, "Copyright", 200, 52, 70, 10},
+            {ids::ReplaceFindAll, K::DefaultButton, "Find", 363, 7, 50, 14},
+            {ids::Start, K::Button, "Replace", 363, 26, 50, 14},
+            {ids::Cancel, K::Button, "Close", 363, 45, 50, 14},
+            {ids::ReplaceList, K::Custom, "", 7, 67, 406, 172},
+            {ids::ReplaceCount, K::Label, "", 7, 244, 406, 8},
+        },
+    };
+    return t;
+}
+
+const DialogTemplate &applyTemplate()
+{
+    static const DialogTemplate t{
+        135,
+        "Apply to All Pictures",
+        352,
+        132,
+        {
+            {ids::ApplyDescription, K::CheckBox, "Description:", 7, 9, 60, 10},
+            {ids::ApplyDescriptionText, K::Edit, "", 70, 7, 217, 14},
+            {ids::ApplyArtist, K::CheckBox, "Artist:", 7, 25, 60, 10},
+            {ids::ApplyArtistText, K::Edit, "", 70, 23, 217, 14},
+            {ids::ApplyCopyright, K::CheckBox, "Copyright:", 7, 41, 60, 10},
+            {ids::ApplyCopyrightText, K::Edit, "", 70, 39, 217, 14},
+            {ids::ApplyOnlyEmpty, K::CheckBox, "Only where the field is empty", 70, 57, 217, 10},
+            {-1, K::Label,
+             "Sets the ticked fields of every picture of the folder. A text may hold fields: {name} {stem} {stem:words} "
+             "{folder} {n} {n:03} {date} {date:yyyy-MM-dd} {make} {model} {description} {artist} {copyright}; "
+             "{{ and }} write braces. \"{description} (c) Ann\" appends to each description.",
+             7, 72, 338, 40},
+            {ids::Start, K::DefaultButton, "Apply", 295, 7, 50, 14},
+            {ids::Cancel, K::Button, "Close", 295, 26, 50, 14},
         },
     };
     return t;

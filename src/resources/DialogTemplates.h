@@ -41,6 +41,8 @@ const DialogTemplate &helpTemplate();     // 130
 const DialogTemplate &missingImagingTemplate(); // 131
 const DialogTemplate &batchTemplate();    // 132
 const DialogTemplate &warningTemplate();  // 133
+const DialogTemplate &replaceTemplate();  // 134
+const DialogTemplate &applyTemplate();    // 135
 const DialogTemplate &progressTemplate(); // 208
 
 } // namespace lumicap

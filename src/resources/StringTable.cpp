@@ -90,9 +90,26 @@ const std::map<int, const char *> &table()
         {IDS_SPELL_LANGUAGE, "Spelling language"},
         {IDS_SPELL_NO_SUGGESTIONS, "(no suggestions)"},
         {IDS_SAVE_ERROR_CONTINUE, "Error %d while saving Image %s\nContinue with other files ?"},
+        {IDS_PATTERN_UNKNOWN_FIELD, "Unknown field {%s}. Fields are {name}, {stem}, {stem:words}, {folder}, {n}, {n:03}, {date}, {date:yyyy-MM-dd}, {make}, {model}, {description}, {artist} and {copyright}; {{ and }} write braces. Nothing was written."},
+        {IDS_PATTERN_UNCLOSED, "A field is not closed in \"%s\" (write {{ for a brace). Nothing was written."},
+        {IDS_PATTERN_LONE_BRACE, "A \"}\" closes no field in \"%s\" (write }} for a brace). Nothing was written."},
+        {IDS_PATTERN_IN_LIST, "%s, the line of %s: %s"},
+        {IDS_REPLACE_BAD_REGEX, "The regular expression is not valid: %s."},
+        {IDS_REPLACE_NOTHING, "No picture holds the text to find in the chosen fields."},
+        {IDS_REPLACE_FIND_EMPTY, "Enter the text to find."},
+        {IDS_APPLY_NO_FIELD, "Tick at least one field to set."},
+        {IDS_FIELD_NAME_DESCRIPTION, "description"},
+        {IDS_FIELD_NAME_ARTIST, "artist"},
+        {IDS_FIELD_NAME_COPYRIGHT, "copyright"},
+        {IDS_REPLACE_COUNT, "%d changes in %d pictures; untick those to leave alone."},
+        {IDS_REPLACE_PICTURE, "Picture"},
+        {IDS_REPLACE_FIELD, "Field"},
+        {IDS_REPLACE_BEFORE, "Now"},
+        {IDS_REPLACE_AFTER, "After the replace"},
+        {IDS_APPLY_NO_PICTURES, "Open a folder with pictures first."},
 
         {IDS_CLI_DESCRIPTION, "Reads and writes the description, artist and copyright tags of JPEG, TIFF, PNG, WebP and HEIC files, and of raw files in their XMP sidecars."},
-        {IDS_CLI_UNKNOWN_COMMAND, "unknown command \"%s\"; use show, set or batch"},
+        {IDS_CLI_UNKNOWN_COMMAND, "unknown command \"%s\"; use show, set, batch or replace"},
         {IDS_CLI_NO_FILES, "no files given"},
         {IDS_CLI_ONE_LIST, "batch takes exactly one image list file"},
         {IDS_CLI_USAGE, "lumicap-tags: %s (see lumicap-tags --help)"},
@@ -102,7 +119,7 @@ const std::map<int, const char *> &table()
         {IDS_CLI_NOT_FOR_COMMAND, "option %s does not apply to %s"},
         {IDS_CLI_CONFLICT, "%s and %s cannot be used together"},
         {IDS_CLI_NOTHING_TO_SET, "set needs --description, --artist, --copyright, a --delete option, --remove-all-exif or --csv FILE"},
-        {IDS_CLI_NO_COMMAND, "no command; use show, set or batch"},
+        {IDS_CLI_NO_COMMAND, "no command; use show, set, batch or replace"},
         {IDS_CLI_CANNOT_READ, "Can't read %s"},
         {IDS_CLI_CSV_NO_SOURCE, "The CSV file has no SourceFile column"},
         {IDS_CLI_CSV_NO_ROW, "No row for %s in the CSV file"},
@@ -114,13 +131,20 @@ const std::map<int, const char *> &table()
          "Usage: lumicap-tags show [OPTIONS] FILE|FOLDER...\n"
          "       lumicap-tags set OPTIONS FILE|FOLDER...\n"
          "       lumicap-tags batch [OPTIONS] LIST\n"
+         "       lumicap-tags replace [OPTIONS] FIND REPLACEMENT FILE|FOLDER...\n"
          "\n"
          "Commands:\n"
          "  show                   print the three tags of each picture\n"
          "  set                    write or delete tags\n"
          "  batch                  apply an image list (DESCRIPT.ION or \"name description\" lines)\n"
+         "  replace                replace FIND with REPLACEMENT in the fields' texts\n"
          "\n"
-         "Pictures (show, set):\n"
+         "Values of set, artist and copyright of batch and the list's descriptions may\n"
+         "hold fields: {name} {stem} {stem:words} {folder} {n} {n:03} {date}\n"
+         "{date:yyyy-MM-dd} {make} {model} {description} {artist} {copyright};\n"
+         "{{ and }} write braces.\n"
+         "\n"
+         "Pictures (show, set, replace):\n"
          "  FOLDER                 the folder's pictures: .jpg .jpeg .tif .tiff .dng .png .webp\n"
          "                         .heic .heif .avif and raw files (.cr2 .cr3 .nef .arw ...)\n"
          "  -r, --recursive        and those of its sub-folders\n"
@@ -148,6 +172,14 @@ const std::map<int, const char *> &table()
          "  --sidecar-ext          a raw file without a sidecar gets NAME.EXT.xmp, as darktable\n"
          "                         names it, instead of NAME.xmp (also batch)\n"
          "\n"
+         "replace:\n"
+         "  --regex                FIND is a regular expression; \\1 in REPLACEMENT is its first group\n"
+         "  --ignore-case          any letter case matches\n"
+         "  --field NAME           only description, artist or copyright (repeatable; all three\n"
+         "                         by default)\n"
+         "\n"
+         "  -n, --dry-run          set, batch, replace: print what would change, write nothing\n"
+         "\n"
          "batch:\n"
          "  --keep-going           go on past pictures that cannot be opened or saved and\n"
          "                         lines that name none, instead of stopping\n"
@@ -160,6 +192,10 @@ const std::map<int, const char *> &table()
          "Exit status: 0 when every picture was done, 1 when any failed or was skipped,\n"
          "2 for a usage error."},
         {IDS_CLI_COPY_LINE, "  %s (%s): %s"},
+        {IDS_CLI_WOULD_CHANGE, "%s: %s: \"%s\" -> \"%s\""},
+        {IDS_CLI_DRY_RUN_DONE, "dry run: nothing was written"},
+        {IDS_CLI_UNKNOWN_FIELD, "unknown field \"%s\" for --field; use description, artist or copyright"},
+        {IDS_CLI_REPLACE_NEEDS, "replace needs FIND (not empty), REPLACEMENT and the pictures"},
         {IDS_CLI_COPY_UNTOUCHED, "%s: its %s cannot be read and was left as it was; other programs may still show the old text"},
     };
     return strings;

@@ -1,4 +1,5 @@
 #include "BatchRun.h"
+#include "FindReplace.h"
 #include "ScriptedPrompt.h"
 #include "TestFiles.h"
 
@@ -301,3 +302,41 @@ INSTANTIATE_TEST_SUITE_P(
                    },
                    "-1", {"message Error 3 while loading Image big.tif", "saved 0 skipped 0 failed 1 cancelled 0 status 3"}}));
 #endif
+
+// Find and replace on one text: the new text (nothing when FIND is not in
+// it, "!" when the request is refused) and the spans the window marks.
+struct ReplaceCase
+{
+    const char *find, *replacement;
+    bool regex, ignoreCase;
+    QByteArray text;
+    std::optional<QByteArray> after;
+    TextSpans found, replaced;
+};
+
+class AFindReplace : public ::testing::TestWithParam<ReplaceCase>
+{
+};
+
+TEST_P(AFindReplace, makesTheReplacementsAndMarksThem)
+{
+    const ReplaceCase &c = GetParam();
+    QString error;
+    const auto replace = FindReplace::make({c.find, c.replacement, c.regex, c.ignoreCase, {}}, error);
+    ASSERT_EQ(!replace, c.after == QByteArray("!")) << error.toStdString();
+    TextSpans found, replaced;
+    if (replace)
+        EXPECT_EQ(replace->apply(c.text, &found, &replaced), c.after);
+    EXPECT_EQ(found, c.found);
+    EXPECT_EQ(replaced, c.replaced);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, AFindReplace,
+    ::testing::Values(ReplaceCase{"a.b", "\\1", false, false, "xa.b a.b", "x\\1 \\1", {{1, 3}, {5, 3}}, {{1, 2}, {4, 2}}},
+                      ReplaceCase{"(\\w+), (\\w+)", "\\2 \\1 \\3\\\\", true, false, "Exampel, Ann", "Ann Exampel \\3\\\\", {{0, 12}}, {{0, 16}}},
+                      ReplaceCase{"\\d\\d", "<\\10>", true, false, "a 12 345", "a <\\10> <\\10>5", {{2, 2}, {5, 2}}, {{2, 5}, {8, 5}}},
+                      ReplaceCase{"CAF\xc3\x89", "Bar", false, true, "Caf\xe9 caf\xe9", "Bar Bar", {{0, 4}, {5, 4}}, {{0, 3}, {4, 3}}},
+                      ReplaceCase{"Ann", "Bea", false, false, "ann", std::nullopt, {}, {}},
+                      ReplaceCase{"", "x", false, false, "text", "!", {}, {}},
+                      ReplaceCase{"(open", "x", true, false, "text", "!", {}, {}}));

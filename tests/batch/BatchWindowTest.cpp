@@ -1,7 +1,9 @@
+#include "ApplyDialog.h"
 #include "BatchDialog.h"
 #include "BrowseEdit.h"
 #include "ControlIds.h"
 #include "ProgressWindow.h"
+#include "ReplaceDialog.h"
 #include "ScriptedPicker.h"
 #include "ScriptedPrompt.h"
 #include "TestFiles.h"
@@ -15,6 +17,7 @@
 #include <QRegularExpression>
 #include <QPushButton>
 #include <QSettings>
+#include <QTreeWidget>
 #include <QStandardPaths>
 #include <QtTest>
 
@@ -45,6 +48,8 @@ private Q_SLOTS:
     void aRunShowsProgressAndCannotBeDisturbed();
     void cancelStopsTheRun();
     void whatARunCouldNotDoIsExplained();
+    void replaceListsMarkedChangesAndSavesTheTickedOnes();
+    void applyToAllFillsInPatternsWhereFieldsAreEmpty();
 };
 
 void BatchWindowTest::progressWindowDefaultsClampAndCancel()
@@ -268,6 +273,50 @@ void BatchWindowTest::whatARunCouldNotDoIsExplained()
     QCOMPARE(prompt.messages, (QStringList{dir.file("binary.ion") + " is not an image list: it holds binary data", "1 saved, 2 skipped, 0 failed",
                                            "1 saved, 2 skipped, 0 failed\nCopies of the captions that cannot be read were left as they were; "
                                            "other programs may still show the old text:\n" + QDir::toNativeSeparators(dir.file("a.jpg")) + ": XMP"}));
+}
+
+void BatchWindowTest::replaceListsMarkedChangesAndSavesTheTickedOnes()
+{
+    TestFolder dir;
+    std::vector<QByteArray> pictures;
+    for (const char *name : {"a.jpg", "b.jpg", "c.jpg"}) {
+        QVERIFY(writeJpeg(dir.file(name)) && setTagsDirectly(dir.file(name), "Ann <Exampel> at sea", "Exampel", ""));
+        pictures.push_back(dir.bytePath(name));
+    }
+    ScriptedPrompt prompt;
+    ReplaceDialog dialog(prompt, pictures, false, nullptr);
+    child<QLineEdit>(&dialog, ids::ReplaceFind)->setText("exampel");
+    child<QLineEdit>(&dialog, ids::ReplaceWith)->setText("Example");
+    child<QCheckBox>(&dialog, ids::ReplaceIgnoreCase)->setChecked(true);
+    child<QPushButton>(&dialog, ids::ReplaceFindAll)->click();
+    QTreeWidget *list = dialog.changeList();
+    QCOMPARE(list->topLevelItemCount(), 6);
+    QCOMPARE(qobject_cast<QLabel *>(list->itemWidget(list->topLevelItem(0), 3))->text(),
+             QString("Ann &lt;<b style=\"background:#c8f0c8\">Example</b>&gt; at sea"));
+    list->topLevelItem(3)->setCheckState(0, Qt::Unchecked); // b.jpg's artist
+    child<QPushButton>(&dialog, ids::Start)->click();
+    QCOMPARE(prompt.information, QStringList{"3 saved, 0 skipped, 0 failed"});
+    QCOMPARE(tagsDirectly(dir.file("b.jpg")), (QList<QByteArray>{"Ann <Example> at sea", "Exampel", ""}));
+    QCOMPARE(tagsDirectly(dir.file("c.jpg")), (QList<QByteArray>{"Ann <Example> at sea", "Example", ""}));
+}
+
+void BatchWindowTest::applyToAllFillsInPatternsWhereFieldsAreEmpty()
+{
+    TestFolder dir;
+    QVERIFY(writeJpeg(dir.file("a_b.jpg")) && writeJpeg(dir.file("c.jpg")) && setTagsDirectly(dir.file("c.jpg"), "Own", "", ""));
+    ScriptedPrompt prompt;
+    ApplyDialog dialog(prompt, {dir.bytePath("a_b.jpg"), dir.bytePath("c.jpg")}, false, nullptr);
+    child<QLineEdit>(&dialog, ids::ApplyDescriptionText)->setText("{stem:words} {nope}");
+    child<QCheckBox>(&dialog, ids::ApplyDescription)->setChecked(true);
+    child<QCheckBox>(&dialog, ids::ApplyOnlyEmpty)->setChecked(true);
+    child<QPushButton>(&dialog, ids::Start)->click();
+    QVERIFY(prompt.messages.value(0).startsWith("Unknown field {nope}."));
+    QCOMPARE(tagsDirectly(dir.file("a_b.jpg")).value(0), QByteArray());
+    child<QLineEdit>(&dialog, ids::ApplyDescriptionText)->setText("{stem:words} {n}");
+    child<QPushButton>(&dialog, ids::Start)->click();
+    QCOMPARE(tagsDirectly(dir.file("a_b.jpg")).value(0), QByteArray("a b 1"));
+    QCOMPARE(tagsDirectly(dir.file("c.jpg")).value(0), QByteArray("Own"));
+    QCOMPARE(prompt.information, QStringList{"2 saved, 0 skipped, 0 failed"});
 }
 
 LUMICAP_WINDOW_TEST_MAIN(BatchWindowTest)

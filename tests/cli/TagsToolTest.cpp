@@ -7,6 +7,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSet>
 
 #include <gtest/gtest.h>
 
@@ -370,6 +371,74 @@ const Row rows[] = {
          ASSERT_EQ(s.run({"batch", "DESCRIPT.ION"}).exitCode, 0);
          EXPECT_EQ(s.run({"show", "--descript-ion", "-r", "."}).out, r.out);
          expectTags(s, "b.tif", {"", absent, absent});
+     }},
+    // Every field of a pattern; {date} from DateTimeOriginal, else the file's time.
+    {"patternsFillInEachPicturesFields",
+     [](Scene &s) {
+         ASSERT_TRUE(QFile::copy(s.file("a.jpg"), s.file("my_trip-day.2.jpg")));
+         ASSERT_TRUE(exifToolWrite(s.file("my_trip-day.2.jpg"), {"-Make=Kestrel", "-Model=K1", "-DateTimeOriginal=2021:06:05 10:00:00"}));
+         setTimes(s.file("b.tif"), 1551700000, 1551700000); // 2019-03-04, midday
+     },
+     {"set", "--description", "{stem:words}|{name}|{stem}|{folder}|{n:03}|{n}|{make} {model}|{date}|{date:yy}|{{x}}", "--artist",
+      "[{artist}|{description}]", "--copyright", "{copyright}!", "my_trip-day.2.jpg", "b.tif", "sub/c d.jpg"},
+     {}, 0, "",
+     [](Scene &s, const ToolRun &) {
+         expectTags(s, "my_trip-day.2.jpg", {"my trip day 2|my_trip-day.2.jpg|my_trip-day.2|pictures|001|1|Kestrel K1|2021-06-05|21|{x}", "[Ann|Harbour]", "!"});
+         expectTags(s, "b.tif", {"b|b.tif|b|pictures|002|2| |2019-03-04|19|{x}", "[|]", "!"});
+         expectTags(s, "sub/c d.jpg", {"c d|c d.jpg|c d|sub|003|3| |" + QFileInfo(s.file("sub/c d.jpg")).lastModified().toString("yyyy-MM-dd").toUtf8() + "|"
+                                           + QFileInfo(s.file("sub/c d.jpg")).lastModified().toString("yy").toUtf8() + "|{x}",
+                                       "[|Quay, at 5]", "(c) Ann!"});
+     }},
+    {"anUnknownFieldRefusesTheRunBeforeAnyWrite", [](Scene &s) { ASSERT_TRUE(writeAll(s.file("DESCRIPT.ION"), "a.jpg Fine\nb.tif {Stem}\n")); },
+     {"set", "--description", "{date} {nme}", "a.jpg"}, {}, 2, "",
+     [](Scene &s, const ToolRun &r) {
+         EXPECT_TRUE(r.err.contains("{nme}")) << r.err.toStdString();
+         EXPECT_EQ(s.run({"batch", "--artist", "{stem}", "DESCRIPT.ION"}).exitCode, 1);
+         EXPECT_EQ(s.run({"set", "--artist", "x}", "a.jpg"}).exitCode, 2);
+         EXPECT_EQ(s.run({"replace", "--regex", "(Harbour", "x", "a.jpg"}).exitCode, 2);
+         expectTags(s, "a.jpg", aTags);
+         expectTags(s, "b.tif", none);
+     }},
+    {"replaceMakesRegexGroupsInFiftyPicturesAndTheCopiesFollow",
+     [](Scene &s) {
+         QDir().mkpath(s.file("many"));
+         for (int k = 1; k <= 50; ++k)
+             ASSERT_TRUE(QFile::copy(s.file("b.tif"), s.file(QString("many/p%1.tif").arg(k, 2, 10, QChar('0')))));
+         ASSERT_EQ(s.run({"set", "--all-copies", "--description", "Shot {n} of Exampel, Ann", "--artist", "Exampel, Ann", "many"}).exitCode, 0);
+     },
+     {"replace", "--regex", "--field", "description", "(\\w+), (\\w+)$", "\\2 \\1", "many"}, {}, 0, "50 saved, 0 skipped, 0 failed\n",
+     [](Scene &s, const ToolRun &) {
+         // A line a picture: the description, its XMP and IPTC copies, the artist.
+         const QList<Bytes> lines = exifTool({"-T", "-f", "-IFD0:ImageDescription", "-XMP-dc:Description", "-IPTC:Caption-Abstract", "-IFD0:Artist", "-r", s.file("many")}).trimmed().split('\n');
+         ASSERT_EQ(lines.size(), 50);
+         QSet<Bytes> texts;
+         for (const Bytes &line : lines) {
+             const QList<Bytes> tags = line.split('\t');
+             EXPECT_EQ(tags, (QList<Bytes>{tags[0], tags[0], tags[0], "Exampel, Ann"})); // the artist was not asked for
+             texts.insert(tags[0]);
+         }
+         EXPECT_TRUE(texts.contains("Shot 1 of Ann Exampel") && texts.contains("Shot 50 of Ann Exampel") && texts.size() == 50);
+     }},
+    {"aDryRunPrintsWhatWouldChangeAndWritesNothing",
+     [](Scene &s) {
+         writeList(s);
+         oldTimes(s);
+         ASSERT_TRUE(QFile::copy(s.file("a.jpg"), s.file("a.before")));
+     },
+     {"set", "-n", "--description", "{stem}", "--delete-artist", "a.jpg", "b.tif"}, {}, 0,
+     "a.jpg: description: \"Harbour\" -> \"a\"\na.jpg: artist: \"Ann\" -> \"\"\nb.tif: description: \"\" -> \"b\"\ndry run: nothing was written\n",
+     [](Scene &s, const ToolRun &) {
+         const ToolRun batch = s.run({"batch", "--dry-run", "--artist", "Bea", "DESCRIPT.ION"});
+         EXPECT_EQ(batch.exitCode, 1); // stops at the missing picture, as the run would
+         EXPECT_EQ(batch.out, "a.jpg: description: \"Harbour\" -> \"First picture\"\na.jpg: artist: \"Ann\" -> \"Bea\"\n"
+                              "1 saved, 0 skipped, 1 failed, 1 not reached\ndry run: nothing was written\n");
+         const ToolRun replace = s.run({"replace", "-n", "--ignore-case", "HARBOUR", "Bay", "a.jpg"});
+         EXPECT_EQ(replace.out, "a.jpg: description: \"Harbour\" -> \"Bay\"\n1 saved, 0 skipped, 0 failed\ndry run: nothing was written\n");
+         QFile::setPermissions(s.file("b.tif"), QFile::ReadOwner);
+         EXPECT_EQ(s.run({"replace", "-n", "x", "y", "a.jpg", "b.tif"}).exitCode, 1); // b.tif could not be saved
+         EXPECT_EQ(readAll(s.file("a.jpg")), readAll(s.file("a.before")));
+         EXPECT_EQ(statOf(s.file("a.jpg")).st_mtim.tv_sec, 1000000100);
+         expectTags(s, "b.tif", none);
      }},
 };
 

@@ -228,6 +228,12 @@ void EditorWindowTest::navigationFollowsTheStateMachine()
     button(ids::Batch)->click(); // saved first, then shown as the batch left it
     QCOMPARE(captionText(), QString("By the batch"));
     QVERIFY(state() == EditorController::State::Clean && button(ids::Save)->isEnabled() && !editor->preview()->imageRect().isEmpty());
+    editor->openReplace = [&] { QVERIFY(setTagsDirectly(image(2), "Replaced", "Ann", "")); };
+    editor->openApplyToAll = [&] { QVERIFY(setTagsDirectly(image(2), "By the batch", "Ann", "")); };
+    button(ids::Replace)->click(); // so do the windows that save the folder's pictures
+    QCOMPARE(captionText(), QString("Replaced"));
+    button(ids::ApplyToAll)->click();
+    QCOMPARE(captionText(), QString("By the batch"));
     box(ids::AutoSave)->setChecked(true); // taken by Save; a failed automatic save asks: saved again, stay, then dropped at exit
     button(ids::Save)->click();
     QVERIFY(QFile::setPermissions(image(2), QFile::ReadOwner));

@@ -165,6 +165,23 @@ TEST(CopiesOfTheFields, allReadTheTypedTextAfterASave)
     }
 }
 
+// A copy a save made declares its namespace on its own element; the next
+// save, which rewrites that element, keeps the declaration.
+TEST(CopiesOfTheFields, madeByASaveFollowTheNext)
+{
+    if (!haveExifTool())
+        GTEST_SKIP() << "exiftool is not installed";
+    for (const char *name : {"photo.jpg", "photo.tif"}) {
+        TestFolder dir;
+        const QString path = dir.file(name);
+        ASSERT_TRUE(QString(name).endsWith("jpg") ? writeJpeg(path) : writeTiff(path));
+        ASSERT_EQ(save(path, true), ImageStatus::Ok);
+        ASSERT_EQ(save(path, false, {"Second", "Bea; Cy", "(c) Bea"}), ImageStatus::Ok);
+        EXPECT_EQ(exifTool({"-s3", "-sep", "; ", "-XMP-dc:Description", "-XMP-dc:Creator", "-XMP-dc:Rights", "-IPTC:Caption-Abstract", path}),
+                  "Second\nBea; Cy\n(c) Bea\nSecond\n") << name;
+    }
+}
+
 // Only a field whose text changes is written, with its copies: a text that
 // is what its tag holds, in whatever encoding, writes nothing. A list copy
 // reads as its names joined with "; ", each typed name is an item, and a

@@ -1,0 +1,72 @@
+#include "ApplyDialog.h"
+
+#include "ControlIds.h"
+#include "DialogBuilder.h"
+#include "DialogTemplates.h"
+#include "FieldPatterns.h"
+#include "RunDisplay.h"
+#include "StringTable.h"
+#include "UserPrompt.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace lumicap {
+
+namespace {
+// Each field's tick and its text.
+constexpr std::pair<int, int> fieldControls[] = {
+    {ids::ApplyDescription, ids::ApplyDescriptionText},
+    {ids::ApplyArtist, ids::ApplyArtistText},
+    {ids::ApplyCopyright, ids::ApplyCopyrightText},
+};
+} // namespace
+
+ApplyDialog::ApplyDialog(UserPrompt &prompt, std::vector<QByteArray> pictures, bool allCopies, QWidget *mainWindow)
+    : QDialog(nullptr) // not a child of the main window, which a run disables
+    , prompt_(prompt)
+    , pictures_(std::move(pictures))
+    , allCopies_(allCopies)
+    , mainWindow_(mainWindow)
+{
+    controls_ = DialogBuilder(applyTemplate()).buildFixed(this);
+    setModal(true);
+    for (const auto &[tick, text] : fieldControls) {
+        auto *edit = qobject_cast<QLineEdit *>(control(text));
+        connect(edit, &QLineEdit::textEdited, qobject_cast<QCheckBox *>(control(tick)), [box = control(tick)] {
+            qobject_cast<QCheckBox *>(box)->setChecked(true);
+        });
+    }
+    connect(qobject_cast<QPushButton *>(control(ids::Start)), &QPushButton::clicked, this, &ApplyDialog::apply);
+    connect(qobject_cast<QPushButton *>(control(ids::Cancel)), &QPushButton::clicked, this, &ApplyDialog::reject);
+    if (mainWindow_)
+        move(mainWindow_->frameGeometry().center() - rect().center());
+}
+
+void ApplyDialog::apply()
+{
+    if (pictures_.empty()) {
+        prompt_.showMessage(loadString(IDS_APPLY_NO_PICTURES));
+        return;
+    }
+    std::array<std::optional<QByteArray>, 3> texts;
+    for (std::size_t k = 0; k < texts.size(); ++k) {
+        if (qobject_cast<QCheckBox *>(control(fieldControls[k].first))->isChecked())
+            texts[k] = qobject_cast<QLineEdit *>(control(fieldControls[k].second))->text().toUtf8();
+    }
+    QString error;
+    const auto patterns = FieldPatterns::make(texts, qobject_cast<QCheckBox *>(control(ids::ApplyOnlyEmpty))->isChecked(), error);
+    if (!patterns) {
+        prompt_.showMessage(error);
+        return;
+    }
+    RunDisplay display(mainWindow_, this);
+    BatchRun run(prompt_, display);
+    run.explainStatuses(true);
+    summary_ = run.RunPictures(pictures_, [&patterns](const PatternSubject &subject) { return patterns->editFor(subject); },
+                               {std::nullopt, std::nullopt, false, allCopies_});
+    RunDisplay::showSummary(prompt_, summary_);
+}
+
+} // namespace lumicap
