@@ -1,6 +1,7 @@
 #include "BatchRun.h"
 
 #include "FileBytes.h"
+#include "Journal.h"
 #include "MetadataReader.h"
 #include "MetadataWriter.h"
 #include "NativePath.h"
@@ -259,6 +260,8 @@ template <typename NextEntry>
 BatchSummary BatchRun::run(std::int64_t count, NextEntry next, const QByteArray &listPath, const BatchOptions &options)
 {
     summary_ = BatchSummary();
+    const Journal::Run journalRun; // the run's saves can be undone together
+    summary_.run = journalRun.id();
     options_ = &options;
     const QByteArray folder = SplitPath(listPath).folder;
     progress_.open();

@@ -83,6 +83,7 @@ struct BatchSummary
     bool cancelled = false;
     ImageStatus status = ImageStatus::Ok; // OutOfMemory when memory ran out
     std::vector<UntouchedCopies> untouched; // among the saved ones
+    QByteArray run; // the journal's name for the run's saves
 };
 
 // Applies a list to its images: each named image gets the entry's

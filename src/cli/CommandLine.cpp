@@ -5,12 +5,12 @@
 namespace lumicap {
 
 namespace {
-enum Applies : unsigned { Show = 1, Set = 2, Batch = 4, Any = 7 };
+enum Applies : unsigned { Show = 1, Set = 2, Batch = 4, History = 8, Undo = 16, Any = 31 };
 
 enum class Id {
     Help, Version, Verbose, Quiet, Recursive, NameList, Json, Csv, DescriptIon,
     Description, Artist, Copyright, DeleteDescription, DeleteArtist, DeleteCopyright,
-    RemoveAll, PreserveTime, KeepGoing, AllCopies, ShowAll, SidecarWithExt,
+    RemoveAll, PreserveTime, KeepGoing, AllCopies, ShowAll, SidecarWithExt, Run, ListRuns, Force,
 };
 
 struct OptionSpec
@@ -45,6 +45,9 @@ constexpr OptionSpec options[] = {
     {"all-copies", 0, Id::AllCopies, false, Set | Batch},
     {"all", 0, Id::ShowAll, false, Show},
     {"sidecar-ext", 0, Id::SidecarWithExt, false, Set | Batch},
+    {"run", 0, Id::Run, true, Undo},
+    {"list-runs", 0, Id::ListRuns, false, Undo},
+    {"force", 0, Id::Force, false, Undo},
 };
 
 struct UsedOption
@@ -83,6 +86,8 @@ unsigned commandBit(Command command)
     case Command::Show: return Show;
     case Command::Set: return Set;
     case Command::Batch: return Batch;
+    case Command::History: return History;
+    case Command::Undo: return Undo;
     case Command::None: break;
     }
     return 0;
@@ -94,6 +99,8 @@ const char *commandName(Command command)
     case Command::Show: return "show";
     case Command::Set: return "set";
     case Command::Batch: return "batch";
+    case Command::History: return "history";
+    case Command::Undo: return "undo";
     case Command::None: break;
     }
     return "";
@@ -112,6 +119,10 @@ bool Parser::positional(const QByteArray &arg)
         inv_.command = Command::Set;
     else if (arg == "batch")
         inv_.command = Command::Batch;
+    else if (arg == "history")
+        inv_.command = Command::History;
+    else if (arg == "undo")
+        inv_.command = Command::Undo;
     else
         return fail(formatString(IDS_CLI_UNKNOWN_COMMAND, arg.constData()));
     return true;
@@ -206,6 +217,9 @@ void Parser::apply(const OptionSpec &option, const QByteArray &spelled, const QB
     case Id::AllCopies: inv_.allCopies = true; break;
     case Id::ShowAll: inv_.showAll = true; break;
     case Id::SidecarWithExt: inv_.sidecarWithExt = true; break;
+    case Id::Run: inv_.run = value; break;
+    case Id::ListRuns: inv_.listRuns = true; break;
+    case Id::Force: inv_.force = true; break;
     }
 }
 
@@ -254,6 +268,12 @@ bool Parser::check()
         if (inv_.files.size() != 1)
             return fail(loadString(IDS_CLI_ONE_LIST));
         return true;
+    case Command::Undo:
+        // Pictures, a run or the list of runs: exactly one of them.
+        if ((!inv_.files.empty()) + inv_.run.has_value() + inv_.listRuns != 1 || !inv_.nameLists.empty())
+            return fail(loadString(IDS_CLI_UNDO_WHAT));
+        return true;
+    case Command::History:
     case Command::None:
         break;
     }

@@ -8,7 +8,7 @@
 
 namespace lumicap {
 
-enum class Command { None, Show, Set, Batch };
+enum class Command { None, Show, Set, Batch, History, Undo };
 
 enum class ShowFormat { Text, Json, Csv, DescriptIon };
 
@@ -40,6 +40,9 @@ struct Invocation
     bool deleteArtist = false;
     bool deleteCopyright = false;
     std::optional<QByteArray> csvFile; // set --csv FILE
+    std::optional<QByteArray> run;     // undo --run ID
+    bool listRuns = false;             // undo --list-runs
+    bool force = false;                // undo: fields changed since too
 };
 
 // Reads argv (without the program name). Options may come before or after

@@ -2,6 +2,7 @@
 
 #include "ConsoleOutput.h"
 #include "FileTimes.h"
+#include "Journal.h"
 #include "MetadataReader.h"
 #include "MetadataWriter.h"
 #include "NativePath.h"
@@ -38,6 +39,7 @@ ImageStatus setTags(const QByteArray &path, const SetRequest &request, bool &ope
 
 int runSet(const std::vector<SetJob> &jobs, bool verbose)
 {
+    const Journal::Run run; // undone together with undo --run
     int failures = 0;
     for (const SetJob &job : jobs) {
         const QByteArray shown = shownText(job.path).toUtf8();

@@ -7,6 +7,7 @@
 #include "ShowCommand.h"
 #include "Sidecars.h"
 #include "StringTable.h"
+#include "UndoCommand.h"
 
 #include <QCoreApplication>
 
@@ -102,6 +103,11 @@ int main(int argc, char *argv[])
         request.quiet = inv->quiet;
         return runBatchCommand(inv->files.front(), request);
     }
+
+    if (inv->command == Command::History)
+        return runHistory(inv->files);
+    if (inv->command == Command::Undo)
+        return runUndo(inv->files, inv->run, inv->listRuns, inv->force);
 
     PictureFinder finder(inv->recursive);
     for (const QByteArray &list : inv->nameLists)
