@@ -60,10 +60,18 @@ UndoResult SaveUndo::undo(std::size_t index, bool force) const
     }
     // The file this save left, or one a later save of ours left in its place.
     const auto later = [&](const JournalEntry &x) { return x.file == e.file && sameFile(x.after, now); };
+#ifdef _WIN32
+    // Should a replace keep the replaced file's id there, the picture is
+    // the file the save read, with other contents (a Windows file id is
+    // never given to another file: it holds a sequence number).
+    const bool keptId = sameFile(e.before, now) && !e.before.sameContentAs(now);
+#else
+    const bool keptId = false;
+#endif
     // Else it is still the file the save read, untouched (its size and time
     // too: the inode of a deleted file may be given to a new one), when the
     // save stopped before its rename; or another file.
-    if (!std::any_of(entries_.begin() + static_cast<std::ptrdiff_t>(index), entries_.end(), later)) {
+    if (!keptId && !std::any_of(entries_.begin() + static_cast<std::ptrdiff_t>(index), entries_.end(), later)) {
         result.outcome = e.before.sameContentAs(now) ? UndoResult::Outcome::NothingToUndo : UndoResult::Outcome::Replaced;
         return result;
     }
@@ -114,10 +122,15 @@ UndoResult SaveUndo::lastSave(const QByteArray &path, bool force) const
     }
     // The newest save whose file is the picture now; a save stopped before
     // its rename left an entry no file matches.
+    std::map<QByteArray, std::optional<FileStamp>> now; // each file looked at once
     for (auto k = saves.rbegin(); k != saves.rend(); ++k) {
-        FileStamp now;
-        if (platform::stampOf(platform::pathFromBytes(entries_[*k].file.toStdString()), now) == platform::FileStatus::Ok
-            && sameFile(now, entries_[*k].after))
+        const QByteArray &file = entries_[*k].file;
+        if (!now.count(file)) {
+            FileStamp stamp;
+            const bool found = platform::stampOf(platform::pathFromBytes(file.toStdString()), stamp) == platform::FileStatus::Ok;
+            now[file] = found ? std::optional<FileStamp>(stamp) : std::nullopt;
+        }
+        if (now[file] && sameFile(*now[file], entries_[*k].after))
             return undo(*k, force);
     }
     return undo(saves.back(), force);

@@ -170,7 +170,7 @@ const std::map<int, const char *> &table()
          "2 for a usage error."},
         {IDS_CLI_COPY_LINE, "  %s (%s): %s"},
         {IDS_CLI_COPY_UNTOUCHED, "%s: its %s cannot be read and was left as it was; other programs may still show the old text"},
-        {IDS_UNDO_RESTORED, "%s: put back the %s of before the save"},
+        {IDS_UNDO_RESTORED, "%s: %s put back as before the save"},
         {IDS_UNDO_LEFT_ALONE, "%s: its %s changed again since that save and was left as it is"},
         {IDS_UNDO_NOTHING, "%s: no save of it to undo"},
         {IDS_UNDO_REPLACED, "%s: refused: another file has taken its place since that save"},

@@ -188,7 +188,7 @@ const auto undoFirstRun = [](Scene &s) { return s.run({"undo", "--run", s.run({"
 
 const Row rows[] = {
     {"undoPutsBackTheFieldsAndCopiesOfTheLastSaveAndCanBeUndone", savedOnce, {"undo", "a.jpg"}, {}, 0,
-     "a.jpg: put back the description, artist, copyright of before the save\n",
+     "a.jpg: description, artist, copyright put back as before the save\n",
      [](Scene &s, const ToolRun &) {
          expectTags(s, "a.jpg", aTags);
          EXPECT_EQ(s.copies("a.jpg"), Bytes("Harbour\nHarbour\n-\n-\n"));
@@ -211,7 +211,7 @@ const Row rows[] = {
          expectTags(s, "sub/c d.jpg", {"Quay, at 5", absent, "Later"}); // another run
      }},
     {"aFieldChangedSinceTheSaveIsLeftAloneAndNamed", changedSince, {"undo", "a.jpg"}, {}, 1,
-     "a.jpg: put back the description, copyright of before the save\n",
+     "a.jpg: description, copyright put back as before the save\n",
      [](Scene &s, const ToolRun &r) {
          EXPECT_EQ(r.err, Bytes("a.jpg: its artist changed again since that save and was left as it is\n"));
          expectTags(s, "a.jpg", {"Harbour", "Cy", absent});

@@ -582,7 +582,7 @@ void EditorWindowTest::ctrlShiftZUndoesTheLastSaveOfThePictureShown()
     undo(); // in the description, whose own redo key gives way
     QCOMPARE(tagsDirectly(image(1)), (QList<QByteArray>{"Description 1", "Artist 1", "Copyright 1"}));
     QCOMPARE(captionText(), QString("Description 1"));
-    QCOMPARE(label(ids::Status)->text(), QString("img1.jpg: put back the description of before the save"));
+    QCOMPARE(label(ids::Status)->text(), QString("img1.jpg: description put back as before the save"));
 }
 
 void EditorWindowTest::misspeltWordsAreUnderlined()
