@@ -7,12 +7,12 @@ _lumicap_tags()
     local command="" i
     for ((i = 1; i < cword; i++)); do
         case ${words[i]} in
-            show | set | batch) command=${words[i]}; break ;;
+            show | set | batch | history | undo) command=${words[i]}; break ;;
         esac
     done
 
     case $prev in
-        --description | --artist | --copyright) return ;;
+        --description | --artist | --copyright | --run) return ;;
         -@) _filedir; return ;;
         --csv) # a flag for show, a file for set
             if [[ $command != show ]]; then _filedir csv; return; fi ;;
@@ -24,12 +24,13 @@ _lumicap_tags()
             show) COMPREPLY=($(compgen -W "$common -r --recursive -@ --json --csv --descript-ion --all" -- "$cur")) ;;
             set) COMPREPLY=($(compgen -W "$common -r --recursive -@ --description --artist --copyright --delete-description --delete-artist --delete-copyright --csv --remove-all-exif --all-copies -P --preserve-time" -- "$cur")) ;;
             batch) COMPREPLY=($(compgen -W "$common --artist --copyright --remove-all-exif -P --preserve-time --keep-going --all-copies" -- "$cur")) ;;
+            undo) COMPREPLY=($(compgen -W "$common --run --list-runs --force" -- "$cur")) ;;
             *) COMPREPLY=($(compgen -W "$common" -- "$cur")) ;;
         esac
         return
     fi
     if [[ -z $command ]]; then
-        COMPREPLY=($(compgen -W "show set batch" -- "$cur"))
+        COMPREPLY=($(compgen -W "show set batch history undo" -- "$cur"))
     elif [[ $command == batch ]]; then
         _filedir
     else
