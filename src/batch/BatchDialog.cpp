@@ -5,9 +5,13 @@
 #include "ControlIds.h"
 #include "DialogBuilder.h"
 #include "DialogTemplates.h"
+#include "Journal.h"
 #include "PathOps.h"
 #include "ProgressWindow.h"
+#include "SaveUndo.h"
+#include "StatusReasons.h"
 #include "StringTable.h"
+#include "TextEncoding.h"
 #include "TypingLimit.h"
 #include "UserPrompt.h"
 
@@ -49,6 +53,8 @@ BatchDialog::BatchDialog(UserPrompt &prompt, QWidget *mainWindow)
 
     connect(qobject_cast<QPushButton *>(control(ids::Start)), &QPushButton::clicked, this, &BatchDialog::start);
     connect(qobject_cast<QPushButton *>(control(ids::Cancel)), &QPushButton::clicked, this, &BatchDialog::reject);
+    connect(qobject_cast<QPushButton *>(control(ids::UndoBatch)), &QPushButton::clicked, this, &BatchDialog::undoRun);
+    control(ids::UndoBatch)->setEnabled(false);
     if (mainWindow_)
         move(mainWindow_->frameGeometry().center() - rect().center());
 }
@@ -121,6 +127,37 @@ void BatchDialog::start()
         prompt_.showInformation(summary);
     else
         prompt_.showMessage(summary);
+    control(ids::UndoBatch)->setEnabled(summary_.saved > 0 && Journal::user());
+}
+
+void BatchDialog::undoRun()
+{
+    if (running_ || summary_.run.isEmpty())
+        return;
+    control(ids::UndoBatch)->setEnabled(false);
+    std::vector<UndoResult> results;
+    {
+        WaitCursor wait(prompt_);
+        results = SaveUndo(Journal(Journal::userFolder()).entries()).run(summary_.run, false);
+    }
+    int restored = 0;
+    QStringList problems;
+    for (const UndoResult &r : results) {
+        const QByteArray shown = displayPath(r.path).toUtf8();
+        QList<QByteArray> leftAlone(r.leftAlone.begin(), r.leftAlone.end());
+        restored += r.outcome == UndoResult::Outcome::Restored ? 1 : 0;
+        if (!leftAlone.isEmpty())
+            problems << formatString(IDS_UNDO_LEFT_ALONE, shown.constData(), leftAlone.join(", ").constData());
+        if (r.outcome == UndoResult::Outcome::Replaced)
+            problems << formatString(IDS_UNDO_REPLACED, shown.constData());
+        else if (r.outcome == UndoResult::Outcome::Failed)
+            problems << statusMessage(IDS_SAVE_ERROR, statusNumber(r.status), displayPath(r.path));
+    }
+    const QString text = formatString(IDS_UNDO_BATCH_DONE, restored);
+    if (problems.isEmpty())
+        prompt_.showInformation(text);
+    else
+        prompt_.showMessage(text + '\n' + problems.join('\n'));
 }
 
 void BatchDialog::setRunning(bool running)

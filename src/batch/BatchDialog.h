@@ -34,6 +34,8 @@ public:
 
 public Q_SLOTS:
     void start();
+    // Takes back the saves of the last run.
+    void undoRun();
     void reject() override;
 
 private:

@@ -1,6 +1,7 @@
 #include "BatchRun.h"
 
 #include "FileBytes.h"
+#include "Journal.h"
 #include "MetadataReader.h"
 #include "MetadataWriter.h"
 #include "NativePath.h"
@@ -317,6 +318,8 @@ template <typename Process>
 BatchSummary BatchRun::run(std::int64_t count, Process process, const BatchOptions &options)
 {
     summary_ = BatchSummary();
+    const Journal::Run journalRun; // the run's saves can be undone together
+    summary_.run = journalRun.id();
     options_ = &options;
     progress_.open();
     std::int64_t reached = 0;

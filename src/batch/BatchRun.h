@@ -89,6 +89,7 @@ struct BatchSummary
     std::vector<UntouchedCopies> untouched; // among the saved ones
     // In a dry run, what the saves would change (spans left empty).
     std::vector<TextChange> planned;
+    QByteArray run; // the journal's name for the run's saves
 };
 
 // What a run writes into one picture, decided once the picture is read.

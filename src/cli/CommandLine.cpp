@@ -5,13 +5,13 @@
 namespace lumicap {
 
 namespace {
-enum Applies : unsigned { Show = 1, Set = 2, Batch = 4, Replace = 8, Any = 15 };
+enum Applies : unsigned { Show = 1, Set = 2, Batch = 4, Replace = 8, History = 16, Undo = 32, Any = 63 };
 
 enum class Id {
     Help, Version, Verbose, Quiet, Recursive, NameList, Json, Csv, DescriptIon,
     Description, Artist, Copyright, DeleteDescription, DeleteArtist, DeleteCopyright,
     RemoveAll, PreserveTime, KeepGoing, AllCopies, ShowAll, SidecarWithExt,
-    DryRun, Regex, IgnoreCase, Field,
+    DryRun, Regex, IgnoreCase, Field, Run, ListRuns, Force,
 };
 
 struct OptionSpec
@@ -50,6 +50,9 @@ constexpr OptionSpec options[] = {
     {"regex", 0, Id::Regex, false, Replace},
     {"ignore-case", 0, Id::IgnoreCase, false, Replace},
     {"field", 0, Id::Field, true, Replace},
+    {"run", 0, Id::Run, true, Undo},
+    {"list-runs", 0, Id::ListRuns, false, Undo},
+    {"force", 0, Id::Force, false, Undo},
 };
 
 struct UsedOption
@@ -89,6 +92,8 @@ unsigned commandBit(Command command)
     case Command::Set: return Set;
     case Command::Batch: return Batch;
     case Command::Replace: return Replace;
+    case Command::History: return History;
+    case Command::Undo: return Undo;
     case Command::None: break;
     }
     return 0;
@@ -101,6 +106,8 @@ const char *commandName(Command command)
     case Command::Set: return "set";
     case Command::Batch: return "batch";
     case Command::Replace: return "replace";
+    case Command::History: return "history";
+    case Command::Undo: return "undo";
     case Command::None: break;
     }
     return "";
@@ -121,6 +128,10 @@ bool Parser::positional(const QByteArray &arg)
         inv_.command = Command::Batch;
     else if (arg == "replace")
         inv_.command = Command::Replace;
+    else if (arg == "history")
+        inv_.command = Command::History;
+    else if (arg == "undo")
+        inv_.command = Command::Undo;
     else
         return fail(formatString(IDS_CLI_UNKNOWN_COMMAND, arg.constData()));
     return true;
@@ -219,6 +230,9 @@ void Parser::apply(const OptionSpec &option, const QByteArray &spelled, const QB
     case Id::Regex: inv_.regex = true; break;
     case Id::IgnoreCase: inv_.ignoreCase = true; break;
     case Id::Field: inv_.fields.push_back(value); break;
+    case Id::Run: inv_.run = value; break;
+    case Id::ListRuns: inv_.listRuns = true; break;
+    case Id::Force: inv_.force = true; break;
     }
 }
 
@@ -278,6 +292,12 @@ bool Parser::check()
         inv_.replacement = inv_.files[1];
         inv_.files.erase(inv_.files.begin(), inv_.files.begin() + 2);
         break;
+    case Command::Undo:
+        // Pictures, a run or the list of runs: exactly one of them.
+        if ((!inv_.files.empty()) + inv_.run.has_value() + inv_.listRuns != 1 || !inv_.nameLists.empty())
+            return fail(loadString(IDS_CLI_UNDO_WHAT));
+        return true;
+    case Command::History:
     case Command::None:
         break;
     }

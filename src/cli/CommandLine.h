@@ -8,7 +8,7 @@
 
 namespace lumicap {
 
-enum class Command { None, Show, Set, Batch, Replace };
+enum class Command { None, Show, Set, Batch, Replace, History, Undo };
 
 enum class ShowFormat { Text, Json, Csv, DescriptIon };
 
@@ -48,6 +48,9 @@ struct Invocation
     bool regex = false;
     bool ignoreCase = false;
     std::vector<QByteArray> fields;
+    std::optional<QByteArray> run;     // undo --run ID
+    bool listRuns = false;             // undo --list-runs
+    bool force = false;                // undo: fields changed since too
 };
 
 // Reads argv (without the program name). Options may come before or after

@@ -4,6 +4,7 @@
 #include "ConsoleOutput.h"
 #include "TextChange.h"
 #include "FileTimes.h"
+#include "Journal.h"
 #include "MetadataReader.h"
 #include "MetadataWriter.h"
 #include "NativePath.h"
@@ -76,6 +77,7 @@ bool checkSetPatterns(const SetRequest &request, QString &error)
 
 int runSet(const std::vector<SetJob> &jobs, bool verbose, bool dryRun)
 {
+    const Journal::Run run; // undone together with undo --run
     int failures = 0;
     int position = 0;
     for (const SetJob &job : jobs) {

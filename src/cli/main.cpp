@@ -7,6 +7,7 @@
 #include "ShowCommand.h"
 #include "Sidecars.h"
 #include "StringTable.h"
+#include "UndoCommand.h"
 
 #include <QCoreApplication>
 
@@ -147,6 +148,11 @@ int main(int argc, char *argv[])
     Sidecars::setNewWithExtension(inv->sidecarWithExt);
     if (inv->command == Command::Batch)
         return runBatchCommand(inv->files.front(), batchRequest(*inv));
+
+    if (inv->command == Command::History)
+        return runHistory(inv->files);
+    if (inv->command == Command::Undo)
+        return runUndo(inv->files, inv->run, inv->listRuns, inv->force);
 
     PictureFinder finder(inv->recursive);
     for (const QByteArray &list : inv->nameLists)

@@ -2,12 +2,14 @@
 
 #include "ControlIds.h"
 #include "EditorView.h"
+#include "Journal.h"
 #include "CaptionCopies.h"
 #include "MetadataReader.h"
 #include "MetadataWriter.h"
 #include "NameList.h"
 #include "PathOps.h"
 #include "SafeSave.h"
+#include "SaveUndo.h"
 #include "StatusReasons.h"
 #include "StringTable.h"
 #include "TextEncoding.h"
@@ -348,6 +350,36 @@ void EditorController::saveCommand()
     PullValues(false);
     if (SaveCurrentImage())
         OpenCurrentImage();
+}
+
+void EditorController::undoLastSave()
+{
+    if (!image_ || !ReleaseImage())
+        return;
+    UndoResult result;
+    {
+        WaitCursor wait(prompt_);
+        result = SaveUndo(Journal(Journal::userFolder()).entries()).lastSave(currentPath_, false);
+    }
+    const QByteArray shown = displayPath(currentPath_).toUtf8();
+    const auto fields = [](const std::vector<QByteArray> &names) { return names.empty() ? QByteArray() : QList<QByteArray>(names.begin(), names.end()).join(", "); };
+    QStringList problems;
+    if (!result.leftAlone.empty())
+        problems << formatString(IDS_UNDO_LEFT_ALONE, shown.constData(), fields(result.leftAlone).constData());
+    if (result.outcome == UndoResult::Outcome::NothingToUndo)
+        problems << formatString(IDS_UNDO_NOTHING, shown.constData());
+    else if (result.outcome == UndoResult::Outcome::Replaced)
+        problems << formatString(IDS_UNDO_REPLACED, shown.constData());
+    else if (result.outcome == UndoResult::Outcome::Failed)
+        problems << statusMessage(IDS_SAVE_ERROR, statusNumber(result.status), displayPath(currentPath_));
+    if (!problems.isEmpty())
+        prompt_.showMessage(problems.join('\n'));
+    if (!result.restored.empty()) {
+        view_.setText(ids::Status, formatString(IDS_UNDO_RESTORED, FileNamePart(shown).constData(), fields(result.restored).constData()));
+        keepStatus_ = true;
+    }
+    filmstrip_.rereadMarks();
+    OpenCurrentImage();
 }
 
 void EditorController::saveAndGo(int step)

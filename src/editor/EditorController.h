@@ -52,6 +52,9 @@ public:
     // PageDown: the pass over the fields, the save question, the open.
     void goTo(int index);
     void saveCommand();
+    // Puts back what the last save of the current picture replaced (after
+    // the question about unsaved changes), and shows the picture again.
+    void undoLastSave();
     // Enter in a field: saves the picture when changed, then shows the next
     // one (step 1) or the previous one (step -1). At the end of the list it
     // stays, with a note; a failed save stays with the text as typed.

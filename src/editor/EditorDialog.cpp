@@ -86,6 +86,7 @@ void EditorDialog::createControls()
         completions_.insert(id, new CompletionList(edit));
         edit->installEventFilter(this);
     }
+    description_->installEventFilter(this);
     connect(description_, &CaptionEdit::refused, this, [this](qsizetype excess) { controller_.refused(ids::Description, excess); });
     description_->setSpellCheck(new SpellCheck(description_->document()));
     auto *status = label(ids::Status);
@@ -102,6 +103,9 @@ bool EditorDialog::eventFilter(QObject *watched, QEvent *event)
 {
     // Enter in the artist or copyright field saves and goes on, as in the
     // description; in the folder field it stays Start.
+    if (event->type() == QEvent::ShortcutOverride && undoAction_
+        && static_cast<QKeyEvent *>(event)->keyCombination() == undoAction_->shortcut()[0])
+        return true; // left unaccepted: the window's shortcut runs
     if (event->type() == QEvent::KeyPress && (watched == control(ids::Artist) || watched == control(ids::Copyright))) {
         const auto *key = static_cast<QKeyEvent *>(event);
         if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && !(key->modifiers() & Qt::ControlModifier)) {
@@ -127,6 +131,14 @@ void EditorDialog::createFilmstrip()
         w->addAction(filmstripAction_);
     }
     addAction(filmstripAction_);
+    // Undo of the last save sits beside it, with its key anywhere in the
+    // window: the text fields give up their own redo key for it.
+    undoAction_ = new QAction(loadString(IDS_UNDO_LAST_SAVE), this);
+    undoAction_->setObjectName("undoLastSave");
+    undoAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+    preview_->addAction(undoAction_);
+    addAction(undoAction_);
+    connect(undoAction_, &QAction::triggered, this, [this] { controller_.undoLastSave(); });
     const bool shown = controller_.options().filmstrip;
     filmstripAction_->setChecked(shown);
     showFilmstrip(shown);

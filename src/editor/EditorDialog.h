@@ -103,6 +103,7 @@ private:
     PreviewFrame *preview_ = nullptr;
     Filmstrip *filmstrip_ = nullptr;
     QAction *filmstripAction_ = nullptr;
+    QAction *undoAction_ = nullptr;
     // The filmstrip has its room below the preview.
     bool filmstripPlaced_ = false;
     bool started_ = false;

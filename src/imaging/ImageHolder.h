@@ -45,6 +45,8 @@ public:
     ImageStatus removeAllTags();
     ImageStatus setTag(const TagItem &item);
 
+    // The tags as they were read, without the edits.
+    const std::vector<TagItem> &readTags() const { return readTags_; }
     // The other copies of the three fields, as read.
     const FieldCopies &copies() const { return copies_; }
     // The texts the other copies get when the image is saved.

@@ -1,5 +1,7 @@
 #include "PathOps.h"
 
+#include "NativePath.h"
+
 #include <QFile>
 
 namespace lumicap {
@@ -44,6 +46,13 @@ QByteArray pathBytes(const QString &path)
 #else
     return QFile::encodeName(path);
 #endif
+}
+
+QByteArray absolutePath(const QByteArray &path)
+{
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(platform::pathFromBytes(path.toStdString()), error);
+    return error ? path : QByteArray::fromStdString(platform::bytesFromPath(absolute.lexically_normal()));
 }
 
 QByteArray TemporaryPath(const QByteArray &path)

@@ -18,6 +18,9 @@ QByteArray FileNamePart(const QByteArray &path);
 // holds every name (the ANSI code page would not).
 QByteArray pathBytes(const QString &path);
 
+// The path from the root, as the journal keeps it: dots resolved, links not.
+QByteArray absolutePath(const QByteArray &path);
+
 // "_~" + the file name, in the image's own folder.
 QByteArray TemporaryPath(const QByteArray &path);
 

@@ -1,9 +1,12 @@
 #include "SaveGroup.h"
 
+#include "ExifCodec.h"
 #include "FileBytes.h"
 #include "HeldFile.h"
+#include "Journal.h"
 #include "MetadataWriter.h"
 #include "NativePath.h"
+#include "PathOps.h"
 #include "SaveSteps.h"
 #include "Sidecars.h"
 #include "TemporaryFile.h"
@@ -88,10 +91,13 @@ struct SaveGroup::Pending
     // An empty sidecar made for this save (see createEmptySidecar).
     bool emptyMade = false;
     bool replaced = false;
+    // What the journal is told before the rename; no fields when the
+    // journal is off.
+    JournalEntry entry;
 
     // Everything from the hold on is done with the picture held: the bytes
     // the edits are applied to are the bytes that are replaced.
-    ImageStatus write(ImageHolder &image, qsizetype &written)
+    ImageStatus write(ImageHolder &image, qsizetype &written, bool journaled)
     {
         if (ImageStatus s = toImageStatus(held.hold(platform::pathFromBytes(path.toStdString()), lockWait)); s != ImageStatus::Ok)
             return s;
@@ -101,6 +107,8 @@ struct SaveGroup::Pending
             return s;
         if (ImageStatus s = toImageStatus(held.checkReplaceable(before)); s != ImageStatus::Ok)
             return s;
+        if (journaled)
+            entry.fields = oldFields(image, bytes);
         bool unchanged = false;
         QList<QByteArray> pieces;
         if (ImageStatus s = image.encodeInto(bytes, unchanged, pieces); s != ImageStatus::Ok || unchanged) {
@@ -116,6 +124,20 @@ struct SaveGroup::Pending
         if (ImageStatus s = stepFault(SaveStep::TemporaryCreated); s != ImageStatus::Ok)
             return s;
         return writeAll(*temporary, pieces, written);
+    }
+
+    // The fields the edits change, with what the file holds now: as the
+    // picture was read when it is still that file (a raw file's sidecar is
+    // read with it), else read again from its bytes.
+    std::vector<JournalField> oldFields(const ImageHolder &image, const QByteArray &bytes) const
+    {
+        if (image.format() == ImageFormat::Raw || image.stamp().sameContentAs(before))
+            return changedFields(image.readTags(), image.copies(), image.edits());
+        std::vector<TagItem> tags;
+        FieldCopies copies;
+        if (ExifCodec::readTags(image.format(), bytes, tags, nullptr) == ImageStatus::Ok)
+            ExifCodec::readCopies(image.format(), bytes, tags, copies);
+        return changedFields(tags, copies, image.edits());
     }
 
     // The picture's new file takes its place, unless another program wrote
@@ -139,7 +161,7 @@ struct SaveGroup::Pending
     }
 };
 
-SaveGroup::SaveGroup() = default;
+SaveGroup::SaveGroup() : journal_(Journal::user()) {}
 SaveGroup::~SaveGroup() = default;
 
 ImageStatus SaveGroup::add(ImageHolder &image, const QByteArray &path)
@@ -173,7 +195,7 @@ ImageStatus SaveGroup::add(ImageHolder &image, const QByteArray &path)
             picture->counted = added.empty();
             picture->emptyMade = made;
             qsizetype written = 0;
-            const ImageStatus s = picture->write(image, written);
+            const ImageStatus s = picture->write(image, written, journal_.has_value());
             if (s != ImageStatus::Ok || (made && !picture->temporary)) {
                 picture.reset(); // lets go of the file first
                 if (made)
@@ -181,8 +203,10 @@ ImageStatus SaveGroup::add(ImageHolder &image, const QByteArray &path)
                 if (s != ImageStatus::Ok)
                     return s;
             }
-            if (picture)
+            if (picture) {
+                picture->entry.path = absolutePath(path);
                 added.push_back(std::move(picture));
+            }
             bytes += written;
         }
         if (added.empty()) { // a new sidecar with nothing to say
@@ -214,6 +238,29 @@ bool SaveGroup::holds(const QByteArray &path) const
     return held(path) || std::any_of(sidecars.begin(), sidecars.end(), held);
 }
 
+// An entry for each new file that is flushed, with the identity it will have
+// as the picture; a picture that then fails to be renamed leaves an entry
+// whose identity no file has, which undo passes over.
+ImageStatus SaveGroup::journalPending()
+{
+    const QByteArray run = Journal::runId();
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    std::vector<QByteArray> lines;
+    for (const auto &picture : pending_) {
+        if (!picture->temporary || picture->flushed != ImageStatus::Ok)
+            continue;
+        JournalEntry &entry = picture->entry;
+        entry.file = QByteArray::fromStdString(platform::bytesFromPath(picture->held.target()));
+        entry.before = picture->before;
+        if (ImageStatus s = toImageStatus(platform::stampOf(picture->temporary->path(), entry.after)); s != ImageStatus::Ok)
+            return s;
+        entry.time = now;
+        entry.run = run;
+        lines.push_back(entry.toLine());
+    }
+    return journal_->append(lines);
+}
+
 SaveGroup::Result SaveGroup::commit()
 {
     Result result;
@@ -237,6 +284,9 @@ SaveGroup::Result SaveGroup::commit()
             if (platform::TemporaryFile *temporary = pending_[k]->temporary.get())
                 pending_[k]->flushed = toImageStatus(inFlight[k].valid() ? inFlight[k].get() : temporary->flush());
         }
+        // Every new file is on disk; the journal is, before any is renamed.
+        if (result.status == ImageStatus::Ok && journal_)
+            result.status = journalPending();
     } catch (const std::bad_alloc &) {
         result.status = ImageStatus::OutOfMemory;
     }

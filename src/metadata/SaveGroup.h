@@ -2,6 +2,7 @@
 
 #include "ImageHolder.h"
 #include "ImageStatus.h"
+#include "Journal.h"
 
 #include <QByteArray>
 
@@ -23,7 +24,9 @@ namespace lumicap {
 // A picture is its old file until its rename and its new one after; at no
 // moment is one missing or half-written. The first picture that fails ends
 // the commit: the ones before it are saved, it and the ones after it stay as
-// they were, and no temporary file of theirs remains.
+// they were, and no temporary file of theirs remains. Before the first
+// rename, what each save replaces goes to the user's journal (Journal); a
+// journal that cannot be written fails the commit, and nothing is renamed.
 class SaveGroup
 {
 public:
@@ -58,6 +61,8 @@ public:
 
 private:
     struct Pending;
+    ImageStatus journalPending();
+    std::optional<Journal> journal_;
     std::vector<std::unique_ptr<Pending>> pending_;
     qint64 bytes_ = 0;
 };

@@ -21,6 +21,10 @@ struct FileStamp
     std::uint64_t links = 0;
     bool readOnly = false; // no write permission bit at all, or FILE_ATTRIBUTE_READONLY
     bool hidden = false;   // FILE_ATTRIBUTE_HIDDEN or FILE_ATTRIBUTE_SYSTEM (Windows only)
+    // When the file was made, where stampOf can tell (Linux, on file systems
+    // that keep it), else 0: a new file may be given a deleted one's inode,
+    // never its birth. (A Windows file id carries a sequence number instead.)
+    std::int64_t birthNs = 0;
 
     bool sameContentAs(const FileStamp &o) const
     {

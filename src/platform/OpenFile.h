@@ -46,4 +46,8 @@ private:
 // The stamp of the file at path (a link's target).
 FileStatus stampOf(const std::filesystem::path &path, FileStamp &stamp);
 
+// Makes what was written through a C runtime descriptor (QFile::handle())
+// durable: fsync on POSIX, _commit (FlushFileBuffers) on Windows.
+FileStatus flushDescriptor(int descriptor);
+
 } // namespace lumicap::platform

@@ -89,7 +89,17 @@ FileStatus stampOf(const std::filesystem::path &path, FileStamp &stamp)
     if (::stat(path.c_str(), &st) != 0)
         return statusFromSystemError(errno);
     stamp = stampFrom(st);
+#ifdef STATX_BTIME
+    struct statx sx {};
+    if (::statx(AT_FDCWD, path.c_str(), 0, STATX_BTIME, &sx) == 0 && (sx.stx_mask & STATX_BTIME))
+        stamp.birthNs = static_cast<std::int64_t>(sx.stx_btime.tv_sec) * 1000000000 + sx.stx_btime.tv_nsec;
+#endif
     return FileStatus::Ok;
+}
+
+FileStatus flushDescriptor(int descriptor)
+{
+    return ::fsync(descriptor) == 0 ? FileStatus::Ok : statusFromSystemError(errno);
 }
 
 } // namespace lumicap::platform

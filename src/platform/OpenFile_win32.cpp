@@ -111,4 +111,9 @@ FileStatus stampOf(const std::filesystem::path &path, FileStamp &stamp)
     return FileStatus::Ok;
 }
 
+FileStatus flushDescriptor(int descriptor)
+{
+    return ::_commit(descriptor) == 0 ? FileStatus::Ok : statusFromSystemError(static_cast<int>(::GetLastError()));
+}
+
 } // namespace lumicap::platform

@@ -68,6 +68,7 @@ constexpr int BatchArtist = 1011;
 constexpr int BatchCopyright = 1012;
 constexpr int BatchRemoveAllExif = 1013;
 constexpr int BatchAllCopies = 1022;
+constexpr int UndoBatch = 1030;
 
 // Progress window (template 208)
 constexpr int ProgressText = 1108;

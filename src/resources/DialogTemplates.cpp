@@ -61,6 +61,7 @@ const DialogTemplate &batchTemplate()
         {
             {ids::Start, K::DefaultButton, "Start", 295, 7, 50, 14},
             {ids::Cancel, K::Button, "Close", 295, 26, 50, 14},
+            {ids::UndoBatch, K::Button, "&Undo Batch", 295, 45, 50, 14},
             {-1, K::Label, "Images List:", 7, 135, 55, 8},
             {ids::ListFile, K::Edit, "", 64, 132, 281, 14},
             {-1, K::Label, "Artist:", 7, 151, 55, 8},

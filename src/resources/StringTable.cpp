@@ -109,7 +109,7 @@ const std::map<int, const char *> &table()
         {IDS_APPLY_NO_PICTURES, "Open a folder with pictures first."},
 
         {IDS_CLI_DESCRIPTION, "Reads and writes the description, artist and copyright tags of JPEG, TIFF, PNG, WebP and HEIC files, and of raw files in their XMP sidecars."},
-        {IDS_CLI_UNKNOWN_COMMAND, "unknown command \"%s\"; use show, set, batch or replace"},
+        {IDS_CLI_UNKNOWN_COMMAND, "unknown command \"%s\"; use show, set, batch, replace, history or undo"},
         {IDS_CLI_NO_FILES, "no files given"},
         {IDS_CLI_ONE_LIST, "batch takes exactly one image list file"},
         {IDS_CLI_USAGE, "lumicap-tags: %s (see lumicap-tags --help)"},
@@ -132,12 +132,16 @@ const std::map<int, const char *> &table()
          "       lumicap-tags set OPTIONS FILE|FOLDER...\n"
          "       lumicap-tags batch [OPTIONS] LIST\n"
          "       lumicap-tags replace [OPTIONS] FIND REPLACEMENT FILE|FOLDER...\n"
+         "       lumicap-tags history FILE...\n"
+         "       lumicap-tags undo [--force] FILE... | --run ID | --list-runs\n"
          "\n"
          "Commands:\n"
          "  show                   print the three tags of each picture\n"
          "  set                    write or delete tags\n"
          "  batch                  apply an image list (DESCRIPT.ION or \"name description\" lines)\n"
          "  replace                replace FIND with REPLACEMENT in the fields' texts\n"
+         "  history                list each picture's saves from the journal\n"
+         "  undo                   put back the texts of before each picture's last save\n"
          "\n"
          "Values of set, artist and copyright of batch and the list's descriptions may\n"
          "hold fields: {name} {stem} {stem:words} {folder} {n} {n:03} {date}\n"
@@ -184,6 +188,11 @@ const std::map<int, const char *> &table()
          "  --keep-going           go on past pictures that cannot be opened or saved and\n"
          "                         lines that name none, instead of stopping\n"
          "\n"
+         "undo:\n"
+         "  --run ID               undo every save of a run (a batch, a set of several pictures)\n"
+         "  --list-runs            list the runs in the journal\n"
+         "  --force                also put back fields that changed again since the save\n"
+         "\n"
          "  -v, --verbose          a line per picture\n"
          "  -q, --quiet            no progress bar and no summary\n"
          "  -h, --help             this help\n"
@@ -197,6 +206,19 @@ const std::map<int, const char *> &table()
         {IDS_CLI_UNKNOWN_FIELD, "unknown field \"%s\" for --field; use description, artist or copyright"},
         {IDS_CLI_REPLACE_NEEDS, "replace needs FIND (not empty), REPLACEMENT and the pictures"},
         {IDS_CLI_COPY_UNTOUCHED, "%s: its %s cannot be read and was left as it was; other programs may still show the old text"},
+        {IDS_UNDO_RESTORED, "%s: %s put back as before the save"},
+        {IDS_UNDO_LEFT_ALONE, "%s: its %s changed again since that save and was left as it is"},
+        {IDS_UNDO_NOTHING, "%s: no save of it to undo"},
+        {IDS_UNDO_REPLACED, "%s: refused: another file has taken its place since that save"},
+        {IDS_UNDO_NO_RUN, "no run %s in the journal (undo --list-runs shows them)"},
+        {IDS_UNDO_RUN_LINE, "%s  %s  %d pictures"},
+        {IDS_HISTORY_SAVE, "%s  run %s"},
+        {IDS_HISTORY_FIELD, "  %s: %s -> %s"},
+        {IDS_HISTORY_ABSENT, "(none)"},
+        {IDS_HISTORY_NONE, "%s: no saves in the journal"},
+        {IDS_CLI_UNDO_WHAT, "undo takes pictures, or --run ID, or --list-runs"},
+        {IDS_UNDO_LAST_SAVE, "&Undo Last Save"},
+        {IDS_UNDO_BATCH_DONE, "%d pictures put back as they were before the batch."},
     };
     return strings;
 }

@@ -132,6 +132,19 @@ enum StringId : int {
     IDS_CLI_DRY_RUN_DONE = 961,
     IDS_CLI_UNKNOWN_FIELD = 962,
     IDS_CLI_REPLACE_NEEDS = 963,
+    IDS_UNDO_RESTORED = 940,
+    IDS_UNDO_LEFT_ALONE = 941,
+    IDS_UNDO_NOTHING = 942,
+    IDS_UNDO_REPLACED = 943,
+    IDS_UNDO_NO_RUN = 944,
+    IDS_UNDO_RUN_LINE = 945,
+    IDS_HISTORY_SAVE = 946,
+    IDS_HISTORY_FIELD = 947,
+    IDS_HISTORY_ABSENT = 948,
+    IDS_HISTORY_NONE = 949,
+    IDS_CLI_UNDO_WHAT = 950,
+    IDS_UNDO_LAST_SAVE = 951,
+    IDS_UNDO_BATCH_DONE = 952,
 };
 
 // The text of a string id; empty for an id the table does not have.

@@ -178,6 +178,7 @@ void BatchWindowTest::startChecksItsFields()
 void BatchWindowTest::aRunShowsProgressAndCannotBeDisturbed()
 {
     TestFolder dir;
+    qputenv("XDG_STATE_HOME", QFile::encodeName(dir.file("state")));
     for (const char *name : {"a.jpg", "b.jpg", "c.jpg"})
         QVERIFY(writeJpeg(dir.file(name)));
     QVERIFY(writeAll(dir.file("DESCRIPT.ION"), "a.jpg A\nb.jpg B\nc.jpg C\n"));
@@ -217,6 +218,14 @@ void BatchWindowTest::aRunShowsProgressAndCannotBeDisturbed()
     QCOMPARE(dialog.lastSummary().saved, 3);
     QCOMPARE(tagsDirectly(dir.file("b.jpg")), (QList<QByteArray>{"B", "Ann", ""}));
     QCOMPARE(prompt.information, QStringList{"3 saved, 0 skipped, 0 failed"}); // the summary box, with the information sign
+
+    // The run can be taken back, once.
+    QPushButton *undo = child<QPushButton>(&dialog, ids::UndoBatch);
+    QVERIFY(undo->isEnabled());
+    undo->click();
+    QCOMPARE(tagsDirectly(dir.file("b.jpg")), (QList<QByteArray>{"", "", ""}));
+    QCOMPARE(prompt.information.value(1), QString("3 pictures put back as they were before the batch."));
+    QVERIFY(!undo->isEnabled());
 }
 
 void BatchWindowTest::cancelStopsTheRun()

@@ -94,6 +94,9 @@ class Scene
 public:
     explicit Scene(const QString &from) : root(dir.file("pictures"))
     {
+        // A journal and settings of its own (the tool reads them from there).
+        qputenv("XDG_STATE_HOME", QFile::encodeName(dir.file("state")));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.file("config")));
         QDir().mkpath(root);
         for (const QString &name : {"a.jpg", "b.tif", "sub/c d.jpg", "sub/deeper/e.jpeg", "sub/.hidden/h.jpg", "sub/_~t.jpg", "sub/notes.txt"}) {
             QDir().mkpath(QFileInfo(file(name)).path());
@@ -171,7 +174,68 @@ const auto timesKept = [](Scene &s, const ToolRun &) {
     EXPECT_FALSE(s.tags("a.jpg") == aTags);
 };
 
+// A save to undo: a.jpg's description (with its XMP and IPTC copies, a
+// Latin-1 byte among them) and artist changed, the copyright set where
+// there was none.
+const auto savedOnce = [](Scene &s) {
+    ASSERT_TRUE(exifToolWrite(s.file("a.jpg"), {"-XMP-dc:Description=Harbour", "-IPTC:Caption-Abstract=Harbour"}));
+    ASSERT_EQ(s.run({"set", "--description", "Bay", "--artist", "Bea", "--copyright", "(c) Bea", "a.jpg"}).exitCode, 0);
+};
+const auto changedSince = [](Scene &s) {
+    savedOnce(s);
+    exifTool({"-q", "-overwrite_original_in_place", "-IFD0:Artist=Cy", s.file("a.jpg")}); // the same file, changed
+};
+const auto undoFirstRun = [](Scene &s) { return s.run({"undo", "--run", s.run({"undo", "--list-runs"}).out.split(' ').value(0)}); };
+
 const Row rows[] = {
+    {"undoPutsBackTheFieldsAndCopiesOfTheLastSaveAndCanBeUndone", savedOnce, {"undo", "a.jpg"}, {}, 0,
+     "a.jpg: description, artist, copyright put back as before the save\n",
+     [](Scene &s, const ToolRun &) {
+         expectTags(s, "a.jpg", aTags);
+         EXPECT_EQ(s.copies("a.jpg"), Bytes("Harbour\nHarbour\n-\n-\n"));
+         EXPECT_TRUE(s.run({"history", "a.jpg"}).out.contains("  description: Harbour -> Bay\n  artist: Ann -> Bea\n  copyright: (none) -> (c) Bea\n"));
+         ASSERT_EQ(s.run({"undo", "a.jpg"}).exitCode, 0);
+         expectTags(s, "a.jpg", {"Bay", "Bea", "(c) Bea"});
+     }},
+    {"undoOfARunTakesBackEveryPictureOfTheBatch",
+     [](Scene &s) {
+         ASSERT_TRUE(setTagsDirectly(s.file("b.tif"), "caf\xe9", "", "") && writeAll(s.file("DESCRIPT.ION"), "a.jpg A\nb.tif B\n"));
+         ASSERT_EQ(s.run({"batch", "--artist", "Bea", "DESCRIPT.ION"}).exitCode, 0);
+         ASSERT_EQ(s.run({"set", "--copyright", "Later", "sub/c d.jpg"}).exitCode, 0);
+     },
+     {"undo", "--list-runs"}, {}, 0, std::nullopt,
+     [](Scene &s, const ToolRun &r) {
+         EXPECT_TRUE(r.out.contains("  2 pictures\n") && r.out.endsWith("  1 pictures\n")) << r.out.toStdString();
+         EXPECT_EQ(undoFirstRun(s).exitCode, 0);
+         expectTags(s, "a.jpg", aTags);
+         EXPECT_EQ(tagsDirectly(s.file("b.tif")), (QList<Bytes>{"caf\xe9", "", ""}));
+         expectTags(s, "sub/c d.jpg", {"Quay, at 5", absent, "Later"}); // another run
+     }},
+    {"aFieldChangedSinceTheSaveIsLeftAloneAndNamed", changedSince, {"undo", "a.jpg"}, {}, 1,
+     "a.jpg: description, copyright put back as before the save\n",
+     [](Scene &s, const ToolRun &r) {
+         EXPECT_EQ(r.err, Bytes("a.jpg: its artist changed again since that save and was left as it is\n"));
+         expectTags(s, "a.jpg", {"Harbour", "Cy", absent});
+     }},
+    {"forcePutsBackAFieldChangedSince", changedSince, {"undo", "--force", "a.jpg"}, {}, 0, std::nullopt,
+     [](Scene &s, const ToolRun &) { expectTags(s, "a.jpg", aTags); }},
+    {"aPictureReplacedByAnotherFileIsRefused",
+     [](Scene &s) {
+         savedOnce(s);
+         ASSERT_TRUE(QFile::remove(s.file("a.jpg")) && QFile::copy(s.file("sub/c d.jpg"), s.file("a.jpg")));
+     },
+     {"undo", "a.jpg", "b.tif"}, {}, 1, "",
+     [](Scene &s, const ToolRun &r) {
+         EXPECT_EQ(r.err, Bytes("a.jpg: refused: another file has taken its place since that save\nb.tif: no save of it to undo\n"));
+         expectTags(s, "a.jpg", cTags);
+     }},
+    {"theJournalCanBeTurnedOff",
+     [](Scene &s) {
+         ASSERT_TRUE(QDir().mkpath(s.dir.file("config/Kestrovia")) && writeAll(s.dir.file("config/Kestrovia/lumicap-tags.conf"), "[Settings]\nJournal=0\n"));
+         savedOnce(s);
+     },
+     {"history", "a.jpg"}, {}, 1, "", [](Scene &s, const ToolRun &) { EXPECT_FALSE(QFile::exists(s.dir.file("state/lumicap/journal.jsonl"))); }},
+
     {"showsTheThreeTagsOfEachPicture", nullptr, {"show", "a.jpg", "sub/c d.jpg"}, {}, 0,
      "a.jpg\nDescription: Harbour\nArtist: Ann\nCopyright: \nsub/c d.jpg\nDescription: Quay, at 5\nArtist: \nCopyright: (c) Ann\n", nullptr},
     {"setWritesOnlyTheFieldsItIsGiven", nullptr, {"set", "--description", "Bay at dusk", "a.jpg", "b.tif"}, {}, 0, "",
@@ -260,6 +324,8 @@ const Row rows[] = {
      [](Scene &s, const ToolRun &) { expectTags(s, "a.jpg", aTags); }},
     {"twoListsForABatch", nullptr, {"batch", "DESCRIPT.ION", "DESCRIPT.ION"}, {}, 2, "", nullptr},
     {"aValueMissing", nullptr, {"set", "a.jpg", "--artist"}, {}, 2, "", nullptr},
+    {"undoWithoutPictures", nullptr, {"undo"}, {}, 2, "", nullptr},
+    {"undoOfPicturesAndARun", nullptr, {"undo", "--run", "x", "a.jpg"}, {}, 2, "", nullptr},
     {"versionWithCapitalV", nullptr, {"-V"}, {}, 0, "lumicap-tags 1.0.0.1\n", nullptr},
     {"versionLong", nullptr, {"--version"}, {}, 0, "lumicap-tags 1.0.0.1\n", nullptr},
     {"help", nullptr, {"--help"}, {}, 0, std::nullopt,

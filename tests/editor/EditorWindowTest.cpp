@@ -117,6 +117,7 @@ private Q_SLOTS:
     void aStepThatAsksCanBeHeldBack();
     void statusReasons();
     void enterSavesAndGoesOnWithCompletionsFromEarlierSaves();
+    void ctrlShiftZUndoesTheLastSaveOfThePictureShown();
     void misspeltWordsAreUnderlined();
     void startsOnAFolderOrAPictureFromOutside();
     void theWindowGrowsAroundItsAnchorsAndFitsASmallScreen();
@@ -573,6 +574,22 @@ void EditorWindowTest::enterSavesAndGoesOnWithCompletionsFromEarlierSaves()
     QCOMPARE(settings()->value("ArtistHistory").toStringList(), QStringList());
     type(ids::Description, "ha");
     QCOMPARE(caption()->completer()->currentCompletion(), QString("Harbour\nat dawn"));
+}
+
+void EditorWindowTest::ctrlShiftZUndoesTheLastSaveOfThePictureShown()
+{
+    qputenv("XDG_STATE_HOME", QFile::encodeName(dir->file("state")));
+    startOn(dir->path());
+    const auto undo = [this] { QTest::keyClick(caption(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier); };
+    undo();
+    QCOMPARE(prompt->messages, QStringList{image(1) + ": no save of it to undo"});
+    type(ids::Description, "Harbour");
+    QTest::keyClick(caption(), Qt::Key_S, Qt::ControlModifier);
+    QCOMPARE(tagsDirectly(image(1)).value(0), QByteArray("Harbour"));
+    undo(); // in the description, whose own redo key gives way
+    QCOMPARE(tagsDirectly(image(1)), (QList<QByteArray>{"Description 1", "Artist 1", "Copyright 1"}));
+    QCOMPARE(captionText(), QString("Description 1"));
+    QCOMPARE(label(ids::Status)->text(), QString("img1.jpg: description put back as before the save"));
 }
 
 void EditorWindowTest::misspeltWordsAreUnderlined()

@@ -1,7 +1,9 @@
 #include "ImageList.h"
+#include "Journal.h"
 #include "MetadataReader.h"
 #include "MetadataWriter.h"
 #include "SafeSave.h"
+#include "SaveUndo.h"
 #include "TestFiles.h"
 
 #include <QDir>
@@ -143,11 +145,14 @@ using SaveSteps = ::testing::TestWithParam<StepCase>;
 // Each picture is its old or its new file, whole. A failure is reported
 // and leaves the picture it hit, and the ones after it, byte for byte and
 // time stamp as they were, and no temporary file. What a kill leaves behind
-// is never taken for a picture and is recovered by the next save.
+// is never taken for a picture and is recovered by the next save. The
+// journal takes back each save that replaced its picture, and finds nothing
+// to undo in one that did not.
 TEST_P(SaveSteps, leaveEachPictureOldOrNewAndNothingThatBlocks)
 {
     const StepCase &c = GetParam();
     TestFolder dir;
+    qputenv("XDG_STATE_HOME", QFile::encodeName(dir.file("state"))); // the probe's journal
     const Pictures pictures(dir, c.ext, c.pictures);
     ASSERT_TRUE(pictures.made);
     const qint64 stamp = mtimeNs(pictures.paths.last());
@@ -165,6 +170,14 @@ TEST_P(SaveSteps, leaveEachPictureOldOrNewAndNothingThatBlocks)
     list.Scan(QFile::encodeName(dir.path()));
     for (const QByteArray &entry : list.entries())
         EXPECT_FALSE(entry.contains("_~"));
+    const SaveUndo journal(Journal(Journal::userFolder()).entries());
+    for (int i = 0; i < c.pictures; ++i) {
+        const UndoResult undone = journal.lastSave(QFile::encodeName(pictures.paths[i]), false);
+        EXPECT_EQ(undone.outcome, i < c.saved ? UndoResult::Outcome::Restored : UndoResult::Outcome::NothingToUndo) << i;
+        EXPECT_EQ(tagsDirectly(pictures.paths[i]), QList<QByteArray>({"", "", ""})) << i;
+        if (i >= c.saved)
+            EXPECT_EQ(readAll(pictures.paths[i]), pictures.before) << i;
+    }
     EXPECT_EQ(probe(pictures.paths, "none", "", "Later text").status, 0);
     for (const QString &path : pictures.paths)
         EXPECT_EQ(tagsDirectly(path).value(0), QByteArray("Later text"));
