@@ -18,6 +18,7 @@
 #include <new>
 #include <system_error>
 #include <utility>
+#include <vector>
 
 namespace lumicap {
 
@@ -55,15 +56,19 @@ ImageStatus writeAll(platform::TemporaryFile &file, const QList<QByteArray> &pie
     return ImageStatus::Ok;
 }
 
-// Writes, into a file that starts as a clone of the original (old), only
-// the blocks of the new file that differ from old's at the same place, then
-// gives it the new length; a JPEG whose segments keep their lengths, or a
-// TIFF with a directory appended, costs a few blocks. Stops at the half-way
-// step once, as writeAll does.
-ImageStatus writeChanges(platform::TemporaryFile &file, const platform::MappedFile &old, const QList<QByteArray> &pieces, qsizetype total)
+// Writes, into a file that starts as a clone of the original (old, of
+// oldSize bytes), only the blocks of the new file that differ from old's at
+// the same place, then gives it the new length; a JPEG whose segments keep
+// their lengths, or a TIFF with a directory appended, costs a few blocks.
+// old is read a megabyte at a time (from the cache: it was just read).
+// Stops at the half-way step once, as writeAll does.
+ImageStatus writeChanges(platform::TemporaryFile &file, const platform::OpenFile &old, qsizetype oldSize, const QList<QByteArray> &pieces,
+                         qsizetype total)
 {
     constexpr qsizetype block = 4096;
-    const qsizetype oldSize = static_cast<qsizetype>(old.size());
+    constexpr qsizetype windowSize = qsizetype(1) << 20; // a whole number of blocks
+    std::vector<char> window(static_cast<std::size_t>(std::min(windowSize, oldSize)));
+    qsizetype windowAt = -windowSize;
     qsizetype at = 0;         // where the next byte of the new file goes
     qsizetype runStart = -1;  // the differing bytes not yet written: [runStart, at)
     const char *runData = nullptr;
@@ -76,7 +81,18 @@ ImageStatus writeChanges(platform::TemporaryFile &file, const platform::MappedFi
         for (qsizetype done = 0; done < piece.size();) {
             const qsizetype length = std::min(piece.size() - done, block - at % block);
             const char *data = piece.constData() + done;
-            const bool differs = at + length > oldSize || std::memcmp(data, old.data() + at, static_cast<std::size_t>(length)) != 0;
+            if (at + length <= oldSize && at >= windowAt + windowSize) {
+                windowAt = at - at % windowSize;
+                const std::size_t wanted = static_cast<std::size_t>(std::min(windowSize, oldSize - windowAt));
+                for (std::size_t have = 0, got = 1; have < wanted; have += got) {
+                    if (ImageStatus s = toImageStatus(old.readAt(windowAt + qsizetype(have), window.data() + have, wanted - have, got));
+                        s != ImageStatus::Ok)
+                        return s;
+                    if (got == 0)
+                        return ImageStatus::ObjectBusy; // shorter than it was a moment ago
+                }
+            }
+            const bool differs = at + length > oldSize || std::memcmp(data, window.data() + (at - windowAt), static_cast<std::size_t>(length)) != 0;
             if (!differs) {
                 if (ImageStatus s = writeRun(); s != ImageStatus::Ok)
                     return s;
@@ -163,13 +179,9 @@ struct SaveGroup::Pending
         const bool cloned = temporary->startAsClone();
         if (ImageStatus s = stepFault(SaveStep::TemporaryCreated); s != ImageStatus::Ok)
             return s;
-        platform::MappedFile original;
-        if (!cloned || original.map(held.file().handle()) != platform::FileStatus::Ok || std::int64_t(original.size()) != before.size) {
-            if (cloned && temporary->setSize(0) != platform::FileStatus::Ok)
-                return ImageStatus::Win32Error;
+        if (!cloned)
             return writeAll(*temporary, pieces, written);
-        }
-        if (ImageStatus s = writeChanges(*temporary, original, pieces, written); s != ImageStatus::Ok)
+        if (ImageStatus s = writeChanges(*temporary, held.file(), static_cast<qsizetype>(before.size), pieces, written); s != ImageStatus::Ok)
             return s;
         return readBack(image, pieces);
     }
