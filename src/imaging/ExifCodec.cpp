@@ -423,7 +423,7 @@ ImageStatus encodeJpeg(const QByteArray &file, const Decoded &decoded, const Exi
         if (fresh && applied.set.empty()) {
             block.clear(); // nothing left: the segment goes
         } else {
-            const ImageStatus status = TiffEditor::apply(block, applied, {maxExifPayload, true});
+            const ImageStatus status = TiffEditor::apply(block, applied, {maxExifPayload, true, jpegExifSpare});
             if (status != ImageStatus::Ok)
                 return status;
         }

@@ -301,4 +301,23 @@ ImageStatus ImageHolder::encodeInto(QByteArray &file, bool &unchanged, QList<QBy
     return fail(ExifCodec::applyEdits(format_, file, edits_, unchanged, pieces, &untouchedCopies_));
 }
 
+ImageStatus ImageHolder::checkWritten(const QByteArray &written, const QByteArray &intended) const
+{
+    if (format_ == ImageFormat::Raw)
+        return written == intended ? ImageStatus::Ok : ImageStatus::GenericError;
+    const auto same = [](const TagItem &a, const TagItem &b) { return a.id == b.id && a.type == b.type && a.value == b.value && a.group == b.group; };
+    std::vector<TagItem> tags[2];
+    FieldCopies copies[2];
+    const QByteArray *files[2] = {&written, &intended};
+    for (int i = 0; i < 2; ++i) {
+        if (ExifCodec::readTags(format_, *files[i], tags[i]) != ImageStatus::Ok)
+            return ImageStatus::GenericError;
+        ExifCodec::readCopies(format_, *files[i], tags[i], copies[i]);
+    }
+    const bool sameTags = std::equal(tags[0].begin(), tags[0].end(), tags[1].begin(), tags[1].end(), same);
+    const bool sameCopies = copies[0].description == copies[1].description && copies[0].artist == copies[1].artist
+                            && copies[0].copyright == copies[1].copyright;
+    return sameTags && sameCopies ? ImageStatus::Ok : ImageStatus::GenericError;
+}
+
 } // namespace lumicap

@@ -78,6 +78,11 @@ public:
     // the new file is pieces, written one after the other (see
     // ExifCodec::applyEdits). unchanged tells that nothing would change.
     ImageStatus encodeInto(QByteArray &file, bool &unchanged, QList<QByteArray> &pieces);
+    // Whether written, the new file as it was put on disk, reads as the
+    // checked result of encodeInto, intended: the same tags in every
+    // directory and the same copies of the fields (a sidecar, small, byte
+    // for byte). Otherwise GenericError.
+    ImageStatus checkWritten(const QByteArray &written, const QByteArray &intended) const;
 
 private:
     ImageStatus fail(ImageStatus status);

@@ -6,6 +6,7 @@
 #include <QList>
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -62,6 +63,10 @@ QByteArray exifPayload(const QByteArray &jpeg, const JpegLayout &layout);
 
 // The largest Exif block one APP1 segment can carry.
 constexpr std::size_t maxExifPayload = 65535 - 2 - 6;
+// Zeros left at the end of an Exif block that had to grow, so that the next
+// save, a text a little longer, keeps the segment's length and with it every
+// byte behind it (readers stop at the structure's end).
+constexpr std::uint32_t jpegExifSpare = 512;
 
 // The APP1 segment that carries tiffBlock; the caller has checked the size
 // against maxExifPayload.

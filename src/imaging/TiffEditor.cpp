@@ -415,7 +415,27 @@ ImageStatus TiffEditor::apply(QByteArray &bytes, const TagEdits &edits, const Li
         }
     }
 
+    // Where the zeros behind everything that stays begin: what earlier saves
+    // freed and the spare room they left.
+    std::uint64_t zerosFrom = tiff.size();
+    std::uint64_t keptEnd = 8;
     if (limits.reuseFreedSpace && sure) {
+        for (const Range &r : keep.ranges)
+            keptEnd = std::max(keptEnd, r.end);
+        for (const Entry &e : fixed) {
+            // A number that may point at a directory we do not know (Kodak's,
+            // say): whatever it points to stays whole.
+            std::uint64_t end = 0;
+            if ((e.type == 4 || e.type == 13) && e.count == 1 && tiff.directory(tiff.decode(e.field.constData(), 4), &end))
+                keptEnd = std::max(keptEnd, end);
+        }
+        while (zerosFrom > keptEnd && bytes[static_cast<qsizetype>(zerosFrom - 1)] == '\0')
+            --zerosFrom;
+    }
+
+    if (limits.reuseFreedSpace && sure) {
+        if (zerosFrom < tiff.size())
+            wiped.push_back({zerosFrom, tiff.size()});
         // The few bytes that align one freed value to the next belong to no
         // one: they join the space around them.
         std::sort(wiped.begin(), wiped.end(), [](const Range &x, const Range &y) { return x.begin < y.begin; });
@@ -458,20 +478,10 @@ ImageStatus TiffEditor::apply(QByteArray &bytes, const TagEdits &edits, const Li
             }
         }
     }
+    // Zeros behind everything that stays are what earlier saves freed and the
+    // next one did not fill: without this cut, saves of texts alternately
+    // short and long would grow the block every time.
     if (limits.reuseFreedSpace && sure) {
-        // Zeros behind everything that stays are what earlier saves freed
-        // and the next one did not fill: without this cut, saves of texts
-        // alternately short and long would grow the block every time.
-        std::uint64_t keptEnd = 8;
-        for (const Range &r : keep.ranges)
-            keptEnd = std::max(keptEnd, r.end);
-        for (const Entry &e : fixed) {
-            // A number that may point at a directory we do not know (Kodak's,
-            // say): whatever it points to stays whole.
-            std::uint64_t end = 0;
-            if ((e.type == 4 || e.type == 13) && e.count == 1 && tiff.directory(tiff.decode(e.field.constData(), 4), &end))
-                keptEnd = std::max(keptEnd, end);
-        }
         while (cut > keptEnd && bytes[static_cast<qsizetype>(cut - 1)] == '\0')
             --cut;
     }
@@ -496,6 +506,8 @@ ImageStatus TiffEditor::apply(QByteArray &bytes, const TagEdits &edits, const Li
         tiff.append(value.second);
         tiff.alignToWord();
     }
+    if (limits.reuseFreedSpace && end < limits.maxSize)
+        tiff.append(QByteArray(static_cast<qsizetype>(std::min<std::uint64_t>(limits.spare, limits.maxSize - end)), '\0'));
     tiff.put(4, static_cast<std::uint32_t>(directoryAt), 4);
     return ImageStatus::Ok;
 }

@@ -30,6 +30,12 @@ public:
         // ones when all of them fit there, so the structure keeps its
         // length; append only when they do not.
         bool reuseFreedSpace = false;
+        // With reuseFreedSpace: when the structure must grow anyway, this
+        // many zero bytes (as many as maxSize allows) are left behind what
+        // is appended, and zeros behind everything that stays count as freed
+        // space, so the next edit that grows a value a little keeps the
+        // length.
+        std::uint32_t spare = 0;
     };
 
     // Tags that make up the picture and its colour, XMP and IPTC blocks: kept

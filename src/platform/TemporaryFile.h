@@ -3,6 +3,7 @@
 #include "HeldFile.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 
 namespace lumicap::platform {
@@ -26,6 +27,13 @@ enum class FolderFlush { Now, Later };
 //    back (InUse), so a writer that came in at the last moment keeps its
 //    file; elsewhere renamed over. Then the folder is flushed, or left for
 //    flushFolder to do once after several replaces in it.
+//  - A cloned start (startAsClone): where the file system shares blocks
+//    between files, the new file starts as a clone of the original, made in
+//    one call and copying nothing; the save then writes only the ranges that
+//    differ (writeAt, setSize) and reads the clone back (MappedFile on
+//    handle()) before the replace. Linux: ioctl(FICLONE), which XFS with reflink and
+//    btrfs grant; anywhere else it is refused and the file stays empty, to
+//    be written whole.
 //  - Windows: CreateFileW(CREATE_NEW), FlushFileBuffers, then ReplaceFileW,
 //    which keeps the original's access list, attributes, streams and
 //    creation time; MoveFileExW(REPLACE_EXISTING | WRITE_THROUGH), after
@@ -43,7 +51,13 @@ public:
     TemporaryFile &operator=(const TemporaryFile &) = delete;
 
     FileStatus create(const FileStamp &original);
+    // Whether the new file now holds every byte of the original (see above);
+    // false leaves it empty.
+    bool startAsClone();
     FileStatus write(const char *data, std::size_t size);
+    FileStatus writeAt(std::int64_t offset, const char *data, std::size_t size);
+    FileStatus setSize(std::int64_t size);
+    NativeHandle handle() const { return handle_; }
     FileStatus flush();
     FileStatus replace(FolderFlush folder = FolderFlush::Now);
 

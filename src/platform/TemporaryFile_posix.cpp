@@ -7,10 +7,12 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <linux/fs.h>
 #include <random>
 #include <stdio.h>
 #include <string>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -143,7 +145,7 @@ TemporaryFile::~TemporaryFile()
 FileStatus TemporaryFile::create(const FileStamp &original)
 {
     // O_EXCL with O_CREAT never opens an existing file or follows a link.
-    const int flags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
+    const int flags = O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
     int fd = ::open(path_.c_str(), flags, 0600);
     if (fd < 0 && errno == EEXIST) {
         if (!removeLeftover(path_))
@@ -170,6 +172,32 @@ FileStatus TemporaryFile::create(const FileStamp &original)
     if (::fchmod(fd, original.mode & 07777) != 0)
         return lastError();
     return FileStatus::Ok;
+}
+
+bool TemporaryFile::startAsClone()
+{
+    // Refused (EXDEV, EOPNOTSUPP, EINVAL, ENOTTY...) where blocks cannot be
+    // shared; the file is then still empty.
+    return ::ioctl(fdOf(handle_), FICLONE, fdOf(original_.file().handle())) == 0;
+}
+
+FileStatus TemporaryFile::writeAt(std::int64_t offset, const char *data, std::size_t size)
+{
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::pwrite(fdOf(handle_), data + done, size - done, static_cast<off_t>(offset) + static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return n < 0 ? lastError() : FileStatus::SystemError;
+        done += static_cast<std::size_t>(n);
+    }
+    return FileStatus::Ok;
+}
+
+FileStatus TemporaryFile::setSize(std::int64_t size)
+{
+    return ::ftruncate(fdOf(handle_), static_cast<off_t>(size)) == 0 ? FileStatus::Ok : lastError();
 }
 
 FileStatus TemporaryFile::write(const char *data, std::size_t size)

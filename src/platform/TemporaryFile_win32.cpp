@@ -167,6 +167,41 @@ FileStatus TemporaryFile::write(const char *data, std::size_t size)
     return FileStatus::Ok;
 }
 
+bool TemporaryFile::startAsClone()
+{
+    // Not yet: on ReFS, which shares blocks between files, the file would be
+    // sized with SetEndOfFile and DeviceIoControl(FSCTL_DUPLICATE_EXTENTS_TO_FILE)
+    // would clone the original's clusters into it here (GENERIC_READ is then
+    // needed too, for the read-back). Until then the file is written whole.
+    return false;
+}
+
+FileStatus TemporaryFile::writeAt(std::int64_t offset, const char *data, std::size_t size)
+{
+    while (size > 0) {
+        OVERLAPPED at{};
+        at.Offset = static_cast<DWORD>(offset);
+        at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+        DWORD written = 0;
+        const DWORD wanted = static_cast<DWORD>(size < (1u << 20) ? size : (1u << 20));
+        if (!::WriteFile(asHandle(handle_), data, wanted, &written, &at))
+            return lastError();
+        if (written == 0)
+            return FileStatus::SystemError;
+        data += written;
+        offset += written;
+        size -= written;
+    }
+    return FileStatus::Ok;
+}
+
+FileStatus TemporaryFile::setSize(std::int64_t size)
+{
+    FILE_END_OF_FILE_INFO end{};
+    end.EndOfFile.QuadPart = size;
+    return ::SetFileInformationByHandle(asHandle(handle_), FileEndOfFileInfo, &end, sizeof end) ? FileStatus::Ok : lastError();
+}
+
 FileStatus TemporaryFile::flush()
 {
     return ::FlushFileBuffers(asHandle(handle_)) ? FileStatus::Ok : lastError();

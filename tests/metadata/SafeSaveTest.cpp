@@ -12,6 +12,10 @@
 
 #include <cerrno>
 #include <cstring>
+#include <linux/fiemap.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -221,4 +225,40 @@ TEST(TheJournal, skipsATornLineAndDropsTheOldestFirst)
     Journal small(dir.path(), {90, line(0, "/new").size() * 3 / 2});
     ASSERT_EQ(small.append({line(0, "/newest")}), ImageStatus::Ok);
     EXPECT_EQ(paths(small), (QList<QByteArray>{"/new", "/newest"}));
+}
+
+namespace {
+// How many bytes of the file share their blocks with another file.
+qint64 sharedBytes(const QString &path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
+    QByteArray buffer(sizeof(fiemap) + 512 * sizeof(fiemap_extent), '\0');
+    auto *map = reinterpret_cast<fiemap *>(buffer.data());
+    map->fm_length = FIEMAP_MAX_OFFSET;
+    map->fm_flags = FIEMAP_FLAG_SYNC;
+    map->fm_extent_count = 512;
+    qint64 shared = 0;
+    if (::ioctl(fd, FS_IOC_FIEMAP, map) == 0) {
+        for (unsigned i = 0; i < map->fm_mapped_extents; ++i)
+            shared += map->fm_extents[i].fe_flags & FIEMAP_EXTENT_SHARED ? qint64(map->fm_extents[i].fe_length) : 0;
+    }
+    ::close(fd);
+    return shared;
+}
+} // namespace
+
+// Where the file system shares blocks (LUMICAP_TEST_DIR on XFS or btrfs),
+// the new file starts as a clone of the picture and only the changed blocks
+// are written: beside a clone kept of the old picture, the saved one still
+// shares nearly all of its blocks.
+TEST_F(ASafeSave, startsFromACloneAndWritesOnlyTheChangedBlocks)
+{
+    const QString tiff = dir.file("big.tif");
+    ASSERT_TRUE(writeTiff(tiff, 1200, 900));
+    if (!runQuietly("cp", {"--reflink=always", tiff, dir.file("kept.tif")}))
+        GTEST_SKIP() << "this file system shares no blocks";
+    ASSERT_EQ(saveFields(tiff, sample), ImageStatus::Ok);
+    EXPECT_EQ(readFields(tiff), sample);
+    EXPECT_GT(sharedBytes(tiff), QFileInfo(tiff).size() * 9 / 10);
+    EXPECT_EQ(decodePages(tiff), decodePages(dir.file("kept.tif")));
 }

@@ -398,6 +398,16 @@ TEST(EditingJpegExif, changesOnlyWhatWasAskedAndKeepsTheBlockLengthWhenItCan)
              EXPECT_GT(exifSegmentLength(readAll(p)), exifSegmentLength(before));
              EXPECT_EQ(exifToolValue(p, "ImageDescription"), QByteArray(3000, 'd'));
          }},
+        {"a segment that had to grow leaves room: the next, longer text keeps its length and the exiv2 tool reads it",
+         [&](const QString &p) {
+             ASSERT_EQ(saveFields(p, {QByteArray(1500, 'd'), "A", "C"}), ImageStatus::Ok);
+             const QByteArray grown = readAll(p);
+             ASSERT_EQ(saveFields(p, {QByteArray(1900, 'e'), "A", "C"}), ImageStatus::Ok);
+             EXPECT_EQ(readAll(p).size(), grown.size());
+         },
+         [&](const QString &p, const QByteArray &) {
+             EXPECT_EQ(runTool("exiv2", {"-Pv", "-g", "Exif.Image.ImageDescription", p}), QByteArray(1900, 'e') + '\n');
+         }},
         {"a segment headed Exif NUL 0xFF is edited as the Exif segment, not joined by a second",
          [&](const QString &p) {
              ASSERT_TRUE(writeAll(p, readAll(p).replace(QByteArray("Exif\0\0", 6), QByteArray("Exif\0\xFF", 6))));

@@ -16,7 +16,10 @@
 
 namespace lumicap::test {
 
-TestFolder::TestFolder() = default;
+// LUMICAP_TEST_DIR puts the folders on another file system (scripts/test
+// runs the save tests on one that clones files).
+TestFolder::TestFolder() : dir_(qEnvironmentVariableIsEmpty("LUMICAP_TEST_DIR") ? QDir::tempPath() + "/lumicap-XXXXXX"
+                                                                                 : qEnvironmentVariable("LUMICAP_TEST_DIR") + "/lumicap-XXXXXX") {}
 
 QByteArray TestFolder::bytePath(const QString &name) const
 {
