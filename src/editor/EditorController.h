@@ -27,10 +27,6 @@ class EditorController
 {
 public:
     enum class State { Idle, Clean, Edited };
-    // The most a field takes: a JPEG keeps Exif in one 64 KB segment, which
-    // the camera's own tags share; the other formats have no such bound.
-    static constexpr qsizetype jpegFieldBytes = 60000;
-    static constexpr qsizetype otherFieldBytes = 1 << 20;
     // Texts offered from earlier saves, per field.
     static constexpr int historySize = 50;
 

@@ -89,6 +89,7 @@ const std::map<int, const char *> &table()
         {IDS_SPELL_ADD, "Add to dictionary"},
         {IDS_SPELL_LANGUAGE, "Spelling language"},
         {IDS_SPELL_NO_SUGGESTIONS, "(no suggestions)"},
+        {IDS_BATCH_FIELD_FULL, "The %s of a batch takes at most %d bytes, what every picture can hold, and this text needs %d more."},
         {IDS_SAVE_ERROR_CONTINUE, "Error %d while saving Image %s\nContinue with other files ?"},
 
         {IDS_CLI_DESCRIPTION, "Reads and writes the description, artist and copyright tags of JPEG, TIFF, PNG, WebP and HEIC files, and of raw files in their XMP sidecars."},
