@@ -41,6 +41,7 @@ EditorController::EditorController(EditorView &view, UserPrompt &prompt)
     , prompt_(prompt)
 {
     filmstrip_.setPausedWhile([this] { return !previews_.idle(); });
+    QObject::connect(&filmstrip_, &FilmstripModel::descriptionRead, &filmstrip_, [this](const QString &text) { offerFolderCaption(text, false); });
 }
 
 EditorController::~EditorController() = default;
@@ -240,11 +241,14 @@ void EditorController::rememberSaved(const FieldSelection &written)
     offerFolderCaption(view_.text(ids::Description));
 }
 
-void EditorController::offerFolderCaption(const QString &text)
+void EditorController::offerFolderCaption(const QString &text, bool first)
 {
     if (text.trimmed().isEmpty() || folderCaptions_.contains(text))
         return;
-    folderCaptions_.prepend(text);
+    if (first)
+        folderCaptions_.prepend(text);
+    else
+        folderCaptions_.append(text);
     view_.setCompletions(ids::Description, folderCaptions_);
 }
 

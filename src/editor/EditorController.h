@@ -108,7 +108,9 @@ private:
     void showIptcCounter(int index);
     // The artist and copyright just written go first in their histories.
     void rememberSaved(const FieldSelection &written);
-    void offerFolderCaption(const QString &text);
+    // A caption of this folder goes into the description's completions: first
+    // when seen or saved here, after those when read in the background.
+    void offerFolderCaption(const QString &text, bool first = true);
     void showFailedOpen(ImageStatus status);
     // The save itself; false with status Ok when it stopped at a question.
     bool writeCurrentImage(ImageStatus &status);

@@ -843,6 +843,9 @@ void EditorWindowTest::theFilmstripMarksEachPictureAndGoesThroughTheSaveQuestion
     QCOMPARE(made.text("Thumb::URI"), QUrl::fromLocalFile(image(1)).toString());
     QCOMPARE(made.text("Thumb::MTime").toLongLong(), QFileInfo(image(1)).lastModified().toSecsSinceEpoch());
     QVERIFY(made.width() == 128 && made.height() <= 128);
+    // The descriptions read for the marks are offered, though not yet opened.
+    type(ids::Description, "desc");
+    QCOMPARE(caption()->completer()->completionCount(), 2);
 
     // A click goes through the save question: Cancel and a failed save stay, Yes with the thumbnail's Enter goes.
     Filmstrip *view = editor->filmstrip();
