@@ -430,7 +430,9 @@ void EditorController::OpenCurrentImage()
         view_.setText(ids::Status, {});
     counting_ = -1;
     ImageStatus status;
-    auto image = OpenImageFile(currentPath_, status, true); // the thumbnail stands in while the preview decodes
+    // The file's thumbnail stands in while the preview decodes; a preloaded
+    // preview needs none (a HEIC's costs a decode of its own).
+    auto image = OpenImageFile(currentPath_, status, !previews_.holds(currentPath_));
     view_.setText(ids::FilePath, displayPath(currentPath_));
     view_.setText(ids::Position, formatString(IDS_POSITION, position_ + 1, list_.count()));
     filmstrip_.setCurrent(position_);
