@@ -1,8 +1,10 @@
-// PageDown in the editor through a folder of 24-megapixel JPEGs: the time
-// from the key to the end of the first paint that shows the new picture,
-// with a pause on each picture (its neighbours preload meanwhile) and with
-// the key held (the longest time the window does not answer).
-//   pagedown_bench [pictures=20] [dwell ms=200] [repeat ms=30]
+// PageDown in the editor through a folder of 24-megapixel JPEGs (or
+// 12-megapixel HEICs as a phone saves them, with a 320 x 240 thumbnail item):
+// the time from the key to the end of the first paint that shows the new
+// picture, with a pause on each picture (its neighbours preload meanwhile)
+// and with the key held (the longest time the window does not answer).
+//   pagedown_bench [pictures=20] [dwell ms=200] [repeat ms=30] [jpeg|heic]
+//   (heic needs heif-enc on the path)
 #include "BenchImages.h"
 #include "EditorDialog.h"
 #include "ImageHolder.h"
@@ -15,6 +17,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -114,18 +117,26 @@ int main(int argc, char **argv)
     const int pictures = std::max(3, argc > 1 ? std::atoi(argv[1]) : 20);
     const double dwell = argc > 2 ? std::atof(argv[2]) : 200;
     const double repeat = argc > 3 ? std::atof(argv[3]) : 30;
+    const bool heic = argc > 4 && QByteArray(argv[4]) == "heic";
+    const QString ext = heic ? "heic" : "jpg";
 
     QTemporaryDir dir;
     const QString folder = dir.filePath("photos");
     const QString single = dir.filePath("one");
     QDir().mkpath(folder);
     QDir().mkpath(single);
-    const QString first = folder + "/photo00.jpg";
-    if (!photoLikeImage(6000, 4000, 12345).save(first, "JPEG", 92))
+    const QString first = folder + "/photo00." + ext;
+    if (heic) {
+        const QString source = dir.filePath("source.jpg");
+        if (!photoLikeImage(4000, 3000, 12345).save(source, "JPEG", 92)
+            || QProcess::execute("heif-enc", {"-q", "60", "-t", "320", "-o", first, source}) != 0)
+            return 1;
+    } else if (!photoLikeImage(6000, 4000, 12345).save(first, "JPEG", 92)) {
         return 1;
+    }
     for (int i = 1; i < pictures; ++i)
-        QFile::copy(first, folder + QString::asprintf("/photo%02d.jpg", i));
-    QFile::copy(first, single + "/photo.jpg");
+        QFile::copy(first, folder + QString::asprintf("/photo%02d.", i) + ext);
+    QFile::copy(first, single + "/photo." + ext);
 
     SilentPrompt prompt;
     EditorDialog editor(prompt);
@@ -169,7 +180,8 @@ int main(int argc, char **argv)
 
     if (editor.controller().position() != pictures - 1)
         std::printf("the key did not reach the last picture (at %d)\n", editor.controller().position() + 1);
-    std::printf("%d 24 MP JPEGs (%lld bytes each), frame %dx%d\n", pictures, static_cast<long long>(QFile(first).size()),
+    std::printf("%d %s (%lld bytes each), frame %dx%d\n", pictures, heic ? "12 MP HEICs" : "24 MP JPEGs",
+                static_cast<long long>(QFile(first).size()),
                 editor.preview()->width(), editor.preview()->height());
     std::printf("PageDown/PageUp after %.0f ms on each picture: median %.1f ms, longest %.1f ms (goal: median at most 16)\n",
                 dwell, median(paused), *std::max_element(paused.begin(), paused.end()));

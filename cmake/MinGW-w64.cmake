@@ -10,6 +10,9 @@ set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
 if(DEFINED ENV{LUMICAP_WINDOWS_SDK})
   list(APPEND CMAKE_FIND_ROOT_PATH $ENV{LUMICAP_WINDOWS_SDK})
 endif()
+# pkg-config (Hunspell) looks only at Windows libraries, never the build
+# machine's own.
+set(ENV{PKG_CONFIG_LIBDIR} "$ENV{LUMICAP_WINDOWS_SDK}/lib/pkgconfig:/usr/x86_64-w64-mingw32/lib/pkgconfig")
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

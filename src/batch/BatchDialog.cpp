@@ -6,6 +6,7 @@
 #include "DialogBuilder.h"
 #include "DialogTemplates.h"
 #include "Journal.h"
+#include "MetadataFields.h"
 #include "PathOps.h"
 #include "ProgressWindow.h"
 #include "SaveUndo.h"
@@ -23,8 +24,18 @@
 namespace lumicap {
 
 namespace {
-constexpr int maxFieldLength = 255;
+// A batch's texts go into pictures of any format: they take what a JPEG can
+// hold, the least of them.
+constexpr qsizetype batchFieldBytes = jpegFieldBytes;
+constexpr int fieldIds[2] = {ids::BatchArtist, ids::BatchCopyright};
+constexpr int fieldNames[2] = {IDS_ARTIST, IDS_COPYRIGHT};
+
+QString fieldFull(int index, qsizetype excess)
+{
+    const QString name = loadString(fieldNames[index]).chopped(1).toLower();
+    return formatString(IDS_BATCH_FIELD_FULL, name.toUtf8().constData(), static_cast<int>(batchFieldBytes), static_cast<int>(excess));
 }
+} // namespace
 
 BatchDialog::BatchDialog(UserPrompt &prompt, QWidget *mainWindow)
     : QDialog(nullptr) // not a child of the main window, which a run disables
@@ -37,12 +48,14 @@ BatchDialog::BatchDialog(UserPrompt &prompt, QWidget *mainWindow)
                     .buildFixed(this);
     setModal(true);
 
-    auto *artist = qobject_cast<QLineEdit *>(control(ids::BatchArtist));
-    auto *copyright = qobject_cast<QLineEdit *>(control(ids::BatchCopyright));
-    artist->setText(settings.artist);
-    copyright->setText(settings.copyright);
-    new TypingLimit(artist, maxFieldLength);
-    new TypingLimit(copyright, maxFieldLength);
+    for (int i = 0; i < 2; ++i) {
+        auto *edit = qobject_cast<QLineEdit *>(control(fieldIds[i]));
+        auto *limit = new TypingLimit(edit, batchFieldBytes);
+        connect(limit, &TypingLimit::refused, this, [this, i](qsizetype excess) { prompt_.showMessage(fieldFull(i, excess)); });
+        const QString stored = i == 0 ? settings.artist : settings.copyright;
+        limit->allowText(stored);
+        edit->setText(stored);
+    }
     qobject_cast<QCheckBox *>(control(ids::BatchRemoveAllExif))->setChecked(settings.removeAllExif);
     qobject_cast<QCheckBox *>(control(ids::BatchAllCopies))->setChecked(settings.allCopies);
     listEdit_->setText(settings.listFile);
@@ -80,13 +93,13 @@ void BatchDialog::start()
     settings.removeAllExif = qobject_cast<QCheckBox *>(control(ids::BatchRemoveAllExif))->isChecked();
     settings.allCopies = qobject_cast<QCheckBox *>(control(ids::BatchAllCopies))->isChecked();
     settings.listFile = listEdit_->text();
-    if (settings.artist.size() > maxFieldLength) {
-        failField(ids::BatchArtist, formatString(IDS_TOO_LONG, maxFieldLength));
-        return;
-    }
-    if (settings.copyright.size() > maxFieldLength) {
-        failField(ids::BatchCopyright, formatString(IDS_TOO_LONG, maxFieldLength));
-        return;
+    // Only a stored text can be too long: typing stops at the limit.
+    for (int i = 0; i < 2; ++i) {
+        const qsizetype bytes = (i == 0 ? settings.artist : settings.copyright).toUtf8().size();
+        if (bytes > batchFieldBytes) {
+            failField(fieldIds[i], fieldFull(i, bytes - batchFieldBytes));
+            return;
+        }
     }
     if (settings.listFile.isEmpty()) {
         failField(ids::ListFile, loadString(IDS_LIST_NAME_EMPTY));

@@ -43,6 +43,7 @@ EditorController::EditorController(EditorView &view, UserPrompt &prompt)
     , prompt_(prompt)
 {
     filmstrip_.setPausedWhile([this] { return !previews_.idle(); });
+    QObject::connect(&filmstrip_, &FilmstripModel::descriptionRead, &filmstrip_, [this](const QString &text) { offerFolderCaption(text, false); });
 }
 
 EditorController::~EditorController() = default;
@@ -242,11 +243,14 @@ void EditorController::rememberSaved(const FieldSelection &written)
     offerFolderCaption(view_.text(ids::Description));
 }
 
-void EditorController::offerFolderCaption(const QString &text)
+void EditorController::offerFolderCaption(const QString &text, bool first)
 {
     if (text.trimmed().isEmpty() || folderCaptions_.contains(text))
         return;
-    folderCaptions_.prepend(text);
+    if (first)
+        folderCaptions_.prepend(text);
+    else
+        folderCaptions_.append(text);
     view_.setCompletions(ids::Description, folderCaptions_);
 }
 
@@ -458,7 +462,9 @@ void EditorController::OpenCurrentImage()
         view_.setText(ids::Status, {});
     counting_ = -1;
     ImageStatus status;
-    auto image = OpenImageFile(currentPath_, status, true); // the thumbnail stands in while the preview decodes
+    // The file's thumbnail stands in while the preview decodes; a preloaded
+    // preview needs none (a HEIC's costs a decode of its own).
+    auto image = OpenImageFile(currentPath_, status, !previews_.holds(currentPath_));
     view_.setText(ids::FilePath, displayPath(currentPath_));
     view_.setText(ids::Position, formatString(IDS_POSITION, position_ + 1, list_.count()));
     filmstrip_.setCurrent(position_);

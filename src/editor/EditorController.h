@@ -27,10 +27,6 @@ class EditorController
 {
 public:
     enum class State { Idle, Clean, Edited };
-    // The most a field takes: a JPEG keeps Exif in one 64 KB segment, which
-    // the camera's own tags share; the other formats have no such bound.
-    static constexpr qsizetype jpegFieldBytes = 60000;
-    static constexpr qsizetype otherFieldBytes = 1 << 20;
     // Texts offered from earlier saves, per field.
     static constexpr int historySize = 50;
 
@@ -115,7 +111,9 @@ private:
     void showIptcCounter(int index);
     // The artist and copyright just written go first in their histories.
     void rememberSaved(const FieldSelection &written);
-    void offerFolderCaption(const QString &text);
+    // A caption of this folder goes into the description's completions: first
+    // when seen or saved here, after those when read in the background.
+    void offerFolderCaption(const QString &text, bool first = true);
     void showFailedOpen(ImageStatus status);
     // The save itself; false with status Ok when it stopped at a question.
     bool writeCurrentImage(ImageStatus &status);

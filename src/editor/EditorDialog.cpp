@@ -80,7 +80,7 @@ void EditorDialog::createControls()
     // shown whole.
     for (const int id : {ids::Artist, ids::Copyright}) {
         auto *edit = static_cast<QLineEdit *>(control(id));
-        auto *limit = new TypingLimit(edit, EditorController::jpegFieldBytes);
+        auto *limit = new TypingLimit(edit, jpegFieldBytes);
         limits_.insert(id, limit);
         connect(limit, &TypingLimit::refused, this, [this, id](qsizetype excess) { controller_.refused(id, excess); });
         completions_.insert(id, new CompletionList(edit));

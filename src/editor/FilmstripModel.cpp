@@ -189,9 +189,11 @@ void FilmstripModel::finished(quint64 generation, int index, int version, const 
         if (version == entry.version) {
             entry.marks.read = true;
             entry.marks.unreadable = !reading.readable;
-            entry.marks.described = reading.described;
+            entry.marks.described = !reading.description.isEmpty();
         }
         Q_EMIT changed(index);
+        if (!reading.description.isEmpty())
+            Q_EMIT descriptionRead(reading.description);
     }
     pump();
 }

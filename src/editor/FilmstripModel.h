@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QImage>
 #include <QObject>
+#include <QString>
 #include <QSize>
 #include <QThreadPool>
 #include <QTimer>
@@ -73,6 +74,8 @@ Q_SIGNALS:
     void reset();
     void changed(int index);
     void currentChanged(int index);
+    // A picture's description, read in the background.
+    void descriptionRead(const QString &text);
 
 private:
     struct Entry

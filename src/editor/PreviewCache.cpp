@@ -100,6 +100,12 @@ void PreviewCache::forget(const QByteArray &path)
     queue_.erase(std::remove_if(queue_.begin(), queue_.end(), [&](const Job &j) { return j.path == path; }), queue_.end());
 }
 
+bool PreviewCache::holds(const QByteArray &path) const
+{
+    return std::any_of(entries_.begin(), entries_.end(),
+                       [&](const Entry &e) { return e.path == path && e.frame == frame_.size() && !e.image.isNull(); });
+}
+
 bool PreviewCache::known(const QByteArray &path, QSize frame) const
 {
     const auto same = [&](const QByteArray &p, QSize f) { return p == path && f == frame; };

@@ -49,6 +49,9 @@ public:
     void forget(const QByteArray &path);
 
     std::size_t held() const { return entries_.size(); }
+    // Whether a preview of the file is held for the frame (it may still be
+    // found out of date when shown).
+    bool holds(const QByteArray &path) const;
     bool idle() const { return !busy_ && queue_.empty(); }
     static int orientationOf(const ImageHolder &image);
 

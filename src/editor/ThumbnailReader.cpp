@@ -4,6 +4,7 @@
 #include "MetadataReader.h"
 #include "PreviewCache.h"
 #include "PreviewGeometry.h"
+#include "TextEncoding.h"
 #include "ThumbnailDiskCache.h"
 
 namespace lumicap {
@@ -33,7 +34,7 @@ ThumbnailReading readThumbnail(const QByteArray &path, QSize box)
     if (status != ImageStatus::Ok)
         return reading;
     reading.readable = true;
-    reading.described = !readField(ReadMetadata(*image).description, image->copies().description).bytes.isEmpty();
+    reading.description = displayText(readField(ReadMetadata(*image).description, image->copies().description).bytes);
     if (box.isEmpty())
         return reading;
     QImage picture = ThumbnailDiskCache::load(path);

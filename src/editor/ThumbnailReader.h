@@ -11,7 +11,7 @@ struct ThumbnailReading
 {
     bool readable = false;
     // The description the editor would show: the Exif text, or a copy's.
-    bool described = false;
+    QString description;
     // Upright, fitted into the box asked for; null when not asked for or
     // when nothing could be decoded.
     QImage image;

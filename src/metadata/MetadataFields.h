@@ -32,6 +32,11 @@ struct FieldSelection
     bool any() const { return description || artist || copyright; }
 };
 
+// The most a field takes: a JPEG keeps Exif in one 64 KB segment, which the
+// camera's own tags share; the other formats have no such bound.
+constexpr qsizetype jpegFieldBytes = 60000;
+constexpr qsizetype otherFieldBytes = 1 << 20;
+
 constexpr std::uint16_t descriptionTag = 0x010E;
 constexpr std::uint16_t artistTag = 0x013B;
 constexpr std::uint16_t copyrightTag = 0x8298;

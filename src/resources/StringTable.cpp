@@ -89,6 +89,7 @@ const std::map<int, const char *> &table()
         {IDS_SPELL_ADD, "Add to dictionary"},
         {IDS_SPELL_LANGUAGE, "Spelling language"},
         {IDS_SPELL_NO_SUGGESTIONS, "(no suggestions)"},
+        {IDS_BATCH_FIELD_FULL, "The %s of a batch takes at most %d bytes, what every picture can hold, and this text needs %d more."},
         {IDS_SAVE_ERROR_CONTINUE, "Error %d while saving Image %s\nContinue with other files ?"},
         {IDS_PATTERN_UNKNOWN_FIELD, "Unknown field {%s}. Fields are {name}, {stem}, {stem:words}, {folder}, {n}, {n:03}, {date}, {date:yyyy-MM-dd}, {make}, {model}, {description}, {artist} and {copyright}; {{ and }} write braces. Nothing was written."},
         {IDS_PATTERN_UNCLOSED, "A field is not closed in \"%s\" (write {{ for a brace). Nothing was written."},

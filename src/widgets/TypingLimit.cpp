@@ -2,12 +2,18 @@
 
 #include <QLineEdit>
 
+#include <limits>
+
 namespace lumicap {
 
 TypingLimit::TypingLimit(QLineEdit *edit, qsizetype bytes)
     : QValidator(edit)
     , bytes_(bytes)
 {
+    // The limit in bytes is the only one: QLineEdit's own (32767 characters)
+    // would cut a longer stored text as it is shown, and a save would write
+    // it cut.
+    edit->setMaxLength(std::numeric_limits<int>::max());
     edit->setValidator(this);
 }
 

@@ -2,6 +2,7 @@
 #include "BatchDialog.h"
 #include "BrowseEdit.h"
 #include "ControlIds.h"
+#include "MetadataFields.h"
 #include "ProgressWindow.h"
 #include "ReplaceDialog.h"
 #include "ScriptedPicker.h"
@@ -9,6 +10,7 @@
 #include "TestFiles.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QDialog>
 #include <QDir>
 #include <QLabel>
@@ -155,22 +157,33 @@ void BatchWindowTest::settingsAreReadAtOpeningAndWrittenByAnAcceptedStart()
 
 void BatchWindowTest::startChecksItsFields()
 {
-    settings()->setValue("BArtist", QString(300, 'a')); // only a stored value can be this long
+    settings()->setValue("BArtist", QString(jpegFieldBytes + 1, 'a')); // only a stored value can be this long
     ScriptedPrompt prompt;
     BatchDialog dialog(prompt, nullptr);
     dialog.show();
     dialog.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
     dialog.start();
-    QCOMPARE(prompt.messages, QStringList{"Please enter no more than 255 characters."});
-    QCOMPARE(QApplication::focusWidget(), child<QLineEdit>(&dialog, ids::BatchArtist));
-    QCOMPARE(child<QLineEdit>(&dialog, ids::BatchArtist)->selectedText().size(), 300);
+    QCOMPARE(prompt.messages, QStringList{"The artist of a batch takes at most 60000 bytes, what every picture can hold, and this text needs 1 more."});
+    QLineEdit *artist = child<QLineEdit>(&dialog, ids::BatchArtist);
+    QCOMPARE(QApplication::focusWidget(), artist);
+    QCOMPARE(artist->selectedText().size(), jpegFieldBytes + 1);
     QVERIFY(!settings()->contains("BFile"));
 
-    child<QLineEdit>(&dialog, ids::BatchArtist)->setText("Ann");
+    // Typed and pasted texts take what the editor's fields take; a paste
+    // past it is refused whole, and said.
+    QLineEdit *copyright = child<QLineEdit>(&dialog, ids::BatchCopyright);
+    QTest::keyClicks(copyright, QString(300, 'c'));
+    QCOMPARE(copyright->text().size(), 300);
+    QApplication::clipboard()->setText(QString(jpegFieldBytes / 2 - 150, QChar(0xE9)) + "!"); // two bytes each
+    copyright->paste();
+    QCOMPARE(copyright->text().size(), 300);
+    QCOMPARE(prompt.messages.value(1), QString("The copyright of a batch takes at most 60000 bytes, what every picture can hold, and this text needs 1 more."));
+
+    artist->setText("Ann");
     dialog.listEdit()->setText("");
     dialog.start();
-    QCOMPARE(prompt.messages.value(1), QString("File name is empty. Insert a file name and try again."));
+    QCOMPARE(prompt.messages.value(2), QString("File name is empty. Insert a file name and try again."));
     QCOMPARE(QApplication::focusWidget(), dialog.listEdit());
     QVERIFY(!settings()->contains("BFile")); // nothing saved
 }

@@ -289,9 +289,10 @@ void EditorWindowTest::settingsAreWrittenAndReadBackAndNoLoadCopyRCarriesTexts()
 void EditorWindowTest::aLongStoredTextIsEditedFreely()
 {
     const QByteArray longText = QByteArray(300, 'w') + "end";
-    QVERIFY(setTagsDirectly(image(1), longText, "a", "c"));
+    QVERIFY(setTagsDirectly(image(1), longText, QByteArray(40000, 'a'), "c"));
     startOn(dir->path());
     QCOMPARE(captionText().toUtf8(), longText);
+    QCOMPARE(edit(ids::Artist)->text().size(), 40000);
 
     // Untouched, it blocks nothing and is never called too long.
     QTest::keyClick(editor.get(), Qt::Key_PageDown);
@@ -308,20 +309,21 @@ void EditorWindowTest::aLongStoredTextIsEditedFreely()
     QTest::keyClick(editor.get(), Qt::Key_PageDown);
     QCOMPARE(prompt->messages, QStringList());
     QCOMPARE(tagsDirectly(image(1)).value(0), longText.left(302) + "D!");
+    QCOMPARE(tagsDirectly(image(1)).value(1).size(), 40000);
 
     // A field takes what the JPEG's Exif holds; a paste past it is refused
     // whole, and said.
     type(ids::Artist, QString(300, 'a'));
     QCOMPARE(edit(ids::Artist)->text().size(), 300);
-    QApplication::clipboard()->setText(QString(EditorController::jpegFieldBytes - 9, QChar(0xE9))); // two bytes each
+    QApplication::clipboard()->setText(QString(jpegFieldBytes - 9, QChar(0xE9))); // two bytes each
     caption()->selectAll();
     caption()->paste();
     QCOMPARE(captionText(), QString("Description 2"));
     QCOMPARE(prompt->messages.value(0),
              QString("This text was not inserted: the description of this picture takes at most 60000 bytes, and it would need 59982 more."));
-    QApplication::clipboard()->setText(QString(EditorController::jpegFieldBytes, 'w'));
+    QApplication::clipboard()->setText(QString(jpegFieldBytes, 'w'));
     caption()->paste();
-    QCOMPARE(captionText().size(), EditorController::jpegFieldBytes);
+    QCOMPARE(captionText().size(), jpegFieldBytes);
 }
 
 void EditorWindowTest::theFieldsShowWhatOtherProgramsShow_data()
@@ -865,6 +867,9 @@ void EditorWindowTest::theFilmstripMarksEachPictureAndGoesThroughTheSaveQuestion
     QCOMPARE(made.text("Thumb::URI"), QUrl::fromLocalFile(image(1)).toString());
     QCOMPARE(made.text("Thumb::MTime").toLongLong(), QFileInfo(image(1)).lastModified().toSecsSinceEpoch());
     QVERIFY(made.width() == 128 && made.height() <= 128);
+    // The descriptions read for the marks are offered, though not yet opened.
+    type(ids::Description, "desc");
+    QCOMPARE(caption()->completer()->completionCount(), 2);
 
     // A click goes through the save question: Cancel and a failed save stay, Yes with the thumbnail's Enter goes.
     Filmstrip *view = editor->filmstrip();
