@@ -18,12 +18,6 @@
 namespace lumicap {
 
 namespace {
-QByteArray untilZero(const QByteArray &value)
-{
-    const qsizetype zero = value.indexOf('\0');
-    return zero < 0 ? value : value.left(zero);
-}
-
 QSize readSize(const QByteArray &file)
 {
     QByteArray view = QByteArray::fromRawData(file.constData(), file.size());

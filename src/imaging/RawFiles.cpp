@@ -16,12 +16,6 @@ bool at(const char *data, std::size_t size, std::size_t offset, const char *magi
     return size >= offset + n && std::memcmp(data + offset, magic, n) == 0;
 }
 
-QByteArray untilZero(const QByteArray &value)
-{
-    const qsizetype zero = value.indexOf('\0');
-    return zero < 0 ? value : value.left(zero);
-}
-
 void addCopies(const FieldCopies &from, const QByteArray &where, FieldCopies &to)
 {
     const auto add = [&where](const std::vector<TextCopy> &source, std::vector<TextCopy> &target) {

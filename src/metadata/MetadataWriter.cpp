@@ -27,11 +27,6 @@ void WriteMetadata(ImageHolder &image, const MetadataFields &fields, FieldSelect
 {
     if (removeAll)
         image.removeAllTags();
-    // A text ends at its first zero byte, as it does when read back.
-    const auto untilZero = [](const QByteArray &bytes) {
-        const qsizetype zero = bytes.indexOf('\0');
-        return zero < 0 ? bytes : bytes.left(zero);
-    };
     // A field that says, as text, what its tag holds is left as it is, in
     // whatever encoding it is stored, and so are its other copies (unless
     // every copy is asked for): a save changes only what the user changed.
