@@ -16,29 +16,6 @@
 
 namespace lumicap {
 
-bool ParseListFile(const QByteArray &path, BatchList &list, ImageStatus *status)
-{
-    list.clear();
-    ListFileReader reader;
-    ImageStatus result = reader.open(path);
-    if (result == ImageStatus::Ok) {
-        try {
-            ListEntry entry;
-            while (reader.next(entry))
-                list.push_back(entry);
-            result = reader.status() == ImageStatus::OutOfMemory ? ImageStatus::OutOfMemory : ImageStatus::Ok;
-        } catch (const std::bad_alloc &) {
-            result = ImageStatus::OutOfMemory;
-        }
-        if (result == ImageStatus::OutOfMemory)
-            BatchList().swap(list); // the memory back, for the message
-    }
-    if (status)
-        *status = result;
-    // A read error part-way keeps what was read.
-    return result == ImageStatus::Ok;
-}
-
 SplitParts SplitPath(const QByteArray &path)
 {
     const qsizetype drive = path.size() >= 2 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' ? 2 : 0;
@@ -291,18 +268,6 @@ BatchSummary BatchRun::run(std::int64_t count, NextEntry next, const QByteArray 
     progress_.close();
     options_ = nullptr;
     return summary_;
-}
-
-BatchSummary BatchRun::RunBatch(const BatchList &list, const QByteArray &listPath, const BatchOptions &options)
-{
-    std::size_t k = 0;
-    const auto next = [&](ListEntry &entry) {
-        if (k == list.size())
-            return false;
-        entry = list[k++];
-        return true;
-    };
-    return run(static_cast<std::int64_t>(list.size()), next, listPath, options);
 }
 
 BatchSummary BatchRun::RunBatch(ListFileReader &list, const QByteArray &listPath, const BatchOptions &options)

@@ -15,12 +15,6 @@ namespace lumicap {
 
 class UserPrompt;
 
-// Reads and parses a whole list file. False when it cannot be opened
-// (missing, no access, not a regular file) or does not fit in memory, which
-// status tells; a read error part-way keeps what was read. A batch of any
-// size streams its list through ListFileReader instead.
-bool ParseListFile(const QByteArray &path, BatchList &list, ImageStatus *status = nullptr);
-
 // The folder part of a path (a drive and the directory up to and including
 // the last separator of either kind) and the rest.
 struct SplitParts
@@ -107,7 +101,6 @@ public:
     // "N saved, N skipped, N failed", and how many entries were not reached.
     static QString summaryLine(const BatchSummary &summary);
 
-    BatchSummary RunBatch(const BatchList &list, const QByteArray &listPath, const BatchOptions &options);
     // Streams an opened list: memory stays bounded whatever its length.
     BatchSummary RunBatch(ListFileReader &list, const QByteArray &listPath, const BatchOptions &options);
 

@@ -132,8 +132,7 @@ ImageStatus decode(ImageFormat format, const QByteArray &file, Decoded &out)
     }
     if (format != ImageFormat::Tiff)
         return ImageStatus::PropertyNotSupported;
-    exiv::IoPtr io = exiv::memoryIo(file.constData(), static_cast<std::size_t>(file.size()));
-    auto image = std::make_unique<Exiv2::TiffImage>(exiv::take(io), false);
+    auto image = std::make_unique<Exiv2::TiffImage>(exiv::memoryIo(file.constData(), static_cast<std::size_t>(file.size())), false);
     image->readMetadata();
     out.exif = image->exifData();
     out.order = image->byteOrder();

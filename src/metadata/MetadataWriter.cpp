@@ -8,21 +8,6 @@
 
 namespace lumicap {
 
-const char *MimeTypeForImage(const ImageHolder &image)
-{
-    return mimeTypeOf(image.format());
-}
-
-int FindEncoder(const char *mimeType, ImageFormat *writer)
-{
-    const int index = ImageHolder::writerFor(mimeType);
-    if (writer && index >= 0) {
-        static const ImageFormat formats[] = {ImageFormat::Jpeg, ImageFormat::Tiff, ImageFormat::Png, ImageFormat::WebP, ImageFormat::Raw, ImageFormat::Heif};
-        *writer = formats[index];
-    }
-    return index;
-}
-
 void WriteMetadata(ImageHolder &image, const MetadataFields &fields, FieldSelection which, bool removeAll, bool allCopies)
 {
     if (removeAll)

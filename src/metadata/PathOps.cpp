@@ -46,9 +46,4 @@ QByteArray pathBytes(const QString &path)
 #endif
 }
 
-QByteArray TemporaryPath(const QByteArray &path)
-{
-    return JoinPath(DirectoryPart(path), "_~" + FileNamePart(path));
-}
-
 } // namespace lumicap

@@ -18,9 +18,6 @@ QByteArray FileNamePart(const QByteArray &path);
 // holds every name (the ANSI code page would not).
 QByteArray pathBytes(const QString &path);
 
-// "_~" + the file name, in the image's own folder.
-QByteArray TemporaryPath(const QByteArray &path);
-
 // The separator JoinPath adds: the platform's own.
 #ifdef _WIN32
 constexpr char nativeSeparator = '\\';

@@ -161,9 +161,7 @@ TEST_P(SaveSteps, leaveEachPictureOldOrNewAndNothingThatBlocks)
         EXPECT_EQ(mtimeNs(pictures.paths.last()), stamp);
         EXPECT_EQ(leftovers(dir.path()), QStringList());
     }
-    ImageList list;
-    list.Scan(QFile::encodeName(dir.path()));
-    for (const QByteArray &entry : list.entries())
+    for (const QByteArray &entry : ImageList::listImages(QFile::encodeName(dir.path())))
         EXPECT_FALSE(entry.contains("_~"));
     EXPECT_EQ(probe(pictures.paths, "none", "", "Later text").status, 0);
     for (const QString &path : pictures.paths)
@@ -279,8 +277,7 @@ TEST(NonRegularFiles, areRefusedAtOnce)
     std::snprintf(address.sun_path, sizeof address.sun_path, "%s", socketPath.constData());
     ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
 
-    ImageList list;
-    EXPECT_EQ(list.Scan(QFile::encodeName(dir.path())), 0);
+    EXPECT_TRUE(ImageList::listImages(QFile::encodeName(dir.path())).empty());
     for (const char *name : {"fifo.jpg", "folder.jpg", "device.jpg", "socket.jpg"}) {
         SCOPED_TRACE(name);
         ImageStatus status;
