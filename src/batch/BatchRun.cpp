@@ -238,7 +238,7 @@ BatchSummary BatchRun::run(std::int64_t count, NextEntry next, const QByteArray 
     summary_ = BatchSummary();
     options_ = &options;
     const QByteArray folder = SplitPath(listPath).folder;
-    progress_.open();
+    progress_.begin();
     ListEntry entry;
     std::int64_t reached = 0;
     for (std::int64_t k = 1;; ++k) {
@@ -251,7 +251,7 @@ BatchSummary BatchRun::run(std::int64_t count, NextEntry next, const QByteArray 
                 break;
             }
             ++reached;
-            progress_.update(displayText(entry.name), static_cast<int>(100 * k / std::max(count, k)));
+            progress_.showImage(displayText(entry.name), static_cast<int>(100 * k / std::max(count, k)));
             outcome = processEntry(entry, folder);
         } catch (const std::bad_alloc &) {
             outcome = endRun(IDS_LOAD_ERROR, ImageStatus::OutOfMemory, folder + entry.name);
@@ -265,7 +265,7 @@ BatchSummary BatchRun::run(std::int64_t count, NextEntry next, const QByteArray 
     // The pictures in hand when the list ends or Cancel is pressed.
     saveInHand();
     summary_.notReached += static_cast<int>(std::max<std::int64_t>(0, count - reached));
-    progress_.close();
+    progress_.end();
     options_ = nullptr;
     return summary_;
 }

@@ -38,13 +38,15 @@ std::optional<QByteArray> imagePathFor(const QByteArray &folder, const QByteArra
 std::optional<QByteArray> findImageFor(const QByteArray &folder, const QByteArray &name, ImageStatus *refusal = nullptr);
 
 // What the batch shows while it runs; a window, or a line on a terminal.
+// (Named apart from a widget's open, update and close, which a window
+// implementing it would otherwise override or hide.)
 class BatchProgress
 {
 public:
     virtual ~BatchProgress() = default;
-    virtual void open() = 0;
-    virtual void update(const QString &name, int position) = 0;
-    virtual void close() = 0;
+    virtual void begin() = 0;
+    virtual void showImage(const QString &name, int position) = 0;
+    virtual void end() = 0;
     virtual bool cancelled() const = 0;
     // One round of event processing after each image, so Cancel gets in.
     virtual void afterImage() = 0;

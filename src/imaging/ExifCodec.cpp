@@ -745,7 +745,7 @@ ImageStatus ExifCodec::readTags(ImageFormat format, const QByteArray &file, std:
             // reason to refuse the tags.
             try {
                 *thumbnail = exiv::bytesOf(Exiv2::ExifThumbC(decoded.exif).copy());
-            } catch (...) {
+            } catch (const std::exception &) { // Exiv2's errors, its overflow checks, memory
                 thumbnail->clear();
             }
         }

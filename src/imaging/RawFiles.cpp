@@ -102,7 +102,7 @@ ImageStatus read(const QByteArray &file, Contents &contents)
                 contents.preview = QByteArray(reinterpret_cast<const char *>(preview.pData()), static_cast<qsizetype>(preview.size()));
                 contents.previewSize = QSize(static_cast<int>(largest->width_), static_cast<int>(largest->height_));
             }
-        } catch (...) {
+        } catch (const std::exception &) { // Exiv2's errors, its overflow checks, memory
             contents.preview.clear();
         }
         return ImageStatus::Ok;

@@ -27,14 +27,14 @@ public:
     QStringList events;
     std::function<void(const QString &, int)> onUpdate;
 
-    void open() override { events << "open"; }
-    void update(const QString &name, int position) override
+    void begin() override { events << "open"; }
+    void showImage(const QString &name, int position) override
     {
         events << QString("%1 %2").arg(position).arg(name);
         if (onUpdate)
             onUpdate(name, position);
     }
-    void close() override { events << "close"; }
+    void end() override { events << "close"; }
     bool cancelled() const override { return false; }
     void afterImage() override {}
 };
