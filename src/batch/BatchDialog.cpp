@@ -186,7 +186,7 @@ void BatchDialog::reject()
         QDialog::reject();
 }
 
-void BatchDialog::open()
+void BatchDialog::begin()
 {
     if (progress_)
         return;
@@ -194,7 +194,7 @@ void BatchDialog::open()
     progress_ = std::make_unique<ProgressWindow>(&runFlag_, loadString(IDS_WORKING), QStringLiteral(""), mainWindow_, this);
 }
 
-void BatchDialog::update(const QString &name, int position)
+void BatchDialog::showImage(const QString &name, int position)
 {
     if (!progress_)
         return;
@@ -202,7 +202,7 @@ void BatchDialog::update(const QString &name, int position)
     progress_->SetProgressPos(position);
 }
 
-void BatchDialog::close()
+void BatchDialog::end()
 {
     if (!progress_)
         return;

@@ -43,9 +43,9 @@ private:
     void setRunning(bool running);
 
     // BatchProgress
-    void open() override;
-    void update(const QString &name, int position) override;
-    void close() override;
+    void begin() override;
+    void showImage(const QString &name, int position) override;
+    void end() override;
     bool cancelled() const override { return runFlag_ == 0; }
     void afterImage() override;
 

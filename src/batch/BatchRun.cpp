@@ -18,29 +18,6 @@
 
 namespace lumicap {
 
-bool ParseListFile(const QByteArray &path, BatchList &list, ImageStatus *status)
-{
-    list.clear();
-    ListFileReader reader;
-    ImageStatus result = reader.open(path);
-    if (result == ImageStatus::Ok) {
-        try {
-            ListEntry entry;
-            while (reader.next(entry))
-                list.push_back(entry);
-            result = reader.status() == ImageStatus::OutOfMemory ? ImageStatus::OutOfMemory : ImageStatus::Ok;
-        } catch (const std::bad_alloc &) {
-            result = ImageStatus::OutOfMemory;
-        }
-        if (result == ImageStatus::OutOfMemory)
-            BatchList().swap(list); // the memory back, for the message
-    }
-    if (status)
-        *status = result;
-    // A read error part-way keeps what was read.
-    return result == ImageStatus::Ok;
-}
-
 SplitParts SplitPath(const QByteArray &path)
 {
     const qsizetype drive = path.size() >= 2 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' ? 2 : 0;
@@ -321,7 +298,7 @@ BatchSummary BatchRun::run(std::int64_t count, Process process, const BatchOptio
     const Journal::Run journalRun; // the run's saves can be undone together
     summary_.run = journalRun.id();
     options_ = &options;
-    progress_.open();
+    progress_.begin();
     std::int64_t reached = 0;
     for (std::int64_t k = 1;; ++k) {
         Outcome outcome = Outcome::Ended;
@@ -335,7 +312,7 @@ BatchSummary BatchRun::run(std::int64_t count, Process process, const BatchOptio
                     return false;
                 }
                 ++reached;
-                progress_.update(displayText(name), static_cast<int>(100 * k / std::max(count, k)));
+                progress_.showImage(displayText(name), static_cast<int>(100 * k / std::max(count, k)));
                 return true;
             };
             if (!process(static_cast<int>(k), announce, outcome))
@@ -352,27 +329,9 @@ BatchSummary BatchRun::run(std::int64_t count, Process process, const BatchOptio
     // The pictures in hand when the list ends or Cancel is pressed.
     saveInHand();
     summary_.notReached += static_cast<int>(std::max<std::int64_t>(0, count - reached));
-    progress_.close();
+    progress_.end();
     options_ = nullptr;
     return summary_;
-}
-
-BatchSummary BatchRun::RunBatch(const BatchList &list, const QByteArray &listPath, const BatchOptions &options)
-{
-    std::size_t k = 0;
-    const auto next = [&](ListEntry &entry) {
-        if (k == list.size())
-            return false;
-        entry = list[k++];
-        return true;
-    };
-    const bool checked = checkPatterns(options, next, listPath);
-    k = 0;
-    if (!checked) {
-        summary_.notReached = static_cast<int>(list.size());
-        return summary_;
-    }
-    return runList(static_cast<std::int64_t>(list.size()), next, listPath, options);
 }
 
 BatchSummary BatchRun::RunBatch(ListFileReader &list, const QByteArray &listPath, const BatchOptions &options)

@@ -18,12 +18,6 @@ namespace lumicap {
 
 class UserPrompt;
 
-// Reads and parses a whole list file. False when it cannot be opened
-// (missing, no access, not a regular file) or does not fit in memory, which
-// status tells; a read error part-way keeps what was read. A batch of any
-// size streams its list through ListFileReader instead.
-bool ParseListFile(const QByteArray &path, BatchList &list, ImageStatus *status = nullptr);
-
 // The folder part of a path (a drive and the directory up to and including
 // the last separator of either kind) and the rest.
 struct SplitParts
@@ -47,13 +41,15 @@ std::optional<QByteArray> imagePathFor(const QByteArray &folder, const QByteArra
 std::optional<QByteArray> findImageFor(const QByteArray &folder, const QByteArray &name, ImageStatus *refusal = nullptr);
 
 // What the batch shows while it runs; a window, or a line on a terminal.
+// (Named apart from a widget's open, update and close, which a window
+// implementing it would otherwise override or hide.)
 class BatchProgress
 {
 public:
     virtual ~BatchProgress() = default;
-    virtual void open() = 0;
-    virtual void update(const QString &name, int position) = 0;
-    virtual void close() = 0;
+    virtual void begin() = 0;
+    virtual void showImage(const QString &name, int position) = 0;
+    virtual void end() = 0;
     virtual bool cancelled() const = 0;
     // One round of event processing after each image, so Cancel gets in.
     virtual void afterImage() = 0;
@@ -126,7 +122,6 @@ public:
     // "N saved, N skipped, N failed", and how many entries were not reached.
     static QString summaryLine(const BatchSummary &summary);
 
-    BatchSummary RunBatch(const BatchList &list, const QByteArray &listPath, const BatchOptions &options);
     // Streams an opened list: memory stays bounded whatever its length.
     BatchSummary RunBatch(ListFileReader &list, const QByteArray &listPath, const BatchOptions &options);
     // Gives each picture what edit decides for it, as a list run does

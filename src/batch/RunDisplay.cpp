@@ -5,6 +5,7 @@
 #include "UserPrompt.h"
 
 #include <QCoreApplication>
+#include <QDialog>
 
 namespace lumicap {
 
@@ -12,7 +13,7 @@ RunDisplay::RunDisplay(QWidget *mainWindow, QWidget *owner) : mainWindow_(mainWi
 
 RunDisplay::~RunDisplay() = default;
 
-void RunDisplay::open()
+void RunDisplay::begin()
 {
     if (progress_)
         return;
@@ -20,7 +21,7 @@ void RunDisplay::open()
     progress_ = std::make_unique<ProgressWindow>(&runFlag_, loadString(IDS_WORKING), QStringLiteral(""), mainWindow_, owner_);
 }
 
-void RunDisplay::update(const QString &name, int position)
+void RunDisplay::showImage(const QString &name, int position)
 {
     if (!progress_)
         return;
@@ -28,7 +29,7 @@ void RunDisplay::update(const QString &name, int position)
     progress_->SetProgressPos(position);
 }
 
-void RunDisplay::close()
+void RunDisplay::end()
 {
     if (!progress_)
         return;

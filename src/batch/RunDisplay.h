@@ -3,10 +3,9 @@
 #include "BatchRun.h"
 
 #include <QPointer>
+#include <QWidget>
 
 #include <memory>
-
-class QWidget;
 
 namespace lumicap {
 
@@ -23,9 +22,9 @@ public:
 
     ProgressWindow *window() const { return progress_.get(); }
 
-    void open() override;
-    void update(const QString &name, int position) override;
-    void close() override;
+    void begin() override;
+    void showImage(const QString &name, int position) override;
+    void end() override;
     bool cancelled() const override { return runFlag_ == 0; }
     void afterImage() override;
 

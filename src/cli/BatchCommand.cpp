@@ -21,8 +21,8 @@ class TerminalProgress : public BatchProgress
 public:
     TerminalProgress(bool verbose, bool quiet) : bar_(!verbose && !quiet && errorsGoToATerminal()), lines_(verbose) {}
 
-    void open() override {}
-    void update(const QString &name, int position) override
+    void begin() override {}
+    void showImage(const QString &name, int position) override
     {
         if (bar_) {
             const int filled = position / 5;
@@ -34,7 +34,7 @@ public:
             printError(QString("[%1%] %2").arg(position, 3).arg(escapedText(name)));
         }
     }
-    void close() override { endLine(); }
+    void end() override { endLine(); }
     bool cancelled() const override { return false; }
     void afterImage() override {}
 

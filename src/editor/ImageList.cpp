@@ -83,13 +83,4 @@ std::vector<QByteArray> ImageList::listImages(const QByteArray &folderText)
     return found;
 }
 
-int ImageList::Scan(const QByteArray &folderText)
-{
-    std::vector<QByteArray> found = listImages(folderText);
-    const int n = static_cast<int>(found.size());
-    if (n > 0)
-        entries_ = std::move(found);
-    return n;
-}
-
 } // namespace lumicap

@@ -23,13 +23,6 @@ FolderCheck checkFolder(const QByteArray &folderText);
 class ImageList
 {
 public:
-    // Lists regular files (or links to them) named *.jpg, *.jpeg, *.tif or
-    // *.tiff in any letter case, leaving out hidden files, subfolders and
-    // the temporary files of saves ("_~" + name).
-    // The list is replaced only when the folder holds at least one image, so
-    // a scan that finds nothing leaves the previous list as it was.
-    int Scan(const QByteArray &folderText);
-
     // Replaces the list with entries already found and sorted.
     void assign(std::vector<QByteArray> entries) { entries_ = std::move(entries); }
 
@@ -37,7 +30,10 @@ public:
     const QByteArray &at(int index) const { return entries_[static_cast<std::size_t>(index)]; }
     const std::vector<QByteArray> &entries() const { return entries_; }
 
-    // The images of a folder, sorted; empty when there are none.
+    // The images of a folder, sorted; empty when there are none: regular
+    // files (or links to them) with a picture's extension in any letter
+    // case, leaving out hidden files, subfolders and the temporary files of
+    // saves ("_~" + name).
     static std::vector<QByteArray> listImages(const QByteArray &folderText);
 
 private:

@@ -132,8 +132,7 @@ ImageStatus decode(ImageFormat format, const QByteArray &file, Decoded &out)
     }
     if (format != ImageFormat::Tiff)
         return ImageStatus::PropertyNotSupported;
-    exiv::IoPtr io = exiv::memoryIo(file.constData(), static_cast<std::size_t>(file.size()));
-    auto image = std::make_unique<Exiv2::TiffImage>(exiv::take(io), false);
+    auto image = std::make_unique<Exiv2::TiffImage>(exiv::memoryIo(file.constData(), static_cast<std::size_t>(file.size())), false);
     image->readMetadata();
     out.exif = image->exifData();
     out.order = image->byteOrder();
@@ -202,6 +201,18 @@ bool sameExifData(const ExifData &a, const ExifData &b, Exiv2::ByteOrder order)
     return a.count() == b.count() && entriesOf(a, order) == entriesOf(b, order);
 }
 
+// A tag of the first directory; of several entries with its id, the last
+// wins, as when reading.
+const Exiv2::Exifdatum *firstDirectoryEntry(const ExifData &exif, std::uint16_t tag)
+{
+    const Exiv2::Exifdatum *found = nullptr;
+    for (const auto &d : exif) {
+        if (d.tag() == tag && d.groupName() == primaryGroup)
+            found = &d;
+    }
+    return found;
+}
+
 // What was asked for must be what was written: every entry we meant to keep
 // is there, and each tag we set holds exactly its bytes.
 bool writtenAsIntended(const ExifData &intended, const ExifData &written, const TagEdits &edits, Exiv2::ByteOrder order)
@@ -216,11 +227,7 @@ bool writtenAsIntended(const ExifData &intended, const ExifData &written, const 
             return false;
     }
     for (const auto &item : edits.set) {
-        const Exiv2::Exifdatum *found = nullptr;
-        for (const auto &d : written) {
-            if (d.tag() == item.id && d.groupName() == primaryGroup)
-                found = &d;
-        }
+        const Exiv2::Exifdatum *found = firstDirectoryEntry(written, item.id);
         if (!found || found->typeId() != item.type || rawBytes(*found, order) != item.value)
             return false;
     }
@@ -233,16 +240,6 @@ constexpr std::uint16_t xpSubject = 0x9C9F;
 constexpr std::uint16_t xmpTag = 0x02BC;
 constexpr std::uint16_t iptcTag = 0x83BB;
 constexpr std::uint16_t photoshopTag = 0x8649;
-
-const Exiv2::Exifdatum *firstDirectoryEntry(const ExifData &exif, std::uint16_t tag)
-{
-    const Exiv2::Exifdatum *found = nullptr;
-    for (const auto &d : exif) {
-        if (d.tag() == tag && d.groupName() == primaryGroup)
-            found = &d; // the last of several wins, as when reading
-    }
-    return found;
-}
 
 // The copies that live in the first directory: the Windows tags, and in a
 // TIFF the XMP packet, the IPTC data and the Photoshop resources (for the
@@ -295,20 +292,12 @@ void addCopiesInFirstDirectory(ImageFormat format, const ExifData &exif, Exiv2::
 // copyright of photographer and editor).
 TagEdits withoutSameTexts(const ExifData &exif, Exiv2::ByteOrder order, const TagEdits &edits)
 {
-    const auto textOf = [](const QByteArray &value) {
-        const qsizetype zero = value.indexOf('\0');
-        return zero < 0 ? value : value.left(zero);
-    };
     TagEdits needed = edits;
     needed.set.clear();
     for (const TagItem &item : edits.set) {
-        const Exiv2::Exifdatum *stored = nullptr;
-        for (const auto &d : exif) {
-            if (d.tag() == item.id && d.groupName() == primaryGroup)
-                stored = &d; // the last of several wins, as when reading
-        }
+        const Exiv2::Exifdatum *stored = firstDirectoryEntry(exif, item.id);
         const bool same = stored && item.type == asciiType && isTextTag(item.id)
-                          && textOf(rawBytes(*stored, order)) == textOf(item.value);
+                          && untilZero(rawBytes(*stored, order)) == untilZero(item.value);
         if (!same)
             needed.set.push_back(item);
     }
@@ -756,7 +745,7 @@ ImageStatus ExifCodec::readTags(ImageFormat format, const QByteArray &file, std:
             // reason to refuse the tags.
             try {
                 *thumbnail = exiv::bytesOf(Exiv2::ExifThumbC(decoded.exif).copy());
-            } catch (...) {
+            } catch (const std::exception &) { // Exiv2's errors, its overflow checks, memory
                 thumbnail->clear();
             }
         }

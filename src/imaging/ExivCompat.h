@@ -38,11 +38,6 @@ inline IoPtr memoryIo(const char *data, std::size_t size)
     return IoPtr(new Exiv2::MemIo(reinterpret_cast<const Exiv2::byte *>(data), static_cast<Size>(size)));
 }
 
-inline IoPtr emptyMemoryIo()
-{
-    return IoPtr(new Exiv2::MemIo);
-}
-
 inline QByteArray bytesOf(const Exiv2::DataBuf &buffer)
 {
 #if EXIV2_TEST_VERSION(0, 28, 0)
@@ -50,12 +45,6 @@ inline QByteArray bytesOf(const Exiv2::DataBuf &buffer)
 #else
     return QByteArray(reinterpret_cast<const char *>(buffer.pData_), static_cast<qsizetype>(buffer.size_));
 #endif
-}
-
-// Exiv2 0.27 hands smart pointers around by auto_ptr; move() works for both.
-template <typename Ptr> inline Ptr take(Ptr &p)
-{
-    return std::move(p);
 }
 
 } // namespace lumicap::exiv

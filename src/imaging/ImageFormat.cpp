@@ -64,30 +64,4 @@ bool canHoldTags(ImageFormat format)
            || format == ImageFormat::Heif;
 }
 
-const char *mimeTypeOf(ImageFormat format)
-{
-    switch (format) {
-    case ImageFormat::Jpeg:
-        return "image/jpeg";
-    case ImageFormat::Tiff:
-        return "image/tiff";
-    case ImageFormat::Png:
-        return "image/png";
-    case ImageFormat::Gif:
-        return "image/gif";
-    case ImageFormat::Bmp:
-        return "image/bmp";
-    case ImageFormat::WebP:
-        return "image/webp";
-    case ImageFormat::Raw:
-        return "image/x-raw"; // what a sidecar is written for
-    case ImageFormat::Heif:
-        return "image/heif";
-    case ImageFormat::BigTiff:
-    case ImageFormat::Other:
-        break;
-    }
-    return "application/octet-stream";
-}
-
 } // namespace lumicap

@@ -16,6 +16,4 @@ ImageFormat detectImageFormat(const char *data, std::size_t size);
 // the three tags (a raw file in its sidecar).
 bool canHoldTags(ImageFormat format);
 
-const char *mimeTypeOf(ImageFormat format);
-
 } // namespace lumicap

@@ -13,17 +13,10 @@
 #include <QImageReader>
 
 #include <algorithm>
-#include <cstring>
 
 namespace lumicap {
 
 namespace {
-QByteArray untilZero(const QByteArray &value)
-{
-    const qsizetype zero = value.indexOf('\0');
-    return zero < 0 ? value : value.left(zero);
-}
-
 QSize readSize(const QByteArray &file)
 {
     QByteArray view = QByteArray::fromRawData(file.constData(), file.size());
@@ -263,16 +256,6 @@ ImageStatus ImageHolder::setTag(const TagItem &item)
     set.erase(std::remove_if(set.begin(), set.end(), [&](const TagItem &t) { return t.id == item.id; }), set.end());
     set.push_back(item);
     return ImageStatus::Ok;
-}
-
-int ImageHolder::writerFor(const char *mimeType)
-{
-    static const char *const writers[] = {"image/jpeg", "image/tiff", "image/png", "image/webp", "image/x-raw", "image/heif"};
-    for (int i = 0; i < 6; ++i) {
-        if (mimeType && std::strcmp(mimeType, writers[i]) == 0)
-            return i;
-    }
-    return -1;
 }
 
 ImageStatus ImageHolder::encodeInto(QByteArray &file, bool &unchanged, QList<QByteArray> &pieces)

@@ -69,10 +69,6 @@ public:
     // opened withThumbnail.
     QImage thumbnail();
 
-    // The writer index for a MIME type: 0 JPEG, 1 TIFF, 2 PNG, 3 WebP, 4 a raw
-    // file's sidecar, 5 HEIF, -1 none.
-    static int writerFor(const char *mimeType);
-
     // Applies the recorded edits to file (the image file's current bytes;
     // for a raw file, its sidecar's, empty when it has none yet):
     // the new file is pieces, written one after the other (see

@@ -48,7 +48,6 @@ std::optional<JpegLayout> parseJpegLayout(const QByteArray &jpeg)
         if (length < 2 || pos + length > size)
             return std::nullopt;
         if (marker == 0xDA) { // start of scan: the rest is image data
-            layout.scanOffset = markerStart;
             layout.scanHeaderEnd = pos + length;
             return layout;
         }
@@ -120,14 +119,6 @@ QByteArray exifSegment(const QByteArray &tiffBlock)
     segment.append(exifHeader, exifHeaderSize);
     segment.append(tiffBlock);
     return segment;
-}
-
-QList<QByteArray> spliceExif(const QByteArray &jpeg, const JpegLayout &layout, const QByteArray &segment)
-{
-    const qsizetype cut = static_cast<qsizetype>(layout.exifOffset ? *layout.exifOffset : layout.insertOffset);
-    const qsizetype resume = cut + static_cast<qsizetype>(layout.exifOffset ? layout.exifSize : 0);
-    return {QByteArray::fromRawData(jpeg.constData(), cut), segment,
-            QByteArray::fromRawData(jpeg.constData() + resume, jpeg.size() - resume)};
 }
 
 QByteArray segmentPayload(const QByteArray &jpeg, std::optional<std::size_t> offset, std::size_t size, std::size_t signature)

@@ -40,8 +40,7 @@ struct JpegLayout
     std::size_t insertOffset = 2;
     // The pixel density that JFIF APP0 states, when it states a valid one.
     std::optional<Resolution> resolution;
-    // Offset of the start-of-scan segment and the end of its header.
-    std::size_t scanOffset = 0;
+    // The end of the start-of-scan segment's header.
     std::size_t scanHeaderEnd = 0;
     // The picture's size from its start-of-frame segment; 0 without one.
     int width = 0;
@@ -71,10 +70,6 @@ constexpr std::uint32_t jpegExifSpare = 512;
 // The APP1 segment that carries tiffBlock; the caller has checked the size
 // against maxExifPayload.
 QByteArray exifSegment(const QByteArray &tiffBlock);
-
-// The file with its Exif segment replaced: pieces to be written one after the
-// other. The first and last are views into jpeg, which must outlive them.
-QList<QByteArray> spliceExif(const QByteArray &jpeg, const JpegLayout &layout, const QByteArray &segment);
 
 // What follows the marker and length of an XMP or a Photoshop segment.
 constexpr char xmpSignature[] = "http://ns.adobe.com/xap/1.0/";      // and a zero

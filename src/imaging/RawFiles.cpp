@@ -16,12 +16,6 @@ bool at(const char *data, std::size_t size, std::size_t offset, const char *magi
     return size >= offset + n && std::memcmp(data + offset, magic, n) == 0;
 }
 
-QByteArray untilZero(const QByteArray &value)
-{
-    const qsizetype zero = value.indexOf('\0');
-    return zero < 0 ? value : value.left(zero);
-}
-
 void addCopies(const FieldCopies &from, const QByteArray &where, FieldCopies &to)
 {
     const auto add = [&where](const std::vector<TextCopy> &source, std::vector<TextCopy> &target) {
@@ -108,7 +102,7 @@ ImageStatus read(const QByteArray &file, Contents &contents)
                 contents.preview = QByteArray(reinterpret_cast<const char *>(preview.pData()), static_cast<qsizetype>(preview.size()));
                 contents.previewSize = QSize(static_cast<int>(largest->width_), static_cast<int>(largest->height_));
             }
-        } catch (...) {
+        } catch (const std::exception &) { // Exiv2's errors, its overflow checks, memory
             contents.preview.clear();
         }
         return ImageStatus::Ok;

@@ -23,6 +23,14 @@ struct TagItem
 constexpr std::uint16_t asciiType = 2;
 constexpr const char *primaryGroup = "Image";
 
+// The text a value says: its bytes up to the first zero, as readers show
+// it (a second part after a zero, or the padding, is not part of it).
+inline QByteArray untilZero(const QByteArray &value)
+{
+    const qsizetype zero = value.indexOf('\0');
+    return zero < 0 ? value : value.left(zero);
+}
+
 // ImageDescription, Artist, Copyright: the tags this program edits.
 inline bool isTextTag(std::uint16_t id)
 {

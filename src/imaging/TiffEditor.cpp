@@ -28,6 +28,10 @@ constexpr std::uint16_t exifPointer = 0x8769;
 constexpr std::uint16_t gpsPointer = 0x8825;
 constexpr std::uint16_t interopPointer = 0xA005;
 constexpr std::uint16_t subIfdsPointer = 0x014A;
+// Strips, tiles and a thumbnail (JPEGInterchangeFormat): their offsets,
+// and the byte counts that go with them.
+constexpr std::uint16_t offsetTags[3] = {0x0111, 0x0144, 0x0201};
+constexpr std::uint16_t countTags[3] = {0x0117, 0x0145, 0x0202};
 constexpr int maxDirectories = 4096;
 constexpr std::uint32_t maxOffsets = 1u << 20;
 
@@ -185,10 +189,6 @@ public:
 
     void addEntries(const std::vector<Entry> &entries, int depth = 0)
     {
-        // Strips, tiles and a thumbnail (JPEGInterchangeFormat): offsets and
-        // their byte counts.
-        constexpr std::uint16_t offsetTags[3] = {0x0111, 0x0144, 0x0201};
-        constexpr std::uint16_t countTags[3] = {0x0117, 0x0145, 0x0202};
         const Entry *offsets[3] = {nullptr, nullptr, nullptr};
         const Entry *counts[3] = {nullptr, nullptr, nullptr};
         for (const Entry &e : entries) {
@@ -337,7 +337,8 @@ ImageStatus TiffEditor::apply(QByteArray &bytes, const TagEdits &edits, const Li
     for (const Entry &e : *entries) {
         const bool drop = (edits.removeAll && !isStructuralTag(e.tag) && !isTextTag(e.tag)) || contains(edits.removed, e.tag)
                           || contains(replaced, e.tag);
-        const bool plainValue = tiff.valueRange(e) && !isPointerTag(e.tag) && e.tag != 0x0111 && e.tag != 0x0144 && e.tag != 0x0201;
+        const bool plainValue = tiff.valueRange(e) && !isPointerTag(e.tag)
+                                && std::find(std::begin(offsetTags), std::end(offsetTags), e.tag) == std::end(offsetTags);
         (drop ? dropped : limits.reuseFreedSpace && plainValue ? moving : fixed).push_back(e);
         // An entry of no known type is damage: readers stop at it or skip
         // it depending on where it stands, so sorting the directory would

@@ -4,14 +4,6 @@
 
 namespace lumicap {
 
-namespace {
-QByteArray untilZero(const QByteArray &value)
-{
-    const qsizetype zero = value.indexOf('\0');
-    return zero < 0 ? value : value.left(zero);
-}
-} // namespace
-
 std::unique_ptr<ImageHolder> OpenImageFile(const QByteArray &path, ImageStatus &status, bool withThumbnail)
 {
     auto image = std::make_unique<ImageHolder>();

@@ -8,30 +8,10 @@
 
 namespace lumicap {
 
-const char *MimeTypeForImage(const ImageHolder &image)
-{
-    return mimeTypeOf(image.format());
-}
-
-int FindEncoder(const char *mimeType, ImageFormat *writer)
-{
-    const int index = ImageHolder::writerFor(mimeType);
-    if (writer && index >= 0) {
-        static const ImageFormat formats[] = {ImageFormat::Jpeg, ImageFormat::Tiff, ImageFormat::Png, ImageFormat::WebP, ImageFormat::Raw, ImageFormat::Heif};
-        *writer = formats[index];
-    }
-    return index;
-}
-
 void WriteMetadata(ImageHolder &image, const MetadataFields &fields, FieldSelection which, bool removeAll, bool allCopies)
 {
     if (removeAll)
         image.removeAllTags();
-    // A text ends at its first zero byte, as it does when read back.
-    const auto untilZero = [](const QByteArray &bytes) {
-        const qsizetype zero = bytes.indexOf('\0');
-        return zero < 0 ? bytes : bytes.left(zero);
-    };
     // A field that says, as text, what its tag holds is left as it is, in
     // whatever encoding it is stored, and so are its other copies (unless
     // every copy is asked for): a save changes only what the user changed.

@@ -6,14 +6,6 @@
 
 namespace lumicap {
 
-// The MIME type of the image's own format; a file is always written back in
-// the format it has.
-const char *MimeTypeForImage(const ImageHolder &image);
-
-// Index of the writer for a MIME type, or -1 when there is none; writer gets
-// the format it writes.
-int FindEncoder(const char *mimeType, ImageFormat *writer);
-
 // Sets the selected tags as ASCII entries (the bytes and one zero byte), in
 // the order description, artist, copyright, after removing every other EXIF
 // entry when removeAll is set. Tags not selected keep the bytes the file holds

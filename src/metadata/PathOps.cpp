@@ -55,9 +55,4 @@ QByteArray absolutePath(const QByteArray &path)
     return error ? path : QByteArray::fromStdString(platform::bytesFromPath(absolute.lexically_normal()));
 }
 
-QByteArray TemporaryPath(const QByteArray &path)
-{
-    return JoinPath(DirectoryPart(path), "_~" + FileNamePart(path));
-}
-
 } // namespace lumicap

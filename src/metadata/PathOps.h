@@ -21,9 +21,6 @@ QByteArray pathBytes(const QString &path);
 // The path from the root, as the journal keeps it: dots resolved, links not.
 QByteArray absolutePath(const QByteArray &path);
 
-// "_~" + the file name, in the image's own folder.
-QByteArray TemporaryPath(const QByteArray &path);
-
 // The separator JoinPath adds: the platform's own.
 #ifdef _WIN32
 constexpr char nativeSeparator = '\\';

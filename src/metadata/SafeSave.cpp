@@ -21,8 +21,6 @@ ImageStatus CheckImageSave(ImageHolder &image, const QByteArray &path)
 {
     if (!image.isOpen())
         return ImageStatus::WrongState;
-    if (FindEncoder(MimeTypeForImage(image), nullptr) < 0)
-        return ImageStatus::PropertyNotSupported;
     if (image.format() == ImageFormat::Raw)
         return ImageStatus::Ok;
     try {

@@ -247,8 +247,6 @@ ImageStatus SaveGroup::add(ImageHolder &image, const QByteArray &path)
 {
     if (!image.isOpen())
         return ImageStatus::WrongState;
-    if (FindEncoder(MimeTypeForImage(image), nullptr) < 0)
-        return ImageStatus::PropertyNotSupported;
     struct Release
     {
         ~Release() { releaseLargeReadBuffer(); }

@@ -77,8 +77,4 @@ private:
 // Windows: nothing, a replace is written through by itself.
 void flushFolder(const std::filesystem::path &folder);
 
-// Puts replacement in the place of target in one atomic step and makes it
-// durable; target is never deleted first.
-FileStatus replaceFile(const std::filesystem::path &replacement, const std::filesystem::path &target);
-
 } // namespace lumicap::platform

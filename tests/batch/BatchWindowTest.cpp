@@ -131,6 +131,8 @@ void BatchWindowTest::settingsAreReadAtOpeningAndWrittenByAnAcceptedStart()
         QCOMPARE(child<QLineEdit>(&dialog, ids::BatchArtist)->text(), QString("Stored artist"));
         QVERIFY(child<QCheckBox>(&dialog, ids::BatchRemoveAllExif)->isChecked() && child<QCheckBox>(&dialog, ids::BatchAllCopies)->isChecked());
         child<QLineEdit>(&dialog, ids::BatchArtist)->setText("Changed, not started");
+        static_cast<QDialog &>(dialog).open(); // shows the window, starts nothing
+        QVERIFY(dialog.isVisible() && !dialog.progressWindow());
         dialog.reject();
     }
     QCOMPARE(settings()->value("BArtist").toString(), QString("Stored artist")); // closing writes nothing

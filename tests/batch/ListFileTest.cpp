@@ -83,32 +83,32 @@ TEST(AListFile, readsLargeListsInLinearTime)
     EXPECT_EQ(wide[0].name.size(), 1 << 20);
 }
 
-TEST(ParseListFile, refusesWhatCannotBeOpenedAndNeverBlocks)
+TEST(AListFileReader, refusesWhatCannotBeOpenedAndNeverBlocks)
 {
     TestFolder dir;
-    BatchList list{{"stale", "entry"}};
-    EXPECT_FALSE(ParseListFile(dir.bytePath("missing.txt"), list));
-    EXPECT_TRUE(list.empty());
-    EXPECT_FALSE(ParseListFile(QFile::encodeName(dir.path()), list));
+    EXPECT_NE(ListFileReader().open(dir.bytePath("missing.txt")), ImageStatus::Ok);
+    EXPECT_NE(ListFileReader().open(QFile::encodeName(dir.path())), ImageStatus::Ok);
 #ifndef _WIN32
     ASSERT_EQ(::mkfifo(dir.bytePath("fifo.ion").constData(), 0644), 0);
-    EXPECT_FALSE(ParseListFile(dir.bytePath("fifo.ion"), list));
+    EXPECT_NE(ListFileReader().open(dir.bytePath("fifo.ion")), ImageStatus::Ok);
 #endif
 }
 
 // A file is read in pieces of 64 KB: lines, and CR LF pairs, that cross
 // them read as in memory.
-TEST(ParseListFile, readsAFileAsItsBytes)
+TEST(AListFileReader, readsAFileAsItsBytes)
 {
     TestFolder dir;
     QByteArray text;
     for (int i = 0; text.size() < 300000; ++i)
         text += "IMG_" + QByteArray::number(i) + ".jpg " + QByteArray(i % 5000, 'd') + "\r\n";
     ASSERT_TRUE(writeAll(dir.file("DESCRIPT.ION"), text));
+    ListFileReader reader;
+    ASSERT_EQ(reader.open(dir.bytePath("DESCRIPT.ION")), ImageStatus::Ok);
     BatchList list;
-    ImageStatus status = ImageStatus::GenericError;
-    EXPECT_TRUE(ParseListFile(dir.bytePath("DESCRIPT.ION"), list, &status));
-    EXPECT_EQ(status, ImageStatus::Ok);
+    for (ListEntry entry; reader.next(entry);)
+        list.push_back(entry);
+    EXPECT_EQ(reader.status(), ImageStatus::Ok);
     EXPECT_EQ(list, ListFileParser::parse(text));
     EXPECT_GT(list.size(), 100u);
 }

@@ -29,9 +29,9 @@ class Progress : public lumicap::BatchProgress
 {
 public:
     explicit Progress(long cancelAfter) : cancelAfter_(cancelAfter) {}
-    void open() override {}
-    void update(const QString &, int) override {}
-    void close() override {}
+    void begin() override {}
+    void showImage(const QString &, int) override {}
+    void end() override {}
     bool cancelled() const override { return cancelAfter_ >= 0 && images_ >= cancelAfter_; }
     void afterImage() override { ++images_; }
 
