@@ -156,11 +156,15 @@ TEST(WritingWebpTags, addsTheHeaderASimpleFileLacksAndCopiesEveryPictureChunk)
         if (pixels)
             EXPECT_EQ(runTool("dwebp", {"-quiet", "-pam", path, "-o", "-"}), pixels);
 
-        // XMP the file has is brought in step; removing all Exif takes the chunk away.
-        ASSERT_TRUE(exifToolWrite(path, {"-XMP-dc:Description=old", "-XMP-xmp:Rating=3"}));
-        ASSERT_EQ(saveFields(path, {"new", "", ""}, true), ImageStatus::Ok);
-        EXPECT_EQ(exifTool({"-s3", "-XMP-dc:Description", "-XMP-xmp:Rating", "-validate", path}), QByteArray("new\n3\nOK\n"));
-        EXPECT_EQ(webpPictureChunks(readAll(path)), webpPictureChunks(before));
+        // XMP the file has is brought in step, an XMP chunk of odd length
+        // (with its pad byte) as well as an even one; removing all Exif takes
+        // the chunk away.
+        for (const auto &[old, text] : {std::pair{"old", QByteArray("new")}, std::pair{"olde", QByteArray("newer")}}) {
+            ASSERT_TRUE(exifToolWrite(path, {QStringLiteral("-XMP-dc:Description=") + old, "-XMP-xmp:Rating=3"}));
+            ASSERT_EQ(saveFields(path, {text, "", ""}, true), ImageStatus::Ok);
+            EXPECT_EQ(exifTool({"-s3", "-XMP-dc:Description", "-XMP-xmp:Rating", "-validate", path}), text + "\n3\nOK\n");
+            EXPECT_EQ(webpPictureChunks(readAll(path)), webpPictureChunks(before));
+        }
 
         // Bytes some writers leave behind the RIFF data stay there.
         ASSERT_TRUE(writeAll(path, readAll(path) + "trailer"));
