@@ -570,8 +570,9 @@ TEST(SavingRawFiles, writesTheFieldsToTheSidecarsAndNeverTheRawFile)
     EXPECT_EQ(readFields(raw), harbour);
     EXPECT_EQ(leftovers(dir.path()), QStringList());
 
-    // Both sidecars are brought in step, and keep every other property.
-    const QString darktable = dir.file("DSC_0002.NEF.xmp"), lightroom = dir.file("DSC_0002.xmp");
+    // Both sidecars are brought in step (one named in capitals), and keep
+    // every other property.
+    const QString darktable = dir.file("DSC_0002.NEF.xmp"), lightroom = dir.file("DSC_0002.XMP");
     ASSERT_TRUE(QFile::copy(raw, dir.file("DSC_0002.NEF")));
     ASSERT_TRUE(writeAll(darktable, darktableSidecar) && writeAll(lightroom, lightroomSidecar));
     const QByteArray darktableOthers = otherProperties(darktable), lightroomOthers = otherProperties(lightroom);
@@ -583,6 +584,7 @@ TEST(SavingRawFiles, writesTheFieldsToTheSidecarsAndNeverTheRawFile)
     EXPECT_EQ(otherProperties(darktable), darktableOthers);
     EXPECT_EQ(otherProperties(lightroom), lightroomOthers);
     EXPECT_EQ(readAll(dir.file("DSC_0002.NEF")), rawBytes);
+    EXPECT_EQ(QDir(dir.path()).entryList({"DSC_0002*"}, QDir::Files).size(), 3); // no third sidecar
 
     // darktable's name for a new sidecar, when chosen; nothing new for nothing to say.
     Sidecars::setNewWithExtension(true);
