@@ -196,8 +196,11 @@ BatchRun::Outcome BatchRun::processImage(const QByteArray &imagePath, const Edit
     const BatchOptions &options = *options_;
     const PatternSubject subject = PatternSubject::of(*image, imagePath, position);
     const PictureEdit change = edit(subject);
-    if (change.which.any() || options.removeAllExif)
-        WriteMetadata(*image, change.fields, change.which, options.removeAllExif, options.allCopies);
+    // Nothing asked of this picture (no match of a replace, a field that is
+    // not empty for an apply): it is neither saved nor counted.
+    if (!change.which.any() && !options.removeAllExif)
+        return Outcome::Untouched;
+    WriteMetadata(*image, change.fields, change.which, options.removeAllExif, options.allCopies);
     if (dryRun_)
         return planPicture(*image, imagePath, subject.fields, change);
     status = inHand_.add(*image, imagePath);

@@ -137,7 +137,7 @@ private:
     // What became of an entry: its picture is in hand (saved with its
     // group), it was skipped, it failed and the run goes on (counted), or
     // the run ends (counted already).
-    enum class Outcome { InHand, Skipped, Failed, Ended };
+    enum class Outcome { InHand, Untouched, Skipped, Failed, Ended };
 
     // The patterns of the options and of every entry, before the run: an
     // error in one ends it before anything is read or written.

@@ -45,9 +45,15 @@ std::vector<QByteArray> existing(const QByteArray &rawPath)
 {
     std::vector<QByteArray> found;
     for (const QByteArray &name : namesFor(rawPath)) {
-        FileStamp stamp;
-        if (statFile(name, stamp) == ImageStatus::Ok)
-            found.push_back(name);
+        // Some programs write the extension in capitals; where names are
+        // told apart by case, that file is the sidecar too.
+        for (const QByteArray &spelt : {name, name.chopped(3) + "XMP"}) {
+            FileStamp stamp;
+            if (statFile(spelt, stamp) == ImageStatus::Ok) {
+                found.push_back(spelt);
+                break;
+            }
+        }
     }
     return found;
 }

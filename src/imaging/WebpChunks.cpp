@@ -80,7 +80,7 @@ std::optional<WebpLayout> parseWebpLayout(const QByteArray &webp)
         const std::size_t total = 8 + dataSize + dataSize % 2;
         if (dataSize > layout.end - at - 8 || total > layout.end - at)
             return std::nullopt; // past the end, or an odd last chunk without its pad byte
-        const WebpChunk c{at, total, webp.mid(qsizetype(at), 4)};
+        const WebpChunk c{at, total, webp.mid(qsizetype(at), 4), dataSize};
         const auto index = layout.chunks.size();
         const auto once = [index](std::optional<std::size_t> &slot) {
             if (slot)

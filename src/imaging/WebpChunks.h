@@ -14,7 +14,8 @@ struct WebpChunk
     std::size_t offset = 0; // of its four-character code
     std::size_t size = 0;   // code, length field, data and the pad byte of an odd length
     QByteArray fourcc;      // "VP8X", "EXIF", "XMP ", ...
-    std::size_t dataSize() const { return size - 8 - (size % 2); }
+    std::size_t length = 0; // of its data, as its length field says (without the pad byte)
+    std::size_t dataSize() const { return length; }
 };
 
 // The chunks of a WebP file in file order, and what its header needs to know

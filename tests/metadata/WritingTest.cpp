@@ -156,11 +156,15 @@ TEST(WritingWebpTags, addsTheHeaderASimpleFileLacksAndCopiesEveryPictureChunk)
         if (pixels)
             EXPECT_EQ(runTool("dwebp", {"-quiet", "-pam", path, "-o", "-"}), pixels);
 
-        // XMP the file has is brought in step; removing all Exif takes the chunk away.
-        ASSERT_TRUE(exifToolWrite(path, {"-XMP-dc:Description=old", "-XMP-xmp:Rating=3"}));
-        ASSERT_EQ(saveFields(path, {"new", "", ""}, true), ImageStatus::Ok);
-        EXPECT_EQ(exifTool({"-s3", "-XMP-dc:Description", "-XMP-xmp:Rating", "-validate", path}), QByteArray("new\n3\nOK\n"));
-        EXPECT_EQ(webpPictureChunks(readAll(path)), webpPictureChunks(before));
+        // XMP the file has is brought in step, an XMP chunk of odd length
+        // (with its pad byte) as well as an even one; removing all Exif takes
+        // the chunk away.
+        for (const auto &[old, text] : {std::pair{"old", QByteArray("new")}, std::pair{"olde", QByteArray("newer")}}) {
+            ASSERT_TRUE(exifToolWrite(path, {QStringLiteral("-XMP-dc:Description=") + old, "-XMP-xmp:Rating=3"}));
+            ASSERT_EQ(saveFields(path, {text, "", ""}, true), ImageStatus::Ok);
+            EXPECT_EQ(exifTool({"-s3", "-XMP-dc:Description", "-XMP-xmp:Rating", "-validate", path}), text + "\n3\nOK\n");
+            EXPECT_EQ(webpPictureChunks(readAll(path)), webpPictureChunks(before));
+        }
 
         // Bytes some writers leave behind the RIFF data stay there.
         ASSERT_TRUE(writeAll(path, readAll(path) + "trailer"));
@@ -566,8 +570,9 @@ TEST(SavingRawFiles, writesTheFieldsToTheSidecarsAndNeverTheRawFile)
     EXPECT_EQ(readFields(raw), harbour);
     EXPECT_EQ(leftovers(dir.path()), QStringList());
 
-    // Both sidecars are brought in step, and keep every other property.
-    const QString darktable = dir.file("DSC_0002.NEF.xmp"), lightroom = dir.file("DSC_0002.xmp");
+    // Both sidecars are brought in step (one named in capitals), and keep
+    // every other property.
+    const QString darktable = dir.file("DSC_0002.NEF.xmp"), lightroom = dir.file("DSC_0002.XMP");
     ASSERT_TRUE(QFile::copy(raw, dir.file("DSC_0002.NEF")));
     ASSERT_TRUE(writeAll(darktable, darktableSidecar) && writeAll(lightroom, lightroomSidecar));
     const QByteArray darktableOthers = otherProperties(darktable), lightroomOthers = otherProperties(lightroom);
@@ -579,6 +584,7 @@ TEST(SavingRawFiles, writesTheFieldsToTheSidecarsAndNeverTheRawFile)
     EXPECT_EQ(otherProperties(darktable), darktableOthers);
     EXPECT_EQ(otherProperties(lightroom), lightroomOthers);
     EXPECT_EQ(readAll(dir.file("DSC_0002.NEF")), rawBytes);
+    EXPECT_EQ(QDir(dir.path()).entryList({"DSC_0002*"}, QDir::Files).size(), 3); // no third sidecar
 
     // darktable's name for a new sidecar, when chosen; nothing new for nothing to say.
     Sidecars::setNewWithExtension(true);
