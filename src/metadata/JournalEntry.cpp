@@ -1,12 +1,15 @@
 #include "JournalEntry.h"
 
 #include "MetadataFields.h"
+#include "NativePath.h"
 
+#include <QCryptographicHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
 #include <algorithm>
+#include <fstream>
 
 namespace lumicap {
 
@@ -77,6 +80,8 @@ QByteArray JournalEntry::toLine() const
                   {"fields", changes}};
     if (file != path)
         o["file"] = jsonOfBytes(file);
+    if (!tail.isEmpty())
+        o["tail"] = QString::fromLatin1(tail);
     return QJsonDocument(o).toJson(QJsonDocument::Compact) + '\n';
 }
 
@@ -97,6 +102,7 @@ std::optional<JournalEntry> JournalEntry::fromLine(const QByteArray &line)
     e.run = o["run"].toString().toLatin1();
     e.before = stampFromJson(o["before"].toObject());
     e.after = stampFromJson(o["after"].toObject());
+    e.tail = o["tail"].toString().toLatin1();
     for (const QJsonValue &v : o["fields"].toArray()) {
         const QJsonObject f = v.toObject();
         JournalField field;
@@ -139,6 +145,45 @@ std::vector<JournalField> changedFields(const std::vector<TagItem> &tags, const 
         changed.push_back(std::move(f));
     }
     return changed;
+}
+
+} // namespace lumicap
+
+namespace lumicap {
+namespace {
+constexpr qsizetype tailSize = 64 * 1024;
+constexpr qsizetype smallestTold = 2 * tailSize;
+
+QByteArray digestOf(const QByteArray &bytes)
+{
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha1).toHex();
+}
+} // namespace
+
+QByteArray tailDigest(const QList<QByteArray> &pieces)
+{
+    qsizetype total = 0;
+    for (const QByteArray &piece : pieces)
+        total += piece.size();
+    if (total <= smallestTold)
+        return {};
+    QByteArray tail;
+    for (auto piece = pieces.rbegin(); piece != pieces.rend() && tail.size() < tailSize; ++piece)
+        tail.prepend(piece->right(tailSize - tail.size()));
+    return digestOf(tail);
+}
+
+QByteArray tailDigestOfFile(const QByteArray &file)
+{
+    std::ifstream in(platform::pathFromBytes(file.toStdString()), std::ios::binary | std::ios::ate);
+    const auto size = static_cast<qsizetype>(in.tellg());
+    if (!in || size <= smallestTold)
+        return {};
+    QByteArray tail(tailSize, '\0');
+    in.seekg(size - tailSize);
+    if (!in.read(tail.data(), tailSize))
+        return {};
+    return digestOf(tail);
 }
 
 } // namespace lumicap

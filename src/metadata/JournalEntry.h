@@ -45,6 +45,9 @@ struct JournalEntry
     QDateTime time;
     QByteArray run;
     std::vector<JournalField> fields;
+    // The digest of the new file's last bytes (see tailDigest); empty for a
+    // file too small to tell that way.
+    QByteArray tail;
 
     QByteArray toLine() const; // ends with '\n'
     // Nothing for a line that is not a whole entry (the torn end of a
@@ -55,6 +58,13 @@ struct JournalEntry
 // The fields the edits change, with their values as read (tags and copies
 // as the picture holds them before the save).
 std::vector<JournalField> changedFields(const std::vector<TagItem> &tags, const FieldCopies &copies, const TagEdits &edits);
+
+// A digest of a picture's last 64 KB when it is larger than 128 KB (else
+// empty): far from the tags at its start, so another program that edits the
+// tags in place leaves it as it was, while another photo copied over the
+// same file does not.
+QByteArray tailDigest(const QList<QByteArray> &pieces);
+QByteArray tailDigestOfFile(const QByteArray &file);
 
 // Whether two stamps name the same file (device and inode, or volume and
 // file id, and when both tell it, birth), whatever its size and time.

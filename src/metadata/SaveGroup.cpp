@@ -181,6 +181,8 @@ struct SaveGroup::Pending
         written = 0;
         for (const QByteArray &piece : pieces)
             written += piece.size();
+        if (journaled)
+            entry.tail = tailDigest(pieces);
         temporary = std::make_unique<platform::TemporaryFile>(held);
         if (ImageStatus s = toImageStatus(temporary->create(before)); s != ImageStatus::Ok)
             return s;

@@ -71,8 +71,16 @@ UndoResult SaveUndo::undo(std::size_t index, bool force) const
     // Else it is still the file the save read, untouched (its size and time
     // too: the inode of a deleted file may be given to a new one), when the
     // save stopped before its rename; or another file.
-    if (!keptId && !std::any_of(entries_.begin() + static_cast<std::ptrdiff_t>(index), entries_.end(), later)) {
+    const auto latest = std::find_if(entries_.rbegin(), std::make_reverse_iterator(entries_.begin() + static_cast<std::ptrdiff_t>(index)), later);
+    if (!keptId && latest == std::make_reverse_iterator(entries_.begin() + static_cast<std::ptrdiff_t>(index))) {
         result.outcome = e.before.sameContentAs(now) ? UndoResult::Outcome::NothingToUndo : UndoResult::Outcome::Replaced;
+        return result;
+    }
+    // The file our last save left, written since by another hand: another
+    // photo copied over it (its last bytes differ) is refused like a file
+    // put in its place, whatever its fields say.
+    if (!keptId && !latest->after.sameContentAs(now) && !latest->tail.isEmpty() && tailDigestOfFile(e.file) != latest->tail) {
+        result.outcome = UndoResult::Outcome::Replaced;
         return result;
     }
     ImageStatus status;

@@ -229,6 +229,19 @@ const Row rows[] = {
          EXPECT_EQ(r.err, Bytes("a.jpg: refused: another file has taken its place since that save\nb.tif: no save of it to undo\n"));
          expectTags(s, "a.jpg", cTags);
      }},
+    {"aPhotoCopiedOverThePictureInPlaceIsRefusedEvenWithForce",
+     [](Scene &s) {
+         ASSERT_TRUE(writeTiff(s.file("big.tif"), 400, 300, 1) && writeTiff(s.file("other.tif"), 400, 300, 2));
+         ASSERT_EQ(s.run({"set", "--description", "Bay", "big.tif"}).exitCode, 0);
+         QFile big(s.file("big.tif")); // the same file, another photo's bytes
+         ASSERT_TRUE(big.open(QIODevice::WriteOnly | QIODevice::Truncate) && big.write(readAll(s.file("other.tif"))) > 0);
+     },
+     {"undo", "--force", "big.tif"}, {}, 1, "",
+     [](Scene &s, const ToolRun &r) {
+         EXPECT_EQ(r.err, Bytes("big.tif: refused: another file has taken its place since that save\n"));
+         EXPECT_EQ(s.run({"undo", "big.tif"}).err, r.err);
+         EXPECT_EQ(readAll(s.file("big.tif")), readAll(s.file("other.tif")));
+     }},
     {"theJournalCanBeTurnedOff",
      [](Scene &s) {
          ASSERT_TRUE(QDir().mkpath(s.dir.file("config/Kestrovia")) && writeAll(s.dir.file("config/Kestrovia/lumicap-tags.conf"), "[Settings]\nJournal=0\n"));
