@@ -73,7 +73,10 @@ ImageStatus ImageHolder::open(const QByteArray &path, bool withThumbnail)
         return fail(openRaw(file));
     if (!canHoldTags(format_)) {
         // A picture that has no place for these tags is refused here rather
-        // than converted to another format when it is saved.
+        // than converted to another format when it is saved; a BigTIFF has
+        // one, but is not written.
+        if (format_ == ImageFormat::BigTiff)
+            return fail(ImageStatus::NotImplemented);
         const bool knownPicture = format_ != ImageFormat::Other;
         return fail(knownPicture ? ImageStatus::PropertyNotSupported : ImageStatus::UnknownImageFormat);
     }

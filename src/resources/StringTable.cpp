@@ -76,6 +76,7 @@ const std::map<int, const char *> &table()
         {IDS_STRIP_UNREADABLE, "Cannot be opened"},
         {IDS_LIST_BINARY, "%s is not an image list: it holds binary data"},
         {IDS_REASON_EMPTY, "The file is empty."},
+        {IDS_REASON_NOT_WRITTEN_YET, "This picture format can hold these tags, but Lumicap does not write it."},
         {IDS_REASON_OUTSIDE_FOLDER, "The list names a file outside its own folder; it may name only pictures in that folder and its sub-folders."},
         {IDS_REASON_NO_SUCH_FILE, "There is no file of that name."},
         {IDS_LIST_LINE_NO_NAME, "A line of the list names no picture: %s\nContinue with other files ?"},

@@ -120,6 +120,7 @@ INSTANTIATE_TEST_SUITE_P(
                       OpenCase{"empty.jpg", "", ImageStatus::EmptyFile},
                       OpenCase{"eps.jpg", "%!PS-Adobe-3.0 EPSF-3.0\n", ImageStatus::UnknownImageFormat},
                       OpenCase{"anim.jpg", gifBytes(), ImageStatus::PropertyNotSupported},
+                      OpenCase{"big.tif", QByteArray("II+\0\x08\0\0\0\x10\0\0\0\0\0\0\0", 16), ImageStatus::NotImplemented},
                       OpenCase{"cut.jpg", QByteArray("\xFF\xD8\xFF\xE1\x00\x40" "Exif\0\0II", 14), ImageStatus::GenericError},
                       OpenCase{"cut.tif", QByteArray("II*\0\xFF\xFF\0\0", 8), ImageStatus::GenericError},
                       OpenCase{"zero.webp", QByteArray("RIFF\0\0\0\0WEBPVP8L\x05\0\0\0\x2F\0\0\0\0\0", 26), ImageStatus::GenericError},
