@@ -48,7 +48,7 @@ int runHistory(const std::vector<QByteArray> &files)
     int failures = 0;
     for (const QByteArray &file : files) {
         const QByteArray shown = shownText(file).toUtf8();
-        const std::vector<JournalEntry> saves = journal.history(file);
+        const std::vector<SaveUndo::Save> saves = journal.history(file);
         if (saves.empty()) {
             ++failures;
             printError(formatString(IDS_HISTORY_NONE, shown.constData()));
@@ -59,8 +59,8 @@ int runHistory(const std::vector<QByteArray> &files)
         const auto text = [&absent](const std::optional<QByteArray> &v) {
             return v ? shownText(v->left(v->indexOf('\0') < 0 ? v->size() : v->indexOf('\0'))) : absent;
         };
-        for (const JournalEntry &save : saves) {
-            printOut(formatString(IDS_HISTORY_SAVE, localTime(save.time).constData(), save.run.constData()));
+        for (const auto &[save, completed] : saves) {
+            printOut(formatString(completed ? IDS_HISTORY_SAVE : IDS_HISTORY_NOT_DONE, localTime(save.time).constData(), save.run.constData()));
             for (const JournalField &f : save.fields)
                 printOut(formatString(IDS_HISTORY_FIELD, f.name(), text(f.oldValue).toUtf8().constData(), text(f.newValue).toUtf8().constData()));
         }

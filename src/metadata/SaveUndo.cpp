@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <map>
 #include <set>
+#include <utility>
 
 namespace lumicap {
 
@@ -43,15 +44,48 @@ std::optional<QByteArray> &copyEditFor(CopyEdits &edits, std::uint16_t tag)
 {
     return tag == descriptionTag ? edits.description : tag == artistTag ? edits.artist : edits.copyright;
 }
+
+// Whether a file seen after the save is still the one the save read, as it
+// read it: its size and time tell it, as the identity alone cannot (the
+// inode of a file deleted may be given to a new one; a Windows replace may
+// keep the replaced file's id).
+bool stillAsRead(const JournalEntry &e, const FileStamp &later)
+{
+    return !sameFile(later, e.after) && later.sameContentAs(e.before);
+}
 } // namespace
 
-SaveUndo::SaveUndo(std::vector<JournalEntry> entries) : entries_(std::move(entries)) {}
+SaveUndo::SaveUndo(std::vector<JournalEntry> entries) : entries_(std::move(entries)), next_(entries_.size(), entries_.size())
+{
+    std::map<QByteArray, std::size_t> seen;
+    for (std::size_t k = entries_.size(); k-- > 0;) {
+        const auto [at, added] = seen.emplace(entries_[k].file, k);
+        if (!added)
+            next_[k] = std::exchange(at->second, k);
+    }
+}
+
+// The entry is written before the rename, so a save stopped in between left
+// one too. The next save of the same file read either the file this one
+// left or the one this one read; without a next save, the file now tells.
+bool SaveUndo::completed(std::size_t index) const
+{
+    const JournalEntry &e = entries_[index];
+    FileStamp later;
+    if (next_[index] < entries_.size())
+        later = entries_[next_[index]].before;
+    else if (platform::stampOf(platform::pathFromBytes(e.file.toStdString()), later) != platform::FileStatus::Ok)
+        return true; // nothing tells; undo names the file missing
+    return !stillAsRead(e, later);
+}
 
 UndoResult SaveUndo::undo(std::size_t index, bool force) const
 {
     const JournalEntry &e = entries_[index];
     UndoResult result;
     result.path = e.path;
+    if (!completed(index))
+        return result;
     FileStamp now;
     if (const auto s = platform::stampOf(platform::pathFromBytes(e.file.toStdString()), now); s != platform::FileStatus::Ok) {
         result.outcome = UndoResult::Outcome::Failed;
@@ -120,7 +154,7 @@ UndoResult SaveUndo::lastSave(const QByteArray &path, bool force) const
     const QByteArray absolute = absolutePath(path);
     std::vector<std::size_t> saves;
     for (std::size_t k = 0; k < entries_.size(); ++k) {
-        if (entries_[k].path == absolute)
+        if (entries_[k].path == absolute && completed(k))
             saves.push_back(k);
     }
     if (saves.empty()) {
@@ -128,8 +162,7 @@ UndoResult SaveUndo::lastSave(const QByteArray &path, bool force) const
         none.path = absolute;
         return none;
     }
-    // The newest save whose file is the picture now; a save stopped before
-    // its rename left an entry no file matches.
+    // The newest save whose file is the picture now.
     std::map<QByteArray, std::optional<FileStamp>> now; // each file looked at once
     for (auto k = saves.rbegin(); k != saves.rend(); ++k) {
         const QByteArray &file = entries_[*k].file;
@@ -163,7 +196,10 @@ std::vector<SaveUndo::RunSummary> SaveUndo::runs() const
     std::vector<RunSummary> all;
     std::map<QByteArray, std::size_t> index;
     std::set<std::pair<QByteArray, QByteArray>> counted;
-    for (const JournalEntry &e : entries_) {
+    for (std::size_t k = 0; k < entries_.size(); ++k) {
+        const JournalEntry &e = entries_[k];
+        if (!completed(k))
+            continue;
         const auto [at, added] = index.emplace(e.run, all.size());
         if (added)
             all.push_back({e.run, e.time, 0});
@@ -172,11 +208,14 @@ std::vector<SaveUndo::RunSummary> SaveUndo::runs() const
     return all;
 }
 
-std::vector<JournalEntry> SaveUndo::history(const QByteArray &path) const
+std::vector<SaveUndo::Save> SaveUndo::history(const QByteArray &path) const
 {
     const QByteArray absolute = absolutePath(path);
-    std::vector<JournalEntry> saves;
-    std::copy_if(entries_.begin(), entries_.end(), std::back_inserter(saves), [&absolute](const JournalEntry &e) { return e.path == absolute; });
+    std::vector<Save> saves;
+    for (std::size_t k = 0; k < entries_.size(); ++k) {
+        if (entries_[k].path == absolute)
+            saves.push_back({entries_[k], completed(k)});
+    }
     return saves;
 }
 

@@ -52,12 +52,21 @@ public:
         int pictures = 0;
     };
     std::vector<RunSummary> runs() const;
-    // The picture's saves, oldest first.
-    std::vector<JournalEntry> history(const QByteArray &path) const;
+    // The picture's saves, oldest first; one stopped before its rename is
+    // not completed.
+    struct Save
+    {
+        JournalEntry entry;
+        bool completed = true;
+    };
+    std::vector<Save> history(const QByteArray &path) const;
 
 private:
     UndoResult undo(std::size_t index, bool force) const;
+    bool completed(std::size_t index) const;
     std::vector<JournalEntry> entries_;
+    // The index of the next entry of the same file, or entries_.size().
+    std::vector<std::size_t> next_;
 };
 
 } // namespace lumicap

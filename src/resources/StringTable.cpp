@@ -215,6 +215,7 @@ const std::map<int, const char *> &table()
         {IDS_UNDO_NO_RUN, "no run %s in the journal (undo --list-runs shows them)"},
         {IDS_UNDO_RUN_LINE, "%s  %s  %d pictures"},
         {IDS_HISTORY_SAVE, "%s  run %s"},
+        {IDS_HISTORY_NOT_DONE, "%s  run %s  not completed: stopped before the picture was replaced"},
         {IDS_HISTORY_FIELD, "  %s: %s -> %s"},
         {IDS_HISTORY_ABSENT, "(none)"},
         {IDS_HISTORY_NONE, "%s: no saves in the journal"},

@@ -147,6 +147,7 @@ enum StringId : int {
     IDS_CLI_UNDO_WHAT = 950,
     IDS_UNDO_LAST_SAVE = 951,
     IDS_UNDO_BATCH_DONE = 952,
+    IDS_HISTORY_NOT_DONE = 953,
 };
 
 // The text of a string id; empty for an id the table does not have.
