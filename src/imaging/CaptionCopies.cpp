@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <map>
+#include <tuple>
 #include <utility>
 
 namespace lumicap::CaptionCopies {
@@ -105,11 +106,11 @@ std::map<std::string, std::string> languages(const Exiv2::XmpData &xmp, const ch
 // that stays with its qualifiers.
 bool readsAsEdited(const Exiv2::XmpData &before, const Exiv2::XmpData &after, const CopyEdits &edits)
 {
-    const std::pair<const char *, const std::optional<QByteArray> *> texts[] = {{xmpDescription, &edits.description},
-                                                                                {xmpRights, &edits.copyright}};
+    const std::tuple<const char *, const std::optional<QByteArray> *, bool> texts[] = {
+        {xmpDescription, &edits.description, edits.removeDescription.xmp}, {xmpRights, &edits.copyright, edits.removeCopyright.xmp}};
     const auto edited = [&](const std::string &key) {
         return (edits.artist && isUnder(key, xmpCreator)) || std::any_of(std::begin(texts), std::end(texts), [&](const auto &t) {
-                   return *t.second && isUnder(key, t.first);
+                   return *std::get<1>(t) && isUnder(key, std::get<0>(t));
                });
     };
     const auto others = [&](const Exiv2::XmpData &xmp) {
@@ -122,12 +123,15 @@ bool readsAsEdited(const Exiv2::XmpData &before, const Exiv2::XmpData &after, co
     };
     if (others(before) != others(after))
         return false;
-    for (const auto &[key, text] : texts) {
+    for (const auto &[key, text, removed] : texts) {
         auto expected = languages(before, key);
         const auto found = languages(after, key);
         if (!*text || found == expected)
             continue;
-        expected["x-default"] = (*text)->toStdString();
+        if (removed)
+            expected.clear();
+        else
+            expected["x-default"] = (*text)->toStdString();
         if (found != expected)
             return false;
     }
@@ -135,6 +139,8 @@ bool readsAsEdited(const Exiv2::XmpData &before, const Exiv2::XmpData &after, co
     std::vector<ListItem> unused = listItems(before, xmpCreator);
     if (!edits.artist || items == unused)
         return true;
+    if (edits.removeArtist.xmp)
+        return items.empty();
     if (joinedNames(valuesOf(items)) != joinedNames(splitNames(*edits.artist))) // Exiv2 reads one empty name as none
         return false;
     // A name that was there before stays with its qualifiers; a new one has none.
@@ -194,8 +200,18 @@ void markAsUtf8(Exiv2::IptcData &iptc)
 // The IPTC data with one field's datasets replaced, the new ones where the
 // first old one was; the character set moves to UTF-8 (and the other texts
 // with it) when a text has a character Latin-1 and Windows-1252 store apart.
-bool setIptc(Exiv2::IptcData &iptc, const char *key, const QByteArray &text, bool repeatable, bool create, int maxBytes)
+// A removed field loses its datasets.
+bool setIptc(Exiv2::IptcData &iptc, const char *key, const QByteArray &text, bool repeatable, bool create, int maxBytes, bool removed)
 {
+    if (removed) {
+        Exiv2::IptcData out;
+        for (const auto &d : iptc) {
+            if (d.key() != key)
+                out.add(d);
+        }
+        std::swap(iptc, out);
+        return iptc.size() != out.size();
+    }
     const auto before = iptcValues(iptc, key);
     if (before.empty() && (!create || text.isEmpty()))
         return false; // an empty text never makes a copy
@@ -232,11 +248,11 @@ bool applyToIptc(Exiv2::IptcData &iptc, const CopyEdits &edits)
 {
     bool changed = false;
     if (edits.description)
-        changed |= setIptc(iptc, iptcCaption, *edits.description, false, edits.createMissing, iptcCaptionBytes);
+        changed |= setIptc(iptc, iptcCaption, *edits.description, false, edits.createMissing, iptcCaptionBytes, edits.removeDescription.iptc);
     if (edits.artist)
-        changed |= setIptc(iptc, iptcByline, *edits.artist, true, edits.createMissing, iptcBylineBytes);
+        changed |= setIptc(iptc, iptcByline, *edits.artist, true, edits.createMissing, iptcBylineBytes, edits.removeArtist.iptc);
     if (edits.copyright)
-        changed |= setIptc(iptc, iptcCopyright, *edits.copyright, false, edits.createMissing, iptcCopyrightBytes);
+        changed |= setIptc(iptc, iptcCopyright, *edits.copyright, false, edits.createMissing, iptcCopyrightBytes, edits.removeCopyright.iptc);
     return changed;
 }
 

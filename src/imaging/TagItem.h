@@ -62,6 +62,13 @@ struct CopyEdits
     std::optional<QByteArray> artist;
     std::optional<QByteArray> copyright;
     bool createMissing = false;
+    // Copies taken out rather than set (an undo of the save that made them).
+    struct Removal
+    {
+        bool xmp = false;
+        bool iptc = false;
+    };
+    Removal removeDescription, removeArtist, removeCopyright;
 
     bool any() const { return description || artist || copyright; }
 };

@@ -225,9 +225,11 @@ std::optional<QByteArray> XmpEditor::apply(const QByteArray &packet, const CopyE
 
     std::vector<Change> changes;
     QString added;
-    const auto edit = [&](const Property &p, const char *name, const std::optional<QByteArray> &wanted, bool list) {
+    const auto edit = [&](const Property &p, const char *name, const std::optional<QByteArray> &wanted, bool list, bool removed) {
+        if (wanted && removed && p.element.found())
+            changes.push_back({p.element, QString()});
         // An empty text never makes a copy: it would show nothing anyway.
-        if (!wanted || (!p.element.found() && (!edits.createMissing || wanted->isEmpty())))
+        if (!wanted || removed || (!p.element.found() && (!edits.createMissing || wanted->isEmpty())))
             return true;
         const QString value = QString::fromUtf8(*wanted);
         if (!isXmlText(value))
@@ -245,8 +247,9 @@ std::optional<QByteArray> XmpEditor::apply(const QByteArray &packet, const CopyE
             added += replacement;
         return true;
     };
-    if (!edit(layout.description, "description", edits.description, false) || !edit(layout.creator, "creator", edits.artist, true)
-        || !edit(layout.rights, "rights", edits.copyright, false)) {
+    if (!edit(layout.description, "description", edits.description, false, edits.removeDescription.xmp)
+        || !edit(layout.creator, "creator", edits.artist, true, edits.removeArtist.xmp)
+        || !edit(layout.rights, "rights", edits.copyright, false, edits.removeCopyright.xmp)) {
         status = ImageStatus::InvalidParameter;
         return std::nullopt;
     }

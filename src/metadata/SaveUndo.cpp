@@ -45,6 +45,18 @@ std::optional<QByteArray> &copyEditFor(CopyEdits &edits, std::uint16_t tag)
     return tag == descriptionTag ? edits.description : tag == artistTag ? edits.artist : edits.copyright;
 }
 
+// The copies the save gave the field's text are put back; those it made
+// (none of that place before it) go again.
+void putBackCopies(CopyEdits &edits, const JournalField &f)
+{
+    copyEditFor(edits, f.tag) = oldCopyText(f);
+    const auto made = [&f](const char *where) {
+        return std::none_of(f.oldCopies.begin(), f.oldCopies.end(), [where](const TextCopy &c) { return c.where == where; });
+    };
+    CopyEdits::Removal &removal = f.tag == descriptionTag ? edits.removeDescription : f.tag == artistTag ? edits.removeArtist : edits.removeCopyright;
+    removal = {made("XMP"), made("IPTC")};
+}
+
 // Whether a file seen after the save is still the one the save read, as it
 // read it: its size and time tell it, as the identity alone cannot (the
 // inode of a file deleted may be given to a new one; a Windows replace may
@@ -136,7 +148,7 @@ UndoResult SaveUndo::undo(std::size_t index, bool force) const
         else if (current)
             image->removeTag(f.tag);
         if (f.newCopies)
-            copyEditFor(copies, f.tag) = oldCopyText(f);
+            putBackCopies(copies, f);
         result.restored.push_back(f.name());
     }
     if (result.restored.empty()) {

@@ -211,6 +211,18 @@ const Row rows[] = {
          EXPECT_EQ(tagsDirectly(s.file("b.tif")), (QList<Bytes>{"caf\xe9", "", ""}));
          expectTags(s, "sub/c d.jpg", {"Quay, at 5", absent, "Later"}); // another run
      }},
+    {"undoTakesOutTheCopiesTheSaveMadeAndLeavesTheRest",
+     [](Scene &s) {
+         ASSERT_TRUE(exifToolWrite(s.file("a.jpg"), {"-XMP-dc:Rights=Kept", "-IPTC:Keywords=Kept"}) && QFile::copy(s.file("a.jpg"), s.file("a0.jpg")));
+         ASSERT_EQ(s.run({"set", "--all-copies", "--description", "Bay", "--artist", "Bea", "a.jpg"}).exitCode, 0);
+     },
+     {"undo", "a.jpg"}, {}, 0, std::nullopt,
+     [](Scene &s, const ToolRun &) {
+         expectTags(s, "a.jpg", aTags);
+         EXPECT_EQ(s.copies("a.jpg"), Bytes("-\n-\n-\n-\n"));
+         EXPECT_EQ(exifTool({"-s3", "-XMP-dc:Rights", "-IPTC:Keywords", s.file("a.jpg")}), Bytes("Kept\nKept\n"));
+         EXPECT_EQ(jpegScanData(readAll(s.file("a.jpg"))), jpegScanData(readAll(s.file("a0.jpg"))));
+     }},
     {"aFieldChangedSinceTheSaveIsLeftAloneAndNamed", changedSince, {"undo", "a.jpg"}, {}, 1,
      "a.jpg: description, copyright put back as before the save\n",
      [](Scene &s, const ToolRun &r) {
