@@ -4,7 +4,6 @@
 #include "DialogBuilder.h"
 #include "DialogTemplates.h"
 #include "FieldPatterns.h"
-#include "RunDisplay.h"
 #include "StringTable.h"
 #include "UserPrompt.h"
 
@@ -24,14 +23,9 @@ constexpr std::pair<int, int> fieldControls[] = {
 } // namespace
 
 ApplyDialog::ApplyDialog(UserPrompt &prompt, std::vector<QByteArray> pictures, bool allCopies, QWidget *mainWindow)
-    : QDialog(nullptr) // not a child of the main window, which a run disables
-    , prompt_(prompt)
-    , pictures_(std::move(pictures))
-    , allCopies_(allCopies)
-    , mainWindow_(mainWindow)
+    : PicturesRunWindow(prompt, std::move(pictures), allCopies, mainWindow)
 {
-    controls_ = DialogBuilder(applyTemplate()).buildFixed(this);
-    setModal(true);
+    setControls(DialogBuilder(applyTemplate()).buildFixed(this));
     for (const auto &[tick, text] : fieldControls) {
         auto *edit = qobject_cast<QLineEdit *>(control(text));
         connect(edit, &QLineEdit::textEdited, qobject_cast<QCheckBox *>(control(tick)), [box = control(tick)] {
@@ -39,9 +33,6 @@ ApplyDialog::ApplyDialog(UserPrompt &prompt, std::vector<QByteArray> pictures, b
         });
     }
     connect(qobject_cast<QPushButton *>(control(ids::Start)), &QPushButton::clicked, this, &ApplyDialog::apply);
-    connect(qobject_cast<QPushButton *>(control(ids::Cancel)), &QPushButton::clicked, this, &ApplyDialog::reject);
-    if (mainWindow_)
-        move(mainWindow_->frameGeometry().center() - rect().center());
 }
 
 void ApplyDialog::apply()
@@ -61,12 +52,7 @@ void ApplyDialog::apply()
         prompt_.showMessage(error);
         return;
     }
-    RunDisplay display(mainWindow_, this);
-    BatchRun run(prompt_, display);
-    run.explainStatuses(true);
-    summary_ = run.RunPictures(pictures_, [&patterns](const PatternSubject &subject) { return patterns->editFor(subject); },
-                               {std::nullopt, std::nullopt, false, allCopies_});
-    RunDisplay::showSummary(prompt_, summary_);
+    run(pictures_, [&patterns](const PatternSubject &subject) { return patterns->editFor(subject); });
 }
 
 } // namespace lumicap

@@ -5,19 +5,14 @@
 #include "ControlIds.h"
 #include "DialogBuilder.h"
 #include "DialogTemplates.h"
-#include "Journal.h"
 #include "MetadataFields.h"
 #include "PathOps.h"
-#include "ProgressWindow.h"
-#include "SaveUndo.h"
-#include "StatusReasons.h"
 #include "StringTable.h"
 #include "TextEncoding.h"
 #include "TypingLimit.h"
 #include "UserPrompt.h"
 
 #include <QCheckBox>
-#include <QCoreApplication>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -41,6 +36,7 @@ BatchDialog::BatchDialog(UserPrompt &prompt, QWidget *mainWindow)
     : QDialog(nullptr) // not a child of the main window, which a run disables
     , prompt_(prompt)
     , mainWindow_(mainWindow)
+    , display_(mainWindow, this)
 {
     const BatchSettings settings = BatchSettings::load();
     controls_ = DialogBuilder(batchTemplate())
@@ -122,25 +118,14 @@ void BatchDialog::start()
     }
     // Start, Close and Escape rest while the run goes on.
     setRunning(true);
-    BatchRun run(prompt_, *this);
+    BatchRun run(prompt_, display_);
     run.explainStatuses(true);
     // A blank artist or copyright leaves each image's own.
     const auto given = [](const QString &text) { return text.isEmpty() ? std::nullopt : std::optional<QByteArray>(text.toUtf8()); };
     summary_ = run.RunBatch(list, listPath, {given(settings.artist), given(settings.copyright), settings.removeAllExif, settings.allCopies});
     setRunning(false);
-    // What the run did, in one box, however it ended; a warning only when
-    // something was not done as asked.
-    QString summary = BatchRun::summaryLine(summary_);
-    if (summary_.cancelled)
-        summary += QLatin1Char('\n') + loadString(IDS_BATCH_CANCELLED);
-    const QString untouched = BatchRun::untouchedMessage(summary_);
-    if (!untouched.isEmpty())
-        summary += QLatin1Char('\n') + untouched;
-    if (summary_.failed == 0 && summary_.skipped == 0 && untouched.isEmpty())
-        prompt_.showInformation(summary);
-    else
-        prompt_.showMessage(summary);
-    control(ids::UndoBatch)->setEnabled(summary_.saved > 0 && Journal::user());
+    RunDisplay::showSummary(prompt_, summary_);
+    control(ids::UndoBatch)->setEnabled(RunDisplay::canUndo(summary_));
 }
 
 void BatchDialog::undoRun()
@@ -148,29 +133,7 @@ void BatchDialog::undoRun()
     if (running_ || summary_.run.isEmpty())
         return;
     control(ids::UndoBatch)->setEnabled(false);
-    std::vector<UndoResult> results;
-    {
-        WaitCursor wait(prompt_);
-        results = SaveUndo(Journal(Journal::userFolder()).entries()).run(summary_.run, false);
-    }
-    int restored = 0;
-    QStringList problems;
-    for (const UndoResult &r : results) {
-        const QByteArray shown = displayPath(r.path).toUtf8();
-        QList<QByteArray> leftAlone(r.leftAlone.begin(), r.leftAlone.end());
-        restored += r.outcome == UndoResult::Outcome::Restored ? 1 : 0;
-        if (!leftAlone.isEmpty())
-            problems << formatString(IDS_UNDO_LEFT_ALONE, shown.constData(), leftAlone.join(", ").constData());
-        if (r.outcome == UndoResult::Outcome::Replaced)
-            problems << formatString(IDS_UNDO_REPLACED, shown.constData());
-        else if (r.outcome == UndoResult::Outcome::Failed)
-            problems << statusMessage(IDS_SAVE_ERROR, statusNumber(r.status), displayPath(r.path));
-    }
-    const QString text = formatString(IDS_UNDO_BATCH_DONE, restored);
-    if (problems.isEmpty())
-        prompt_.showInformation(text);
-    else
-        prompt_.showMessage(text + '\n' + problems.join('\n'));
+    RunDisplay::undoRun(prompt_, summary_.run);
 }
 
 void BatchDialog::setRunning(bool running)
@@ -184,35 +147,6 @@ void BatchDialog::reject()
 {
     if (!running_)
         QDialog::reject();
-}
-
-void BatchDialog::begin()
-{
-    if (progress_)
-        return;
-    runFlag_ = 1;
-    progress_ = std::make_unique<ProgressWindow>(&runFlag_, loadString(IDS_WORKING), QStringLiteral(""), mainWindow_, this);
-}
-
-void BatchDialog::showImage(const QString &name, int position)
-{
-    if (!progress_)
-        return;
-    progress_->SetProgressText(name);
-    progress_->SetProgressPos(position);
-}
-
-void BatchDialog::end()
-{
-    if (!progress_)
-        return;
-    progress_->CloseProgress();
-    progress_.reset();
-}
-
-void BatchDialog::afterImage()
-{
-    QCoreApplication::processEvents();
 }
 
 } // namespace lumicap

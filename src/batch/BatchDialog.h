@@ -1,23 +1,21 @@
 #pragma once
 
 #include "BatchRun.h"
+#include "RunDisplay.h"
 
 #include <QDialog>
 #include <QHash>
 #include <QPointer>
 
-#include <memory>
-
 namespace lumicap {
 
 class FileBrowseEdit;
-class ProgressWindow;
 class UserPrompt;
 
 // The batch window: a list file, one artist and one copyright for all its
 // images, and Start. The run itself is BatchRun; this window checks the
 // fields, keeps the settings and shows the progress.
-class BatchDialog : public QDialog, private BatchProgress
+class BatchDialog : public QDialog
 {
     Q_OBJECT
 
@@ -29,7 +27,7 @@ public:
     QWidget *control(int id) const { return controls_.value(id); }
     FileBrowseEdit *listEdit() const { return listEdit_; }
     bool isRunning() const { return running_; }
-    ProgressWindow *progressWindow() const { return progress_.get(); }
+    ProgressWindow *progressWindow() const { return display_.window(); }
     const BatchSummary &lastSummary() const { return summary_; }
 
 public Q_SLOTS:
@@ -42,20 +40,12 @@ private:
     bool failField(int id, const QString &message);
     void setRunning(bool running);
 
-    // BatchProgress
-    void begin() override;
-    void showImage(const QString &name, int position) override;
-    void end() override;
-    bool cancelled() const override { return runFlag_ == 0; }
-    void afterImage() override;
-
     UserPrompt &prompt_;
     QPointer<QWidget> mainWindow_;
     QHash<int, QWidget *> controls_;
     FileBrowseEdit *listEdit_ = nullptr;
     BatchSummary summary_;
-    int runFlag_ = 0;
-    std::unique_ptr<ProgressWindow> progress_;
+    RunDisplay display_;
     bool running_ = false;
 };
 

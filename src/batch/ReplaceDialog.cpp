@@ -3,7 +3,6 @@
 #include "ControlIds.h"
 #include "DialogBuilder.h"
 #include "DialogTemplates.h"
-#include "RunDisplay.h"
 #include "StringTable.h"
 #include "TextEncoding.h"
 #include "UserPrompt.h"
@@ -40,16 +39,11 @@ QCheckBox *tickBox(QWidget *control)
 } // namespace
 
 ReplaceDialog::ReplaceDialog(UserPrompt &prompt, std::vector<QByteArray> pictures, bool allCopies, QWidget *mainWindow)
-    : QDialog(nullptr) // not a child of the main window, which a run disables
-    , prompt_(prompt)
-    , pictures_(std::move(pictures))
-    , allCopies_(allCopies)
-    , mainWindow_(mainWindow)
+    : PicturesRunWindow(prompt, std::move(pictures), allCopies, mainWindow)
 {
-    controls_ = DialogBuilder(replaceTemplate())
+    setControls(DialogBuilder(replaceTemplate())
                     .make(ids::ReplaceList, [this](QWidget *parent) { return list_ = new QTreeWidget(parent); })
-                    .buildFixed(this);
-    setModal(true);
+                    .buildFixed(this));
     list_->setRootIsDecorated(false);
     list_->setHeaderLabels({loadString(IDS_REPLACE_PICTURE), loadString(IDS_REPLACE_FIELD), loadString(IDS_REPLACE_BEFORE),
                             loadString(IDS_REPLACE_AFTER)});
@@ -58,9 +52,6 @@ ReplaceDialog::ReplaceDialog(UserPrompt &prompt, std::vector<QByteArray> picture
     control(ids::Start)->setEnabled(false);
     connect(qobject_cast<QPushButton *>(control(ids::ReplaceFindAll)), &QPushButton::clicked, this, &ReplaceDialog::findChanges);
     connect(qobject_cast<QPushButton *>(control(ids::Start)), &QPushButton::clicked, this, &ReplaceDialog::replaceTicked);
-    connect(qobject_cast<QPushButton *>(control(ids::Cancel)), &QPushButton::clicked, this, &ReplaceDialog::reject);
-    if (mainWindow_)
-        move(mainWindow_->frameGeometry().center() - rect().center());
 }
 
 ReplaceDialog::~ReplaceDialog() = default;
@@ -138,12 +129,8 @@ void ReplaceDialog::replaceTicked()
     }
     if (ticked.empty())
         return;
-    RunDisplay display(mainWindow_, this);
-    BatchRun run(prompt_, display);
-    run.explainStatuses(true);
     control(ids::Start)->setEnabled(false);
-    summary_ = run.RunPictures(pictures, found_->editFor(ticked), {std::nullopt, std::nullopt, false, allCopies_});
-    RunDisplay::showSummary(prompt_, summary_);
+    run(pictures, found_->editFor(ticked));
     changes_.clear();
     showChanges();
 }

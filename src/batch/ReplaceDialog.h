@@ -1,11 +1,7 @@
 #pragma once
 
-#include "BatchRun.h"
 #include "FindReplace.h"
-
-#include <QDialog>
-#include <QHash>
-#include <QPointer>
+#include "PicturesRunWindow.h"
 
 #include <vector>
 
@@ -13,14 +9,11 @@ class QTreeWidget;
 
 namespace lumicap {
 
-class RunDisplay;
-class UserPrompt;
-
 // "Replace...": FIND and its replacement in the chosen fields of the
 // folder's pictures. Find lists every change with a tick box and the changed
 // part marked; Replace saves the ticked ones as a batch. The work is
 // FindReplace's; this window shows it.
-class ReplaceDialog : public QDialog
+class ReplaceDialog : public PicturesRunWindow
 {
     Q_OBJECT
 
@@ -28,9 +21,7 @@ public:
     ReplaceDialog(UserPrompt &prompt, std::vector<QByteArray> pictures, bool allCopies, QWidget *mainWindow);
     ~ReplaceDialog() override;
 
-    QWidget *control(int id) const { return controls_.value(id); }
     QTreeWidget *changeList() const { return list_; }
-    const BatchSummary &lastSummary() const { return summary_; }
 
 public Q_SLOTS:
     void findChanges();
@@ -40,16 +31,10 @@ private:
     std::optional<FindReplace> request();
     void showChanges();
 
-    UserPrompt &prompt_;
-    std::vector<QByteArray> pictures_;
-    bool allCopies_;
-    QPointer<QWidget> mainWindow_;
-    QHash<int, QWidget *> controls_;
     QTreeWidget *list_ = nullptr;
     // What Find found, and with what: Replace makes those replacements.
     std::optional<FindReplace> found_;
     std::vector<TextChange> changes_;
-    BatchSummary summary_;
 };
 
 } // namespace lumicap

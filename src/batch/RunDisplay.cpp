@@ -1,7 +1,11 @@
 #include "RunDisplay.h"
 
+#include "Journal.h"
 #include "ProgressWindow.h"
+#include "SaveUndo.h"
+#include "StatusReasons.h"
 #include "StringTable.h"
+#include "TextEncoding.h"
 #include "UserPrompt.h"
 
 #include <QCoreApplication>
@@ -54,6 +58,38 @@ void RunDisplay::showSummary(UserPrompt &prompt, const BatchSummary &summary)
         prompt.showInformation(text);
     else
         prompt.showMessage(text);
+}
+
+bool RunDisplay::canUndo(const BatchSummary &summary)
+{
+    return summary.saved > 0 && !summary.run.isEmpty() && Journal::user();
+}
+
+void RunDisplay::undoRun(UserPrompt &prompt, const QByteArray &run)
+{
+    std::vector<UndoResult> results;
+    {
+        WaitCursor wait(prompt);
+        results = SaveUndo(Journal(Journal::userFolder()).entries()).run(run, false);
+    }
+    int restored = 0;
+    QStringList problems;
+    for (const UndoResult &r : results) {
+        const QByteArray shown = displayPath(r.path).toUtf8();
+        QList<QByteArray> leftAlone(r.leftAlone.begin(), r.leftAlone.end());
+        restored += r.outcome == UndoResult::Outcome::Restored ? 1 : 0;
+        if (!leftAlone.isEmpty())
+            problems << formatString(IDS_UNDO_LEFT_ALONE, shown.constData(), leftAlone.join(", ").constData());
+        if (r.outcome == UndoResult::Outcome::Replaced)
+            problems << formatString(IDS_UNDO_REPLACED, shown.constData());
+        else if (r.outcome == UndoResult::Outcome::Failed)
+            problems << statusMessage(IDS_SAVE_ERROR, statusNumber(r.status), displayPath(r.path));
+    }
+    const QString text = formatString(IDS_UNDO_BATCH_DONE, restored);
+    if (problems.isEmpty())
+        prompt.showInformation(text);
+    else
+        prompt.showMessage(text + '\n' + problems.join('\n'));
 }
 
 } // namespace lumicap

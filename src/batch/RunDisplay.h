@@ -31,6 +31,10 @@ public:
     // What the run did, in one box however it ended; a warning only when
     // something was not done as asked.
     static void showSummary(UserPrompt &prompt, const BatchSummary &summary);
+    // Whether the run's saves can be taken back (some were made and the
+    // journal is on), and taking them back, saying how it went.
+    static bool canUndo(const BatchSummary &summary);
+    static void undoRun(UserPrompt &prompt, const QByteArray &run);
 
 private:
     QPointer<QWidget> mainWindow_;

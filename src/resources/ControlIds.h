@@ -62,13 +62,15 @@ constexpr int ApplyCopyright = 1044;
 constexpr int ApplyCopyrightText = 1045;
 constexpr int ApplyOnlyEmpty = 1046;
 
+// The batch, Replace and Apply to all windows: takes back their last run
+constexpr int UndoBatch = 1047;
+
 // Batch window (template 132)
 constexpr int ListFile = 1000;
 constexpr int BatchArtist = 1011;
 constexpr int BatchCopyright = 1012;
 constexpr int BatchRemoveAllExif = 1013;
 constexpr int BatchAllCopies = 1022;
-constexpr int UndoBatch = 1030;
 
 // Progress window (template 208)
 constexpr int ProgressText = 1108;

@@ -114,7 +114,8 @@ const DialogTemplate &replaceTemplate()
             {ids::Start, K::Button, "Replace", 363, 26, 50, 14},
             {ids::Cancel, K::Button, "Close", 363, 45, 50, 14},
             {ids::ReplaceList, K::Custom, "", 7, 67, 406, 172},
-            {ids::ReplaceCount, K::Label, "", 7, 244, 406, 8},
+            {ids::ReplaceCount, K::Label, "", 7, 244, 350, 8},
+            {ids::UndoBatch, K::Button, "&Undo Batch", 363, 241, 50, 14},
         },
     };
     return t;
@@ -142,6 +143,7 @@ const DialogTemplate &applyTemplate()
              7, 72, 338, 40},
             {ids::Start, K::DefaultButton, "Apply", 295, 7, 50, 14},
             {ids::Cancel, K::Button, "Close", 295, 26, 50, 14},
+            {ids::UndoBatch, K::Button, "&Undo Batch", 295, 45, 50, 14},
         },
     };
     return t;

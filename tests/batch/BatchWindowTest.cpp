@@ -322,6 +322,9 @@ void BatchWindowTest::replaceListsMarkedChangesAndSavesTheTickedOnes()
     QCOMPARE(prompt.information, QStringList{"3 saved, 0 skipped, 0 failed"});
     QCOMPARE(tagsDirectly(dir.file("b.jpg")), (QList<QByteArray>{"Ann <Example> at sea", "Exampel", ""}));
     QCOMPARE(tagsDirectly(dir.file("c.jpg")), (QList<QByteArray>{"Ann <Example> at sea", "Example", ""}));
+    child<QPushButton>(&dialog, ids::UndoBatch)->click();
+    QCOMPARE(tagsDirectly(dir.file("c.jpg")), (QList<QByteArray>{"Ann <Exampel> at sea", "Exampel", ""}));
+    QCOMPARE(prompt.information.value(1), QString("3 pictures put back as they were before the batch."));
 }
 
 void BatchWindowTest::applyToAllFillsInPatternsWhereFieldsAreEmpty()
@@ -341,6 +344,9 @@ void BatchWindowTest::applyToAllFillsInPatternsWhereFieldsAreEmpty()
     QCOMPARE(tagsDirectly(dir.file("a_b.jpg")).value(0), QByteArray("a b 1"));
     QCOMPARE(tagsDirectly(dir.file("c.jpg")).value(0), QByteArray("Own"));
     QCOMPARE(prompt.information, QStringList{"1 saved, 0 skipped, 0 failed"}); // c.jpg had its own
+    child<QPushButton>(&dialog, ids::UndoBatch)->click();
+    QCOMPARE(tagsDirectly(dir.file("a_b.jpg")).value(0), QByteArray());
+    QVERIFY(!child<QPushButton>(&dialog, ids::UndoBatch)->isEnabled());
 }
 
 LUMICAP_WINDOW_TEST_MAIN(BatchWindowTest)
