@@ -5,6 +5,7 @@
 #include "FileTimes.h"
 #include "NativePath.h"
 #include "StringTable.h"
+#include "TextEncoding.h"
 #include "UserPrompt.h"
 
 #include <cstdio>
@@ -93,12 +94,27 @@ std::vector<std::pair<QByteArray, platform::FileTimes>> timesOf(ListFileReader &
     return found;
 }
 
+// The text as printed, the parts a replace changed marked as a plain word
+// diff marks them ([-found-], {+put in its place+}), which reads in a pipe.
+QByteArray markedText(const QByteArray &text, const TextSpans &spans, const char *open, const char *close)
+{
+    const QString shown = displayText(text);
+    QString out;
+    qsizetype done = 0;
+    for (const auto &[at, length] : spans) {
+        out += escapedText(shown.mid(done, at - done)) + QLatin1String(open) + escapedText(shown.mid(at, length)) + QLatin1String(close);
+        done = at + length;
+    }
+    return (out + escapedText(shown.mid(done))).toUtf8();
+}
+
 // What a dry run found, a line per field.
 void printPlanned(const BatchSummary &summary)
 {
     for (const TextChange &change : summary.planned)
         printOut(formatString(IDS_CLI_WOULD_CHANGE, shownText(change.path).toUtf8().constData(), fieldName(change.field).toUtf8().constData(),
-                              shownText(change.before).toUtf8().constData(), shownText(change.after).toUtf8().constData()));
+                              markedText(change.before, change.found, "[-", "-]").constData(),
+                              markedText(change.after, change.replaced, "{+", "+}").constData()));
 }
 
 void printSummary(const BatchSummary &summary, const BatchRequest &request)
@@ -172,7 +188,9 @@ int runReplaceCommand(const std::vector<QByteArray> &pictures, const FindReplace
         edit.which = replace.applyTo(edit.fields);
         return edit;
     };
-    const BatchSummary summary = run.RunPictures(pictures, edit, {std::nullopt, std::nullopt, false, request.allCopies});
+    BatchSummary summary = run.RunPictures(pictures, edit, {std::nullopt, std::nullopt, false, request.allCopies});
+    for (TextChange &change : summary.planned) // the parts to mark
+        replace.apply(change.before, &change.found, &change.replaced);
     printUntouched(summary);
     printSummary(summary, request);
     return exitStatus(summary, 0);
