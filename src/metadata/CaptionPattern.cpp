@@ -6,6 +6,7 @@
 #include "StringTable.h"
 
 #include <algorithm>
+#include <cctype>
 #include <utility>
 
 #include <QDate>
@@ -81,6 +82,21 @@ PatternSubject PatternSubject::of(const ImageHolder &image, const QByteArray &pa
     return subject;
 }
 
+namespace {
+// Whether a date format holds only QDateTime's letters outside its quotes
+// ('text', '' for a quote): any other letter would be written as it is.
+bool isDateFormat(const QByteArray &format)
+{
+    bool quoted = false;
+    for (const char c : format) {
+        quoted = c == '\'' ? !quoted : quoted;
+        if (!quoted && std::isalpha(static_cast<unsigned char>(c)) && !QByteArray("dMyhHmszAaPpt").contains(c))
+            return false;
+    }
+    return true;
+}
+} // namespace
+
 std::optional<CaptionPattern> CaptionPattern::parse(const QByteArray &text, QString &error)
 {
     static const std::pair<const char *, Kind> names[] = {
@@ -121,7 +137,7 @@ std::optional<CaptionPattern> CaptionPattern::parse(const QByteArray &text, QStr
                 kind = k;
         }
         const bool digits = !format.isEmpty() && std::all_of(format.begin(), format.end(), [](char d) { return d >= '0' && d <= '9'; });
-        if (!kind || (*kind == Kind::Number && colon >= 0 && !digits)) {
+        if (!kind || (*kind == Kind::Number && colon >= 0 && !digits) || (*kind == Kind::Date && !isDateFormat(format))) {
             error = formatString(IDS_PATTERN_UNKNOWN_FIELD, field.constData());
             return std::nullopt;
         }

@@ -478,6 +478,8 @@ const Row rows[] = {
          EXPECT_TRUE(r.err.contains("{nme}")) << r.err.toStdString();
          EXPECT_EQ(s.run({"batch", "--artist", "{stem}", "DESCRIPT.ION"}).exitCode, 1);
          EXPECT_EQ(s.run({"set", "--artist", "x}", "a.jpg"}).exitCode, 2);
+         EXPECT_TRUE(s.run({"set", "--artist", "{date:yyyy 'Year' ZZZ}", "a.jpg"}).err.contains("{date:yyyy 'Year' ZZZ}"));
+         EXPECT_EQ(s.run({"set", "--artist", "{date:'Year' yy}", "sub/c d.jpg"}).exitCode, 0);
          EXPECT_EQ(s.run({"replace", "--regex", "(Harbour", "x", "a.jpg"}).exitCode, 2);
          expectTags(s, "a.jpg", aTags);
          expectTags(s, "b.tif", none);
