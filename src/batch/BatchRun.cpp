@@ -344,7 +344,8 @@ BatchSummary BatchRun::RunBatch(ListFileReader &list, const QByteArray &listPath
     const bool checked = checkPatterns(options, next, listPath);
     list.rewind();
     if (!checked) {
-        summary_.notReached = static_cast<int>(count);
+        // The entry (or the batch's text) in error is the one failed.
+        summary_.notReached = static_cast<int>(std::max<std::int64_t>(0, count - 1));
         return summary_;
     }
     runList(count, next, listPath, options);

@@ -476,7 +476,9 @@ const Row rows[] = {
      {"set", "--description", "{date} {nme}", "a.jpg"}, {}, 2, "",
      [](Scene &s, const ToolRun &r) {
          EXPECT_TRUE(r.err.contains("{nme}")) << r.err.toStdString();
-         EXPECT_EQ(s.run({"batch", "--artist", "{stem}", "DESCRIPT.ION"}).exitCode, 1);
+         const ToolRun batch = s.run({"batch", "--artist", "{stem}", "DESCRIPT.ION"});
+         EXPECT_EQ(batch.exitCode, 1);
+         EXPECT_EQ(batch.out, "0 saved, 0 skipped, 1 failed, 1 not reached\n"); // b.tif's line failed
          EXPECT_EQ(s.run({"set", "--artist", "x}", "a.jpg"}).exitCode, 2);
          EXPECT_TRUE(s.run({"set", "--artist", "{date:yyyy 'Year' ZZZ}", "a.jpg"}).err.contains("{date:yyyy 'Year' ZZZ}"));
          EXPECT_EQ(s.run({"set", "--artist", "{date:'Year' yy}", "sub/c d.jpg"}).exitCode, 0);
