@@ -1,4 +1,3 @@
-#include "Journal.h"
 #include "MetadataReader.h"
 #include "MetadataWriter.h"
 #include "SafeSave.h"
@@ -186,32 +185,6 @@ TEST_F(ASafeSave, neverWidensAnAccessListNorKeepsItsTemporaryMark)
     EXPECT_EQ(attribute(path, "system.posix_acl_access"), acl);
     EXPECT_EQ(modeOf(path) & 07777, mode);
     EXPECT_EQ(attribute(path, "user.lumicap.temporary"), QByteArray("<none>"));
-}
-
-// A line torn by a crash is skipped and never glued to the next one; the
-// oldest entries go first, past the age and past the size.
-TEST(TheJournal, skipsATornLineAndDropsTheOldestFirst)
-{
-    TestFolder dir;
-    const auto line = [](int daysAgo, const char *path) {
-        JournalEntry e;
-        e.path = path;
-        e.time = QDateTime::currentDateTimeUtc().addDays(-daysAgo);
-        return e.toLine();
-    };
-    const auto paths = [](const Journal &journal) {
-        QList<QByteArray> all;
-        for (const JournalEntry &e : journal.entries())
-            all << e.path;
-        return all;
-    };
-    ASSERT_TRUE(writeAll(dir.file("journal.jsonl"), line(91, "/old") + line(1, "/kept") + line(0, "/torn").left(30)));
-    Journal journal(dir.path(), {90, 1 << 20});
-    ASSERT_EQ(journal.append({line(0, "/new")}), ImageStatus::Ok);
-    EXPECT_EQ(paths(journal), (QList<QByteArray>{"/kept", "/new"}));
-    Journal small(dir.path(), {90, line(0, "/new").size() * 3 / 2});
-    ASSERT_EQ(small.append({line(0, "/newest")}), ImageStatus::Ok);
-    EXPECT_EQ(paths(small), (QList<QByteArray>{"/new", "/newest"}));
 }
 
 namespace {

@@ -1,14 +1,17 @@
 #include "ExivCompat.h"
+#include "Journal.h"
 #include "MetadataReader.h"
 #include "MetadataWriter.h"
 #include "SafeSave.h"
 #include "SaveTestSupport.h"
+#include "SaveUndo.h"
 #include "Sidecars.h"
 #include "TestFiles.h"
 
 #include <QColorSpace>
 #include <QFile>
 #include <QImageReader>
+#include <QStandardPaths>
 #include <QtEndian>
 
 #include <functional>
@@ -596,4 +599,47 @@ TEST(SavingRawFiles, writesTheFieldsToTheSidecarsAndNeverTheRawFile)
     EXPECT_EQ(exifTool({"-s3", "-XMP-dc:Rights", dir.file("DSC_0003.NEF.xmp")}), harbour.copyright + "\n");
     EXPECT_FALSE(QFile::exists(dir.file("DSC_0003.xmp")));
     EXPECT_EQ(Sidecars::namesFor("d.x/IMG_0004"), std::vector<QByteArray>{"d.x/IMG_0004.xmp"}); // a raw file told by its bytes alone
+}
+
+// A line torn by a crash is skipped and never glued to the next one; the
+// oldest entries go first, past the age and past the size.
+TEST(TheJournal, skipsATornLineAndDropsTheOldestFirst)
+{
+    TestFolder dir;
+    const auto line = [](int daysAgo, const char *path) {
+        JournalEntry e;
+        e.path = path;
+        e.time = QDateTime::currentDateTimeUtc().addDays(-daysAgo);
+        return e.toLine();
+    };
+    const auto paths = [](const Journal &journal) {
+        QList<QByteArray> all;
+        for (const JournalEntry &e : journal.entries())
+            all << e.path;
+        return all;
+    };
+    ASSERT_TRUE(writeAll(dir.file("journal.jsonl"), line(91, "/old") + line(1, "/kept") + line(0, "/torn").left(30)));
+    Journal journal(dir.path(), {90, 1 << 20});
+    ASSERT_EQ(journal.append({line(0, "/new")}), ImageStatus::Ok);
+    EXPECT_EQ(paths(journal), (QList<QByteArray>{"/kept", "/new"}));
+    Journal small(dir.path(), {90, line(0, "/new").size() * 3 / 2});
+    ASSERT_EQ(small.append({line(0, "/newest")}), ImageStatus::Ok);
+    EXPECT_EQ(paths(small), (QList<QByteArray>{"/new", "/newest"}));
+}
+
+// A save is known by the identity of the file it left (device and inode;
+// volume serial number and file id on Windows): undone while the picture
+// is that file, refused once another file has taken its place.
+TEST(TheJournal, takesBackASaveAndRefusesAnotherFileInItsPlace)
+{
+    QStandardPaths::setTestModeEnabled(true); // where Windows keeps the journal
+    TestFolder dir;
+    const QString path = dir.file("a.jpg"), other = dir.file("b.jpg");
+    ASSERT_TRUE(writeJpeg(path) && writeJpeg(other) && saveFields(path, harbour) == ImageStatus::Ok);
+    const QByteArray file = QFile::encodeName(path);
+    EXPECT_EQ(SaveUndo(Journal(Journal::userFolder()).entries()).lastSave(file, false).outcome, UndoResult::Outcome::Restored);
+    EXPECT_EQ(readFields(path), MetadataFields());
+    ASSERT_EQ(saveFields(path, harbour), ImageStatus::Ok);
+    ASSERT_TRUE(QFile::remove(path) && QFile::copy(other, path));
+    EXPECT_EQ(SaveUndo(Journal(Journal::userFolder()).entries()).lastSave(file, false).outcome, UndoResult::Outcome::Replaced);
 }
