@@ -112,8 +112,10 @@ struct SaveGroup::Pending
             unread.clear();
             if (ImageStatus s = readOpenFile(held.file(), bytes); s != ImageStatus::Ok)
                 return s;
-            if (ImageStatus s = image.encodeInto(bytes, unchanged, pieces); s != ImageStatus::Ok)
+            if (ImageStatus s = image.encodeInto(bytes, unchanged, pieces); s != ImageStatus::Ok || unchanged) {
+                held.release();
                 return s;
+            }
             spans.emplace(pieces, bytes, unread);
         }
         written = spans->size();

@@ -260,8 +260,7 @@ TEST_F(ASafeSave, startsFromACloneAndWritesOnlyTheChangedBlocks)
 
 // Opening and saving read a picture's structure, not its pixels: on a clone
 // a TIFF's strips and a JPEG's compressed picture stay where they are;
-// otherwise they are copied from the picture once. Saved twice: the first
-// save grows a JPEG's Exif segment (its picture moves), the second keeps it.
+// otherwise they are copied from the picture once.
 TEST_F(ASafeSave, readsThePicturesStructureAndNotItsPixels)
 {
     const bool cloned = runQuietly("cp", {"--reflink=always", path, dir.file("kept.jpg")});
@@ -270,8 +269,11 @@ TEST_F(ASafeSave, readsThePicturesStructureAndNotItsPixels)
         ASSERT_TRUE(name.endsWith("tif") ? writeTiff(file, 1200, 900) : writeJpeg(file, 2400, 1800));
         const QList<QImage> pixels = decodePages(file);
         const qint64 size = QFileInfo(file).size();
-        for (const MetadataFields &fields : {sample, MetadataFields{"Harbour!", "Ann", "(c) Ann"}}) {
-            const bool inPlace = cloned && (name.endsWith("tif") || fields != sample);
+        // The first save of a JPEG grows its Exif segment: its picture moves.
+        const MetadataFields last{"Harbour!", "Ann", "(c) Ann"};
+        const std::pair<MetadataFields, bool> saves[] = {{sample, name.endsWith("tif")}, {last, true}};
+        for (const auto &[fields, keepsPlaces] : saves) {
+            const bool inPlace = cloned && keepsPlaces;
             const qint64 before = bytesRead();
             ASSERT_EQ(saveFields(file, fields), ImageStatus::Ok);
             EXPECT_LT(bytesRead() - before, inPlace ? size / 2 : size + size / 2) << name.toStdString();
