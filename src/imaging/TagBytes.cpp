@@ -3,6 +3,7 @@
 #include "ImageFormat.h"
 #include "JpegSegments.h"
 #include "NativePath.h"
+#include "ReadAhead.h"
 
 #include <QtEndian>
 
@@ -323,6 +324,13 @@ ImageStatus readTagBytes(const platform::OpenFile &file, QByteArray &bytes, std:
         bytes = QByteArray();
         return ImageStatus::OutOfMemory;
     }
+    // Nothing is read ahead of the blocks asked for: that would be pixels.
+    struct Scattered
+    {
+        const platform::OpenFile &file;
+        ~Scattered() { platform::readScattered(file, false); }
+    } scattered{file};
+    platform::readScattered(file, true);
     BlockReader reader(file, bytes);
     std::vector<bool> pixel;
     if (ImageStatus s = readStructure(reader, bytes, pixel); s != ImageStatus::Ok)
