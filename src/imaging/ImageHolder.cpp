@@ -6,6 +6,7 @@
 #include "JpegSegments.h"
 #include "RawFiles.h"
 #include "Sidecars.h"
+#include "TagBytes.h"
 #include "Utf8Check.h"
 
 #include <QBuffer>
@@ -49,23 +50,20 @@ ImageStatus ImageHolder::open(const QByteArray &path, bool withThumbnail)
     {
         ~Release() { releaseLargeReadBuffer(); }
     } release;
-    // The tags of a JPEG are in its header, before the compressed picture:
-    // reading that much is usually enough.
-    constexpr std::int64_t headerBytes = 256 * 1024;
+    // The tags are read from the file's structure, its pixels left on disk
+    // (a JPEG's compressed picture, a TIFF's strips); a raw file's previews
+    // and a TIFF's thumbnail (which may be a strip of its own) need every
+    // byte.
     QByteArray &file = readBuffer();
-    ImageStatus status = readFileBytes(path, file, &stamp_, headerBytes);
+    std::vector<ByteRun> unread;
+    ImageStatus status = RawFiles::hasRawExtension(path) ? readFileBytes(path, file, &stamp_) : readTagBytes(path, file, unread, &stamp_);
     if (status != ImageStatus::Ok)
         return fail(status);
     if (stamp_.size == 0)
         return fail(ImageStatus::EmptyFile);
     format_ = detectImageFormat(file.constData(), static_cast<std::size_t>(file.size()));
-    const bool partial = file.size() < stamp_.size;
-    if (partial && (format_ != ImageFormat::Jpeg || !parseJpegLayout(file))) {
-        status = readFileBytes(path, file, &stamp_);
-        if (status != ImageStatus::Ok)
-            return fail(status);
-        format_ = detectImageFormat(file.constData(), static_cast<std::size_t>(file.size()));
-    }
+    if (withThumbnail && format_ == ImageFormat::Tiff && !unread.empty() && (status = readFileBytes(path, file, &stamp_)) != ImageStatus::Ok)
+        return fail(status);
 
     if (format_ == ImageFormat::Tiff && RawFiles::hasRawExtension(path))
         format_ = ImageFormat::Raw;

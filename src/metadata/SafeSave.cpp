@@ -5,6 +5,7 @@
 #include "MetadataWriter.h"
 #include "NativePath.h"
 #include "SaveGroup.h"
+#include "TagBytes.h"
 
 #include <new>
 
@@ -29,8 +30,9 @@ ImageStatus CheckImageSave(ImageHolder &image, const QByteArray &path)
             s != ImageStatus::Ok)
             return s;
         QByteArray bytes;
+        std::vector<ByteRun> unread;
         FileStamp stamp;
-        if (ImageStatus s = readOpenFile(held.file(), bytes, &stamp); s != ImageStatus::Ok)
+        if (ImageStatus s = readTagBytes(held.file(), bytes, unread, &stamp); s != ImageStatus::Ok)
             return s;
         if (ImageStatus s = toImageStatus(held.checkReplaceable(stamp)); s != ImageStatus::Ok)
             return s;

@@ -6,19 +6,21 @@
 #include "Journal.h"
 #include "MappedFile.h"
 #include "MetadataWriter.h"
+#include "NewFileSpans.h"
 #include "NativePath.h"
 #include "PathOps.h"
 #include "SaveSteps.h"
 #include "Sidecars.h"
+#include "TagBytes.h"
 #include "TemporaryFile.h"
 
 #include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
-#include <cstring>
 #include <future>
 #include <new>
+#include <optional>
 #include <system_error>
 #include <utility>
 #include <vector>
@@ -28,95 +30,14 @@ namespace lumicap {
 namespace {
 // How long a save waits for another save of the same picture to finish.
 constexpr std::chrono::milliseconds lockWait(3000);
+// How many of a new file's last bytes the journal keeps a digest of
+// (tailDigest).
+constexpr qint64 journalTail = 64 * 1024;
 
 ImageStatus stepFault(SaveStep step)
 {
     const int error = saveStepFault(step);
     return error ? toImageStatus(platform::statusFromSystemError(error)) : ImageStatus::Ok;
-}
-
-// Writes the pieces, stopping at the half-way step once.
-ImageStatus writeAll(platform::TemporaryFile &file, const QList<QByteArray> &pieces, qsizetype total)
-{
-    qsizetype written = 0;
-    bool halfReported = false;
-    for (const QByteArray &piece : pieces) {
-        qsizetype at = 0;
-        if (!halfReported && written + piece.size() >= total / 2) {
-            const qsizetype first = total / 2 - written;
-            if (ImageStatus s = toImageStatus(file.write(piece.constData(), static_cast<std::size_t>(first))); s != ImageStatus::Ok)
-                return s;
-            if (ImageStatus s = stepFault(SaveStep::HalfWritten); s != ImageStatus::Ok)
-                return s;
-            halfReported = true;
-            at = first;
-        }
-        if (ImageStatus s = toImageStatus(file.write(piece.constData() + at, static_cast<std::size_t>(piece.size() - at)));
-            s != ImageStatus::Ok)
-            return s;
-        written += piece.size();
-    }
-    return ImageStatus::Ok;
-}
-
-// Writes, into a file that starts as a clone of the original (old, of
-// oldSize bytes), only the blocks of the new file that differ from old's at
-// the same place, then gives it the new length; a JPEG whose segments keep
-// their lengths, or a TIFF with a directory appended, costs a few blocks.
-// old is read a megabyte at a time (from the cache: it was just read).
-// Stops at the half-way step once, as writeAll does.
-ImageStatus writeChanges(platform::TemporaryFile &file, const platform::OpenFile &old, qsizetype oldSize, const QList<QByteArray> &pieces,
-                         qsizetype total)
-{
-    constexpr qsizetype block = 4096;
-    constexpr qsizetype windowSize = qsizetype(1) << 20; // a whole number of blocks
-    std::vector<char> window(static_cast<std::size_t>(std::min(windowSize, oldSize)));
-    qsizetype windowAt = -windowSize;
-    qsizetype at = 0;         // where the next byte of the new file goes
-    qsizetype runStart = -1;  // the differing bytes not yet written: [runStart, at)
-    const char *runData = nullptr;
-    bool halfReported = false;
-    const auto writeRun = [&]() {
-        const qsizetype start = std::exchange(runStart, -1);
-        return start < 0 ? ImageStatus::Ok : toImageStatus(file.writeAt(start, runData, static_cast<std::size_t>(at - start)));
-    };
-    for (const QByteArray &piece : pieces) {
-        for (qsizetype done = 0; done < piece.size();) {
-            const qsizetype length = std::min(piece.size() - done, block - at % block);
-            const char *data = piece.constData() + done;
-            if (at + length <= oldSize && at >= windowAt + windowSize) {
-                windowAt = at - at % windowSize;
-                const std::size_t wanted = static_cast<std::size_t>(std::min(windowSize, oldSize - windowAt));
-                for (std::size_t have = 0, got = 1; have < wanted; have += got) {
-                    if (ImageStatus s = toImageStatus(old.readAt(windowAt + qsizetype(have), window.data() + have, wanted - have, got));
-                        s != ImageStatus::Ok)
-                        return s;
-                    if (got == 0)
-                        return ImageStatus::ObjectBusy; // shorter than it was a moment ago
-                }
-            }
-            const bool differs = at + length > oldSize || std::memcmp(data, window.data() + (at - windowAt), static_cast<std::size_t>(length)) != 0;
-            if (!differs) {
-                if (ImageStatus s = writeRun(); s != ImageStatus::Ok)
-                    return s;
-            } else if (runStart < 0) {
-                runStart = at;
-                runData = data;
-            }
-            at += length;
-            done += length;
-            if (!halfReported && at >= total / 2) {
-                if (ImageStatus s = writeRun(); s != ImageStatus::Ok)
-                    return s;
-                if (ImageStatus s = stepFault(SaveStep::HalfWritten); s != ImageStatus::Ok)
-                    return s;
-                halfReported = true;
-            }
-        }
-        if (ImageStatus s = writeRun(); s != ImageStatus::Ok) // the next piece's bytes lie elsewhere
-            return s;
-    }
-    return total == oldSize ? ImageStatus::Ok : toImageStatus(file.setSize(total));
 }
 
 // A raw file's first sidecar starts as an empty file made here, never over
@@ -165,8 +86,12 @@ struct SaveGroup::Pending
         if (ImageStatus s = toImageStatus(held.hold(platform::pathFromBytes(path.toStdString()), lockWait)); s != ImageStatus::Ok)
             return s;
         folder = held.target().parent_path();
+        // The picture's pixels stay on disk: only what the tags and the
+        // structure need is read, and the new file takes the rest from the
+        // picture (on a clone, where it already is).
         QByteArray &bytes = readBuffer();
-        if (ImageStatus s = readOpenFile(held.file(), bytes, &before); s != ImageStatus::Ok)
+        std::vector<ByteRun> unread;
+        if (ImageStatus s = readTagBytes(held.file(), bytes, unread, &before); s != ImageStatus::Ok)
             return s;
         if (ImageStatus s = toImageStatus(held.checkReplaceable(before)); s != ImageStatus::Ok)
             return s;
@@ -178,9 +103,22 @@ struct SaveGroup::Pending
             held.release();
             return s;
         }
-        written = 0;
-        for (const QByteArray &piece : pieces)
-            written += piece.size();
+        std::optional<NewFileSpans> spans(std::in_place, pieces, bytes, unread);
+        if (journaled && !spans->inMemory(spans->size() - journalTail, spans->size())) {
+            // The journal's digest of the new file's last bytes needs some
+            // that were left on disk (a structure that shrank a lot): the
+            // picture is read whole and edited again.
+            pieces.clear();
+            unread.clear();
+            if (ImageStatus s = readOpenFile(held.file(), bytes); s != ImageStatus::Ok)
+                return s;
+            if (ImageStatus s = image.encodeInto(bytes, unchanged, pieces); s != ImageStatus::Ok || unchanged) {
+                held.release();
+                return s;
+            }
+            spans.emplace(pieces, bytes, unread);
+        }
+        written = spans->size();
         if (journaled)
             entry.tail = tailDigest(pieces);
         temporary = std::make_unique<platform::TemporaryFile>(held);
@@ -189,11 +127,11 @@ struct SaveGroup::Pending
         const bool cloned = temporary->startAsClone();
         if (ImageStatus s = stepFault(SaveStep::TemporaryCreated); s != ImageStatus::Ok)
             return s;
-        if (!cloned)
-            return writeAll(*temporary, pieces, written);
-        if (ImageStatus s = writeChanges(*temporary, held.file(), static_cast<qsizetype>(before.size), pieces, written); s != ImageStatus::Ok)
+        if (ImageStatus s = spans->write(*temporary, held.file(), static_cast<qint64>(before.size), cloned,
+                                        [] { return stepFault(SaveStep::HalfWritten); });
+            s != ImageStatus::Ok)
             return s;
-        return readBack(image, pieces);
+        return cloned ? readBack(image, pieces) : ImageStatus::Ok;
     }
 
     // What a cloned start leaves on disk is read back: the file that will

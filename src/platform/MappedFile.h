@@ -8,8 +8,10 @@ namespace lumicap::platform {
 
 // An open file's bytes, mapped read-only into memory for as long as this
 // lives: only the pages looked at are read, and pages the system already
-// holds for the file cost no disk access. POSIX: mmap; Windows: a file
-// mapping and a view of it. The file must not shrink while it is mapped.
+// holds for the file cost no disk access: nothing around a page looked at
+// is read ahead (a save's read-back looks at a few scattered blocks). POSIX:
+// mmap and madvise(MADV_RANDOM); Windows: a file mapping and a view of it.
+// The file must not shrink while it is mapped.
 class MappedFile
 {
 public:

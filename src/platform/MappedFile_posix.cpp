@@ -18,6 +18,7 @@ FileStatus MappedFile::map(NativeHandle handle)
     void *at = ::mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ, MAP_SHARED, fd, 0);
     if (at == MAP_FAILED)
         return statusFromSystemError(errno);
+    ::madvise(at, static_cast<std::size_t>(st.st_size), MADV_RANDOM); // a hint: mapped as well without it
     data_ = static_cast<const char *>(at);
     size_ = static_cast<std::size_t>(st.st_size);
     return FileStatus::Ok;

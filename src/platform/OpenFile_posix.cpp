@@ -1,4 +1,5 @@
 #include "OpenFile.h"
+#include "ReadAhead.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -67,6 +68,11 @@ FileStatus OpenFile::stamp(FileStamp &stamp) const
         return statusFromSystemError(errno);
     stamp = stampFrom(st);
     return FileStatus::Ok;
+}
+
+void readScattered(const OpenFile &file, bool scattered)
+{
+    ::posix_fadvise(static_cast<int>(file.handle()), 0, 0, scattered ? POSIX_FADV_RANDOM : POSIX_FADV_NORMAL); // a hint
 }
 
 FileStatus OpenFile::readAt(std::int64_t offset, char *data, std::size_t size, std::size_t &got) const

@@ -1,4 +1,5 @@
 #include "OpenFile.h"
+#include "ReadAhead.h"
 
 #include "Win32Path.h"
 
@@ -68,6 +69,8 @@ int OpenFile::releaseDescriptor()
     handle_ = noHandle;
     return fd;
 }
+
+void readScattered(const OpenFile &, bool) {}
 
 FileStatus OpenFile::stamp(FileStamp &stamp) const
 {

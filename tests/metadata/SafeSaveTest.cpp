@@ -205,6 +205,14 @@ qint64 sharedBytes(const QString &path)
     ::close(fd);
     return shared;
 }
+
+// What this process has read through system calls so far.
+qint64 bytesRead()
+{
+    QFile io("/proc/self/io");
+    io.open(QIODevice::ReadOnly);
+    return io.readAll().split('\n').front().mid(7).trimmed().toLongLong(); // "rchar: N"
+}
 } // namespace
 
 // Where the file system shares blocks (LUMICAP_TEST_DIR on XFS or btrfs),
@@ -221,4 +229,31 @@ TEST_F(ASafeSave, startsFromACloneAndWritesOnlyTheChangedBlocks)
     EXPECT_EQ(readFields(tiff), sample);
     EXPECT_GT(sharedBytes(tiff), QFileInfo(tiff).size() * 9 / 10);
     EXPECT_EQ(decodePages(tiff), decodePages(dir.file("kept.tif")));
+}
+
+// Opening and saving read a picture's structure, not its pixels: on a clone
+// a TIFF's strips and a JPEG's compressed picture stay where they are;
+// otherwise they are copied from the picture once.
+TEST_F(ASafeSave, readsThePicturesStructureAndNotItsPixels)
+{
+    const bool cloned = runQuietly("cp", {"--reflink=always", path, dir.file("kept.jpg")});
+    for (const QString name : {"big.tif", "big.jpg"}) {
+        const QString file = dir.file(name);
+        ASSERT_TRUE(name.endsWith("tif") ? writeTiff(file, 1200, 900) : writeJpeg(file, 2400, 1800));
+        const QList<QImage> pixels = decodePages(file);
+        const qint64 size = QFileInfo(file).size();
+        // The first save of a JPEG grows its Exif segment: its picture moves.
+        const MetadataFields last{"Harbour!", "Ann", "(c) Ann"};
+        const std::pair<MetadataFields, bool> saves[] = {{sample, name.endsWith("tif")}, {last, true}};
+        for (const auto &[fields, keepsPlaces] : saves) {
+            const bool inPlace = cloned && keepsPlaces;
+            const qint64 before = bytesRead();
+            ASSERT_EQ(saveFields(file, fields), ImageStatus::Ok);
+            EXPECT_LT(bytesRead() - before, inPlace ? size / 2 : size + size / 2) << name.toStdString();
+            EXPECT_EQ(readFields(file), fields);
+        }
+        EXPECT_EQ(decodePages(file), pixels);
+        if (haveExifTool())
+            EXPECT_EQ(exifToolValue(file, "ImageDescription"), QByteArray("Harbour!"));
+    }
 }
