@@ -1,15 +1,15 @@
 #include "StartupWarning.h"
 
-#include "EditorSettings.h"
+#include "AppSettings.h"
 
 namespace lumicap {
 
 void runStartupWarning(const std::function<int()> &showWarning)
 {
-    if (loadShowWarning() == 0)
+    if (openSettings()->value("ShowWarning", 1).toInt() == 0)
         return;
     const int dontShow = showWarning();
-    saveShowWarning(dontShow == 0 ? 1 : 0);
+    openSettings()->setValue("ShowWarning", dontShow == 0 ? 1 : 0);
 }
 
 } // namespace lumicap

@@ -64,14 +64,4 @@ void EditorSettings::savePlacement(const QByteArray &placement)
     openSettings()->setValue("WindowPlacement", placement);
 }
 
-int loadShowWarning()
-{
-    return openSettings()->value("ShowWarning", 1).toInt();
-}
-
-void saveShowWarning(int value)
-{
-    openSettings()->setValue("ShowWarning", value);
-}
-
 } // namespace lumicap

@@ -47,8 +47,4 @@ struct EditorSettings
     static void savePlacement(const QByteArray &placement);
 };
 
-// The start-up warning's flag: shown while it is not 0.
-int loadShowWarning();
-void saveShowWarning(int value);
-
 } // namespace lumicap
