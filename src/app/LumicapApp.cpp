@@ -1,13 +1,13 @@
-#include "LumicapApp.h"
+#include "app/LumicapApp.h"
 
-#include "AppSettings.h"
-#include "AppWindows.h"
-#include "EditorDialog.h"
-#include "ImagingCheck.h"
-#include "MessageBoxPrompt.h"
-#include "MissingImagingDialog.h"
-#include "Sidecars.h"
-#include "StringTable.h"
+#include "metadata/AppSettings.h"
+#include "app/AppWindows.h"
+#include "editor/EditorDialog.h"
+#include "app/ImagingCheck.h"
+#include "widgets/MessageBoxPrompt.h"
+#include "auxiliary/MissingImagingDialog.h"
+#include "imaging/Sidecars.h"
+#include "resources/StringTable.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

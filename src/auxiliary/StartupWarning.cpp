@@ -1,6 +1,6 @@
-#include "StartupWarning.h"
+#include "auxiliary/StartupWarning.h"
 
-#include "AppSettings.h"
+#include "metadata/AppSettings.h"
 
 namespace lumicap {
 

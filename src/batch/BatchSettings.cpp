@@ -1,6 +1,6 @@
-#include "BatchSettings.h"
+#include "batch/BatchSettings.h"
 
-#include "AppSettings.h"
+#include "metadata/AppSettings.h"
 
 namespace lumicap {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "BatchRun.h"
-#include "FindReplace.h"
+#include "batch/BatchRun.h"
+#include "batch/FindReplace.h"
 
 #include <QDialog>
 #include <QHash>

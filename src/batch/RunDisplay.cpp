@@ -1,8 +1,8 @@
-#include "RunDisplay.h"
+#include "batch/RunDisplay.h"
 
-#include "ProgressWindow.h"
-#include "StringTable.h"
-#include "UserPrompt.h"
+#include "batch/ProgressWindow.h"
+#include "resources/StringTable.h"
+#include "widgets/UserPrompt.h"
 
 #include <QCoreApplication>
 #include <QDialog>

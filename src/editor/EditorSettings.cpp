@@ -1,6 +1,6 @@
-#include "EditorSettings.h"
+#include "editor/EditorSettings.h"
 
-#include "AppSettings.h"
+#include "metadata/AppSettings.h"
 
 namespace lumicap {
 

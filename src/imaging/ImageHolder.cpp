@@ -1,12 +1,12 @@
-#include "ImageHolder.h"
+#include "imaging/ImageHolder.h"
 
-#include "CaptionCopies.h"
-#include "ExifCodec.h"
-#include "HeifDecoder.h"
-#include "JpegSegments.h"
-#include "RawFiles.h"
-#include "Sidecars.h"
-#include "Utf8Check.h"
+#include "imaging/CaptionCopies.h"
+#include "imaging/ExifCodec.h"
+#include "imaging/HeifDecoder.h"
+#include "imaging/JpegSegments.h"
+#include "imaging/RawFiles.h"
+#include "imaging/Sidecars.h"
+#include "imaging/Utf8Check.h"
 
 #include <QBuffer>
 #include <QFile>

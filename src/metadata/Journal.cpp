@@ -1,7 +1,7 @@
-#include "Journal.h"
+#include "metadata/Journal.h"
 
-#include "AppSettings.h"
-#include "OpenFile.h"
+#include "metadata/AppSettings.h"
+#include "platform/OpenFile.h"
 
 #include <QDir>
 #include <QFile>

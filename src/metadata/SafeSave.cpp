@@ -1,10 +1,10 @@
-#include "SafeSave.h"
+#include "metadata/SafeSave.h"
 
-#include "FileBytes.h"
-#include "HeldFile.h"
-#include "MetadataWriter.h"
-#include "NativePath.h"
-#include "SaveGroup.h"
+#include "imaging/FileBytes.h"
+#include "platform/HeldFile.h"
+#include "metadata/MetadataWriter.h"
+#include "platform/NativePath.h"
+#include "metadata/SaveGroup.h"
 
 #include <new>
 

@@ -1,16 +1,16 @@
-#include "SaveGroup.h"
+#include "metadata/SaveGroup.h"
 
-#include "ExifCodec.h"
-#include "FileBytes.h"
-#include "HeldFile.h"
-#include "Journal.h"
-#include "MappedFile.h"
-#include "MetadataWriter.h"
-#include "NativePath.h"
-#include "PathOps.h"
-#include "SaveSteps.h"
-#include "Sidecars.h"
-#include "TemporaryFile.h"
+#include "imaging/ExifCodec.h"
+#include "imaging/FileBytes.h"
+#include "platform/HeldFile.h"
+#include "metadata/Journal.h"
+#include "platform/MappedFile.h"
+#include "metadata/MetadataWriter.h"
+#include "platform/NativePath.h"
+#include "metadata/PathOps.h"
+#include "metadata/SaveSteps.h"
+#include "imaging/Sidecars.h"
+#include "platform/TemporaryFile.h"
 
 #include <QFile>
 #include <QFileInfo>

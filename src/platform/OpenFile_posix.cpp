@@ -1,4 +1,4 @@
-#include "OpenFile.h"
+#include "platform/OpenFile.h"
 
 #include <cerrno>
 #include <fcntl.h>

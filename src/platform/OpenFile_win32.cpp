@@ -1,6 +1,6 @@
-#include "OpenFile.h"
+#include "platform/OpenFile.h"
 
-#include "Win32Path.h"
+#include "platform/Win32Path.h"
 
 #include <fcntl.h>
 #include <io.h>

@@ -1,6 +1,6 @@
-#include "SpellCheck.h"
+#include "widgets/SpellCheck.h"
 
-#include "AppSettings.h"
+#include "metadata/AppSettings.h"
 
 #include <QCoreApplication>
 #include <QDir>

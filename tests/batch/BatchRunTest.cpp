@@ -1,5 +1,5 @@
-#include "BatchRun.h"
-#include "FindReplace.h"
+#include "batch/BatchRun.h"
+#include "batch/FindReplace.h"
 #include "SaveTestSupport.h"
 #include "ScriptedPrompt.h"
 #include "TestFiles.h"

@@ -1,9 +1,9 @@
-#include "ExifCodec.h"
-#include "ImageFormat.h"
-#include "ImageHolder.h"
-#include "JpegSegments.h"
+#include "imaging/ExifCodec.h"
+#include "imaging/ImageFormat.h"
+#include "imaging/ImageHolder.h"
+#include "imaging/JpegSegments.h"
 #include "TestFiles.h"
-#include "TiffPages.h"
+#include "imaging/TiffPages.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,8 +1,8 @@
-#include "FieldReading.h"
-#include "MetadataReader.h"
-#include "MetadataWriter.h"
-#include "PngChunks.h"
-#include "SafeSave.h"
+#include "metadata/FieldReading.h"
+#include "metadata/MetadataReader.h"
+#include "metadata/MetadataWriter.h"
+#include "imaging/PngChunks.h"
+#include "metadata/SafeSave.h"
 #include "TestFiles.h"
 
 #include <QCryptographicHash>

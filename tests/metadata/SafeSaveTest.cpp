@@ -1,7 +1,7 @@
-#include "Journal.h"
-#include "MetadataReader.h"
-#include "MetadataWriter.h"
-#include "SafeSave.h"
+#include "metadata/Journal.h"
+#include "metadata/MetadataReader.h"
+#include "metadata/MetadataWriter.h"
+#include "metadata/SafeSave.h"
 #include "SaveTestSupport.h"
 #include "TestFiles.h"
 

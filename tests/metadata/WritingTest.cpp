@@ -1,9 +1,9 @@
-#include "ExivCompat.h"
-#include "MetadataReader.h"
-#include "MetadataWriter.h"
-#include "SafeSave.h"
+#include "imaging/ExivCompat.h"
+#include "metadata/MetadataReader.h"
+#include "metadata/MetadataWriter.h"
+#include "metadata/SafeSave.h"
 #include "SaveTestSupport.h"
-#include "Sidecars.h"
+#include "imaging/Sidecars.h"
 #include "TestFiles.h"
 
 #include <QColorSpace>

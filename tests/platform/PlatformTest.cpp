@@ -1,11 +1,11 @@
 // The platform layer's tests: one suite, compiled for POSIX and for Windows
 // (scripts/test-windows runs it under Wine). Plain C++17 and GoogleTest.
-#include "ConsoleText.h"
-#include "FileTimes.h"
-#include "FolderListing.h"
-#include "HeldFile.h"
-#include "NativePath.h"
-#include "TemporaryFile.h"
+#include "platform/ConsoleText.h"
+#include "platform/FileTimes.h"
+#include "platform/FolderListing.h"
+#include "platform/HeldFile.h"
+#include "platform/NativePath.h"
+#include "platform/TemporaryFile.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +16,7 @@
 #include <string>
 
 #ifdef _WIN32
-#include "Win32Path.h"
+#include "platform/Win32Path.h"
 
 #include <fcntl.h>
 #include <io.h>

@@ -1,10 +1,10 @@
-#include "ImageList.h"
-#include "Journal.h"
-#include "MetadataReader.h"
-#include "MetadataWriter.h"
-#include "SafeSave.h"
+#include "metadata/ImageList.h"
+#include "metadata/Journal.h"
+#include "metadata/MetadataReader.h"
+#include "metadata/MetadataWriter.h"
+#include "metadata/SafeSave.h"
 #include "SaveTestSupport.h"
-#include "SaveUndo.h"
+#include "metadata/SaveUndo.h"
 #include "TestFiles.h"
 
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "AppSettings.h"
+#include "metadata/AppSettings.h"
 
 #include <QCoreApplication>
 
