@@ -57,7 +57,7 @@ int LumicapApp::run()
     startImaging();
     // A raw file's new sidecar is NAME.EXT.xmp, as darktable names it, when
     // the settings say so; NAME.xmp otherwise.
-    Sidecars::setNewWithExtension(openSettings()->value("SidecarWithExt", 0).toInt() != 0);
+    Sidecars::setNewWithExtension(AppSettings().flag(Setting::SidecarWithExt));
     {
         MessageBoxPrompt prompt;
         EditorDialog editor(prompt);

@@ -6,10 +6,10 @@ namespace lumicap {
 
 void runStartupWarning(const std::function<int()> &showWarning)
 {
-    if (openSettings()->value("ShowWarning", 1).toInt() == 0)
+    if (!AppSettings().flag(Setting::ShowWarning))
         return;
     const int dontShow = showWarning();
-    openSettings()->setValue("ShowWarning", dontShow == 0 ? 1 : 0);
+    AppSettings().setFlag(Setting::ShowWarning, dontShow == 0);
 }
 
 } // namespace lumicap

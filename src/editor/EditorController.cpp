@@ -28,7 +28,7 @@ constexpr int labelIds[3] = {ids::DescriptionLabel, ids::ArtistLabel, ids::Copyr
 constexpr int plainLabels[3] = {IDS_DESCRIPTION, IDS_ARTIST, IDS_COPYRIGHT};
 constexpr int markedLabels[3] = {IDS_DESCRIPTION_CHANGED, IDS_ARTIST_CHANGED, IDS_COPYRIGHT_CHANGED};
 constexpr int noteIds[3] = {ids::DescriptionNote, ids::ArtistNote, ids::CopyrightNote};
-const char *const historyKeys[3] = {nullptr, "ArtistHistory", "CopyrightHistory"};
+const Setting historyKeys[3] = {Setting::ArtistHistory, Setting::ArtistHistory, Setting::CopyrightHistory}; // [0] unused: the description keeps none
 QByteArray MetadataFields::*const fieldMembers[3] = {&MetadataFields::description, &MetadataFields::artist, &MetadataFields::copyright};
 std::vector<TextCopy> FieldCopies::*const copyMembers[3] = {&FieldCopies::description, &FieldCopies::artist, &FieldCopies::copyright};
 

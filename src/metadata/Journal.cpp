@@ -43,7 +43,7 @@ QString Journal::userFolder()
 
 std::optional<Journal> Journal::user()
 {
-    if (openSettings()->value("Journal", 1).toInt() == 0)
+    if (!AppSettings().flag(Setting::Journal))
         return std::nullopt;
     return Journal(userFolder());
 }

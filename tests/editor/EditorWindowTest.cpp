@@ -275,6 +275,7 @@ void EditorWindowTest::settingsAreWrittenAndReadBackAndNoLoadCopyRCarriesTexts()
     editor->reject(); // closing writes all six, and the window's place
     editor.reset();
     QCOMPARE(settings()->value("AutoSave").toInt(), 1);
+    QVERIFY(settings()->value("Artist") == "Carried" && settings()->contains("Copyr") && !settings()->value("WindowPlacement").toByteArray().isEmpty());
     makeEditor();
     QCOMPARE(editor->size(), placed);
     QCOMPARE(edit(ids::Folder)->text(), dir->path());
