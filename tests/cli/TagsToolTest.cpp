@@ -548,8 +548,9 @@ TEST_P(TheTagsTool, answersAsExpected)
         row.prepare(scene);
     const ToolRun r = scene.run(row.args, row.input);
     EXPECT_EQ(r.exitCode, row.exitCode) << r.err.toStdString();
-    if (row.out)
+    if (row.out) {
         EXPECT_EQ(r.out, *row.out);
+    }
     if (row.exitCode == 2) { // one line, pointing to the help
         EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
         EXPECT_TRUE(r.err.endsWith("(see lumicap-tags --help)\n")) << r.err.toStdString();

@@ -258,8 +258,9 @@ TEST(AwkwardNames, saveOrFailCleanly)
         ASSERT_EQ(status, ImageStatus::Ok);
         WriteMetadata(*image, {"Named", "", ""}, false);
         EXPECT_EQ(statusNumber(SaveImageFile(*image, folder + name)), fits ? 0 : 7);
-        if (!fits)
+        if (!fits) {
             EXPECT_EQ(readAll(QFile::decodeName(folder + name)), before);
+        }
         image = OpenImageFile(folder + name, status);
         ASSERT_EQ(status, ImageStatus::Ok);
         EXPECT_EQ(ReadMetadata(*image).description, fits ? QByteArray("Named") : QByteArray());
