@@ -98,7 +98,7 @@ public:
         qputenv("XDG_STATE_HOME", QFile::encodeName(dir.file("state")));
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.file("config")));
         QDir().mkpath(root);
-        for (const QString &name : {"a.jpg", "b.tif", "sub/c d.jpg", "sub/deeper/e.jpeg", "sub/.hidden/h.jpg", "sub/_~t.jpg", "sub/notes.txt"}) {
+        for (const char *name : {"a.jpg", "b.tif", "sub/c d.jpg", "sub/deeper/e.jpeg", "sub/.hidden/h.jpg", "sub/_~t.jpg", "sub/notes.txt"}) {
             QDir().mkpath(QFileInfo(file(name)).path());
             QFile::copy(from + '/' + name, file(name));
         }

@@ -169,8 +169,9 @@ TEST_P(SaveSteps, leaveEachPictureOldOrNewAndNothingThatBlocks)
         const UndoResult undone = journal.lastSave(QFile::encodeName(pictures.paths[i]), false);
         EXPECT_EQ(undone.outcome, i < c.saved ? UndoResult::Outcome::Restored : UndoResult::Outcome::NothingToUndo) << i;
         EXPECT_EQ(tagsDirectly(pictures.paths[i]), QList<QByteArray>({"", "", ""})) << i;
-        if (i >= c.saved)
+        if (i >= c.saved) {
             EXPECT_EQ(readAll(pictures.paths[i]), pictures.before) << i;
+        }
     }
     EXPECT_EQ(probe(pictures.paths, "none", "", "Later text").status, 0);
     for (const QString &path : pictures.paths)
