@@ -6,11 +6,11 @@
 // no Exif thumbnail, so that each thumbnail needs a reduced decode.
 //   filmstrip_bench [pictures=2000] [distinct=20]
 #include "BenchImages.h"
-#include "EditorDialog.h"
-#include "Filmstrip.h"
-#include "FilmstripModel.h"
-#include "ThumbnailDiskCache.h"
-#include "UserPrompt.h"
+#include "editor/EditorDialog.h"
+#include "editor/Filmstrip.h"
+#include "editor/FilmstripModel.h"
+#include "editor/ThumbnailDiskCache.h"
+#include "widgets/UserPrompt.h"
 
 #include <QApplication>
 #include <QDir>

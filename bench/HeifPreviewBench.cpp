@@ -4,9 +4,9 @@
 //   heif_preview_bench [rounds=7]   (needs heif-enc on the path)
 #include "BenchImages.h"
 #include "BenchTimer.h"
-#include "ImageHolder.h"
-#include "MetadataReader.h"
-#include "PreviewFrame.h"
+#include "imaging/ImageHolder.h"
+#include "metadata/MetadataReader.h"
+#include "editor/PreviewFrame.h"
 
 #include <QApplication>
 #include <QFile>

@@ -6,12 +6,12 @@
 //   pagedown_bench [pictures=20] [dwell ms=200] [repeat ms=30] [jpeg|heic]
 //   (heic needs heif-enc on the path)
 #include "BenchImages.h"
-#include "EditorDialog.h"
-#include "ImageHolder.h"
+#include "editor/EditorDialog.h"
+#include "imaging/ImageHolder.h"
 #include "MemoryProbe.h"
-#include "PreviewCache.h"
-#include "PreviewFrame.h"
-#include "UserPrompt.h"
+#include "editor/PreviewCache.h"
+#include "editor/PreviewFrame.h"
+#include "widgets/UserPrompt.h"
 
 #include <QApplication>
 #include <QDir>

@@ -3,10 +3,10 @@
 //   preview_bench [rounds=7]
 #include "BenchImages.h"
 #include "BenchTimer.h"
-#include "ImageHolder.h"
+#include "imaging/ImageHolder.h"
 #include "MemoryProbe.h"
-#include "MetadataReader.h"
-#include "PreviewFrame.h"
+#include "metadata/MetadataReader.h"
+#include "editor/PreviewFrame.h"
 
 #include <QApplication>
 #include <QFile>

@@ -1,7 +1,7 @@
 // Scan of a large folder against a bare listing of the same folder.
 //   scan_bench [entries=20000] [rounds=9]
 #include "BenchTimer.h"
-#include "ImageList.h"
+#include "metadata/ImageList.h"
 
 #include <QFile>
 #include <QTemporaryDir>

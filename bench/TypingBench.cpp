@@ -4,8 +4,8 @@
 // words misspelt. Uses the system dictionary of the language given.
 //   typing_bench [language=en_US] [keys=200]
 #include "BenchTimer.h"
-#include "CaptionEdit.h"
-#include "SpellCheck.h"
+#include "widgets/CaptionEdit.h"
+#include "widgets/SpellCheck.h"
 
 #include <QApplication>
 #include <QtTest>

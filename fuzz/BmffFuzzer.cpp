@@ -1,7 +1,7 @@
 // libFuzzer target: walk any bytes as a HEIF file and, when they parse, give
 // its Exif and XMP items new data of a size picked by the input: the result
 // must parse again and hold exactly that data.
-#include "BmffBoxes.h"
+#include "imaging/BmffBoxes.h"
 
 #include <cstddef>
 #include <cstdint>

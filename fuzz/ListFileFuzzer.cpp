@@ -1,5 +1,5 @@
 // libFuzzer target: the list-file reader on any bytes.
-#include "ListFile.h"
+#include "batch/ListFile.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,9 +1,9 @@
 // libFuzzer target: read the tags of any bytes, write the three tags into
 // them in memory, and read the result back: it must hold exactly what was
 // written.
-#include "ExifCodec.h"
-#include "ExivLog.h"
-#include "ImageFormat.h"
+#include "imaging/ExifCodec.h"
+#include "imaging/ExivLog.h"
+#include "imaging/ImageFormat.h"
 
 #include <cstddef>
 #include <cstdint>

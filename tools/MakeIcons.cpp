@@ -1,7 +1,7 @@
 // Writes the application icon as PNG files at the usual sizes and as a
 // Windows .ico, from the one drawing in AppIcon.cpp.
 //   make_icons OUTPUT_FOLDER
-#include "AppIcon.h"
+#include "widgets/AppIcon.h"
 
 #include <QDir>
 #include <QGuiApplication>

@@ -1,14 +1,14 @@
-#include "AppWindows.h"
+#include "app/AppWindows.h"
 
-#include "AboutDialog.h"
-#include "ApplyDialog.h"
-#include "BatchDialog.h"
-#include "EditorDialog.h"
-#include "HelpDialog.h"
-#include "MessageBoxPrompt.h"
-#include "ReplaceDialog.h"
-#include "StartupWarning.h"
-#include "WarningDialog.h"
+#include "auxiliary/AboutDialog.h"
+#include "batch/ApplyDialog.h"
+#include "batch/BatchDialog.h"
+#include "editor/EditorDialog.h"
+#include "auxiliary/HelpDialog.h"
+#include "widgets/MessageBoxPrompt.h"
+#include "batch/ReplaceDialog.h"
+#include "auxiliary/StartupWarning.h"
+#include "auxiliary/WarningDialog.h"
 
 namespace lumicap {
 

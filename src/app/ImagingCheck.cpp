@@ -1,7 +1,7 @@
-#include "ImagingCheck.h"
+#include "app/ImagingCheck.h"
 
-#include "ExivCompat.h"
-#include "ExivLog.h"
+#include "imaging/ExivCompat.h"
+#include "imaging/ExivLog.h"
 
 #include <QImageReader>
 

@@ -1,13 +1,13 @@
-#include "LumicapApp.h"
+#include "app/LumicapApp.h"
 
-#include "AppSettings.h"
-#include "AppWindows.h"
-#include "EditorDialog.h"
-#include "ImagingCheck.h"
-#include "MessageBoxPrompt.h"
-#include "MissingImagingDialog.h"
-#include "Sidecars.h"
-#include "StringTable.h"
+#include "metadata/AppSettings.h"
+#include "app/AppWindows.h"
+#include "editor/EditorDialog.h"
+#include "app/ImagingCheck.h"
+#include "widgets/MessageBoxPrompt.h"
+#include "auxiliary/MissingImagingDialog.h"
+#include "imaging/Sidecars.h"
+#include "resources/StringTable.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -57,7 +57,7 @@ int LumicapApp::run()
     startImaging();
     // A raw file's new sidecar is NAME.EXT.xmp, as darktable names it, when
     // the settings say so; NAME.xmp otherwise.
-    Sidecars::setNewWithExtension(openSettings()->value("SidecarWithExt", 0).toInt() != 0);
+    Sidecars::setNewWithExtension(AppSettings().flag(Setting::SidecarWithExt));
     {
         MessageBoxPrompt prompt;
         EditorDialog editor(prompt);

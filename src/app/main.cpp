@@ -1,5 +1,5 @@
-#include "LumicapApp.h"
-#include "ProcessEnd.h"
+#include "app/LumicapApp.h"
+#include "platform/ProcessEnd.h"
 
 #include <QApplication>
 

@@ -1,7 +1,7 @@
-#include "AboutDialog.h"
+#include "auxiliary/AboutDialog.h"
 
-#include "ControlIds.h"
-#include "DialogTemplates.h"
+#include "resources/ControlIds.h"
+#include "resources/DialogTemplates.h"
 
 #include <QLabel>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "LinkHostDialog.h"
-#include "VersionBlock.h"
+#include "auxiliary/LinkHostDialog.h"
+#include "auxiliary/VersionBlock.h"
 
 #include <optional>
 

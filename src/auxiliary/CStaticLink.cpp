@@ -1,4 +1,4 @@
-#include "CStaticLink.h"
+#include "auxiliary/CStaticLink.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -1,7 +1,7 @@
-#include "HelpDialog.h"
+#include "auxiliary/HelpDialog.h"
 
-#include "DialogBuilder.h"
-#include "DialogTemplates.h"
+#include "widgets/DialogBuilder.h"
+#include "resources/DialogTemplates.h"
 
 namespace lumicap {
 

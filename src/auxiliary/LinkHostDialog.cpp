@@ -1,11 +1,11 @@
-#include "LinkHostDialog.h"
+#include "auxiliary/LinkHostDialog.h"
 
-#include "CStaticLink.h"
-#include "ControlIds.h"
-#include "DialogBuilder.h"
-#include "ProductInfo.h"
-#include "StringTable.h"
-#include "ToolTipText.h"
+#include "auxiliary/CStaticLink.h"
+#include "resources/ControlIds.h"
+#include "widgets/DialogBuilder.h"
+#include "resources/ProductInfo.h"
+#include "resources/StringTable.h"
+#include "widgets/ToolTipText.h"
 
 namespace lumicap {
 

@@ -1,6 +1,6 @@
-#include "MissingImagingDialog.h"
+#include "auxiliary/MissingImagingDialog.h"
 
-#include "DialogTemplates.h"
+#include "resources/DialogTemplates.h"
 
 namespace lumicap {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "LinkHostDialog.h"
+#include "auxiliary/LinkHostDialog.h"
 
 namespace lumicap {
 

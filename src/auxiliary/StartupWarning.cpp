@@ -1,15 +1,15 @@
-#include "StartupWarning.h"
+#include "auxiliary/StartupWarning.h"
 
-#include "EditorSettings.h"
+#include "metadata/AppSettings.h"
 
 namespace lumicap {
 
 void runStartupWarning(const std::function<int()> &showWarning)
 {
-    if (loadShowWarning() == 0)
+    if (!AppSettings().flag(Setting::ShowWarning))
         return;
     const int dontShow = showWarning();
-    saveShowWarning(dontShow == 0 ? 1 : 0);
+    AppSettings().setFlag(Setting::ShowWarning, dontShow == 0);
 }
 
 } // namespace lumicap

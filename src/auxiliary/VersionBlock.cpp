@@ -1,4 +1,4 @@
-#include "VersionBlock.h"
+#include "auxiliary/VersionBlock.h"
 
 namespace lumicap {
 

@@ -1,8 +1,8 @@
-#include "WarningDialog.h"
+#include "auxiliary/WarningDialog.h"
 
-#include "ControlIds.h"
-#include "DialogBuilder.h"
-#include "DialogTemplates.h"
+#include "resources/ControlIds.h"
+#include "widgets/DialogBuilder.h"
+#include "resources/DialogTemplates.h"
 
 #include <QCheckBox>
 

@@ -1,11 +1,11 @@
-#include "ApplyDialog.h"
+#include "batch/ApplyDialog.h"
 
-#include "ControlIds.h"
-#include "DialogBuilder.h"
-#include "DialogTemplates.h"
-#include "FieldPatterns.h"
-#include "StringTable.h"
-#include "UserPrompt.h"
+#include "resources/ControlIds.h"
+#include "widgets/DialogBuilder.h"
+#include "resources/DialogTemplates.h"
+#include "batch/FieldPatterns.h"
+#include "resources/StringTable.h"
+#include "widgets/UserPrompt.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

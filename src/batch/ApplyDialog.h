@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PicturesRunWindow.h"
+#include "batch/PicturesRunWindow.h"
 
 namespace lumicap {
 

@@ -1,16 +1,16 @@
-#include "BatchDialog.h"
+#include "batch/BatchDialog.h"
 
-#include "BatchSettings.h"
-#include "BrowseEdit.h"
-#include "ControlIds.h"
-#include "DialogBuilder.h"
-#include "DialogTemplates.h"
-#include "MetadataFields.h"
-#include "PathOps.h"
-#include "StringTable.h"
-#include "TextEncoding.h"
-#include "TypingLimit.h"
-#include "UserPrompt.h"
+#include "batch/BatchSettings.h"
+#include "widgets/BrowseEdit.h"
+#include "resources/ControlIds.h"
+#include "widgets/DialogBuilder.h"
+#include "resources/DialogTemplates.h"
+#include "metadata/MetadataFields.h"
+#include "metadata/PathOps.h"
+#include "resources/StringTable.h"
+#include "metadata/TextEncoding.h"
+#include "widgets/TypingLimit.h"
+#include "widgets/UserPrompt.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

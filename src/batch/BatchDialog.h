@@ -1,7 +1,7 @@
 #pragma once
 
-#include "BatchRun.h"
-#include "RunDisplay.h"
+#include "batch/BatchRun.h"
+#include "batch/RunDisplay.h"
 
 #include <QDialog>
 #include <QHash>

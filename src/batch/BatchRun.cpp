@@ -1,16 +1,16 @@
-#include "BatchRun.h"
+#include "batch/BatchRun.h"
 
-#include "FileBytes.h"
-#include "Journal.h"
-#include "MetadataReader.h"
-#include "MetadataWriter.h"
-#include "NativePath.h"
-#include "PathOps.h"
-#include "SafeSave.h"
-#include "StatusReasons.h"
-#include "StringTable.h"
-#include "TextEncoding.h"
-#include "UserPrompt.h"
+#include "imaging/FileBytes.h"
+#include "metadata/Journal.h"
+#include "metadata/MetadataReader.h"
+#include "metadata/MetadataWriter.h"
+#include "platform/NativePath.h"
+#include "metadata/PathOps.h"
+#include "metadata/SafeSave.h"
+#include "resources/StatusReasons.h"
+#include "resources/StringTable.h"
+#include "metadata/TextEncoding.h"
+#include "widgets/UserPrompt.h"
 
 #include <algorithm>
 #include <cctype>

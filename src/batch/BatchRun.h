@@ -1,10 +1,10 @@
 #pragma once
 
-#include "CaptionPattern.h"
-#include "ImageStatus.h"
-#include "ListFile.h"
-#include "SaveGroup.h"
-#include "TextChange.h"
+#include "metadata/CaptionPattern.h"
+#include "imaging/ImageStatus.h"
+#include "batch/ListFile.h"
+#include "metadata/SaveGroup.h"
+#include "batch/TextChange.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,30 +1,30 @@
-#include "BatchSettings.h"
+#include "batch/BatchSettings.h"
 
-#include "AppSettings.h"
+#include "metadata/AppSettings.h"
 
 namespace lumicap {
 
 BatchSettings BatchSettings::load()
 {
-    auto settings = openSettings();
+    const AppSettings settings;
     BatchSettings s;
-    s.removeAllExif = settings->value("BRemoveAllExif", 0).toInt() != 0;
-    s.artist = settings->value("BArtist", QString()).toString();
-    s.copyright = settings->value("BCopyr", QString()).toString();
-    s.listFile = settings->value("BFile", QString()).toString();
-    s.allCopies = settings->value("BAllCopies", 0).toInt() != 0;
-    s.imagesFolder = settings->value("ImgFolder", QString()).toString();
+    s.removeAllExif = settings.flag(Setting::BRemoveAllExif);
+    s.artist = settings.text(Setting::BArtist);
+    s.copyright = settings.text(Setting::BCopyr);
+    s.listFile = settings.text(Setting::BFile);
+    s.allCopies = settings.flag(Setting::BAllCopies);
+    s.imagesFolder = settings.text(Setting::ImgFolder);
     return s;
 }
 
 void BatchSettings::save() const
 {
-    auto settings = openSettings();
-    settings->setValue("BRemoveAllExif", removeAllExif ? 1 : 0);
-    settings->setValue("BArtist", artist);
-    settings->setValue("BCopyr", copyright);
-    settings->setValue("BFile", listFile);
-    settings->setValue("BAllCopies", allCopies ? 1 : 0);
+    AppSettings settings;
+    settings.setFlag(Setting::BRemoveAllExif, removeAllExif);
+    settings.setText(Setting::BArtist, artist);
+    settings.setText(Setting::BCopyr, copyright);
+    settings.setText(Setting::BFile, listFile);
+    settings.setFlag(Setting::BAllCopies, allCopies);
 }
 
 } // namespace lumicap

@@ -8,12 +8,12 @@ namespace lumicap {
 // that passes its checks.
 struct BatchSettings
 {
-    bool removeAllExif = false; // BRemoveAllExif
-    QString artist;             // BArtist
-    QString copyright;          // BCopyr
-    QString listFile;           // BFile
-    bool allCopies = false;     // BAllCopies: missing IPTC and XMP copies are created
-    QString imagesFolder;       // ImgFolder, the editor's: read, never written here
+    bool removeAllExif = false;
+    QString artist;
+    QString copyright;
+    QString listFile;
+    bool allCopies = false;     // missing IPTC and XMP copies are created
+    QString imagesFolder;       // the editor's: read, never written here
 
     static BatchSettings load();
     void save() const;

@@ -1,6 +1,6 @@
-#include "FieldPatterns.h"
+#include "batch/FieldPatterns.h"
 
-#include "StringTable.h"
+#include "resources/StringTable.h"
 
 namespace lumicap {
 

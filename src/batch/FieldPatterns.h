@@ -1,7 +1,7 @@
 #pragma once
 
-#include "BatchRun.h"
-#include "CaptionPattern.h"
+#include "batch/BatchRun.h"
+#include "metadata/CaptionPattern.h"
 
 #include <array>
 #include <optional>

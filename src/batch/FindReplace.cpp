@@ -1,8 +1,8 @@
-#include "FindReplace.h"
+#include "batch/FindReplace.h"
 
-#include "MetadataReader.h"
-#include "StringTable.h"
-#include "TextEncoding.h"
+#include "metadata/MetadataReader.h"
+#include "resources/StringTable.h"
+#include "metadata/TextEncoding.h"
 
 #include <map>
 

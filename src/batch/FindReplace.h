@@ -1,7 +1,7 @@
 #pragma once
 
-#include "BatchRun.h"
-#include "TextChange.h"
+#include "batch/BatchRun.h"
+#include "batch/TextChange.h"
 
 #include <QRegularExpression>
 

@@ -1,7 +1,7 @@
-#include "ListFile.h"
+#include "batch/ListFile.h"
 
-#include "FileBytes.h"
-#include "NativePath.h"
+#include "imaging/FileBytes.h"
+#include "platform/NativePath.h"
 
 #include <algorithm>
 #include <cstring>

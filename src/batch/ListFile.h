@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ImageStatus.h"
-#include "OpenFile.h"
+#include "imaging/ImageStatus.h"
+#include "platform/OpenFile.h"
 
 #include <QByteArray>
 

@@ -1,7 +1,7 @@
-#include "PicturesRunWindow.h"
+#include "batch/PicturesRunWindow.h"
 
-#include "ControlIds.h"
-#include "RunDisplay.h"
+#include "resources/ControlIds.h"
+#include "batch/RunDisplay.h"
 
 #include <QPushButton>
 

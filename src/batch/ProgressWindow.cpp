@@ -1,8 +1,8 @@
-#include "ProgressWindow.h"
+#include "batch/ProgressWindow.h"
 
-#include "ControlIds.h"
-#include "DialogBuilder.h"
-#include "DialogTemplates.h"
+#include "resources/ControlIds.h"
+#include "widgets/DialogBuilder.h"
+#include "resources/DialogTemplates.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -1,11 +1,11 @@
-#include "ReplaceDialog.h"
+#include "batch/ReplaceDialog.h"
 
-#include "ControlIds.h"
-#include "DialogBuilder.h"
-#include "DialogTemplates.h"
-#include "StringTable.h"
-#include "TextEncoding.h"
-#include "UserPrompt.h"
+#include "resources/ControlIds.h"
+#include "widgets/DialogBuilder.h"
+#include "resources/DialogTemplates.h"
+#include "resources/StringTable.h"
+#include "metadata/TextEncoding.h"
+#include "widgets/UserPrompt.h"
 
 #include <QCheckBox>
 #include <QHeaderView>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "FindReplace.h"
-#include "PicturesRunWindow.h"
+#include "batch/FindReplace.h"
+#include "batch/PicturesRunWindow.h"
 
 #include <vector>
 

@@ -1,12 +1,12 @@
-#include "RunDisplay.h"
+#include "batch/RunDisplay.h"
 
-#include "Journal.h"
-#include "ProgressWindow.h"
-#include "SaveUndo.h"
-#include "StatusReasons.h"
-#include "StringTable.h"
-#include "TextEncoding.h"
-#include "UserPrompt.h"
+#include "metadata/Journal.h"
+#include "batch/ProgressWindow.h"
+#include "metadata/SaveUndo.h"
+#include "resources/StatusReasons.h"
+#include "resources/StringTable.h"
+#include "metadata/TextEncoding.h"
+#include "widgets/UserPrompt.h"
 
 #include <QCoreApplication>
 #include <QDialog>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "BatchRun.h"
+#include "batch/BatchRun.h"
 
 #include <QPointer>
 #include <QWidget>

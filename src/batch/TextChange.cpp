@@ -1,6 +1,6 @@
-#include "TextChange.h"
+#include "batch/TextChange.h"
 
-#include "StringTable.h"
+#include "resources/StringTable.h"
 
 namespace lumicap {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "MetadataFields.h"
+#include "metadata/MetadataFields.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,12 +1,12 @@
-#include "BatchCommand.h"
+#include "cli/BatchCommand.h"
 
-#include "BatchRun.h"
-#include "ConsoleOutput.h"
-#include "FileTimes.h"
-#include "NativePath.h"
-#include "StringTable.h"
-#include "TextEncoding.h"
-#include "UserPrompt.h"
+#include "batch/BatchRun.h"
+#include "cli/ConsoleOutput.h"
+#include "platform/FileTimes.h"
+#include "platform/NativePath.h"
+#include "resources/StringTable.h"
+#include "metadata/TextEncoding.h"
+#include "widgets/UserPrompt.h"
 
 #include <cstdio>
 #include <utility>

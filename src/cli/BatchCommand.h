@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FindReplace.h"
+#include "batch/FindReplace.h"
 
 #include <QByteArray>
 

@@ -1,6 +1,6 @@
-#include "CommandLine.h"
+#include "cli/CommandLine.h"
 
-#include "StringTable.h"
+#include "resources/StringTable.h"
 
 namespace lumicap {
 

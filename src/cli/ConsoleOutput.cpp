@@ -1,12 +1,12 @@
-#include "ConsoleOutput.h"
+#include "cli/ConsoleOutput.h"
 
-#include "ConsoleText.h"
-#include "TextEncoding.h"
+#include "platform/ConsoleText.h"
+#include "metadata/TextEncoding.h"
 
 #include <cstdio>
 
 #ifdef _WIN32
-#include "NativePath.h"
+#include "platform/NativePath.h"
 
 #include <fcntl.h>
 #include <io.h>

@@ -1,9 +1,9 @@
-#include "CsvImport.h"
+#include "cli/CsvImport.h"
 
-#include "ConsoleOutput.h"
-#include "CsvTable.h"
-#include "NativePath.h"
-#include "StringTable.h"
+#include "cli/ConsoleOutput.h"
+#include "cli/CsvTable.h"
+#include "platform/NativePath.h"
+#include "resources/StringTable.h"
 
 #include <filesystem>
 #include <map>

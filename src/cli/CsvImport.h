@@ -1,7 +1,7 @@
 #pragma once
 
-#include "PictureFinder.h"
-#include "SetCommand.h"
+#include "cli/PictureFinder.h"
+#include "cli/SetCommand.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "CsvTable.h"
+#include "cli/CsvTable.h"
 
 namespace lumicap {
 

@@ -1,14 +1,14 @@
-#include "PictureFinder.h"
+#include "cli/PictureFinder.h"
 
-#include "ConsoleOutput.h"
-#include "ImageList.h"
-#include "PathOps.h"
-#include "StringTable.h"
+#include "cli/ConsoleOutput.h"
+#include "metadata/ImageList.h"
+#include "metadata/PathOps.h"
+#include "resources/StringTable.h"
 
 #include <QList>
 
-#include "FolderListing.h"
-#include "NativePath.h"
+#include "platform/FolderListing.h"
+#include "platform/NativePath.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -1,15 +1,15 @@
-#include "SetCommand.h"
+#include "cli/SetCommand.h"
 
-#include "CaptionPattern.h"
-#include "ConsoleOutput.h"
-#include "TextChange.h"
-#include "FileTimes.h"
-#include "Journal.h"
-#include "MetadataReader.h"
-#include "MetadataWriter.h"
-#include "NativePath.h"
-#include "SafeSave.h"
-#include "StringTable.h"
+#include "metadata/CaptionPattern.h"
+#include "cli/ConsoleOutput.h"
+#include "batch/TextChange.h"
+#include "platform/FileTimes.h"
+#include "metadata/Journal.h"
+#include "metadata/MetadataReader.h"
+#include "metadata/MetadataWriter.h"
+#include "platform/NativePath.h"
+#include "metadata/SafeSave.h"
+#include "resources/StringTable.h"
 
 namespace lumicap {
 

@@ -1,11 +1,11 @@
-#include "ShowCommand.h"
+#include "cli/ShowCommand.h"
 
-#include "ConsoleOutput.h"
-#include "CsvTable.h"
-#include "MetadataReader.h"
-#include "StringTable.h"
-#include "TagValues.h"
-#include "TextEncoding.h"
+#include "cli/ConsoleOutput.h"
+#include "cli/CsvTable.h"
+#include "metadata/MetadataReader.h"
+#include "resources/StringTable.h"
+#include "cli/TagValues.h"
+#include "metadata/TextEncoding.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "CommandLine.h"
-#include "PictureFinder.h"
+#include "cli/CommandLine.h"
+#include "cli/PictureFinder.h"
 
 #include <vector>
 

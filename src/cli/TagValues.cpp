@@ -1,6 +1,6 @@
-#include "TagValues.h"
+#include "cli/TagValues.h"
 
-#include "MetadataFields.h"
+#include "metadata/MetadataFields.h"
 
 namespace lumicap {
 

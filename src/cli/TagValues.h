@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ImageHolder.h"
+#include "imaging/ImageHolder.h"
 
 #include <QByteArray>
 

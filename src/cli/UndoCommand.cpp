@@ -1,9 +1,9 @@
-#include "UndoCommand.h"
+#include "cli/UndoCommand.h"
 
-#include "ConsoleOutput.h"
-#include "Journal.h"
-#include "SaveUndo.h"
-#include "StringTable.h"
+#include "cli/ConsoleOutput.h"
+#include "metadata/Journal.h"
+#include "metadata/SaveUndo.h"
+#include "resources/StringTable.h"
 
 namespace lumicap {
 

@@ -1,13 +1,13 @@
-#include "BatchCommand.h"
-#include "CommandLine.h"
-#include "ConsoleOutput.h"
-#include "CsvImport.h"
-#include "PictureFinder.h"
-#include "SetCommand.h"
-#include "ShowCommand.h"
-#include "Sidecars.h"
-#include "StringTable.h"
-#include "UndoCommand.h"
+#include "cli/BatchCommand.h"
+#include "cli/CommandLine.h"
+#include "cli/ConsoleOutput.h"
+#include "cli/CsvImport.h"
+#include "cli/PictureFinder.h"
+#include "cli/SetCommand.h"
+#include "cli/ShowCommand.h"
+#include "imaging/Sidecars.h"
+#include "resources/StringTable.h"
+#include "cli/UndoCommand.h"
 
 #include <QCoreApplication>
 

@@ -1,19 +1,19 @@
-#include "EditorController.h"
+#include "editor/EditorController.h"
 
-#include "ControlIds.h"
-#include "EditorView.h"
-#include "Journal.h"
-#include "CaptionCopies.h"
-#include "MetadataReader.h"
-#include "MetadataWriter.h"
-#include "NameList.h"
-#include "PathOps.h"
-#include "SafeSave.h"
-#include "SaveUndo.h"
-#include "StatusReasons.h"
-#include "StringTable.h"
-#include "TextEncoding.h"
-#include "UserPrompt.h"
+#include "resources/ControlIds.h"
+#include "editor/EditorView.h"
+#include "metadata/Journal.h"
+#include "imaging/CaptionCopies.h"
+#include "metadata/MetadataReader.h"
+#include "metadata/MetadataWriter.h"
+#include "imaging/NameList.h"
+#include "metadata/PathOps.h"
+#include "metadata/SafeSave.h"
+#include "metadata/SaveUndo.h"
+#include "resources/StatusReasons.h"
+#include "resources/StringTable.h"
+#include "metadata/TextEncoding.h"
+#include "widgets/UserPrompt.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -28,7 +28,7 @@ constexpr int labelIds[3] = {ids::DescriptionLabel, ids::ArtistLabel, ids::Copyr
 constexpr int plainLabels[3] = {IDS_DESCRIPTION, IDS_ARTIST, IDS_COPYRIGHT};
 constexpr int markedLabels[3] = {IDS_DESCRIPTION_CHANGED, IDS_ARTIST_CHANGED, IDS_COPYRIGHT_CHANGED};
 constexpr int noteIds[3] = {ids::DescriptionNote, ids::ArtistNote, ids::CopyrightNote};
-const char *const historyKeys[3] = {nullptr, "ArtistHistory", "CopyrightHistory"};
+const Setting historyKeys[3] = {Setting::ArtistHistory, Setting::ArtistHistory, Setting::CopyrightHistory}; // [0] unused: the description keeps none
 QByteArray MetadataFields::*const fieldMembers[3] = {&MetadataFields::description, &MetadataFields::artist, &MetadataFields::copyright};
 std::vector<TextCopy> FieldCopies::*const copyMembers[3] = {&FieldCopies::description, &FieldCopies::artist, &FieldCopies::copyright};
 

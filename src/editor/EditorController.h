@@ -1,12 +1,12 @@
 #pragma once
 
-#include "EditorSettings.h"
-#include "FieldReading.h"
-#include "FilmstripModel.h"
-#include "ImageHolder.h"
-#include "ImageList.h"
-#include "MetadataFields.h"
-#include "PreviewCache.h"
+#include "editor/EditorSettings.h"
+#include "metadata/FieldReading.h"
+#include "editor/FilmstripModel.h"
+#include "imaging/ImageHolder.h"
+#include "metadata/ImageList.h"
+#include "metadata/MetadataFields.h"
+#include "editor/PreviewCache.h"
 
 #include <QByteArray>
 #include <QStringList>

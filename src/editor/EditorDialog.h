@@ -1,8 +1,8 @@
 #pragma once
 
-#include "EditorController.h"
-#include "EditorView.h"
-#include "ResizableDialog.h"
+#include "editor/EditorController.h"
+#include "editor/EditorView.h"
+#include "widgets/ResizableDialog.h"
 
 #include <QHash>
 

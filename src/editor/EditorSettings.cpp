@@ -1,77 +1,67 @@
-#include "EditorSettings.h"
+#include "editor/EditorSettings.h"
 
-#include "AppSettings.h"
+#include "metadata/AppSettings.h"
 
 namespace lumicap {
 
 EditorSettings EditorSettings::load()
 {
-    auto settings = openSettings();
+    const AppSettings settings;
     EditorSettings s;
-    s.imgFolder = settings->value("ImgFolder", QString()).toString();
-    s.autoSel = settings->value("AutoSel", 1).toInt() != 0;
-    s.removeAllExif = settings->value("RemoveAllExif", 0).toInt() != 0;
-    s.noLoadCopyR = settings->value("NoLoadCopyR", 0).toInt() != 0;
-    s.autoSave = settings->value("AutoSave", 0).toInt() != 0;
-    s.allCopies = settings->value("AllCopies", 0).toInt() != 0;
-    s.filmstrip = settings->value("Filmstrip", 1).toInt() != 0;
-    s.artist = settings->value("Artist", QString()).toString();
-    s.copyright = settings->value("Copyr", QString()).toString();
+    s.imgFolder = settings.text(Setting::ImgFolder);
+    s.autoSel = settings.flag(Setting::AutoSel);
+    s.removeAllExif = settings.flag(Setting::RemoveAllExif);
+    s.noLoadCopyR = settings.flag(Setting::NoLoadCopyR);
+    s.autoSave = settings.flag(Setting::AutoSave);
+    s.allCopies = settings.flag(Setting::AllCopies);
+    s.filmstrip = settings.flag(Setting::Filmstrip);
+    s.artist = settings.text(Setting::Artist);
+    s.copyright = settings.text(Setting::Copyr);
     return s;
 }
 
 void EditorSettings::save() const
 {
-    auto settings = openSettings();
-    settings->setValue("ImgFolder", imgFolder);
-    settings->setValue("AutoSel", autoSel ? 1 : 0);
-    settings->setValue("RemoveAllExif", removeAllExif ? 1 : 0);
-    settings->setValue("NoLoadCopyR", noLoadCopyR ? 1 : 0);
-    settings->setValue("AutoSave", autoSave ? 1 : 0);
-    settings->setValue("AllCopies", allCopies ? 1 : 0);
-    settings->setValue("Filmstrip", filmstrip ? 1 : 0);
-    settings->setValue("Artist", artist);
-    settings->setValue("Copyr", copyright);
+    AppSettings settings;
+    settings.setText(Setting::ImgFolder, imgFolder);
+    settings.setFlag(Setting::AutoSel, autoSel);
+    settings.setFlag(Setting::RemoveAllExif, removeAllExif);
+    settings.setFlag(Setting::NoLoadCopyR, noLoadCopyR);
+    settings.setFlag(Setting::AutoSave, autoSave);
+    settings.setFlag(Setting::AllCopies, allCopies);
+    settings.setFlag(Setting::Filmstrip, filmstrip);
+    settings.setText(Setting::Artist, artist);
+    settings.setText(Setting::Copyr, copyright);
 }
 
 void EditorSettings::saveAutoSel(bool on)
 {
-    openSettings()->setValue("AutoSel", on ? 1 : 0);
+    AppSettings().setFlag(Setting::AutoSel, on);
 }
 
 void EditorSettings::saveFilmstrip(bool on)
 {
-    openSettings()->setValue("Filmstrip", on ? 1 : 0);
+    AppSettings().setFlag(Setting::Filmstrip, on);
 }
 
 QByteArray EditorSettings::loadPlacement()
 {
-    return openSettings()->value("WindowPlacement").toByteArray();
+    return AppSettings().bytes(Setting::WindowPlacement);
 }
 
-QStringList EditorSettings::loadHistory(const QString &key)
+QStringList EditorSettings::loadHistory(Setting key)
 {
-    return openSettings()->value(key).toStringList();
+    return AppSettings().texts(key);
 }
 
-void EditorSettings::saveHistory(const QString &key, const QStringList &texts)
+void EditorSettings::saveHistory(Setting key, const QStringList &texts)
 {
-    openSettings()->setValue(key, texts);
+    AppSettings().setTexts(key, texts);
 }
 
 void EditorSettings::savePlacement(const QByteArray &placement)
 {
-    openSettings()->setValue("WindowPlacement", placement);
-}
-
-int loadShowWarning()
-{
-    return openSettings()->value("ShowWarning", 1).toInt();
-}
-
-void saveShowWarning(int value)
-{
-    openSettings()->setValue("ShowWarning", value);
+    AppSettings().setBytes(Setting::WindowPlacement, placement);
 }
 
 } // namespace lumicap

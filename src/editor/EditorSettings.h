@@ -1,5 +1,7 @@
 #pragma once
 
+#include "metadata/AppSettings.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -40,15 +42,11 @@ struct EditorSettings
     // The editor window's size, position and maximised state, as
     // QWidget::saveGeometry() gives them; empty when never saved.
     static QByteArray loadPlacement();
-    // The texts saved in a field (key "ArtistHistory" or "CopyrightHistory"),
-    // most recent first.
-    static QStringList loadHistory(const QString &key);
-    static void saveHistory(const QString &key, const QStringList &texts);
+    // The texts saved in a field (ArtistHistory or CopyrightHistory), most
+    // recent first.
+    static QStringList loadHistory(Setting key);
+    static void saveHistory(Setting key, const QStringList &texts);
     static void savePlacement(const QByteArray &placement);
 };
-
-// The start-up warning's flag: shown while it is not 0.
-int loadShowWarning();
-void saveShowWarning(int value);
 
 } // namespace lumicap

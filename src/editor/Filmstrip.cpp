@@ -1,9 +1,9 @@
-#include "Filmstrip.h"
+#include "editor/Filmstrip.h"
 
-#include "FilmstripModel.h"
-#include "PathOps.h"
-#include "StringTable.h"
-#include "TextEncoding.h"
+#include "editor/FilmstripModel.h"
+#include "metadata/PathOps.h"
+#include "resources/StringTable.h"
+#include "metadata/TextEncoding.h"
 
 #include <QAbstractListModel>
 #include <QKeyEvent>

@@ -1,6 +1,6 @@
-#include "FilmstripModel.h"
+#include "editor/FilmstripModel.h"
 
-#include "ThumbnailReader.h"
+#include "editor/ThumbnailReader.h"
 
 #include <QThread>
 

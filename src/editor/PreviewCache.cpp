@@ -1,7 +1,7 @@
-#include "PreviewCache.h"
+#include "editor/PreviewCache.h"
 
-#include "ImageHolder.h"
-#include "PreviewGeometry.h"
+#include "imaging/ImageHolder.h"
+#include "editor/PreviewGeometry.h"
 
 #include <algorithm>
 

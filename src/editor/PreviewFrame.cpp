@@ -1,8 +1,8 @@
-#include "PreviewFrame.h"
+#include "editor/PreviewFrame.h"
 
-#include "ImageHolder.h"
-#include "PreviewCache.h"
-#include "PreviewGeometry.h"
+#include "imaging/ImageHolder.h"
+#include "editor/PreviewCache.h"
+#include "editor/PreviewGeometry.h"
 
 #include <QPainter>
 

@@ -1,4 +1,4 @@
-#include "PreviewGeometry.h"
+#include "editor/PreviewGeometry.h"
 
 #include <QTransform>
 

@@ -1,6 +1,6 @@
-#include "ThumbnailDiskCache.h"
+#include "editor/ThumbnailDiskCache.h"
 
-#include "PngChunks.h"
+#include "imaging/PngChunks.h"
 
 #include <QCryptographicHash>
 #include <QBuffer>

@@ -1,11 +1,11 @@
-#include "ThumbnailReader.h"
+#include "editor/ThumbnailReader.h"
 
-#include "FieldReading.h"
-#include "MetadataReader.h"
-#include "PreviewCache.h"
-#include "PreviewGeometry.h"
-#include "TextEncoding.h"
-#include "ThumbnailDiskCache.h"
+#include "metadata/FieldReading.h"
+#include "metadata/MetadataReader.h"
+#include "editor/PreviewCache.h"
+#include "editor/PreviewGeometry.h"
+#include "metadata/TextEncoding.h"
+#include "editor/ThumbnailDiskCache.h"
 
 namespace lumicap {
 

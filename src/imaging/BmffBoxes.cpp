@@ -1,4 +1,4 @@
-#include "BmffBoxes.h"
+#include "imaging/BmffBoxes.h"
 
 #include <algorithm>
 #include <limits>

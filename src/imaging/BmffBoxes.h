@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ImageStatus.h"
+#include "imaging/ImageStatus.h"
 
 #include <QByteArray>
 

@@ -1,10 +1,10 @@
-#include "CaptionCopies.h"
+#include "imaging/CaptionCopies.h"
 
-#include "ExivCompat.h"
-#include "ExivGuard.h"
-#include "NameList.h"
-#include "Utf8Check.h"
-#include "XmpEditor.h"
+#include "imaging/ExivCompat.h"
+#include "imaging/ExivGuard.h"
+#include "imaging/NameList.h"
+#include "imaging/Utf8Check.h"
+#include "imaging/XmpEditor.h"
 
 #include <QCryptographicHash>
 #include <QString>

@@ -1,18 +1,18 @@
-#include "ExifCodec.h"
+#include "imaging/ExifCodec.h"
 
-#include "BmffBoxes.h"
-#include "CaptionCopies.h"
+#include "imaging/BmffBoxes.h"
+#include "imaging/CaptionCopies.h"
 
-#include "ExivCompat.h"
-#include "ExivGuard.h"
-#include "ExivLog.h"
-#include "JpegOffsets.h"
-#include "JpegSegments.h"
-#include "JpegXmp.h"
-#include "PngChunks.h"
-#include "TiffEditor.h"
-#include "TiffPages.h"
-#include "WebpChunks.h"
+#include "imaging/ExivCompat.h"
+#include "imaging/ExivGuard.h"
+#include "imaging/ExivLog.h"
+#include "imaging/JpegOffsets.h"
+#include "imaging/JpegSegments.h"
+#include "imaging/JpegXmp.h"
+#include "imaging/PngChunks.h"
+#include "imaging/TiffEditor.h"
+#include "imaging/TiffPages.h"
+#include "imaging/WebpChunks.h"
 
 #include <QtEndian>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "ImageFormat.h"
-#include "ImageStatus.h"
-#include "TagItem.h"
+#include "imaging/ImageFormat.h"
+#include "imaging/ImageStatus.h"
+#include "imaging/TagItem.h"
 
 #include <QByteArray>
 #include <QList>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ExivCompat.h"
-#include "ImageStatus.h"
+#include "imaging/ExivCompat.h"
+#include "imaging/ImageStatus.h"
 
 #include <new>
 #include <stdexcept>

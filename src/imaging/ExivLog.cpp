@@ -1,6 +1,6 @@
-#include "ExivLog.h"
+#include "imaging/ExivLog.h"
 
-#include "ExivCompat.h"
+#include "imaging/ExivCompat.h"
 
 #include <mutex>
 

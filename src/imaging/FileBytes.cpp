@@ -1,6 +1,6 @@
-#include "FileBytes.h"
+#include "imaging/FileBytes.h"
 
-#include "NativePath.h"
+#include "platform/NativePath.h"
 
 #include <QThreadStorage>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "ImageStatus.h"
-#include "FileStatus.h"
-#include "OpenFile.h"
+#include "imaging/ImageStatus.h"
+#include "platform/FileStatus.h"
+#include "platform/OpenFile.h"
 
 #include <QByteArray>
 #include <QFile>

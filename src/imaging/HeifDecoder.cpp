@@ -1,4 +1,4 @@
-#include "HeifDecoder.h"
+#include "imaging/HeifDecoder.h"
 
 #ifdef LUMICAP_HAVE_LIBHEIF
 #include <libheif/heif.h>

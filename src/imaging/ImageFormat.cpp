@@ -1,6 +1,6 @@
-#include "ImageFormat.h"
+#include "imaging/ImageFormat.h"
 
-#include "RawFiles.h"
+#include "imaging/RawFiles.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,13 +1,13 @@
-#include "ImageHolder.h"
+#include "imaging/ImageHolder.h"
 
-#include "CaptionCopies.h"
-#include "ExifCodec.h"
-#include "HeifDecoder.h"
-#include "JpegSegments.h"
-#include "RawFiles.h"
-#include "Sidecars.h"
-#include "TagBytes.h"
-#include "Utf8Check.h"
+#include "imaging/CaptionCopies.h"
+#include "imaging/ExifCodec.h"
+#include "imaging/HeifDecoder.h"
+#include "imaging/JpegSegments.h"
+#include "imaging/RawFiles.h"
+#include "imaging/Sidecars.h"
+#include "imaging/TagBytes.h"
+#include "imaging/Utf8Check.h"
 
 #include <QBuffer>
 #include <QFile>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "FileBytes.h"
-#include "ImageFormat.h"
-#include "ImageStatus.h"
-#include "TagItem.h"
+#include "imaging/FileBytes.h"
+#include "imaging/ImageFormat.h"
+#include "imaging/ImageStatus.h"
+#include "imaging/TagItem.h"
 
 #include <QByteArray>
 #include <QImage>

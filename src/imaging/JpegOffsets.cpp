@@ -1,4 +1,4 @@
-#include "JpegOffsets.h"
+#include "imaging/JpegOffsets.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "JpegSegments.h"
+#include "imaging/JpegSegments.h"
 
 #include <QByteArray>
 

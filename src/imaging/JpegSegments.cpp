@@ -1,4 +1,4 @@
-#include "JpegSegments.h"
+#include "imaging/JpegSegments.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,7 +1,7 @@
-#include "JpegXmp.h"
+#include "imaging/JpegXmp.h"
 
-#include "CaptionCopies.h"
-#include "XmpSplit.h"
+#include "imaging/CaptionCopies.h"
+#include "imaging/XmpSplit.h"
 
 #include <cstdint>
 #include <cstring>

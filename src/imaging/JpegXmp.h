@@ -1,7 +1,7 @@
 #pragma once
 
-#include "JpegSegments.h"
-#include "TagItem.h"
+#include "imaging/JpegSegments.h"
+#include "imaging/TagItem.h"
 
 #include <QByteArray>
 

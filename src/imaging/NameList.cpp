@@ -1,4 +1,4 @@
-#include "NameList.h"
+#include "imaging/NameList.h"
 
 namespace lumicap {
 

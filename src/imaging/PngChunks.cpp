@@ -1,4 +1,4 @@
-#include "PngChunks.h"
+#include "imaging/PngChunks.h"
 
 #include <zlib.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Resolution.h"
+#include "imaging/Resolution.h"
 
 #include <QByteArray>
 

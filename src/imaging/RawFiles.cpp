@@ -1,10 +1,10 @@
-#include "RawFiles.h"
+#include "imaging/RawFiles.h"
 
-#include "CaptionCopies.h"
-#include "ExivCompat.h"
-#include "ExivGuard.h"
-#include "ExivLog.h"
-#include "Utf8Check.h"
+#include "imaging/CaptionCopies.h"
+#include "imaging/ExivCompat.h"
+#include "imaging/ExivGuard.h"
+#include "imaging/ExivLog.h"
+#include "imaging/Utf8Check.h"
 
 #include <cstring>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ImageStatus.h"
-#include "TagItem.h"
+#include "imaging/ImageStatus.h"
+#include "imaging/TagItem.h"
 
 #include <QByteArray>
 #include <QSize>

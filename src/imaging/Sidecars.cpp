@@ -1,7 +1,7 @@
-#include "Sidecars.h"
+#include "imaging/Sidecars.h"
 
-#include "CaptionCopies.h"
-#include "FileBytes.h"
+#include "imaging/CaptionCopies.h"
+#include "imaging/FileBytes.h"
 
 #include <atomic>
 

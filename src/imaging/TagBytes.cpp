@@ -1,9 +1,9 @@
-#include "TagBytes.h"
+#include "imaging/TagBytes.h"
 
-#include "ImageFormat.h"
-#include "JpegSegments.h"
-#include "NativePath.h"
-#include "ReadAhead.h"
+#include "imaging/ImageFormat.h"
+#include "imaging/JpegSegments.h"
+#include "platform/NativePath.h"
+#include "platform/ReadAhead.h"
 
 #include <QtEndian>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FileBytes.h"
+#include "imaging/FileBytes.h"
 
 #include <QByteArray>
 

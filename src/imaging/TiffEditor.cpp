@@ -1,4 +1,4 @@
-#include "TiffEditor.h"
+#include "imaging/TiffEditor.h"
 
 #include <algorithm>
 #include <optional>

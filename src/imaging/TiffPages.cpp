@@ -1,4 +1,4 @@
-#include "TiffPages.h"
+#include "imaging/TiffPages.h"
 
 #include <cstdint>
 #include <set>

@@ -1,4 +1,4 @@
-#include "Utf8Check.h"
+#include "imaging/Utf8Check.h"
 
 #include <QStringDecoder>
 

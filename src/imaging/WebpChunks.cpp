@@ -1,4 +1,4 @@
-#include "WebpChunks.h"
+#include "imaging/WebpChunks.h"
 
 #include <cstdint>
 

@@ -1,6 +1,6 @@
-#include "XmpEditor.h"
+#include "imaging/XmpEditor.h"
 
-#include "NameList.h"
+#include "imaging/NameList.h"
 
 #include <QString>
 #include <QStringDecoder>

@@ -1,7 +1,7 @@
-#include "XmpSplit.h"
+#include "imaging/XmpSplit.h"
 
-#include "ExivCompat.h"
-#include "ExivGuard.h"
+#include "imaging/ExivCompat.h"
+#include "imaging/ExivGuard.h"
 
 #include <QCryptographicHash>
 #include <QRegularExpression>

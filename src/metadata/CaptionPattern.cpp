@@ -1,9 +1,9 @@
-#include "CaptionPattern.h"
+#include "metadata/CaptionPattern.h"
 
-#include "FieldReading.h"
-#include "MetadataReader.h"
-#include "PathOps.h"
-#include "StringTable.h"
+#include "metadata/FieldReading.h"
+#include "metadata/MetadataReader.h"
+#include "metadata/PathOps.h"
+#include "resources/StringTable.h"
 
 #include <algorithm>
 #include <cctype>

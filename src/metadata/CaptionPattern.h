@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ImageHolder.h"
-#include "MetadataFields.h"
+#include "imaging/ImageHolder.h"
+#include "metadata/MetadataFields.h"
 
 #include <QByteArray>
 #include <QDateTime>

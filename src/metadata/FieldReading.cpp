@@ -1,6 +1,6 @@
-#include "FieldReading.h"
+#include "metadata/FieldReading.h"
 
-#include "TextEncoding.h"
+#include "metadata/TextEncoding.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TagItem.h"
+#include "imaging/TagItem.h"
 
 #include <QByteArray>
 

@@ -1,7 +1,7 @@
-#include "Journal.h"
+#include "metadata/Journal.h"
 
-#include "AppSettings.h"
-#include "OpenFile.h"
+#include "metadata/AppSettings.h"
+#include "platform/OpenFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -43,7 +43,7 @@ QString Journal::userFolder()
 
 std::optional<Journal> Journal::user()
 {
-    if (openSettings()->value("Journal", 1).toInt() == 0)
+    if (!AppSettings().flag(Setting::Journal))
         return std::nullopt;
     return Journal(userFolder());
 }

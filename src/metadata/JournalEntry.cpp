@@ -1,7 +1,7 @@
-#include "JournalEntry.h"
+#include "metadata/JournalEntry.h"
 
-#include "MetadataFields.h"
-#include "NativePath.h"
+#include "metadata/MetadataFields.h"
+#include "platform/NativePath.h"
 
 #include <QCryptographicHash>
 #include <QJsonArray>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "FileStamp.h"
-#include "TagItem.h"
+#include "platform/FileStamp.h"
+#include "imaging/TagItem.h"
 
 #include <QByteArray>
 #include <QDateTime>

@@ -1,4 +1,4 @@
-#include "MetadataReader.h"
+#include "metadata/MetadataReader.h"
 
 #include <new>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "ImageHolder.h"
-#include "ImageStatus.h"
-#include "MetadataFields.h"
+#include "imaging/ImageHolder.h"
+#include "imaging/ImageStatus.h"
+#include "metadata/MetadataFields.h"
 
 #include <memory>
 

@@ -1,6 +1,6 @@
-#include "MetadataWriter.h"
+#include "metadata/MetadataWriter.h"
 
-#include "TextEncoding.h"
+#include "metadata/TextEncoding.h"
 
 #include <algorithm>
 #include <cstring>

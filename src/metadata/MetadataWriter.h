@@ -1,8 +1,8 @@
 #pragma once
 
-#include "ImageFormat.h"
-#include "ImageHolder.h"
-#include "MetadataFields.h"
+#include "imaging/ImageFormat.h"
+#include "imaging/ImageHolder.h"
+#include "metadata/MetadataFields.h"
 
 namespace lumicap {
 

@@ -1,4 +1,4 @@
-#include "NewFileSpans.h"
+#include "metadata/NewFileSpans.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "ImageStatus.h"
-#include "TagBytes.h"
-#include "TemporaryFile.h"
+#include "imaging/ImageStatus.h"
+#include "imaging/TagBytes.h"
+#include "platform/TemporaryFile.h"
 
 #include <QByteArray>
 #include <QList>

@@ -1,6 +1,6 @@
-#include "PathOps.h"
+#include "metadata/PathOps.h"
 
-#include "NativePath.h"
+#include "platform/NativePath.h"
 
 #include <QFile>
 

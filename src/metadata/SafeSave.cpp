@@ -1,11 +1,11 @@
-#include "SafeSave.h"
+#include "metadata/SafeSave.h"
 
-#include "FileBytes.h"
-#include "HeldFile.h"
-#include "MetadataWriter.h"
-#include "NativePath.h"
-#include "SaveGroup.h"
-#include "TagBytes.h"
+#include "imaging/FileBytes.h"
+#include "platform/HeldFile.h"
+#include "metadata/MetadataWriter.h"
+#include "platform/NativePath.h"
+#include "metadata/SaveGroup.h"
+#include "imaging/TagBytes.h"
 
 #include <new>
 

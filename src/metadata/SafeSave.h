@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ImageHolder.h"
-#include "ImageStatus.h"
+#include "imaging/ImageHolder.h"
+#include "imaging/ImageStatus.h"
 
 #include <QByteArray>
 

@@ -1,4 +1,4 @@
-#include "SaveSteps.h"
+#include "metadata/SaveSteps.h"
 
 namespace lumicap {
 

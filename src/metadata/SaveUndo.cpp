@@ -1,12 +1,12 @@
-#include "SaveUndo.h"
+#include "metadata/SaveUndo.h"
 
-#include "Journal.h"
-#include "MetadataReader.h"
-#include "NativePath.h"
-#include "OpenFile.h"
-#include "PathOps.h"
-#include "SafeSave.h"
-#include "TextEncoding.h"
+#include "metadata/Journal.h"
+#include "metadata/MetadataReader.h"
+#include "platform/NativePath.h"
+#include "platform/OpenFile.h"
+#include "metadata/PathOps.h"
+#include "metadata/SafeSave.h"
+#include "metadata/TextEncoding.h"
 
 #include <algorithm>
 #include <map>

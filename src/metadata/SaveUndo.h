@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ImageStatus.h"
-#include "JournalEntry.h"
+#include "imaging/ImageStatus.h"
+#include "metadata/JournalEntry.h"
 
 #include <QByteArray>
 #include <QDateTime>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Utf8Check.h"
+#include "imaging/Utf8Check.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,4 +1,4 @@
-#include "ConsoleText.h"
+#include "platform/ConsoleText.h"
 
 namespace lumicap::platform {
 

@@ -1,4 +1,4 @@
-#include "ConsoleText.h"
+#include "platform/ConsoleText.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "FileStatus.h"
+#include "platform/FileStatus.h"
 
 #include <cerrno>
 

@@ -1,4 +1,4 @@
-#include "FileTimes.h"
+#include "platform/FileTimes.h"
 
 #include <cerrno>
 #include <fcntl.h>

@@ -1,6 +1,6 @@
-#include "FileTimes.h"
+#include "platform/FileTimes.h"
 
-#include "Win32Path.h"
+#include "platform/Win32Path.h"
 
 namespace lumicap::platform {
 

@@ -1,4 +1,4 @@
-#include "FolderListing.h"
+#include "platform/FolderListing.h"
 
 #include <dirent.h>
 #include <fcntl.h>

@@ -1,6 +1,6 @@
-#include "FolderListing.h"
+#include "platform/FolderListing.h"
 
-#include "Win32Path.h"
+#include "platform/Win32Path.h"
 
 namespace lumicap::platform {
 

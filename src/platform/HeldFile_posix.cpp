@@ -1,4 +1,4 @@
-#include "HeldFile.h"
+#include "platform/HeldFile.h"
 
 #include <cerrno>
 #include <climits>

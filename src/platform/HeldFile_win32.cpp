@@ -1,6 +1,6 @@
-#include "HeldFile.h"
+#include "platform/HeldFile.h"
 
-#include "Win32Path.h"
+#include "platform/Win32Path.h"
 
 #include <thread>
 

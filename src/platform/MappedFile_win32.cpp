@@ -1,4 +1,4 @@
-#include "MappedFile.h"
+#include "platform/MappedFile.h"
 
 #include <windows.h>
 

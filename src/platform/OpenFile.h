@@ -1,7 +1,7 @@
 #pragma once
 
-#include "FileStamp.h"
-#include "FileStatus.h"
+#include "platform/FileStamp.h"
+#include "platform/FileStatus.h"
 
 #include <cstddef>
 #include <cstdint>

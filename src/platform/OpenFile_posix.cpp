@@ -1,5 +1,5 @@
-#include "OpenFile.h"
-#include "ReadAhead.h"
+#include "platform/OpenFile.h"
+#include "platform/ReadAhead.h"
 
 #include <cerrno>
 #include <fcntl.h>

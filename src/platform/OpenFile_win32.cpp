@@ -1,7 +1,7 @@
-#include "OpenFile.h"
-#include "ReadAhead.h"
+#include "platform/OpenFile.h"
+#include "platform/ReadAhead.h"
 
-#include "Win32Path.h"
+#include "platform/Win32Path.h"
 
 #include <fcntl.h>
 #include <io.h>

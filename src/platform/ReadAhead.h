@@ -1,6 +1,6 @@
 #pragma once
 
-#include "OpenFile.h"
+#include "platform/OpenFile.h"
 
 namespace lumicap::platform {
 

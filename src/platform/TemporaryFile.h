@@ -1,6 +1,6 @@
 #pragma once
 
-#include "HeldFile.h"
+#include "platform/HeldFile.h"
 
 #include <cstddef>
 #include <cstdint>

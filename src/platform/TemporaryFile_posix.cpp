@@ -1,6 +1,6 @@
-#include "TemporaryFile.h"
+#include "platform/TemporaryFile.h"
 
-#include "NativePath.h"
+#include "platform/NativePath.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,7 +1,7 @@
-#include "TemporaryFile.h"
+#include "platform/TemporaryFile.h"
 
-#include "NativePath.h"
-#include "Win32Path.h"
+#include "platform/NativePath.h"
+#include "platform/Win32Path.h"
 
 #include <aclapi.h>
 

@@ -1,4 +1,4 @@
-#include "Win32Path.h"
+#include "platform/Win32Path.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
-#include "DialogTemplates.h"
+#include "resources/DialogTemplates.h"
 
-#include "ControlIds.h"
-#include "ProductInfo.h"
+#include "resources/ControlIds.h"
+#include "resources/ProductInfo.h"
 
 namespace lumicap {
 

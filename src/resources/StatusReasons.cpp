@@ -1,6 +1,6 @@
-#include "StatusReasons.h"
+#include "resources/StatusReasons.h"
 
-#include "StringTable.h"
+#include "resources/StringTable.h"
 
 namespace lumicap {
 

@@ -1,4 +1,4 @@
-#include "AnchorGeometry.h"
+#include "widgets/AnchorGeometry.h"
 
 namespace lumicap {
 

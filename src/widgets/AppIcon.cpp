@@ -1,4 +1,4 @@
-#include "AppIcon.h"
+#include "widgets/AppIcon.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -1,7 +1,7 @@
-#include "BrowseEdit.h"
+#include "widgets/BrowseEdit.h"
 
-#include "FileFilter.h"
-#include "PathPicker.h"
+#include "widgets/FileFilter.h"
+#include "widgets/PathPicker.h"
 
 #include <QDir>
 #include <QEvent>

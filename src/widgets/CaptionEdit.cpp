@@ -1,7 +1,7 @@
-#include "CaptionEdit.h"
+#include "widgets/CaptionEdit.h"
 
-#include "SpellCheck.h"
-#include "StringTable.h"
+#include "widgets/SpellCheck.h"
+#include "resources/StringTable.h"
 
 #include <QAbstractItemView>
 #include <QCompleter>

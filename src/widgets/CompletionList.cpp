@@ -1,4 +1,4 @@
-#include "CompletionList.h"
+#include "widgets/CompletionList.h"
 
 #include <QAbstractItemView>
 #include <QKeyEvent>

@@ -1,8 +1,8 @@
-#include "DialogBuilder.h"
+#include "widgets/DialogBuilder.h"
 
-#include "AppIcon.h"
-#include "ControlIds.h"
-#include "DialogUnits.h"
+#include "widgets/AppIcon.h"
+#include "resources/ControlIds.h"
+#include "widgets/DialogUnits.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DialogTemplates.h"
+#include "resources/DialogTemplates.h"
 
 #include <QHash>
 

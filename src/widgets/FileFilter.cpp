@@ -1,4 +1,4 @@
-#include "FileFilter.h"
+#include "widgets/FileFilter.h"
 
 #include <QStringList>
 

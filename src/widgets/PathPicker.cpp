@@ -1,4 +1,4 @@
-#include "PathPicker.h"
+#include "widgets/PathPicker.h"
 
 #include <QDir>
 #include <QFileDialog>

@@ -1,4 +1,4 @@
-#include "ResizableDialog.h"
+#include "widgets/ResizableDialog.h"
 
 #include <QEvent>
 #include <QLabel>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "AnchorGeometry.h"
+#include "widgets/AnchorGeometry.h"
 
 #include <QDialog>
 #include <QPointer>

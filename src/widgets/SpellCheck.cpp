@@ -1,6 +1,6 @@
-#include "SpellCheck.h"
+#include "widgets/SpellCheck.h"
 
-#include "AppSettings.h"
+#include "metadata/AppSettings.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -33,7 +33,7 @@ const QRegularExpression &wordPattern()
 SpellCheck::SpellCheck(QTextDocument *document)
     : QSyntaxHighlighter(document)
 {
-    const QString chosen = openSettings()->value("SpellLanguage").toString();
+    const QString chosen = AppSettings().text(Setting::SpellLanguage);
     setLanguage(chosen.isEmpty() ? QLocale::system().name() : chosen);
 }
 
@@ -96,9 +96,9 @@ bool SpellCheck::setLanguage(const QString &language)
         break;
     }
 #endif
-    if (!language_.isEmpty() && language != openSettings()->value("SpellLanguage").toString()
+    if (!language_.isEmpty() && language != AppSettings().text(Setting::SpellLanguage)
         && language != QLocale::system().name())
-        openSettings()->setValue("SpellLanguage", language);
+        AppSettings().setText(Setting::SpellLanguage, language);
     rehighlight();
     return !language_.isEmpty();
 }

@@ -1,4 +1,4 @@
-#include "ToolTipText.h"
+#include "widgets/ToolTipText.h"
 
 #include <QFontMetrics>
 #include <QToolTip>

@@ -1,4 +1,4 @@
-#include "TypingLimit.h"
+#include "widgets/TypingLimit.h"
 
 #include <QLineEdit>
 

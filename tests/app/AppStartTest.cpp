@@ -1,13 +1,13 @@
-#include "AboutDialog.h"
-#include "CStaticLink.h"
-#include "ControlIds.h"
-#include "EditorDialog.h"
-#include "ImagingCheck.h"
-#include "LumicapApp.h"
-#include "MissingImagingDialog.h"
-#include "StartupWarning.h"
-#include "VersionBlock.h"
-#include "WarningDialog.h"
+#include "auxiliary/AboutDialog.h"
+#include "auxiliary/CStaticLink.h"
+#include "resources/ControlIds.h"
+#include "editor/EditorDialog.h"
+#include "app/ImagingCheck.h"
+#include "app/LumicapApp.h"
+#include "auxiliary/MissingImagingDialog.h"
+#include "auxiliary/StartupWarning.h"
+#include "auxiliary/VersionBlock.h"
+#include "auxiliary/WarningDialog.h"
 
 #include <QCheckBox>
 #include <QClipboard>

@@ -1,5 +1,5 @@
-#include "BatchRun.h"
-#include "FindReplace.h"
+#include "batch/BatchRun.h"
+#include "batch/FindReplace.h"
 #include "SaveTestSupport.h"
 #include "ScriptedPrompt.h"
 #include "TestFiles.h"
@@ -321,8 +321,9 @@ TEST_P(AFindReplace, makesTheReplacementsAndMarksThem)
     const auto replace = FindReplace::make({c.find, c.replacement, c.regex, c.ignoreCase, {}}, error);
     ASSERT_EQ(!replace, c.after == QByteArray("!")) << error.toStdString();
     TextSpans found, replaced;
-    if (replace)
+    if (replace) {
         EXPECT_EQ(replace->apply(c.text, &found, &replaced), c.after);
+    }
     EXPECT_EQ(found, c.found);
     EXPECT_EQ(replaced, c.replaced);
 }

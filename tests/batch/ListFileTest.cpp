@@ -1,5 +1,5 @@
-#include "BatchRun.h"
-#include "ListFile.h"
+#include "batch/BatchRun.h"
+#include "batch/ListFile.h"
 #include "TestFiles.h"
 
 #include <QDir>

@@ -3,8 +3,8 @@
 //   list_probe LIST [IMAGES]   (IMAGES: cancel after that many images)
 // Answers Yes to every question, prints what the batch said and its summary,
 // and exits 0 unless the list cannot be opened.
-#include "BatchRun.h"
-#include "UserPrompt.h"
+#include "batch/BatchRun.h"
+#include "widgets/UserPrompt.h"
 
 #include <QCoreApplication>
 

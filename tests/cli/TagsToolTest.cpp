@@ -98,7 +98,7 @@ public:
         qputenv("XDG_STATE_HOME", QFile::encodeName(dir.file("state")));
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.file("config")));
         QDir().mkpath(root);
-        for (const QString &name : {"a.jpg", "b.tif", "sub/c d.jpg", "sub/deeper/e.jpeg", "sub/.hidden/h.jpg", "sub/_~t.jpg", "sub/notes.txt"}) {
+        for (const char *name : {"a.jpg", "b.tif", "sub/c d.jpg", "sub/deeper/e.jpeg", "sub/.hidden/h.jpg", "sub/_~t.jpg", "sub/notes.txt"}) {
             QDir().mkpath(QFileInfo(file(name)).path());
             QFile::copy(from + '/' + name, file(name));
         }
@@ -564,8 +564,9 @@ TEST_P(TheTagsTool, answersAsExpected)
         row.prepare(scene);
     const ToolRun r = scene.run(row.args, row.input);
     EXPECT_EQ(r.exitCode, row.exitCode) << r.err.toStdString();
-    if (row.out)
+    if (row.out) {
         EXPECT_EQ(r.out, *row.out);
+    }
     if (row.exitCode == 2) { // one line, pointing to the help
         EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
         EXPECT_TRUE(r.err.endsWith("(see lumicap-tags --help)\n")) << r.err.toStdString();

@@ -1,19 +1,19 @@
-#include "BrowseEdit.h"
-#include "CaptionEdit.h"
-#include "ControlIds.h"
-#include "DialogTemplates.h"
-#include "DialogUnits.h"
-#include "EditorDialog.h"
-#include "Filmstrip.h"
-#include "PreviewCache.h"
-#include "PreviewFrame.h"
-#include "PreviewGeometry.h"
+#include "widgets/BrowseEdit.h"
+#include "widgets/CaptionEdit.h"
+#include "resources/ControlIds.h"
+#include "resources/DialogTemplates.h"
+#include "widgets/DialogUnits.h"
+#include "editor/EditorDialog.h"
+#include "editor/Filmstrip.h"
+#include "editor/PreviewCache.h"
+#include "editor/PreviewFrame.h"
+#include "editor/PreviewGeometry.h"
 #include "ScriptedPrompt.h"
-#include "SpellCheck.h"
-#include "StatusReasons.h"
-#include "StringTable.h"
+#include "widgets/SpellCheck.h"
+#include "resources/StatusReasons.h"
+#include "resources/StringTable.h"
 #include "TestFiles.h"
-#include "ThumbnailDiskCache.h"
+#include "editor/ThumbnailDiskCache.h"
 
 #include <QAbstractItemView>
 #include <QCheckBox>
@@ -275,6 +275,7 @@ void EditorWindowTest::settingsAreWrittenAndReadBackAndNoLoadCopyRCarriesTexts()
     editor->reject(); // closing writes all six, and the window's place
     editor.reset();
     QCOMPARE(settings()->value("AutoSave").toInt(), 1);
+    QVERIFY(settings()->value("Artist") == "Carried" && settings()->contains("Copyr") && !settings()->value("WindowPlacement").toByteArray().isEmpty());
     makeEditor();
     QCOMPARE(editor->size(), placed);
     QCOMPARE(edit(ids::Folder)->text(), dir->path());

@@ -1,9 +1,9 @@
-#include "ExifCodec.h"
-#include "ImageFormat.h"
-#include "ImageHolder.h"
-#include "JpegSegments.h"
+#include "imaging/ExifCodec.h"
+#include "imaging/ImageFormat.h"
+#include "imaging/ImageHolder.h"
+#include "imaging/JpegSegments.h"
 #include "TestFiles.h"
-#include "TiffPages.h"
+#include "imaging/TiffPages.h"
 
 #include <QDir>
 #include <QFile>
@@ -135,8 +135,9 @@ TEST(AnImageHolder, refusesFilesItMayNotReadAndThingsThatAreNotFiles)
 #ifndef _WIN32 // modes and FIFOs are POSIX's
     ASSERT_TRUE(writeJpeg(dir.file("locked.jpg")));
     ::chmod(dir.bytePath("locked.jpg").constData(), 0);
-    if (::geteuid() != 0) // root reads anything
+    if (::geteuid() != 0) { // root reads anything
         EXPECT_EQ(image.open(dir.bytePath("locked.jpg")), ImageStatus::AccessDenied);
+    }
 
     ASSERT_EQ(::mkfifo(dir.bytePath("pipe.jpg").constData(), 0644), 0);
     EXPECT_EQ(image.open(dir.bytePath("pipe.jpg")), ImageStatus::InvalidParameter); // and does not block

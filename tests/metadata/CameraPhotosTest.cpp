@@ -1,4 +1,4 @@
-#include "JpegSegments.h"
+#include "imaging/JpegSegments.h"
 #include "SaveTestSupport.h"
 #include "TestFiles.h"
 

@@ -1,8 +1,8 @@
-#include "FieldReading.h"
-#include "MetadataReader.h"
-#include "MetadataWriter.h"
-#include "PngChunks.h"
-#include "SafeSave.h"
+#include "metadata/FieldReading.h"
+#include "metadata/MetadataReader.h"
+#include "metadata/MetadataWriter.h"
+#include "imaging/PngChunks.h"
+#include "metadata/SafeSave.h"
 #include "TestFiles.h"
 
 #include <QCryptographicHash>
@@ -146,8 +146,9 @@ TEST(CopiesOfTheFields, allReadTheTypedTextAfterASave)
         const QByteArray others = otherTags(path);
         const QList<QImage> pixels = decodePages(path);
         ImageStatus status;
-        if (!c.copiesBefore.empty())
+        if (!c.copiesBefore.empty()) {
             EXPECT_EQ(OpenImageFile(QFile::encodeName(path), status)->copies().description, c.copiesBefore);
+        }
 
         ASSERT_EQ(save(path, c.allCopies), ImageStatus::Ok);
         for (const QString &expected : c.expected)
@@ -155,10 +156,12 @@ TEST(CopiesOfTheFields, allReadTheTypedTextAfterASave)
         EXPECT_EQ(exifTool({"-use", "MWG", "-s3", "-MWG:Description", "-MWG:Creator", "-MWG:Copyright", path}),
                   typed.description + "\nNew Artist\n(c) New\n");
         EXPECT_FALSE(QRegularExpression("Digest|XMP").match(exifTool({"-s3", "-validate", "-warning", "-error", "-a", path})).hasMatch());
-        if (const QByteArray digest = exifTool({"-s3", "-IPTCDigest", path}).trimmed(); !digest.isEmpty())
+        if (const QByteArray digest = exifTool({"-s3", "-IPTCDigest", path}).trimmed(); !digest.isEmpty()) {
             EXPECT_EQ(QCryptographicHash::hash(exifTool({"-b", "-IPTC", path}), QCryptographicHash::Md5).toHex(), digest);
-        if (!c.allCopies) // every chunk stays, in its order, the Exif in an eXIf
+        }
+        if (!c.allCopies) { // every chunk stays, in its order, the Exif in an eXIf
             EXPECT_EQ(pngChunks(path), chunks);
+        }
         EXPECT_EQ(QString::fromUtf8(otherTags(path)), QString::fromUtf8(others));
         EXPECT_EQ(decodePages(path), pixels);
         EXPECT_EQ(tagsDirectly(path).value(0), typed.description); // and Exiv2 reads it
@@ -236,8 +239,9 @@ TEST(CopiesOfTheFields, changeOnlyWithTheTextOfTheirField)
         ASSERT_EQ(save(path, false, c.fields, {!c.fields.description.isEmpty(), !c.fields.artist.isEmpty(), false}), ImageStatus::Ok);
         for (const QString &expected : c.expected)
             EXPECT_EQ(tagText(path, expected.section('=', 0, 0)), expected.section('=', 1)) << expected.toStdString();
-        if (c.expected.isEmpty())
+        if (c.expected.isEmpty()) {
             EXPECT_EQ(readAll(path), before);
+        }
         ImageStatus status; // and Lumicap reads every copy as ExifTool does
         const auto image = OpenImageFile(QFile::encodeName(path), status);
         for (const TextCopy &copy : image->copies().description)

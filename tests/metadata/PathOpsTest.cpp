@@ -1,4 +1,4 @@
-#include "PathOps.h"
+#include "metadata/PathOps.h"
 
 #include <gtest/gtest.h>
 

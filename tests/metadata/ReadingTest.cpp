@@ -1,5 +1,5 @@
-#include "ExivCompat.h"
-#include "MetadataReader.h"
+#include "imaging/ExivCompat.h"
+#include "metadata/MetadataReader.h"
 #include "SaveTestSupport.h"
 #include "TestFiles.h"
 

@@ -1,6 +1,6 @@
-#include "MetadataReader.h"
-#include "MetadataWriter.h"
-#include "SafeSave.h"
+#include "metadata/MetadataReader.h"
+#include "metadata/MetadataWriter.h"
+#include "metadata/SafeSave.h"
 #include "SaveTestSupport.h"
 #include "TestFiles.h"
 
@@ -253,7 +253,8 @@ TEST_F(ASafeSave, readsThePicturesStructureAndNotItsPixels)
             EXPECT_EQ(readFields(file), fields);
         }
         EXPECT_EQ(decodePages(file), pixels);
-        if (haveExifTool())
+        if (haveExifTool()) {
             EXPECT_EQ(exifToolValue(file, "ImageDescription"), QByteArray("Harbour!"));
+        }
     }
 }

@@ -1,4 +1,4 @@
-#include "TextEncoding.h"
+#include "metadata/TextEncoding.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
-#include "ExivCompat.h"
-#include "Journal.h"
-#include "MetadataReader.h"
-#include "MetadataWriter.h"
-#include "SafeSave.h"
+#include "imaging/ExivCompat.h"
+#include "metadata/Journal.h"
+#include "metadata/MetadataReader.h"
+#include "metadata/MetadataWriter.h"
+#include "metadata/SafeSave.h"
 #include "SaveTestSupport.h"
-#include "SaveUndo.h"
-#include "Sidecars.h"
+#include "metadata/SaveUndo.h"
+#include "imaging/Sidecars.h"
 #include "TestFiles.h"
 
 #include <QColorSpace>
@@ -80,8 +80,9 @@ TEST_P(WritingTags, storesTheFieldsWhereExifToolFindsThemAndKeepsEverythingElse)
     EXPECT_EQ(exifToolValue(path, "Model"), QByteArray("K1"));
     EXPECT_EQ(exifTool({"-s3", "-ExposureTime", "-GPSLatitudeRef", "-XMP-dc:Title", path}), QByteArray("1/250\nNorth\nHarbour\n"));
     EXPECT_EQ(decodePages(path), pixels);
-    if (QString(GetParam()) == "jpg")
+    if (QString(GetParam()) == "jpg") {
         EXPECT_EQ(jpegScanData(readAll(path)), jpegScanData(before));
+    }
     EXPECT_EQ(leftovers(dir.path()), QStringList());
     // The format is the file's own.
     EXPECT_EQ(readAll(path).left(2), before.left(2));
@@ -156,8 +157,9 @@ TEST(WritingWebpTags, addsTheHeaderASimpleFileLacksAndCopiesEveryPictureChunk)
         EXPECT_EQ(exifTool({"-s3", "-validate", path}), QByteArray("OK\n"));
         EXPECT_EQ(readFields(path), harbour);
         EXPECT_EQ(exifToolValue(path, "Copyright"), harbour.copyright);
-        if (pixels)
+        if (pixels) {
             EXPECT_EQ(runTool("dwebp", {"-quiet", "-pam", path, "-o", "-"}), pixels);
+        }
 
         // XMP the file has is brought in step, an XMP chunk of odd length
         // (with its pad byte) as well as an even one; removing all Exif takes

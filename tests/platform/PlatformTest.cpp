@@ -1,11 +1,11 @@
 // The platform layer's tests: one suite, compiled for POSIX and for Windows
 // (scripts/test-windows runs it under Wine). Plain C++17 and GoogleTest.
-#include "ConsoleText.h"
-#include "FileTimes.h"
-#include "FolderListing.h"
-#include "HeldFile.h"
-#include "NativePath.h"
-#include "TemporaryFile.h"
+#include "platform/ConsoleText.h"
+#include "platform/FileTimes.h"
+#include "platform/FolderListing.h"
+#include "platform/HeldFile.h"
+#include "platform/NativePath.h"
+#include "platform/TemporaryFile.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +16,7 @@
 #include <string>
 
 #ifdef _WIN32
-#include "Win32Path.h"
+#include "platform/Win32Path.h"
 
 #include <fcntl.h>
 #include <io.h>
@@ -261,8 +261,9 @@ TEST_P(Refused, leavesTheFileAsItWas)
     }
     const auto started = std::chrono::steady_clock::now();
     EXPECT_EQ(saveBytes(image, "new!"), GetParam().expected);
-    if (what == "heldBySave")
+    if (what == "heldBySave") {
         EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(100)); // waited first
+    }
     writer.close();
     other.release();
     EXPECT_EQ(readFile(image), "old");
@@ -299,18 +300,20 @@ TEST_P(LeftoverTemporaryFile, isRemovedOnlyWhenItsMarkNamesIt)
     if (what != "unmarked" && !putMark(leftover, mark))
         GTEST_SKIP() << "the file system holds no mark";
     HeldFile running; // held as a running save holds its temporary file
-    if (what == "hardLinked")
+    if (what == "hardLinked") {
         fs::create_hard_link(leftover, root / "b.jpg");
-    else if (what == "openInARunningSave")
+    } else if (what == "openInARunningSave") {
         ASSERT_EQ(running.hold(leftover, std::chrono::milliseconds(0)), FileStatus::Ok);
+    }
 
     EXPECT_EQ(saveBytes(image, "new!"), GetParam().removed ? FileStatus::Ok : FileStatus::SystemError);
     running.release(); // nor is it taken away once let go
     EXPECT_EQ(readFile(image), GetParam().removed ? "new!" : "old");
-    if (GetParam().removed)
+    if (GetParam().removed) {
         EXPECT_EQ(namesIn(root), std::vector<std::string>{"a.jpg"});
-    else
+    } else {
         EXPECT_EQ(readFile(leftover), "half");
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, LeftoverTemporaryFile,
@@ -411,8 +414,9 @@ TEST_P(TheScan, tellsHiddenFilesAndFolders)
     const fs::path path = root / c.name;
     ASSERT_TRUE(c.folder ? makeFolder(path) : writeFile(path, "x"));
 #ifdef _WIN32
-    if (c.hidden)
+    if (c.hidden) {
         ASSERT_TRUE(::SetFileAttributesW(extendedPath(path).c_str(), std::string(c.name).find("system") == 0 ? FILE_ATTRIBUTE_SYSTEM : FILE_ATTRIBUTE_HIDDEN));
+    }
 #endif
     std::vector<FolderEntry> entries;
     ASSERT_TRUE(listFolder(root, entries));
@@ -424,14 +428,13 @@ TEST_P(TheScan, tellsHiddenFilesAndFolders)
 
 // POSIX hides by a leading dot; Windows by the attributes, and a leading dot
 // is an ordinary name there.
-INSTANTIATE_TEST_SUITE_P(Entries, TheScan,
-                         ::testing::Values(ScanCase{"plain.jpg", false, false, true}, ScanCase{".dot.jpg", false, !onWindows, true},
-                                           ScanCase{"folder.jpg", true, false, false}
+const ScanCase scanCases[] = {ScanCase{"plain.jpg", false, false, true}, ScanCase{".dot.jpg", false, !onWindows, true},
+                               ScanCase{"folder.jpg", true, false, false},
 #ifdef _WIN32
-                                           ,
-                                           ScanCase{"hidden.jpg", false, true, true}, ScanCase{"system.jpg", false, true, true}
+                               ScanCase{"hidden.jpg", false, true, true}, ScanCase{"system.jpg", false, true, true},
 #endif
-                                           ));
+};
+INSTANTIATE_TEST_SUITE_P(Entries, TheScan, ::testing::ValuesIn(scanCases));
 
 struct NameCase
 {
@@ -450,16 +453,16 @@ TEST_P(TemporaryName, isBesideTheFile)
     EXPECT_EQ(bytesFromPath(temporarySibling(pathFromBytes(GetParam().path))), GetParam().temporary);
 }
 
-INSTANTIATE_TEST_SUITE_P(Paths, TemporaryName,
-                         ::testing::Values(NameCase{"a.jpg", "_~a.jpg"}, NameCase{"dir/a.jpg", "dir/_~a.jpg"},
+const NameCase nameCases[] = {NameCase{"a.jpg", "_~a.jpg"}, NameCase{"dir/a.jpg", "dir/_~a.jpg"},
 #ifdef _WIN32
-                                           NameCase{"C:\\dir\\a.jpg", "C:\\dir\\_~a.jpg"}, NameCase{"dir\\sub/a.jpg", "dir\\sub/_~a.jpg"},
-                                           NameCase{"\\\\server\\share\\a.jpg", "\\\\server\\share\\_~a.jpg"},
-                                           NameCase{"C:a.jpg", "C:_~a.jpg"},
+                               NameCase{"C:\\dir\\a.jpg", "C:\\dir\\_~a.jpg"}, NameCase{"dir\\sub/a.jpg", "dir\\sub/_~a.jpg"},
+                               NameCase{"\\\\server\\share\\a.jpg", "\\\\server\\share\\_~a.jpg"},
+                               NameCase{"C:a.jpg", "C:_~a.jpg"},
 #else
-                                           NameCase{"dir/a\\b.jpg", "dir/_~a\\b.jpg"},
+                               NameCase{"dir/a\\b.jpg", "dir/_~a\\b.jpg"},
 #endif
-                                           NameCase{"/x/caf\xC3\xA9.jpg", "/x/_~caf\xC3\xA9.jpg"}));
+                               NameCase{"/x/caf\xC3\xA9.jpg", "/x/_~caf\xC3\xA9.jpg"}};
+INSTANTIATE_TEST_SUITE_P(Paths, TemporaryName, ::testing::ValuesIn(nameCases));
 
 struct WindowsName
 {

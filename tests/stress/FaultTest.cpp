@@ -1,10 +1,10 @@
-#include "ImageList.h"
-#include "Journal.h"
-#include "MetadataReader.h"
-#include "MetadataWriter.h"
-#include "SafeSave.h"
+#include "metadata/ImageList.h"
+#include "metadata/Journal.h"
+#include "metadata/MetadataReader.h"
+#include "metadata/MetadataWriter.h"
+#include "metadata/SafeSave.h"
 #include "SaveTestSupport.h"
-#include "SaveUndo.h"
+#include "metadata/SaveUndo.h"
 #include "TestFiles.h"
 
 #include <QDir>
@@ -169,8 +169,9 @@ TEST_P(SaveSteps, leaveEachPictureOldOrNewAndNothingThatBlocks)
         const UndoResult undone = journal.lastSave(QFile::encodeName(pictures.paths[i]), false);
         EXPECT_EQ(undone.outcome, i < c.saved ? UndoResult::Outcome::Restored : UndoResult::Outcome::NothingToUndo) << i;
         EXPECT_EQ(tagsDirectly(pictures.paths[i]), QList<QByteArray>({"", "", ""})) << i;
-        if (i >= c.saved)
+        if (i >= c.saved) {
             EXPECT_EQ(readAll(pictures.paths[i]), pictures.before) << i;
+        }
     }
     EXPECT_EQ(probe(pictures.paths, "none", "", "Later text").status, 0);
     // A save stopped before its rename shows as not completed, and even a
@@ -272,8 +273,9 @@ TEST(AwkwardNames, saveOrFailCleanly)
         ASSERT_EQ(status, ImageStatus::Ok);
         WriteMetadata(*image, {"Named", "", ""}, false);
         EXPECT_EQ(statusNumber(SaveImageFile(*image, folder + name)), fits ? 0 : 7);
-        if (!fits)
+        if (!fits) {
             EXPECT_EQ(readAll(QFile::decodeName(folder + name)), before);
+        }
         image = OpenImageFile(folder + name, status);
         ASSERT_EQ(status, ImageStatus::Ok);
         EXPECT_EQ(ReadMetadata(*image).description, fits ? QByteArray("Named") : QByteArray());

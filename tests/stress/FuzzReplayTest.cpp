@@ -1,7 +1,7 @@
-#include "BmffBoxes.h"
-#include "ExifCodec.h"
-#include "ImageFormat.h"
-#include "ListFile.h"
+#include "imaging/BmffBoxes.h"
+#include "imaging/ExifCodec.h"
+#include "imaging/ImageFormat.h"
+#include "batch/ListFile.h"
 #include "TestFiles.h"
 
 #include <QDir>

@@ -6,9 +6,9 @@
 // error, so a crash or a hang names the file. Exit status: 0 when every copy
 // either saved or stayed byte for byte as it was, 1 when a failed save
 // changed one or left its temporary file, 2 on bad arguments.
-#include "MetadataReader.h"
-#include "MetadataWriter.h"
-#include "SafeSave.h"
+#include "metadata/MetadataReader.h"
+#include "metadata/MetadataWriter.h"
+#include "metadata/SafeSave.h"
 
 #include <QCoreApplication>
 #include <QDir>

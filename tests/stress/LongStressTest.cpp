@@ -48,8 +48,9 @@ TEST(KilledSaves, neverLeaveAMissingOrTruncatedImage)
             ASSERT_TRUE(now == current[i] || now == next) << "round " << round << ", picture " << i << ": " << now.toStdString();
             current[i] = now;
             ASSERT_GT(QFileInfo(images[i]).size(), 5900000);
-            if (round % 40 == 0)
+            if (round % 40 == 0) {
                 ASSERT_EQ(decodePages(images[i]), pixels[i]) << "round " << round;
+            }
         }
     }
     for (int i = 0; i < images.size(); ++i)

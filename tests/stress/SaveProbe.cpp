@@ -9,11 +9,11 @@
 // With LUMICAP_PROBE_HEADROOM_MB set, the probe may use only that much more
 // address space than it has when it starts (RLIMIT_AS).
 // Prints the save's status number.
-#include "MetadataReader.h"
-#include "MetadataWriter.h"
-#include "SafeSave.h"
-#include "SaveGroup.h"
-#include "SaveSteps.h"
+#include "metadata/MetadataReader.h"
+#include "metadata/MetadataWriter.h"
+#include "metadata/SafeSave.h"
+#include "metadata/SaveGroup.h"
+#include "metadata/SaveSteps.h"
 
 #include <QCoreApplication>
 #include <QFile>

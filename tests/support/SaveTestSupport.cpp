@@ -1,8 +1,8 @@
 #include "SaveTestSupport.h"
 
-#include "MetadataReader.h"
-#include "MetadataWriter.h"
-#include "SafeSave.h"
+#include "metadata/MetadataReader.h"
+#include "metadata/MetadataWriter.h"
+#include "metadata/SafeSave.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "MetadataFields.h"
-#include "ImageStatus.h"
+#include "metadata/MetadataFields.h"
+#include "imaging/ImageStatus.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PathPicker.h"
+#include "widgets/PathPicker.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "UserPrompt.h"
+#include "widgets/UserPrompt.h"
 
 #include <QList>
 #include <QStringList>

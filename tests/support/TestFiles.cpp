@@ -1,6 +1,6 @@
 #include "TestFiles.h"
 
-#include "ExivCompat.h"
+#include "imaging/ExivCompat.h"
 
 #include <QBuffer>
 #include <QCoreApplication>

@@ -1,11 +1,11 @@
-#include "AnchorGeometry.h"
-#include "BrowseEdit.h"
-#include "FileFilter.h"
-#include "ResizableDialog.h"
+#include "widgets/AnchorGeometry.h"
+#include "widgets/BrowseEdit.h"
+#include "widgets/FileFilter.h"
+#include "widgets/ResizableDialog.h"
 #include "ScriptedPicker.h"
-#include "DialogBuilder.h"
-#include "DialogTemplates.h"
-#include "MessageBoxPrompt.h"
+#include "widgets/DialogBuilder.h"
+#include "resources/DialogTemplates.h"
+#include "widgets/MessageBoxPrompt.h"
 #include "WindowTestMain.h"
 
 #include <QDir>

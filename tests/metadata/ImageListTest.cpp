@@ -1,4 +1,4 @@
-#include "ImageList.h"
+#include "metadata/ImageList.h"
 #include "TestFiles.h"
 
 #include <QDir>

@@ -1,9 +1,9 @@
-#include "ImageList.h"
+#include "metadata/ImageList.h"
 
-#include "FolderListing.h"
-#include "NativePath.h"
-#include "PathOps.h"
-#include "RawFiles.h"
+#include "platform/FolderListing.h"
+#include "platform/NativePath.h"
+#include "metadata/PathOps.h"
+#include "imaging/RawFiles.h"
 
 #include <algorithm>
 #include <cstring>
