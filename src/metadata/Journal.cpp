@@ -116,6 +116,7 @@ void Journal::pruneIfDue(qint64 size)
     // The newest entries that are young enough, within three quarters of
     // the size, so that the next prune is some way off; torn lines go.
     const QList<QByteArray> lines = file.readAll().split('\n');
+    file.close(); // Windows renames nothing over a file open without delete sharing
     qint64 kept = 0;
     std::vector<qsizetype> newestFirst;
     for (qsizetype k = lines.size() - 1; k >= 0; --k) {
