@@ -71,17 +71,23 @@ public:
     }
 
     // Bytes [at, end) of the new file from the picture's, from offset from
-    // on; nothing to do on a clone where they keep their place.
+    // on; nothing to do on a clone where they keep their place. Copied by
+    // the kernel where it can, else through memory.
     ImageStatus fromPicture(qint64 at, qint64 end, qint64 from)
     {
         if (cloned_ && at == from)
             return passed(end);
         for (qint64 pos = at; pos < end;) {
             const qint64 stop = cut(pos, end);
-            if (ImageStatus s = readOld(from + (pos - at), stop - pos); s != ImageStatus::Ok)
-                return s;
-            if (ImageStatus s = put(pos, window_.data(), stop - pos); s != ImageStatus::Ok)
-                return s;
+            const auto copied = static_cast<qint64>(file_.copyFromOriginal(from + (pos - at), pos, static_cast<std::size_t>(stop - pos)));
+            written_ += copied;
+            if (copied < stop - pos) {
+                const qint64 rest = pos + copied;
+                if (ImageStatus s = readOld(from + (rest - at), stop - rest); s != ImageStatus::Ok)
+                    return s;
+                if (ImageStatus s = put(rest, window_.data(), stop - rest); s != ImageStatus::Ok)
+                    return s;
+            }
             if (ImageStatus s = passed(stop); s != ImageStatus::Ok)
                 return s;
             pos = stop;
@@ -89,7 +95,6 @@ public:
         return ImageStatus::Ok;
     }
 
-private:
     static constexpr qint64 block = 4096;
     static constexpr qint64 windowSize = qint64(1) << 20; // a whole number of blocks
 
@@ -111,10 +116,13 @@ private:
         return halfWay_();
     }
 
+    qint64 written() const { return written_; }
+
+private:
     ImageStatus put(qint64 at, const char *data, qint64 size)
     {
-        const auto n = static_cast<std::size_t>(size);
-        return toImageStatus(cloned_ ? file_.writeAt(at, data, n) : file_.write(data, n));
+        written_ += size;
+        return toImageStatus(file_.writeAt(at, data, static_cast<std::size_t>(size)));
     }
 
     // The picture's bytes [from, from + size) into the window.
@@ -165,18 +173,20 @@ private:
     const std::function<ImageStatus()> &halfWay_;
     const qint64 half_;
     bool halfReported_ = false;
+    qint64 written_ = 0;
     std::vector<char> window_;
 };
 } // namespace
 
 ImageStatus NewFileSpans::write(platform::TemporaryFile &file, const platform::OpenFile &old, qint64 oldSize, bool cloned,
-                                const std::function<ImageStatus()> &halfWay) const
+                                const std::function<ImageStatus()> &halfWay, qint64 &written) const
 {
     SpanWriter writer(file, old, oldSize, cloned, halfWay, size_);
     for (const Span &span : spans_) {
         const qint64 end = span.at + span.size;
-        if (ImageStatus s = span.data ? writer.fromMemory(span.at, end, span.data) : writer.fromPicture(span.at, end, span.from);
-            s != ImageStatus::Ok)
+        const ImageStatus s = span.data ? writer.fromMemory(span.at, end, span.data) : writer.fromPicture(span.at, end, span.from);
+        written = writer.written();
+        if (s != ImageStatus::Ok)
             return s;
     }
     return cloned && size_ != oldSize ? toImageStatus(file.setSize(size_)) : ImageStatus::Ok;

@@ -32,9 +32,10 @@ public:
     // differ from the picture's at the same place (blocks of the picture left
     // where they are cost nothing), then its length. halfWay is called once,
     // when about half of the file is written; a failure it returns ends the
-    // write.
+    // write. written counts the bytes actually written (on a clone, a few
+    // blocks of a large picture), which is what flushing the file costs.
     ImageStatus write(platform::TemporaryFile &file, const platform::OpenFile &old, qint64 oldSize, bool cloned,
-                      const std::function<ImageStatus()> &halfWay) const;
+                      const std::function<ImageStatus()> &halfWay, qint64 &written) const;
 
 private:
     struct Span

@@ -81,7 +81,7 @@ struct SaveGroup::Pending
 
     // Everything from the hold on is done with the picture held: the bytes
     // the edits are applied to are the bytes that are replaced.
-    ImageStatus write(ImageHolder &image, qsizetype &written, bool journaled)
+    ImageStatus write(ImageHolder &image, qint64 &written, bool journaled)
     {
         if (ImageStatus s = toImageStatus(held.hold(platform::pathFromBytes(path.toStdString()), lockWait)); s != ImageStatus::Ok)
             return s;
@@ -118,7 +118,6 @@ struct SaveGroup::Pending
             }
             spans.emplace(pieces, bytes, unread);
         }
-        written = spans->size();
         if (journaled)
             entry.tail = tailDigest(pieces);
         temporary = std::make_unique<platform::TemporaryFile>(held);
@@ -128,7 +127,7 @@ struct SaveGroup::Pending
         if (ImageStatus s = stepFault(SaveStep::TemporaryCreated); s != ImageStatus::Ok)
             return s;
         if (ImageStatus s = spans->write(*temporary, held.file(), static_cast<qint64>(before.size), cloned,
-                                        [] { return stepFault(SaveStep::HalfWritten); });
+                                        [] { return stepFault(SaveStep::HalfWritten); }, written);
             s != ImageStatus::Ok)
             return s;
         return cloned ? readBack(image, pieces) : ImageStatus::Ok;
@@ -211,7 +210,7 @@ ImageStatus SaveGroup::add(ImageHolder &image, const QByteArray &path)
             picture->path = target;
             picture->counted = added.empty();
             picture->emptyMade = made;
-            qsizetype written = 0;
+            qint64 written = 0;
             const ImageStatus s = picture->write(image, written, journal_.has_value());
             if (s != ImageStatus::Ok || (made && !picture->temporary)) {
                 picture.reset(); // lets go of the file first

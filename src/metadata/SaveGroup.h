@@ -33,6 +33,8 @@ public:
     // How much a group holds before it is committed. Measured under 5 ms
     // flushes (docs/performance.md): 16 pictures wait about as long as 32,
     // while each one holds two file handles and its picture's lock and lease.
+    // The bytes are those the new files were written with: a cloned save
+    // of a large picture writes a few blocks, and its flush costs as little.
     static constexpr int maxPictures = 16;
     static constexpr qint64 maxBytes = qint64(64) << 20;
 

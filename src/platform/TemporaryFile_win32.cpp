@@ -155,22 +155,6 @@ FileStatus TemporaryFile::create(const FileStamp &)
     return FileStatus::Ok;
 }
 
-FileStatus TemporaryFile::write(const char *data, std::size_t size)
-{
-    constexpr std::size_t step = 1 << 20;
-    std::size_t done = 0;
-    while (done < size) {
-        DWORD written = 0;
-        const DWORD wanted = static_cast<DWORD>(size - done < step ? size - done : step);
-        if (!::WriteFile(asHandle(handle_), data + done, wanted, &written, nullptr))
-            return lastError();
-        if (written == 0)
-            return FileStatus::SystemError;
-        done += written;
-    }
-    return FileStatus::Ok;
-}
-
 bool TemporaryFile::startAsClone()
 {
     // Not yet: on ReFS, which shares blocks between files, the file would be
@@ -204,6 +188,11 @@ FileStatus TemporaryFile::setSize(std::int64_t size)
     FILE_END_OF_FILE_INFO end{};
     end.EndOfFile.QuadPart = size;
     return ::SetFileInformationByHandle(asHandle(handle_), FileEndOfFileInfo, &end, sizeof end) ? FileStatus::Ok : lastError();
+}
+
+std::size_t TemporaryFile::copyFromOriginal(std::int64_t, std::int64_t, std::size_t)
+{
+    return 0;
 }
 
 FileStatus TemporaryFile::flush()

@@ -1,6 +1,7 @@
 #include "metadata/MetadataReader.h"
 #include "metadata/MetadataWriter.h"
 #include "metadata/SafeSave.h"
+#include "metadata/SaveGroup.h"
 #include "SaveTestSupport.h"
 #include "TestFiles.h"
 
@@ -229,6 +230,26 @@ TEST_F(ASafeSave, startsFromACloneAndWritesOnlyTheChangedBlocks)
     EXPECT_EQ(readFields(tiff), sample);
     EXPECT_GT(sharedBytes(tiff), QFileInfo(tiff).size() * 9 / 10);
     EXPECT_EQ(decodePages(tiff), decodePages(dir.file("kept.tif")));
+}
+
+// A batch's group is bounded by the bytes its new files were written with:
+// a clone of a picture larger than the bound is a few written blocks and
+// leaves room in the group; a copy of it fills the group.
+TEST_F(ASafeSave, countsWhatACloneWritesTowardsTheGroupsBound)
+{
+    const QString tiff = dir.file("huge.tif");
+    ASSERT_TRUE(writeTiff(tiff, 4800, 4700)); // about 68 MB
+    ASSERT_GT(QFileInfo(tiff).size(), SaveGroup::maxBytes);
+    const bool cloned = runQuietly("cp", {"--reflink=always", tiff, dir.file("kept.tif")});
+    ImageStatus status;
+    auto image = OpenImageFile(QFile::encodeName(tiff), status);
+    ASSERT_EQ(status, ImageStatus::Ok);
+    WriteMetadata(*image, sample, false);
+    SaveGroup group;
+    ASSERT_EQ(group.add(*image, QFile::encodeName(tiff)), ImageStatus::Ok);
+    EXPECT_EQ(group.full(), !cloned);
+    EXPECT_EQ(group.commit().saved, 1);
+    EXPECT_EQ(readFields(tiff), sample);
 }
 
 // Opening and saving read a picture's structure, not its pixels: on a clone

@@ -110,7 +110,7 @@ FileStatus saveBytes(const fs::path &path, const std::string &bytes)
     TemporaryFile temporary(held);
     if (FileStatus s = temporary.create(stamp); s != FileStatus::Ok)
         return s;
-    if (FileStatus s = temporary.write(bytes.data(), bytes.size()); s != FileStatus::Ok)
+    if (FileStatus s = temporary.writeAt(0, bytes.data(), bytes.size()); s != FileStatus::Ok)
         return s;
     if (FileStatus s = temporary.flush(); s != FileStatus::Ok)
         return s;
@@ -159,7 +159,7 @@ TEST_P(AtomicReplace, leavesTheOldOrTheNewFileAndNoLitter)
         ASSERT_EQ(held.file().stamp(stamp), FileStatus::Ok);
         TemporaryFile temporary(held);
         const std::vector<std::function<FileStatus()>> step = {
-            [&] { return temporary.create(stamp); }, [&] { return temporary.write("new!", 4); }, [&] { return temporary.flush(); },
+            [&] { return temporary.create(stamp); }, [&] { return temporary.writeAt(0, "new!", 4); }, [&] { return temporary.flush(); },
             [&] { return temporary.replace(); }};
         for (int i = 0; i < steps; ++i)
             ASSERT_EQ(step[static_cast<std::size_t>(i)](), FileStatus::Ok) << "step " << i;
