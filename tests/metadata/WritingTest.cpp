@@ -637,13 +637,14 @@ TEST(TheJournal, takesBackASaveAndRefusesAnotherFileInItsPlace)
     QStandardPaths::setTestModeEnabled(true); // where Windows keeps the journal
     TestFolder dir;
     const QString path = dir.file("a.jpg"), other = dir.file("b.jpg");
-    ASSERT_TRUE(writeJpeg(path) && writeJpeg(other) && saveFields(path, harbour) == ImageStatus::Ok);
+    // The other file is made before any file the picture will have been is
+    // deleted: a new file may be given a deleted file's inode, and Wine's
+    // file ids are inodes (Windows' own never come back).
+    ASSERT_TRUE(writeJpeg(path) && writeJpeg(other) && QFile::copy(other, path + ".new"));
+    ASSERT_EQ(saveFields(path, harbour), ImageStatus::Ok);
     const QByteArray file = QFile::encodeName(path);
     EXPECT_EQ(SaveUndo(Journal(Journal::userFolder()).entries()).lastSave(file, false).outcome, UndoResult::Outcome::Restored);
     EXPECT_EQ(readFields(path), MetadataFields());
-    // The other file made while every file the picture has been is there: a
-    // new file may be given a deleted file's inode (Wine's file ids are inodes).
-    ASSERT_TRUE(QFile::copy(other, path + ".new"));
     ASSERT_EQ(saveFields(path, harbour), ImageStatus::Ok);
     ASSERT_TRUE(QFile::rename(path, path + ".old") && QFile::rename(path + ".new", path));
     EXPECT_EQ(SaveUndo(Journal(Journal::userFolder()).entries()).lastSave(file, false).outcome, UndoResult::Outcome::Replaced);
