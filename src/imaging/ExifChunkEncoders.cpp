@@ -68,22 +68,18 @@ std::vector<SegmentChange> pngCopies(const QByteArray &file, const PngLayout &la
 ImageStatus wholeExifPayload(const QByteArray &stored, const Decoded &decoded, const ExifData &intended, const TagEdits &edits,
                              const Resolution &resolution, QByteArray &payload)
 {
-    const Exiv2::ByteOrder order = decoded.writeOrder();
     const QByteArray header = stored.startsWith(exifHeaderInPng) ? exifHeaderInPng : QByteArray();
     QByteArray block = stored.mid(header.size());
-    const bool fresh = block.isEmpty() || edits.removeAll;
-    const TagEdits applied = fresh ? freshBlockEdits(decoded.exif, order, edits, resolution) : edits;
-    if (fresh)
-        block = applied.set.empty() ? QByteArray() : TiffEditor::emptyStructure(order == Exiv2::bigEndian ? 'M' : 'I');
+    bool fresh = false;
+    const TagEdits applied = blockEdits(block, decoded, edits, resolution, fresh);
+    if (fresh && applied.set.empty())
+        block.clear(); // nothing left: the chunk goes
     if (!block.isEmpty()) {
         const ImageStatus status = TiffEditor::apply(block, applied, {0x7FFFFFF0, true}); // a chunk's largest length
         if (status != ImageStatus::Ok)
             return status;
     }
-    ExifData expected = fresh ? ExifData() : intended;
-    if (fresh)
-        applyToExifData(ImageFormat::Png, expected, order, applied);
-    if (!sameExifData(expected, decodedBlock(block), order))
+    if (!blockAsIntended(block, intended, fresh, applied, decoded.writeOrder()))
         return ImageStatus::ValueOverflow;
     payload = block.isEmpty() ? QByteArray() : header + block;
     return ImageStatus::Ok;

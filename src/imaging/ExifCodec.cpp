@@ -245,6 +245,25 @@ TagEdits freshBlockEdits(const ExifData &exif, Exiv2::ByteOrder order, const Tag
     return fresh;
 }
 
+TagEdits blockEdits(QByteArray &block, const Decoded &decoded, const TagEdits &edits, const Resolution &resolution, bool &fresh)
+{
+    fresh = block.isEmpty() || edits.removeAll;
+    if (!fresh)
+        return edits;
+    const Exiv2::ByteOrder order = decoded.writeOrder();
+    block = TiffEditor::emptyStructure(order == Exiv2::bigEndian ? 'M' : 'I');
+    return freshBlockEdits(decoded.exif, order, edits, resolution);
+}
+
+bool blockAsIntended(const QByteArray &block, const ExifData &intended, bool fresh, const TagEdits &applied, Exiv2::ByteOrder order)
+{
+    ExifData expected = fresh ? ExifData() : intended;
+    // A fresh block's edits only set tags, which every format takes alike.
+    if (fresh)
+        applyToExifData(ImageFormat::Jpeg, expected, order, applied);
+    return sameExifData(expected, decodedBlock(block), order);
+}
+
 namespace {
 
 constexpr std::uint16_t xpTitle = 0x9C9B;

@@ -62,6 +62,14 @@ bool writtenAsIntended(const ExifData &intended, const ExifData &written, const 
 // required entries, the resolution the file states elsewhere. Then the tags
 // being set.
 TagEdits freshBlockEdits(const ExifData &exif, Exiv2::ByteOrder order, const TagEdits &edits, const Resolution &resolution);
+// The edits an Exif block (a TIFF structure, empty when the file has none)
+// gets: those asked for or, when it is empty or the edits remove all, those
+// of a fresh block; a fresh block starts as an empty structure, and fresh
+// says so.
+TagEdits blockEdits(QByteArray &block, const Decoded &decoded, const TagEdits &edits, const Resolution &resolution, bool &fresh);
+// An edited block read back holds the intended tags or, when it started
+// fresh, those applied to it.
+bool blockAsIntended(const QByteArray &block, const ExifData &intended, bool fresh, const TagEdits &applied, Exiv2::ByteOrder order);
 
 // The encoders: the file carrying intended, the tags after edits, as
 // ExifCodec::applyEdits hands it out. exifChanged says whether the tags

@@ -31,19 +31,14 @@ ImageStatus encodeHeif(const QByteArray &file, const Decoded &decoded, const Exi
     QByteArray result = file;
     std::optional<QByteArray> exif;
     if (exifChanged) {
-        const Exiv2::ByteOrder order = decoded.writeOrder();
         QByteArray block = layout.exif ? bmffItemData(file, layout, layout.items[*layout.exif])->mid(decoded.heifExifPrefix.size()) : QByteArray();
-        const bool fresh = block.isEmpty() || edits.removeAll;
-        const TagEdits applied = fresh ? freshBlockEdits(decoded.exif, order, edits, Resolution()) : edits;
-        if (fresh)
-            block = TiffEditor::emptyStructure(order == Exiv2::bigEndian ? 'M' : 'I');
+        bool fresh = false;
+        // A block left with nothing stays, an empty structure.
+        const TagEdits applied = blockEdits(block, decoded, edits, Resolution(), fresh);
         const ImageStatus status = TiffEditor::apply(block, applied, {0x7FFFFFF0, true});
         if (status != ImageStatus::Ok)
             return status;
-        ExifData expected = fresh ? ExifData() : intended;
-        if (fresh)
-            applyToExifData(ImageFormat::Heif, expected, order, applied);
-        if (!sameExifData(expected, decodedBlock(block), order))
+        if (!blockAsIntended(block, intended, fresh, applied, decoded.writeOrder()))
             return ImageStatus::ValueOverflow;
         exif = (layout.exif ? decoded.heifExifPrefix : QByteArray("\0\0\0\6Exif\0\0", 10)) + block;
         if (const ImageStatus s = putBmffMetadata(result, layout, BmffMetadata::Exif, *exif); s != ImageStatus::Ok)

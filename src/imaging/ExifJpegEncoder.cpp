@@ -73,18 +73,15 @@ ImageStatus spliceJpeg(const QByteArray &file, const Decoded &decoded, const std
 ImageStatus encodeJpeg(const QByteArray &file, const Decoded &decoded, const ExifData &intended, const TagEdits &edits,
                        bool exifChanged, QList<QByteArray> &pieces, bool &unchanged, std::vector<QByteArray> &skipped)
 {
-    const Exiv2::ByteOrder order = decoded.writeOrder();
     std::vector<SegmentChange> changes = jpegCopies(file, decoded.jpeg, edits.copies, skipped);
     if (!exifChanged && changes.empty()) {
         unchanged = true;
         return ImageStatus::Ok;
     }
     QByteArray block = exifPayload(file, decoded.jpeg);
-    const bool fresh = exifChanged && (block.isEmpty() || edits.removeAll);
+    bool fresh = false;
     if (exifChanged) {
-        const TagEdits applied = fresh ? freshBlockEdits(decoded.exif, order, edits, decoded.jpeg.resolution.value_or(Resolution())) : edits;
-        if (fresh)
-            block = TiffEditor::emptyStructure(order == Exiv2::bigEndian ? 'M' : 'I');
+        const TagEdits applied = blockEdits(block, decoded, edits, decoded.jpeg.resolution.value_or(Resolution()), fresh);
         if (fresh && applied.set.empty()) {
             block.clear(); // nothing left: the segment goes
         } else {
@@ -92,13 +89,7 @@ ImageStatus encodeJpeg(const QByteArray &file, const Decoded &decoded, const Exi
             if (status != ImageStatus::Ok)
                 return status;
         }
-        ExifData written;
-        if (!block.isEmpty())
-            Exiv2::ExifParser::decode(written, reinterpret_cast<const Exiv2::byte *>(block.constData()), static_cast<std::uint32_t>(block.size()));
-        ExifData expected = fresh ? ExifData() : intended;
-        if (fresh)
-            applyToExifData(ImageFormat::Jpeg, expected, order, applied);
-        if (!sameExifData(expected, written, order))
+        if (!blockAsIntended(block, intended, fresh, applied, decoded.writeOrder()))
             return ImageStatus::ValueOverflow;
     }
     const std::size_t exifAt = decoded.jpeg.exifOffset.value_or(decoded.jpeg.insertOffset);
