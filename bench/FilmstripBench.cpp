@@ -6,11 +6,11 @@
 // no Exif thumbnail, so that each thumbnail needs a reduced decode.
 //   filmstrip_bench [pictures=2000] [distinct=20]
 #include "BenchImages.h"
+#include "EditorBench.h"
 #include "editor/EditorDialog.h"
 #include "editor/Filmstrip.h"
 #include "editor/FilmstripModel.h"
 #include "editor/ThumbnailDiskCache.h"
-#include "widgets/UserPrompt.h"
 
 #include <QApplication>
 #include <QDir>
@@ -29,15 +29,6 @@ using namespace lumicap;
 using namespace lumicap::bench;
 
 namespace {
-class SilentPrompt : public UserPrompt
-{
-public:
-    void showMessage(const QString &text) override { std::fprintf(stderr, "message: %s\n", qPrintable(text)); }
-    bool askYesNo(const QString &) override { return false; }
-    void beginWait() override {}
-    void endWait() override {}
-};
-
 struct Times
 {
     double firstScreen = 0;

@@ -4,9 +4,9 @@
 //   heif_preview_bench [rounds=7]   (needs heif-enc on the path)
 #include "BenchImages.h"
 #include "BenchTimer.h"
+#include "EditorBench.h"
 #include "imaging/ImageHolder.h"
 #include "metadata/MetadataReader.h"
-#include "editor/PreviewFrame.h"
 
 #include <QApplication>
 #include <QFile>
@@ -53,11 +53,7 @@ int main(int argc, char **argv)
         || QProcess::execute("heif-enc", {"-q", "60", "-t", "640", "-o", thumbed, source}) != 0)
         return 1;
 
-    PreviewFrame frame;
-    frame.resize(434, 268);
-    ImageHolder *current = nullptr;
-    frame.setSource([&] { return current; });
-    QImage canvas(frame.size(), QImage::Format_ARGB32_Premultiplied);
+    PreviewCanvas canvas;
     for (const QString &path : {plain, thumbed}) {
         const QByteArray bytes = QFile::encodeName(path);
         QFile file(path);
@@ -68,9 +64,7 @@ int main(int argc, char **argv)
             ImageStatus status;
             auto image = OpenImageFile(bytes, status, true);
             (void)ReadMetadata(*image);
-            current = image.get();
-            frame.render(&canvas);
-            current = nullptr;
+            canvas.paint(image.get());
         });
         // The editor decodes on a worker and paints the thumbnail item first.
         QImage stand;

@@ -6,12 +6,12 @@
 //   pagedown_bench [pictures=20] [dwell ms=200] [repeat ms=30] [jpeg|heic]
 //   (heic needs heif-enc on the path)
 #include "BenchImages.h"
+#include "EditorBench.h"
 #include "editor/EditorDialog.h"
 #include "imaging/ImageHolder.h"
 #include "MemoryProbe.h"
 #include "editor/PreviewCache.h"
 #include "editor/PreviewFrame.h"
-#include "widgets/UserPrompt.h"
 
 #include <QApplication>
 #include <QDir>
@@ -33,15 +33,6 @@ using namespace lumicap;
 using namespace lumicap::bench;
 
 namespace {
-class SilentPrompt : public UserPrompt
-{
-public:
-    void showMessage(const QString &text) override { std::fprintf(stderr, "message: %s\n", qPrintable(text)); }
-    bool askYesNo(const QString &) override { return false; }
-    void beginWait() override {}
-    void endWait() override {}
-};
-
 double msSince(const QElapsedTimer &timer)
 {
     return static_cast<double>(timer.nsecsElapsed()) / 1e6;

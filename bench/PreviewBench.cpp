@@ -3,10 +3,10 @@
 //   preview_bench [rounds=7]
 #include "BenchImages.h"
 #include "BenchTimer.h"
+#include "EditorBench.h"
 #include "imaging/ImageHolder.h"
 #include "MemoryProbe.h"
 #include "metadata/MetadataReader.h"
-#include "editor/PreviewFrame.h"
 
 #include <QApplication>
 #include <QFile>
@@ -41,19 +41,13 @@ int main(int argc, char **argv)
     const QByteArray bytes = QFile::encodeName(path);
 
     // The preview frame at the editor's first size.
-    PreviewFrame frame;
-    frame.resize(434, 268);
-    ImageHolder *current = nullptr;
-    frame.setSource([&] { return current; });
-    QImage canvas(frame.size(), QImage::Format_ARGB32_Premultiplied);
-    frame.render(&canvas); // warm up the painting code without an image
+    PreviewCanvas canvas;
+    canvas.paint(nullptr); // warm up the painting code without an image
     {
         // The editor after its first image: plugins and libraries loaded.
         ImageStatus status;
         auto warm = OpenImageFile(bytes, status);
-        current = warm.get();
-        frame.render(&canvas);
-        current = nullptr;
+        canvas.paint(warm.get());
     }
     malloc_trim(0);
     const double before = residentMb();
@@ -62,8 +56,7 @@ int main(int argc, char **argv)
         ImageStatus status;
         auto image = OpenImageFile(bytes, status);
         (void)ReadMetadata(*image);
-        current = image.get();
-        frame.render(&canvas);
+        canvas.paint(image.get());
         kept = std::move(image); // the editor keeps the image open
     });
     malloc_trim(0);

@@ -214,12 +214,12 @@ void Parser::apply(const OptionSpec &option, const QByteArray &spelled, const QB
         ++formats_;
         inv_.format = ShowFormat::DescriptIon;
         break;
-    case Id::Description: inv_.description = value; break;
-    case Id::Artist: inv_.artist = value; break;
-    case Id::Copyright: inv_.copyright = value; break;
-    case Id::DeleteDescription: inv_.deleteDescription = true; break;
-    case Id::DeleteArtist: inv_.deleteArtist = true; break;
-    case Id::DeleteCopyright: inv_.deleteCopyright = true; break;
+    case Id::Description: inv_.changes.description = value; break;
+    case Id::Artist: inv_.changes.artist = value; break;
+    case Id::Copyright: inv_.changes.copyright = value; break;
+    case Id::DeleteDescription: inv_.changes.deleteDescription = true; break;
+    case Id::DeleteArtist: inv_.changes.deleteArtist = true; break;
+    case Id::DeleteCopyright: inv_.changes.deleteCopyright = true; break;
     case Id::RemoveAll: inv_.removeAllExif = true; break;
     case Id::PreserveTime: inv_.preserveTime = true; break;
     case Id::KeepGoing: inv_.keepGoing = true; break;
@@ -263,12 +263,12 @@ bool Parser::check()
     case Command::Set: {
         if (inv_.format == ShowFormat::Csv) // --csv given before "set"
             return fail(formatString(IDS_CLI_NEEDS_VALUE, "--csv"));
-        if (conflict(inv_.description.has_value(), inv_.deleteDescription, "--description", "--delete-description")
-            || conflict(inv_.artist.has_value(), inv_.deleteArtist, "--artist", "--delete-artist")
-            || conflict(inv_.copyright.has_value(), inv_.deleteCopyright, "--copyright", "--delete-copyright"))
+        const FieldChanges &changes = inv_.changes;
+        if (conflict(changes.description.has_value(), changes.deleteDescription, "--description", "--delete-description")
+            || conflict(changes.artist.has_value(), changes.deleteArtist, "--artist", "--delete-artist")
+            || conflict(changes.copyright.has_value(), changes.deleteCopyright, "--copyright", "--delete-copyright"))
             return false;
-        const bool fieldOptions = inv_.description || inv_.artist || inv_.copyright || inv_.deleteDescription || inv_.deleteArtist
-                                  || inv_.deleteCopyright;
+        const bool fieldOptions = changes.any();
         if (conflict(inv_.csvFile.has_value(), fieldOptions, "--csv", "--description/--artist/--copyright/--delete-*"))
             return false;
         if (!fieldOptions && !inv_.csvFile && !inv_.removeAllExif)

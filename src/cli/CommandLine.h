@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cli/FieldChanges.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -33,12 +35,7 @@ struct Invocation
     bool sidecarWithExt = false; // set, batch: a raw file's new sidecar is NAME.EXT.xmp
     ShowFormat format = ShowFormat::Text;
 
-    std::optional<QByteArray> description;
-    std::optional<QByteArray> artist;
-    std::optional<QByteArray> copyright;
-    bool deleteDescription = false;
-    bool deleteArtist = false;
-    bool deleteCopyright = false;
+    FieldChanges changes; // set: --description ... --delete-copyright; batch: --artist, --copyright
     std::optional<QByteArray> csvFile; // set --csv FILE
 
     bool dryRun = false; // set, batch, replace: nothing is written

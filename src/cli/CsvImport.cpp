@@ -57,9 +57,9 @@ bool CsvImport::jobs(const QByteArray &csv, const SetRequest &base, std::vector<
         if (!path)
             continue;
         SetRequest request = base;
-        request.description = cell(row, description);
-        request.artist = cell(row, artist);
-        request.copyright = cell(row, copyright);
+        request.changes.description = cell(row, description);
+        request.changes.artist = cell(row, artist);
+        request.changes.copyright = cell(row, copyright);
         jobs.push_back({*path, request});
     }
     return true;

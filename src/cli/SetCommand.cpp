@@ -42,14 +42,15 @@ ImageStatus setTags(const QByteArray &path, const SetRequest &request, int posit
     if (!opened)
         return status;
     const PatternSubject subject = PatternSubject::of(*image, path, position);
-    const MetadataFields fields{filledIn(request.description, subject, request.patterns), filledIn(request.artist, subject, request.patterns),
-                                filledIn(request.copyright, subject, request.patterns)};
-    const FieldSelection which{request.description.has_value(), request.artist.has_value(), request.copyright.has_value()};
+    const FieldChanges &changes = request.changes;
+    const MetadataFields fields{filledIn(changes.description, subject, request.patterns), filledIn(changes.artist, subject, request.patterns),
+                                filledIn(changes.copyright, subject, request.patterns)};
+    const FieldSelection which{changes.description.has_value(), changes.artist.has_value(), changes.copyright.has_value()};
     if (which.any() || request.removeAllExif)
         WriteMetadata(*image, fields, which, request.removeAllExif, request.allCopies);
     // A deleted field goes from its other copies too, or other programs
     // would go on showing the old text.
-    const FieldSelection deleted{request.deleteDescription, request.deleteArtist, request.deleteCopyright};
+    const FieldSelection deleted{changes.deleteDescription, changes.deleteArtist, changes.deleteCopyright};
     if (deleted.any())
         DeleteMetadata(*image, deleted);
     if (dryRun) {
@@ -68,7 +69,7 @@ ImageStatus setTags(const QByteArray &path, const SetRequest &request, int posit
 
 bool checkSetPatterns(const SetRequest &request, QString &error)
 {
-    for (const auto &value : {request.description, request.artist, request.copyright}) {
+    for (const auto &value : {request.changes.description, request.changes.artist, request.changes.copyright}) {
         if (value && !CaptionPattern::parse(*value, error))
             return false;
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cli/FieldChanges.h"
+
 #include <QByteArray>
 
 #include <optional>
@@ -12,12 +14,7 @@ namespace lumicap {
 // Values are patterns (CaptionPattern), filled in for each picture.
 struct SetRequest
 {
-    std::optional<QByteArray> description;
-    std::optional<QByteArray> artist;
-    std::optional<QByteArray> copyright;
-    bool deleteDescription = false;
-    bool deleteArtist = false;
-    bool deleteCopyright = false;
+    FieldChanges changes;
     bool removeAllExif = false;
     bool allCopies = false; // missing XMP and IPTC copies are created too
     bool preserveTime = false;
@@ -25,7 +22,7 @@ struct SetRequest
 
     bool changesNothing() const
     {
-        return !description && !artist && !copyright && !deleteDescription && !deleteArtist && !deleteCopyright && !removeAllExif;
+        return !changes.any() && !removeAllExif;
     }
 };
 

@@ -19,12 +19,7 @@ constexpr int usageError = 2;
 int runSetCommand(const Invocation &inv, const PictureFinder &finder)
 {
     SetRequest request;
-    request.description = inv.description;
-    request.artist = inv.artist;
-    request.copyright = inv.copyright;
-    request.deleteDescription = inv.deleteDescription;
-    request.deleteArtist = inv.deleteArtist;
-    request.deleteCopyright = inv.deleteCopyright;
+    request.changes = inv.changes;
     request.removeAllExif = inv.removeAllExif;
     request.allCopies = inv.allCopies;
     request.preserveTime = inv.preserveTime;
@@ -58,8 +53,8 @@ int runSetCommand(const Invocation &inv, const PictureFinder &finder)
 BatchRequest batchRequest(const Invocation &inv)
 {
     BatchRequest request;
-    request.artist = inv.artist;
-    request.copyright = inv.copyright;
+    request.artist = inv.changes.artist;
+    request.copyright = inv.changes.copyright;
     request.removeAllExif = inv.removeAllExif;
     request.allCopies = inv.allCopies;
     request.keepGoing = inv.keepGoing;
@@ -74,9 +69,7 @@ BatchRequest batchRequest(const Invocation &inv)
 bool patternsSound(const Invocation &inv, QString &error)
 {
     SetRequest values;
-    values.description = inv.description;
-    values.artist = inv.artist;
-    values.copyright = inv.copyright;
+    values.changes = inv.changes;
     return checkSetPatterns(values, error);
 }
 

@@ -4,34 +4,30 @@
 
 namespace lumicap {
 
+namespace {
+constexpr StoredMember<EditorSettings> editorMembers[] = {
+    {Setting::ImgFolder, &EditorSettings::imgFolder},
+    {Setting::AutoSel, &EditorSettings::autoSel},
+    {Setting::RemoveAllExif, &EditorSettings::removeAllExif},
+    {Setting::NoLoadCopyR, &EditorSettings::noLoadCopyR},
+    {Setting::AutoSave, &EditorSettings::autoSave},
+    {Setting::AllCopies, &EditorSettings::allCopies},
+    {Setting::Filmstrip, &EditorSettings::filmstrip},
+    {Setting::Artist, &EditorSettings::artist},
+    {Setting::Copyr, &EditorSettings::copyright},
+};
+} // namespace
+
 EditorSettings EditorSettings::load()
 {
-    const AppSettings settings;
     EditorSettings s;
-    s.imgFolder = settings.text(Setting::ImgFolder);
-    s.autoSel = settings.flag(Setting::AutoSel);
-    s.removeAllExif = settings.flag(Setting::RemoveAllExif);
-    s.noLoadCopyR = settings.flag(Setting::NoLoadCopyR);
-    s.autoSave = settings.flag(Setting::AutoSave);
-    s.allCopies = settings.flag(Setting::AllCopies);
-    s.filmstrip = settings.flag(Setting::Filmstrip);
-    s.artist = settings.text(Setting::Artist);
-    s.copyright = settings.text(Setting::Copyr);
+    AppSettings().read(s, editorMembers);
     return s;
 }
 
 void EditorSettings::save() const
 {
-    AppSettings settings;
-    settings.setText(Setting::ImgFolder, imgFolder);
-    settings.setFlag(Setting::AutoSel, autoSel);
-    settings.setFlag(Setting::RemoveAllExif, removeAllExif);
-    settings.setFlag(Setting::NoLoadCopyR, noLoadCopyR);
-    settings.setFlag(Setting::AutoSave, autoSave);
-    settings.setFlag(Setting::AllCopies, allCopies);
-    settings.setFlag(Setting::Filmstrip, filmstrip);
-    settings.setText(Setting::Artist, artist);
-    settings.setText(Setting::Copyr, copyright);
+    AppSettings().write(*this, editorMembers);
 }
 
 void EditorSettings::saveAutoSel(bool on)

@@ -1,4 +1,5 @@
 #include "imaging/ExifCodec.h"
+#include "imaging/ExifEncoding.h"
 
 #include "imaging/BmffBoxes.h"
 #include "imaging/CaptionCopies.h"
@@ -6,7 +7,6 @@
 #include "imaging/ExivCompat.h"
 #include "imaging/ExivGuard.h"
 #include "imaging/ExivLog.h"
-#include "imaging/JpegOffsets.h"
 #include "imaging/JpegSegments.h"
 #include "imaging/JpegXmp.h"
 #include "imaging/PngChunks.h"
@@ -18,18 +18,15 @@
 
 #include <algorithm>
 #include <cstring>
-#include <functional>
 #include <map>
 #include <memory>
 #include <new>
 #include <stdexcept>
 #include <string>
 
-namespace lumicap {
+namespace lumicap::exifcodec {
 
 namespace {
-
-using Exiv2::ExifData;
 
 bool isImageDirectory(const std::string &group)
 {
@@ -45,21 +42,60 @@ QByteArray rawBytes(const Exiv2::Exifdatum &d, Exiv2::ByteOrder order)
     return bytes;
 }
 
-struct Decoded
+QByteArray withoutExifHeader(const QByteArray &payload)
 {
-    ExifData exif;
-    Exiv2::ByteOrder order = Exiv2::invalidByteOrder;
-    JpegLayout jpeg;
-    PngLayout png;
-    WebpLayout webp;
-    BmffLayout heif;
-    QByteArray heifExifPrefix; // the Exif item's offset field and what it skips
-};
+    return payload.startsWith(exifHeaderInPng) ? payload.mid(exifHeaderInPng.size()) : payload;
+}
 
-const QByteArray exifHeaderInPng("Exif\0\0", 6);
+void eraseTag(ExifData &exif, std::uint16_t tag)
+{
+    for (auto it = exif.begin(); it != exif.end();) {
+        if (it->tag() == tag && it->groupName() == primaryGroup)
+            it = exif.erase(it);
+        else
+            ++it;
+    }
+}
 
-// What a PNG's Exif chunk holds (some writers start it with a JPEG's Exif
-// header); empty without one, nothing when it cannot be read.
+// The first directory of a JPEG's Exif block must have these (resolution and
+// chroma siting); a new block gets the values other writers give them.
+bool isRequiredInJpeg(std::uint16_t tag)
+{
+    return tag == 0x011A || tag == 0x011B || tag == 0x0128 || tag == 0x0213;
+}
+
+using Entries = std::multimap<std::string, std::pair<Exiv2::TypeId, QByteArray>>;
+
+Entries entriesOf(const ExifData &exif, Exiv2::ByteOrder order)
+{
+    Entries out;
+    for (const auto &d : exif)
+        out.emplace(d.key(), std::make_pair(d.typeId(), rawBytes(d, order)));
+    return out;
+}
+
+// A tag of the first directory; of several entries with its id, the last
+// wins, as when reading.
+const Exiv2::Exifdatum *firstDirectoryEntry(const ExifData &exif, std::uint16_t tag)
+{
+    const Exiv2::Exifdatum *found = nullptr;
+    for (const auto &d : exif) {
+        if (d.tag() == tag && d.groupName() == primaryGroup)
+            found = &d;
+    }
+    return found;
+}
+
+QByteArray number(std::uint32_t value, int bytes, Exiv2::ByteOrder order)
+{
+    QByteArray out(bytes, '\0');
+    for (int i = 0; i < bytes; ++i)
+        out[order == Exiv2::bigEndian ? bytes - 1 - i : i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+    return out;
+}
+
+} // namespace
+
 std::optional<QByteArray> pngExifPayload(const QByteArray &file, const PngLayout &layout)
 {
     return layout.exif ? pngChunkPayload(file, *layout.exif) : std::optional<QByteArray>(QByteArray());
@@ -70,12 +106,7 @@ QByteArray webpExifPayload(const QByteArray &file, const WebpLayout &layout)
     return layout.exif ? webpChunkData(file, layout.chunks[*layout.exif]) : QByteArray();
 }
 
-QByteArray withoutExifHeader(const QByteArray &payload)
-{
-    return payload.startsWith(exifHeaderInPng) ? payload.mid(exifHeaderInPng.size()) : payload;
-}
-
-ExifData decodedBlock(const QByteArray &block, Exiv2::ByteOrder *order = nullptr)
+ExifData decodedBlock(const QByteArray &block, Exiv2::ByteOrder *order)
 {
     ExifData exif;
     Exiv2::ByteOrder found = Exiv2::invalidByteOrder;
@@ -139,23 +170,6 @@ ImageStatus decode(ImageFormat format, const QByteArray &file, Decoded &out)
     return ImageStatus::Ok;
 }
 
-void eraseTag(ExifData &exif, std::uint16_t tag)
-{
-    for (auto it = exif.begin(); it != exif.end();) {
-        if (it->tag() == tag && it->groupName() == primaryGroup)
-            it = exif.erase(it);
-        else
-            ++it;
-    }
-}
-
-// The first directory of a JPEG's Exif block must have these (resolution and
-// chroma siting); a new block gets the values other writers give them.
-bool isRequiredInJpeg(std::uint16_t tag)
-{
-    return tag == 0x011A || tag == 0x011B || tag == 0x0128 || tag == 0x0213;
-}
-
 void applyToExifData(ImageFormat format, ExifData &exif, Exiv2::ByteOrder order, const TagEdits &edits)
 {
     if (edits.removeAll) {
@@ -186,35 +200,11 @@ void applyToExifData(ImageFormat format, ExifData &exif, Exiv2::ByteOrder order,
     }
 }
 
-using Entries = std::multimap<std::string, std::pair<Exiv2::TypeId, QByteArray>>;
-
-Entries entriesOf(const ExifData &exif, Exiv2::ByteOrder order)
-{
-    Entries out;
-    for (const auto &d : exif)
-        out.emplace(d.key(), std::make_pair(d.typeId(), rawBytes(d, order)));
-    return out;
-}
-
 bool sameExifData(const ExifData &a, const ExifData &b, Exiv2::ByteOrder order)
 {
     return a.count() == b.count() && entriesOf(a, order) == entriesOf(b, order);
 }
 
-// A tag of the first directory; of several entries with its id, the last
-// wins, as when reading.
-const Exiv2::Exifdatum *firstDirectoryEntry(const ExifData &exif, std::uint16_t tag)
-{
-    const Exiv2::Exifdatum *found = nullptr;
-    for (const auto &d : exif) {
-        if (d.tag() == tag && d.groupName() == primaryGroup)
-            found = &d;
-    }
-    return found;
-}
-
-// What was asked for must be what was written: every entry we meant to keep
-// is there, and each tag we set holds exactly its bytes.
 bool writtenAsIntended(const ExifData &intended, const ExifData &written, const TagEdits &edits, Exiv2::ByteOrder order)
 {
     std::map<std::string, int> missing;
@@ -233,6 +223,48 @@ bool writtenAsIntended(const ExifData &intended, const ExifData &written, const 
     }
     return true;
 }
+
+TagEdits freshBlockEdits(const ExifData &exif, Exiv2::ByteOrder order, const TagEdits &edits, const Resolution &resolution)
+{
+    TagEdits fresh;
+    const auto asked = [&edits](std::uint16_t tag) {
+        return std::any_of(edits.set.begin(), edits.set.end(), [tag](const TagItem &t) { return t.id == tag; })
+               || std::find(edits.removed.begin(), edits.removed.end(), tag) != edits.removed.end();
+    };
+    for (const auto &d : exif) {
+        if (d.groupName() == primaryGroup && (isTextTag(d.tag()) || isRequiredInJpeg(d.tag())) && !asked(d.tag()))
+            fresh.set.push_back({d.tag(), static_cast<std::uint16_t>(d.typeId()), rawBytes(d, order)});
+    }
+    if (exif.empty() && !edits.set.empty()) {
+        fresh.set.push_back({0x011A, 5, number(resolution.x, 4, order) + number(resolution.xPer, 4, order)});
+        fresh.set.push_back({0x011B, 5, number(resolution.y, 4, order) + number(resolution.yPer, 4, order)});
+        fresh.set.push_back({0x0128, 3, number(resolution.unit, 2, order)});
+        fresh.set.push_back({0x0213, 3, number(1, 2, order)}); // centred
+    }
+    fresh.set.insert(fresh.set.end(), edits.set.begin(), edits.set.end());
+    return fresh;
+}
+
+TagEdits blockEdits(QByteArray &block, const Decoded &decoded, const TagEdits &edits, const Resolution &resolution, bool &fresh)
+{
+    fresh = block.isEmpty() || edits.removeAll;
+    if (!fresh)
+        return edits;
+    const Exiv2::ByteOrder order = decoded.writeOrder();
+    block = TiffEditor::emptyStructure(order == Exiv2::bigEndian ? 'M' : 'I');
+    return freshBlockEdits(decoded.exif, order, edits, resolution);
+}
+
+bool blockAsIntended(const QByteArray &block, const ExifData &intended, bool fresh, const TagEdits &applied, Exiv2::ByteOrder order)
+{
+    ExifData expected = fresh ? ExifData() : intended;
+    // A fresh block's edits only set tags, which every format takes alike.
+    if (fresh)
+        applyToExifData(ImageFormat::Jpeg, expected, order, applied);
+    return sameExifData(expected, decodedBlock(block), order);
+}
+
+namespace {
 
 constexpr std::uint16_t xpTitle = 0x9C9B;
 constexpr std::uint16_t xpAuthor = 0x9C9D;
@@ -304,158 +336,8 @@ TagEdits withoutSameTexts(const ExifData &exif, Exiv2::ByteOrder order, const Ta
     return needed;
 }
 
-QByteArray number(std::uint32_t value, int bytes, Exiv2::ByteOrder order)
-{
-    QByteArray out(bytes, '\0');
-    for (int i = 0; i < bytes; ++i)
-        out[order == Exiv2::bigEndian ? bytes - 1 - i : i] = static_cast<char>((value >> (8 * i)) & 0xFF);
-    return out;
-}
-
-// What a fresh block holds: when everything else is removed, the text tags
-// and the required entries it had; for a file without an Exif block, the
-// required entries, the resolution the file states elsewhere. Then the tags
-// being set.
-TagEdits freshBlockEdits(const ExifData &exif, Exiv2::ByteOrder order, const TagEdits &edits, const Resolution &resolution)
-{
-    TagEdits fresh;
-    const auto asked = [&edits](std::uint16_t tag) {
-        return std::any_of(edits.set.begin(), edits.set.end(), [tag](const TagItem &t) { return t.id == tag; })
-               || std::find(edits.removed.begin(), edits.removed.end(), tag) != edits.removed.end();
-    };
-    for (const auto &d : exif) {
-        if (d.groupName() == primaryGroup && (isTextTag(d.tag()) || isRequiredInJpeg(d.tag())) && !asked(d.tag()))
-            fresh.set.push_back({d.tag(), static_cast<std::uint16_t>(d.typeId()), rawBytes(d, order)});
-    }
-    if (exif.empty() && !edits.set.empty()) {
-        fresh.set.push_back({0x011A, 5, number(resolution.x, 4, order) + number(resolution.xPer, 4, order)});
-        fresh.set.push_back({0x011B, 5, number(resolution.y, 4, order) + number(resolution.yPer, 4, order)});
-        fresh.set.push_back({0x0128, 3, number(resolution.unit, 2, order)});
-        fresh.set.push_back({0x0213, 3, number(1, 2, order)}); // centred
-    }
-    fresh.set.insert(fresh.set.end(), edits.set.begin(), edits.set.end());
-    return fresh;
-}
-
-// The XMP and IPTC copies of a JPEG, as segment changes; a copy that cannot
-// be parsed, or IPTC spread over several segments, is left as it is.
-std::vector<SegmentChange> jpegCopies(const QByteArray &file, const JpegLayout &layout, const CopyEdits &edits, std::vector<QByteArray> &skipped)
-{
-    std::vector<SegmentChange> changes;
-    if (!edits.any())
-        return changes;
-    // New copies go after the Exif segment, or where it would be.
-    const std::size_t insertAt = layout.exifOffset ? *layout.exifOffset + layout.exifSize : layout.insertOffset;
-    JpegXmp::addChanges(file, layout, edits, insertAt, changes, skipped);
-    if (layout.photoshopSegments > 1) {
-        skipped.push_back("IPTC"); // spread over several segments: not ours to rejoin
-    } else if (layout.photoshopOffset || edits.createMissing) {
-        ImageStatus status = ImageStatus::Ok;
-        const QByteArray payload = segmentPayload(file, layout.photoshopOffset, layout.photoshopSize, std::strlen(photoshopSignature));
-        if (const auto rewritten = CaptionCopies::rewritePhotoshop(payload, edits, status)) {
-            const QByteArray segment = appSegment(0xED, photoshopSignature, *rewritten);
-            if (segment.isEmpty())
-                status = ImageStatus::ValueOverflow; // too long for its segment: said, not dropped
-            else
-                changes.push_back({layout.photoshopOffset.value_or(insertAt), layout.photoshopSize, segment});
-        }
-        if (status != ImageStatus::Ok)
-            skipped.push_back("IPTC");
-    }
-    return changes;
-}
-
-ImageStatus spliceJpeg(const QByteArray &file, const Decoded &decoded, const std::vector<SegmentChange> &changes, QList<QByteArray> &pieces)
-{
-    pieces = spliceSegments(file, changes);
-    if (pieces.isEmpty())
-        return ImageStatus::GenericError;
-    // The new header must parse, and carry the new Exif block if there is one.
-    qsizetype headerSize = static_cast<qsizetype>(decoded.jpeg.scanHeaderEnd) + 0x40000;
-    for (const SegmentChange &change : changes)
-        headerSize += std::max<qsizetype>(0, change.bytes.size() - static_cast<qsizetype>(change.size));
-    QByteArray header;
-    for (const QByteArray &piece : pieces)
-        header += piece.left(headerSize - header.size());
-    const auto check = parseJpegLayout(header);
-    if (!check)
-        return ImageStatus::GenericError;
-    for (const SegmentChange &change : changes) {
-        if (change.offset == decoded.jpeg.exifOffset.value_or(decoded.jpeg.insertOffset) && change.bytes.startsWith("\xFF\xE1")
-            && change.bytes.mid(4, 6) == QByteArray("Exif\0\0", 6) && exifPayload(header, *check) != change.bytes.mid(10))
-            return ImageStatus::GenericError;
-    }
-    return ImageStatus::Ok;
-}
-
-// JPEG: the Exif block is a small TIFF structure and is edited like one. Only
-// its first directory changes; the rest of the block, maker notes included,
-// keeps every byte at its offset, and the rest of the file is written
-// straight from where it was read. Remove-all starts from an empty block.
-// The XMP and Photoshop segments are rewritten on their own when their
-// copies of the fields change.
-ImageStatus encodeJpeg(const QByteArray &file, const Decoded &decoded, const ExifData &intended, const TagEdits &edits,
-                       bool exifChanged, QList<QByteArray> &pieces, bool &unchanged, std::vector<QByteArray> &skipped)
-{
-    const Exiv2::ByteOrder order = decoded.order == Exiv2::invalidByteOrder ? Exiv2::littleEndian : decoded.order;
-    std::vector<SegmentChange> changes = jpegCopies(file, decoded.jpeg, edits.copies, skipped);
-    if (!exifChanged && changes.empty()) {
-        unchanged = true;
-        return ImageStatus::Ok;
-    }
-    QByteArray block = exifPayload(file, decoded.jpeg);
-    const bool fresh = exifChanged && (block.isEmpty() || edits.removeAll);
-    if (exifChanged) {
-        const TagEdits applied = fresh ? freshBlockEdits(decoded.exif, order, edits, decoded.jpeg.resolution.value_or(Resolution())) : edits;
-        if (fresh)
-            block = TiffEditor::emptyStructure(order == Exiv2::bigEndian ? 'M' : 'I');
-        if (fresh && applied.set.empty()) {
-            block.clear(); // nothing left: the segment goes
-        } else {
-            const ImageStatus status = TiffEditor::apply(block, applied, {maxExifPayload, true, jpegExifSpare});
-            if (status != ImageStatus::Ok)
-                return status;
-        }
-        ExifData written;
-        if (!block.isEmpty())
-            Exiv2::ExifParser::decode(written, reinterpret_cast<const Exiv2::byte *>(block.constData()), static_cast<std::uint32_t>(block.size()));
-        ExifData expected = fresh ? ExifData() : intended;
-        if (fresh)
-            applyToExifData(ImageFormat::Jpeg, expected, order, applied);
-        if (!sameExifData(expected, written, order))
-            return ImageStatus::ValueOverflow;
-    }
-    const std::size_t exifAt = decoded.jpeg.exifOffset.value_or(decoded.jpeg.insertOffset);
-    if (exifChanged)
-        changes.insert(changes.begin(), {exifAt, decoded.jpeg.exifSize, block.isEmpty() ? QByteArray() : exifSegment(block)});
-
-    // File offsets to data behind changed segments move with the data.
-    const auto shift = [&changes](std::uint64_t offset) {
-        std::int64_t delta = 0;
-        for (const SegmentChange &c : changes) {
-            if (c.offset + c.size <= offset)
-                delta += static_cast<std::int64_t>(c.bytes.size()) - static_cast<std::int64_t>(c.size);
-        }
-        return delta;
-    };
-    if (!fresh && !block.isEmpty() && std::any_of(changes.begin(), changes.end(), [](const SegmentChange &c) {
-            return static_cast<std::size_t>(c.bytes.size()) != c.size;
-        })) {
-        QByteArray moved = block;
-        if (!TiffEditor::moveFileOffsets(moved, shift))
-            return ImageStatus::ValueOverflow;
-        if (moved != block) {
-            if (exifChanged)
-                changes.front().bytes = exifSegment(moved);
-            else
-                changes.insert(changes.begin(), {exifAt, decoded.jpeg.exifSize, exifSegment(moved)});
-        }
-    }
-    if (!keepOffsetsBehindThePicture(file, decoded.jpeg, changes))
-        return ImageStatus::ValueOverflow;
-    return spliceJpeg(file, decoded, changes, pieces);
-}
-
+// TIFF: the file is the structure TiffEditor edits; every page but the
+// first directory keeps its bytes.
 ImageStatus encodeTiff(QByteArray &file, const ExifData &intended, const TagEdits &edits, QList<QByteArray> &pieces)
 {
     const auto pagesBefore = countTiffPages(file);
@@ -487,246 +369,15 @@ QByteArray iptcOfProfile(const QByteArray &profile)
     return QByteArray(reinterpret_cast<const char *>(record + header), static_cast<qsizetype>(size));
 }
 
-std::optional<QByteArray> rewriteIptcProfile(const QByteArray &profile, const CopyEdits &edits, ImageStatus &status)
-{
-    return profile.startsWith('\x1C') ? CaptionCopies::rewriteIptc(profile, edits, status)
-                                      : CaptionCopies::rewritePhotoshop(profile, edits, status);
-}
-
-// A chunk's new payload, and where to find it again when the new file is
-// read back.
-using PngPlace = std::function<std::optional<PngChunk>(const PngLayout &)>;
-using PngPayload = std::pair<PngPlace, QByteArray>;
-
-PngPlace iptcChunkAt(std::size_t index)
-{
-    return [index](const PngLayout &l) { return index < l.iptc.size() ? std::optional<PngChunk>(l.iptc[index]) : std::nullopt; };
-}
-
-// The XMP and IPTC copies of a PNG, as chunk changes: each chunk rewritten in
-// its own kind, a new one before the image data. A copy that cannot be read
-// or parsed is left as it is.
-std::vector<SegmentChange> pngCopies(const QByteArray &file, const PngLayout &layout, const CopyEdits &edits, std::vector<QByteArray> &skipped,
-                                     std::vector<PngPayload> &written)
-{
-    std::vector<SegmentChange> changes;
-    if (!edits.any())
-        return changes;
-    // Rewrites chunk, or adds a new one without it; false when it cannot be
-    // read or parsed.
-    const auto rewrite = [&](const std::optional<PngChunk> &chunk, PngPlace place, const QByteArray &empty, auto rewriter,
-                             QByteArray (*newChunk)(const QByteArray &)) {
-        ImageStatus status = ImageStatus::GenericError;
-        const auto payload = chunk ? pngChunkPayload(file, *chunk) : std::optional<QByteArray>(empty);
-        if (payload) {
-            if (const auto rewritten = rewriter(*payload, edits, status)) {
-                changes.push_back(chunk ? SegmentChange{chunk->offset, chunk->size, pngChunkLike(file, *chunk, *rewritten)}
-                                        : SegmentChange{layout.insertOffset, 0, newChunk(*rewritten)});
-                written.emplace_back(std::move(place), *rewritten);
-            }
-        }
-        return status == ImageStatus::Ok;
-    };
-    if ((layout.xmp || edits.createMissing)
-        && !rewrite(layout.xmp, [](const PngLayout &l) { return l.xmp; }, CaptionCopies::emptyXmp(), CaptionCopies::rewriteXmp, pngXmpChunk))
-        skipped.push_back("XMP");
-    bool iptcRead = true;
-    for (std::size_t i = 0; i < layout.iptc.size(); ++i)
-        iptcRead = rewrite(layout.iptc[i], iptcChunkAt(i), QByteArray(), rewriteIptcProfile, pngIptcChunk) && iptcRead;
-    if (layout.iptc.empty() && edits.createMissing)
-        iptcRead = rewrite(std::nullopt, iptcChunkAt(0), QByteArray(), rewriteIptcProfile, pngIptcChunk);
-    if (!iptcRead)
-        skipped.push_back("IPTC");
-    return changes;
-}
-
-// The new payload of an Exif block kept whole in one chunk (PNG, WebP),
-// from what the chunk stored (empty without one): the header it started
-// with stays, only the first directory changes; empty when nothing is left.
-ImageStatus wholeExifPayload(const QByteArray &stored, const Decoded &decoded, const ExifData &intended, const TagEdits &edits,
-                             const Resolution &resolution, QByteArray &payload)
-{
-    const Exiv2::ByteOrder order = decoded.order == Exiv2::invalidByteOrder ? Exiv2::littleEndian : decoded.order;
-    const QByteArray header = stored.startsWith(exifHeaderInPng) ? exifHeaderInPng : QByteArray();
-    QByteArray block = stored.mid(header.size());
-    const bool fresh = block.isEmpty() || edits.removeAll;
-    const TagEdits applied = fresh ? freshBlockEdits(decoded.exif, order, edits, resolution) : edits;
-    if (fresh)
-        block = applied.set.empty() ? QByteArray() : TiffEditor::emptyStructure(order == Exiv2::bigEndian ? 'M' : 'I');
-    if (!block.isEmpty()) {
-        const ImageStatus status = TiffEditor::apply(block, applied, {0x7FFFFFF0, true}); // a chunk's largest length
-        if (status != ImageStatus::Ok)
-            return status;
-    }
-    ExifData expected = fresh ? ExifData() : intended;
-    if (fresh)
-        applyToExifData(ImageFormat::Png, expected, order, applied);
-    if (!sameExifData(expected, decodedBlock(block), order))
-        return ImageStatus::ValueOverflow;
-    payload = block.isEmpty() ? QByteArray() : header + block;
-    return ImageStatus::Ok;
-}
-
-// PNG: only the chunks that hold the fields change, each where it was and
-// of its own kind (an eXIf stays an eXIf, a raw profile a raw profile); a new
-// Exif block goes into an eXIf before the image data. Every other chunk is
-// copied through byte for byte, the image data never decompressed. Inside
-// the Exif block only the first directory changes, as in a JPEG.
-ImageStatus encodePng(const QByteArray &file, const Decoded &decoded, const ExifData &intended, const TagEdits &edits, bool exifChanged,
-                      QList<QByteArray> &pieces, bool &unchanged, std::vector<QByteArray> &skipped)
-{
-    const PngLayout &layout = decoded.png;
-    std::vector<PngPayload> payloads;
-    std::vector<SegmentChange> changes = pngCopies(file, layout, edits.copies, skipped, payloads);
-    if (!exifChanged && changes.empty()) {
-        unchanged = true;
-        return ImageStatus::Ok;
-    }
-    if (exifChanged) {
-        const auto stored = pngExifPayload(file, layout);
-        if (!stored)
-            return ImageStatus::GenericError; // not ours to replace with a second block
-        QByteArray payload;
-        if (ImageStatus s = wholeExifPayload(*stored, decoded, intended, edits, layout.resolution.value_or(Resolution()), payload);
-            s != ImageStatus::Ok)
-            return s;
-        if (payload.isEmpty()) {
-            if (layout.exif) // nothing left: the chunk goes
-                changes.insert(changes.begin(), {layout.exif->offset, layout.exif->size, QByteArray()});
-        } else {
-            changes.insert(changes.begin(), layout.exif ? SegmentChange{layout.exif->offset, layout.exif->size, pngChunkLike(file, *layout.exif, payload)}
-                                                        : SegmentChange{layout.insertOffset, 0, pngExifChunk(payload)});
-            payloads.emplace_back([](const PngLayout &l) { return l.exif; }, payload);
-        }
-    }
-    // Read back: the new file must parse, carry each new payload where it is
-    // looked for, and its Exif must be what was asked.
-    QByteArray result;
-    for (const QByteArray &piece : spliceSegments(file, changes))
-        result += piece;
-    Decoded written;
-    if (decode(ImageFormat::Png, result, written) != ImageStatus::Ok)
-        return ImageStatus::GenericError;
-    for (const auto &[place, payload] : payloads) {
-        const std::optional<PngChunk> chunk = place(written.png);
-        if (!chunk || pngChunkPayload(result, *chunk) != payload)
-            return ImageStatus::GenericError;
-    }
-    if (!writtenAsIntended(intended, written.exif, edits, written.order))
-        return ImageStatus::ValueOverflow;
-    pieces = {result};
-    return ImageStatus::Ok;
-}
-
-// WebP: the EXIF and XMP chunks change, or are added behind the picture
-// with a VP8X header where the file had none; every other chunk, image data
-// and animation frames included, is copied through byte for byte and in
-// order. Inside the Exif block only the first directory changes.
-ImageStatus encodeWebp(const QByteArray &file, const Decoded &decoded, const ExifData &intended, const TagEdits &edits, bool exifChanged,
-                       QList<QByteArray> &pieces, bool &unchanged, std::vector<QByteArray> &skipped)
-{
-    const WebpLayout &layout = decoded.webp;
-    const auto dataOf = [](const QByteArray &webp, const WebpLayout &l, const std::optional<std::size_t> &index) {
-        return index ? webpChunkData(webp, l.chunks[*index]) : QByteArray();
-    };
-    std::optional<QByteArray> xmp;
-    if (edits.copies.any() && (layout.xmp || edits.copies.createMissing)) {
-        ImageStatus status = ImageStatus::Ok;
-        xmp = CaptionCopies::rewriteXmp(layout.xmp ? dataOf(file, layout, layout.xmp) : CaptionCopies::emptyXmp(), edits.copies, status);
-        if (status != ImageStatus::Ok)
-            skipped.push_back("XMP");
-    }
-    std::optional<QByteArray> exif;
-    if (exifChanged) {
-        exif.emplace();
-        if (ImageStatus s = wholeExifPayload(webpExifPayload(file, layout), decoded, intended, edits, Resolution(), *exif); s != ImageStatus::Ok)
-            return s;
-    }
-    if (!exif && !xmp) {
-        unchanged = true;
-        return ImageStatus::Ok;
-    }
-    // Read back: the new file must parse, carry what was meant in its
-    // chunks, and its Exif must be what was asked.
-    const QByteArray result = rewriteWebp(file, layout, exif, xmp);
-    Decoded written;
-    if (decode(ImageFormat::WebP, result, written) != ImageStatus::Ok || (exif && dataOf(result, written.webp, written.webp.exif) != *exif)
-        || (xmp && dataOf(result, written.webp, written.webp.xmp) != *xmp))
-        return ImageStatus::GenericError;
-    if (!writtenAsIntended(intended, written.exif, edits, written.order))
-        return ImageStatus::ValueOverflow;
-    pieces = {result};
-    return ImageStatus::Ok;
-}
-
-// HEIF and AVIF: the Exif item and the XMP item are each rewritten as a
-// whole, over their old bytes or at the end of the file (see
-// putBmffMetadata); the image items and their data are never touched. The
-// Exif item keeps the offset prefix it had (a new one gets the "Exif" header
-// phones write), and inside its block only the first directory changes, as in
-// a JPEG.
-ImageStatus encodeHeif(const QByteArray &file, const Decoded &decoded, const ExifData &intended, const TagEdits &edits, bool exifChanged,
-                       QList<QByteArray> &pieces, bool &unchanged, std::vector<QByteArray> &skipped)
-{
-    const BmffLayout &layout = decoded.heif;
-    std::optional<QByteArray> xmp;
-    if (edits.copies.any() && (layout.xmp || edits.copies.createMissing)) {
-        ImageStatus status = ImageStatus::GenericError;
-        const auto packet = layout.xmp ? bmffItemData(file, layout, layout.items[*layout.xmp]) : CaptionCopies::emptyXmp();
-        if (packet)
-            xmp = CaptionCopies::rewriteXmp(*packet, edits.copies, status);
-        if (status != ImageStatus::Ok)
-            skipped.push_back("XMP");
-    }
-    if (!exifChanged && !xmp) {
-        unchanged = true;
-        return ImageStatus::Ok;
-    }
-    QByteArray result = file;
-    std::optional<QByteArray> exif;
-    if (exifChanged) {
-        const Exiv2::ByteOrder order = decoded.order == Exiv2::invalidByteOrder ? Exiv2::littleEndian : decoded.order;
-        QByteArray block = layout.exif ? bmffItemData(file, layout, layout.items[*layout.exif])->mid(decoded.heifExifPrefix.size()) : QByteArray();
-        const bool fresh = block.isEmpty() || edits.removeAll;
-        const TagEdits applied = fresh ? freshBlockEdits(decoded.exif, order, edits, Resolution()) : edits;
-        if (fresh)
-            block = TiffEditor::emptyStructure(order == Exiv2::bigEndian ? 'M' : 'I');
-        const ImageStatus status = TiffEditor::apply(block, applied, {0x7FFFFFF0, true});
-        if (status != ImageStatus::Ok)
-            return status;
-        ExifData expected = fresh ? ExifData() : intended;
-        if (fresh)
-            applyToExifData(ImageFormat::Heif, expected, order, applied);
-        if (!sameExifData(expected, decodedBlock(block), order))
-            return ImageStatus::ValueOverflow;
-        exif = (layout.exif ? decoded.heifExifPrefix : QByteArray("\0\0\0\6Exif\0\0", 10)) + block;
-        if (const ImageStatus s = putBmffMetadata(result, layout, BmffMetadata::Exif, *exif); s != ImageStatus::Ok)
-            return s;
-    }
-    if (xmp) {
-        BmffLayout now;
-        ImageStatus s = parseBmffLayout(result, now);
-        if (s == ImageStatus::Ok)
-            s = putBmffMetadata(result, now, BmffMetadata::Xmp, *xmp);
-        if (s != ImageStatus::Ok)
-            return s;
-    }
-    // Read back: the new file must parse and carry each new item's data.
-    Decoded written;
-    if (decode(ImageFormat::Heif, result, written) != ImageStatus::Ok
-        || (exif && (!written.heif.exif || bmffItemData(result, written.heif, written.heif.items[*written.heif.exif]) != exif))
-        || (xmp && (!written.heif.xmp || bmffItemData(result, written.heif, written.heif.items[*written.heif.xmp]) != xmp)))
-        return ImageStatus::GenericError;
-    if (!writtenAsIntended(intended, written.exif, edits, written.order))
-        return ImageStatus::ValueOverflow;
-    pieces = {result};
-    return ImageStatus::Ok;
-}
-
 } // namespace
+
+} // namespace lumicap::exifcodec
+
+namespace lumicap {
 
 ImageStatus ExifCodec::readTags(ImageFormat format, const QByteArray &file, std::vector<TagItem> &tags, QByteArray *thumbnail)
 {
+    using namespace exifcodec;
     tags.clear();
     if (thumbnail)
         thumbnail->clear();
@@ -736,7 +387,7 @@ ImageStatus ExifCodec::readTags(ImageFormat format, const QByteArray &file, std:
         const ImageStatus status = decode(format, file, decoded);
         if (status != ImageStatus::Ok)
             return status;
-        const auto order = decoded.order == Exiv2::invalidByteOrder ? Exiv2::littleEndian : decoded.order;
+        const auto order = decoded.writeOrder();
         tags.reserve(static_cast<std::size_t>(decoded.exif.count()));
         for (const auto &d : decoded.exif)
             tags.push_back({d.tag(), static_cast<std::uint16_t>(d.typeId()), rawBytes(d, order), QByteArray::fromStdString(d.groupName())});
@@ -756,6 +407,7 @@ ImageStatus ExifCodec::readTags(ImageFormat format, const QByteArray &file, std:
 ImageStatus ExifCodec::applyEdits(ImageFormat format, QByteArray &file, const TagEdits &edits, bool &unchanged,
                                   QList<QByteArray> &pieces, std::vector<QByteArray> *untouched)
 {
+    using namespace exifcodec;
     std::vector<QByteArray> skipped;
     struct Report
     {
@@ -775,7 +427,7 @@ ImageStatus ExifCodec::applyEdits(ImageFormat format, QByteArray &file, const Ta
         ImageStatus s = decode(format, file, decoded);
         if (s != ImageStatus::Ok)
             return s;
-        const auto order = decoded.order == Exiv2::invalidByteOrder ? Exiv2::littleEndian : decoded.order;
+        const auto order = decoded.writeOrder();
         TagEdits needed = withoutSameTexts(decoded.exif, order, edits);
         addCopiesInFirstDirectory(format, decoded.exif, order, edits.copies, needed, skipped);
         ExifData intended = decoded.exif;
@@ -799,6 +451,7 @@ ImageStatus ExifCodec::applyEdits(ImageFormat format, QByteArray &file, const Ta
 
 void ExifCodec::readCopies(ImageFormat format, const QByteArray &file, const std::vector<TagItem> &tags, FieldCopies &copies)
 {
+    using namespace exifcodec;
     copies = FieldCopies();
     for (const TagItem &tag : tags) {
         if (tag.group != primaryGroup)

@@ -70,20 +70,16 @@ void releaseLargeReadBuffer()
         readBuffer() = QByteArray();
 }
 
-ImageStatus readFileBytes(const QByteArray &path, QByteArray &bytes, FileStamp *stamp, std::int64_t maxBytes)
+ImageStatus openForReading(const QByteArray &path, platform::OpenFile &file)
 {
-    bytes.resize(0); // keeps the allocation
     if (path.isEmpty())
         return ImageStatus::FileNotFound;
-    platform::OpenFile file;
-    if (platform::FileStatus s = file.open(platform::pathFromBytes(path.toStdString())); s != platform::FileStatus::Ok)
-        return toImageStatus(s);
-    return readOpenFile(file, bytes, stamp, maxBytes);
+    return toImageStatus(file.open(platform::pathFromBytes(path.toStdString())));
 }
 
-ImageStatus readOpenFile(const platform::OpenFile &file, QByteArray &bytes, FileStamp *stamp, std::int64_t maxBytes)
+ImageStatus sizeForReading(const platform::OpenFile &file, QByteArray &bytes, FileStamp *stamp, std::int64_t maxBytes)
 {
-    bytes.resize(0);
+    bytes.resize(0); // keeps the allocation
     FileStamp st;
     if (platform::FileStatus s = file.stamp(st); s != platform::FileStatus::Ok)
         return toImageStatus(s);
@@ -99,6 +95,22 @@ ImageStatus readOpenFile(const platform::OpenFile &file, QByteArray &bytes, File
         bytes = QByteArray();
         return ImageStatus::OutOfMemory;
     }
+    return ImageStatus::Ok;
+}
+
+ImageStatus readFileBytes(const QByteArray &path, QByteArray &bytes, FileStamp *stamp, std::int64_t maxBytes)
+{
+    bytes.resize(0); // keeps the allocation
+    platform::OpenFile file;
+    if (ImageStatus s = openForReading(path, file); s != ImageStatus::Ok)
+        return s;
+    return readOpenFile(file, bytes, stamp, maxBytes);
+}
+
+ImageStatus readOpenFile(const platform::OpenFile &file, QByteArray &bytes, FileStamp *stamp, std::int64_t maxBytes)
+{
+    if (ImageStatus s = sizeForReading(file, bytes, stamp, maxBytes); s != ImageStatus::Ok)
+        return s;
     qsizetype done = 0;
     while (done < bytes.size()) {
         std::size_t got = 0;

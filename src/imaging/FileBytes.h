@@ -34,6 +34,14 @@ ImageStatus readOpenFile(const platform::OpenFile &file, QByteArray &bytes, File
 
 // Opens the file at path for Qt's image readers to stream from.
 ImageStatus openForReading(const QByteArray &path, QFile &file);
+// Opens the file at path for the reads below; an empty path names no file.
+ImageStatus openForReading(const QByteArray &path, platform::OpenFile &file);
+
+// What each read of an open file starts with: its stamp taken (and stored in
+// stamp when given), a file over maxImageFileSize refused, and bytes sized
+// for its first maxBytes (all of it when maxBytes is negative). Memory that
+// cannot be had is reported as OutOfMemory.
+ImageStatus sizeForReading(const platform::OpenFile &file, QByteArray &bytes, FileStamp *stamp, std::int64_t maxBytes = -1);
 
 ImageStatus statFile(const QByteArray &path, FileStamp &stamp);
 

@@ -2,14 +2,12 @@
 
 #include "imaging/ImageFormat.h"
 #include "imaging/JpegSegments.h"
-#include "platform/NativePath.h"
 #include "platform/ReadAhead.h"
 
 #include <QtEndian>
 
 #include <algorithm>
 #include <cstdint>
-#include <new>
 #include <optional>
 #include <set>
 
@@ -309,21 +307,9 @@ ImageStatus readStructure(BlockReader &reader, const QByteArray &bytes, std::vec
 
 ImageStatus readTagBytes(const platform::OpenFile &file, QByteArray &bytes, std::vector<ByteRun> &unread, FileStamp *stamp)
 {
-    bytes.resize(0);
     unread.clear();
-    FileStamp st;
-    if (platform::FileStatus s = file.stamp(st); s != platform::FileStatus::Ok)
-        return toImageStatus(s);
-    if (stamp)
-        *stamp = st;
-    if (st.size > maxImageFileSize)
-        return ImageStatus::OutOfMemory;
-    try {
-        bytes.resize(static_cast<qsizetype>(st.size));
-    } catch (const std::bad_alloc &) {
-        bytes = QByteArray();
-        return ImageStatus::OutOfMemory;
-    }
+    if (ImageStatus s = sizeForReading(file, bytes, stamp); s != ImageStatus::Ok)
+        return s;
     // Nothing is read ahead of the blocks asked for: that would be pixels.
     struct Scattered
     {
@@ -346,11 +332,9 @@ ImageStatus readTagBytes(const QByteArray &path, QByteArray &bytes, std::vector<
 {
     bytes.resize(0);
     unread.clear();
-    if (path.isEmpty())
-        return ImageStatus::FileNotFound;
     platform::OpenFile file;
-    if (platform::FileStatus s = file.open(platform::pathFromBytes(path.toStdString())); s != platform::FileStatus::Ok)
-        return toImageStatus(s);
+    if (ImageStatus s = openForReading(path, file); s != ImageStatus::Ok)
+        return s;
     return readTagBytes(file, bytes, unread, stamp);
 }
 

@@ -293,6 +293,267 @@ QByteArray directoryTable(const Tiff &tiff, const std::vector<Entry> &entries, s
     table += tiff.encode(next, 4);
     return table;
 }
+
+// Each value a tag is set to fills a whole number of its type's units.
+bool valuesFitTypes(const TagEdits &edits)
+{
+    return std::all_of(edits.set.begin(), edits.set.end(), [](const TagItem &item) {
+        const std::uint32_t width = typeSize(item.type);
+        return width != 0 && item.value.size() % width == 0;
+    });
+}
+
+// One edit of the first directory, phase by phase as apply() runs them.
+class FirstDirectoryEdit
+{
+public:
+    FirstDirectoryEdit(QByteArray &bytes, const TiffEditor::Limits &limits) : bytes_(bytes), tiff_(bytes), limits_(limits), keep_(tiff_) {}
+
+    // The first directory's entries; false when it cannot be read.
+    bool readFirst()
+    {
+        const auto first = tiff_.get(4, 4);
+        std::uint64_t firstEnd = 0;
+        const auto entries = first ? tiff_.directory(*first, &firstEnd) : std::nullopt;
+        if (!entries)
+            return false;
+        entries_ = *entries;
+        table_ = {*first, firstEnd};
+        next_ = *tiff_.get(firstEnd - 4, 4);
+        return true;
+    }
+
+    // Entries that stay where their values are, entries whose values move
+    // with the new directory, and entries that go. False on an entry of no
+    // known type that stays.
+    bool sortEntries(const TagEdits &edits)
+    {
+        const auto replaced = [&edits](std::uint16_t tag) {
+            return std::any_of(edits.set.begin(), edits.set.end(), [tag](const TagItem &item) { return item.id == tag; });
+        };
+        for (const Entry &e : entries_) {
+            const bool drop = (edits.removeAll && !TiffEditor::isStructuralTag(e.tag) && !isTextTag(e.tag)) || contains(edits.removed, e.tag)
+                              || replaced(e.tag);
+            const bool plainValue = tiff_.valueRange(e) && !isPointerTag(e.tag)
+                                    && std::find(std::begin(offsetTags), std::end(offsetTags), e.tag) == std::end(offsetTags);
+            (drop ? dropped_ : limits_.reuseFreedSpace && plainValue ? moving_ : fixed_).push_back(e);
+            // An entry of no known type is damage: readers stop at it or skip
+            // it depending on where it stands, so sorting the directory would
+            // change what they read.
+            if (!drop && typeSize(e.type) == 0)
+                return false;
+        }
+        return true;
+    }
+
+    // What stays: the header, the entries kept, every other page, and the
+    // values that move but something else shares (those stay where they are).
+    void findKept()
+    {
+        keep_.ranges.push_back({0, 8});
+        keep_.addEntries(fixed_);
+        std::set<std::uint32_t> pages;
+        for (auto page = next_; page != 0 && pages.insert(page).second && pages.size() < maxDirectories;) {
+            keep_.addDirectory(page);
+            std::uint64_t end = 0;
+            if (!tiff_.directory(page, &end))
+                break;
+            page = *tiff_.get(end - 4, 4);
+        }
+        for (auto it = moving_.begin(); it != moving_.end();) {
+            const bool shared = !keep_.complete || keep_.overlaps(*tiff_.valueRange(*it));
+            if (shared) {
+                keep_.addEntry(*it);
+                fixed_.push_back(*it);
+            }
+            it = shared ? moving_.erase(it) : std::next(it);
+        }
+        if (limits_.reuseFreedSpace)
+            findKeptEnd();
+    }
+
+    // The new entries, sorted; the values over four bytes still to be placed,
+    // largest first.
+    ImageStatus newEntries(const TagEdits &edits)
+    {
+        merged_ = fixed_;
+        for (const Entry &e : moving_) {
+            const Range r = *tiff_.valueRange(e);
+            values_.emplace_back(values_.size() + 1, bytes_.mid(static_cast<qsizetype>(r.begin), static_cast<qsizetype>(r.end - r.begin)));
+            if (r.end > tiff_.size())
+                return ImageStatus::GenericError;
+            merged_.push_back({e.tag, e.type, e.count, {}, values_.size()});
+        }
+        for (const TagItem &item : edits.set) {
+            Entry e{item.id, item.type, static_cast<std::uint32_t>(item.value.size() / typeSize(item.type)), {}};
+            if (item.value.size() <= 4) {
+                e.field = item.value + QByteArray(4 - item.value.size(), '\0');
+            } else {
+                values_.emplace_back(values_.size() + 1, item.value);
+                e.slot = values_.size();
+            }
+            merged_.push_back(e);
+        }
+        std::stable_sort(merged_.begin(), merged_.end(), [](const Entry &a, const Entry &b) { return a.tag < b.tag; });
+        std::stable_sort(values_.begin(), values_.end(), [](const auto &a, const auto &b) { return a.second.size() > b.second.size(); });
+        if (merged_.size() > 0xFFFF)
+            return ImageStatus::ValueOverflow;
+        return ImageStatus::Ok;
+    }
+
+    // Wipes what only the dropped entries and the old table used, so a
+    // removed tag does not linger in the file. Anything that something kept
+    // (or any other page) still uses is left alone.
+    void wipeGone()
+    {
+        Footprint gone(tiff_);
+        gone.ranges.push_back(table_);
+        for (const Entry &e : moving_)
+            gone.ranges.push_back(*tiff_.valueRange(e));
+        for (const Entry &e : dropped_)
+            gone.addEntry(e);
+        sure_ = keep_.complete && gone.complete && keep_.ranges.size() < maxOffsets;
+        for (const Range &r : sure_ ? gone.ranges : std::vector<Range>()) {
+            if (r.end <= tiff_.size() && !keep_.overlaps(r)) {
+                tiff_.zero(r);
+                wiped_.push_back(r);
+            }
+        }
+    }
+
+    // With reuseFreedSpace, the new table and all its values written into
+    // the space freed; false (and nothing written there) when they do not fit.
+    bool placeInFreedSpace()
+    {
+        if (!limits_.reuseFreedSpace || !sure_)
+            return false;
+        // The zeros behind everything that stays: what earlier saves freed
+        // and the spare room they left.
+        std::uint64_t zerosFrom = tiff_.size();
+        while (zerosFrom > keptEnd_ && bytes_[static_cast<qsizetype>(zerosFrom - 1)] == '\0')
+            --zerosFrom;
+        if (zerosFrom < tiff_.size())
+            wiped_.push_back({zerosFrom, tiff_.size()});
+        // The few bytes that align one freed value to the next belong to no
+        // one: they join the space around them.
+        std::sort(wiped_.begin(), wiped_.end(), [](const Range &x, const Range &y) { return x.begin < y.begin; });
+        for (std::size_t i = 1, n = wiped_.size(); i < n; ++i) {
+            const Range gap{wiped_[i - 1].end, wiped_[i].begin};
+            if (gap.begin < gap.end && gap.end - gap.begin < 4 && !keep_.overlaps(gap)) {
+                tiff_.zero(gap);
+                wiped_.push_back(gap);
+            }
+        }
+        FreeSpace space(wiped_);
+        const auto tableAt = space.take(tableSize());
+        std::vector<std::uint64_t> at;
+        for (std::size_t i = 0; tableAt && i < values_.size(); ++i) {
+            const auto where = space.take(static_cast<std::uint64_t>(values_[i].second.size()));
+            if (!where)
+                break;
+            at.push_back(*where);
+        }
+        if (!tableAt || at.size() != values_.size())
+            return false;
+        for (std::size_t i = 0; i < values_.size(); ++i) {
+            tiff_.write(at[i], values_[i].second);
+            place(values_[i].first, at[i]);
+        }
+        tiff_.write(*tableAt, directoryTable(tiff_, merged_, next_));
+        tiff_.put(4, static_cast<std::uint32_t>(*tableAt), 4);
+        return true;
+    }
+
+    // Cuts off what was wiped at the very end of the file (the directory and
+    // values of an earlier save), so repeated saves do not grow the file.
+    void cutFreedEnd()
+    {
+        std::uint64_t cut = tiff_.size();
+        for (bool shrunk = true; shrunk;) {
+            shrunk = false;
+            for (const Range &r : wiped_) {
+                if (r.begin < cut && r.end + 1 >= cut && r.begin >= 8) {
+                    cut = r.begin;
+                    shrunk = true;
+                }
+            }
+        }
+        // Zeros behind everything that stays are what earlier saves freed and
+        // the next one did not fill: without this cut, saves of texts
+        // alternately short and long would grow the block every time.
+        if (limits_.reuseFreedSpace && sure_) {
+            while (cut > keptEnd_ && bytes_[static_cast<qsizetype>(cut - 1)] == '\0')
+                --cut;
+        }
+        tiff_.truncate(cut);
+    }
+
+    // Appends the new directory and then its values; only the header moves.
+    // (The directory comes first: some readers take the bytes from a
+    // directory to the end of the block as the room of the directories after
+    // it too.)
+    ImageStatus append()
+    {
+        tiff_.alignToWord();
+        const std::uint64_t directoryAt = tiff_.size();
+        std::uint64_t end = directoryAt + tableSize();
+        for (const auto &value : values_) {
+            place(value.first, end);
+            end += static_cast<std::uint64_t>(value.second.size());
+            end += end % 2;
+        }
+        if (end > limits_.maxSize)
+            return ImageStatus::ValueOverflow;
+        tiff_.append(directoryTable(tiff_, merged_, next_));
+        for (const auto &value : values_) {
+            tiff_.append(value.second);
+            tiff_.alignToWord();
+        }
+        if (limits_.reuseFreedSpace && end < limits_.maxSize)
+            tiff_.append(QByteArray(static_cast<qsizetype>(std::min<std::uint64_t>(limits_.spare, limits_.maxSize - end)), '\0'));
+        tiff_.put(4, static_cast<std::uint32_t>(directoryAt), 4);
+        return ImageStatus::Ok;
+    }
+
+private:
+    // Where everything that stays ends: what lies behind it and is zero is
+    // free.
+    void findKeptEnd()
+    {
+        for (const Range &r : keep_.ranges)
+            keptEnd_ = std::max(keptEnd_, r.end);
+        for (const Entry &e : fixed_) {
+            // A number that may point at a directory we do not know (Kodak's,
+            // say): whatever it points to stays whole.
+            std::uint64_t end = 0;
+            if ((e.type == 4 || e.type == 13) && e.count == 1 && tiff_.directory(tiff_.decode(e.field.constData(), 4), &end))
+                keptEnd_ = std::max(keptEnd_, end);
+        }
+    }
+
+    std::uint64_t tableSize() const { return 6 + 12ULL * merged_.size(); }
+
+    // Each value goes to its own entry (a tag may be there twice).
+    void place(std::size_t slot, std::uint64_t at)
+    {
+        const auto e = std::find_if(merged_.begin(), merged_.end(), [slot](const Entry &x) { return x.slot == slot; });
+        e->field = tiff_.encode(static_cast<std::uint32_t>(at), 4);
+    }
+
+    QByteArray &bytes_;
+    Tiff tiff_;
+    const TiffEditor::Limits &limits_;
+    std::vector<Entry> entries_;
+    Range table_;
+    std::uint32_t next_ = 0;
+    std::vector<Entry> fixed_, moving_, dropped_;
+    Footprint keep_;
+    std::vector<Entry> merged_;
+    std::vector<std::pair<std::size_t, QByteArray>> values_; // slot, bytes
+    std::vector<Range> wiped_;
+    bool sure_ = false; // the walks were complete: what was wiped is really free
+    std::uint64_t keptEnd_ = 8;
+};
 } // namespace
 
 bool TiffEditor::isStructuralTag(std::uint16_t tag)
@@ -315,202 +576,21 @@ bool TiffEditor::isStructuralTag(std::uint16_t tag)
 
 ImageStatus TiffEditor::apply(QByteArray &bytes, const TagEdits &edits, const Limits &limits)
 {
-    Tiff tiff(bytes);
-    const auto first = tiff.get(4, 4);
-    std::uint64_t firstEnd = 0;
-    const auto entries = first ? tiff.directory(*first, &firstEnd) : std::nullopt;
-    if (!entries)
+    FirstDirectoryEdit edit(bytes, limits);
+    if (!edit.readFirst())
         return ImageStatus::GenericError;
-    const std::uint32_t next = *tiff.get(firstEnd - 4, 4);
-
-    std::vector<std::uint16_t> replaced;
-    for (const TagItem &item : edits.set) {
-        const std::uint32_t width = typeSize(item.type);
-        if (width == 0 || item.value.size() % width != 0)
-            return ImageStatus::InvalidParameter;
-        replaced.push_back(item.id);
-    }
-
-    // Entries that stay where their values are, entries whose values move
-    // with the new directory, and entries that go.
-    std::vector<Entry> fixed, moving, dropped;
-    for (const Entry &e : *entries) {
-        const bool drop = (edits.removeAll && !isStructuralTag(e.tag) && !isTextTag(e.tag)) || contains(edits.removed, e.tag)
-                          || contains(replaced, e.tag);
-        const bool plainValue = tiff.valueRange(e) && !isPointerTag(e.tag)
-                                && std::find(std::begin(offsetTags), std::end(offsetTags), e.tag) == std::end(offsetTags);
-        (drop ? dropped : limits.reuseFreedSpace && plainValue ? moving : fixed).push_back(e);
-        // An entry of no known type is damage: readers stop at it or skip
-        // it depending on where it stands, so sorting the directory would
-        // change what they read.
-        if (!drop && typeSize(e.type) == 0)
-            return ImageStatus::GenericError;
-    }
-
-    // Wipe what only the dropped entries and the old table used, so a removed
-    // tag does not linger in the file. Anything that something kept (or any
-    // other page) still uses is left alone.
-    Footprint keep(tiff);
-    keep.ranges.push_back({0, 8});
-    keep.addEntries(fixed);
-    std::set<std::uint32_t> pages;
-    for (auto page = next; page != 0 && pages.insert(page).second && pages.size() < maxDirectories;) {
-        keep.addDirectory(page);
-        std::uint64_t end = 0;
-        if (!tiff.directory(page, &end))
-            break;
-        page = *tiff.get(end - 4, 4);
-    }
-    // A value that something else shares stays where it is.
-    for (auto it = moving.begin(); it != moving.end();) {
-        const bool shared = !keep.complete || keep.overlaps(*tiff.valueRange(*it));
-        if (shared) {
-            keep.addEntry(*it);
-            fixed.push_back(*it);
-        }
-        it = shared ? moving.erase(it) : std::next(it);
-    }
-    // The new entries, sorted; the values over four bytes still to be placed.
-    std::vector<Entry> merged = fixed;
-    std::vector<std::pair<std::size_t, QByteArray>> values; // slot, bytes
-    for (const Entry &e : moving) {
-        const Range r = *tiff.valueRange(e);
-        values.emplace_back(values.size() + 1, bytes.mid(static_cast<qsizetype>(r.begin), static_cast<qsizetype>(r.end - r.begin)));
-        if (r.end > tiff.size())
-            return ImageStatus::GenericError;
-        merged.push_back({e.tag, e.type, e.count, {}, values.size()});
-    }
-    for (const TagItem &item : edits.set) {
-        Entry e{item.id, item.type, static_cast<std::uint32_t>(item.value.size() / typeSize(item.type)), {}};
-        if (item.value.size() <= 4) {
-            e.field = item.value + QByteArray(4 - item.value.size(), '\0');
-        } else {
-            values.emplace_back(values.size() + 1, item.value);
-            e.slot = values.size();
-        }
-        merged.push_back(e);
-    }
-    std::stable_sort(merged.begin(), merged.end(), [](const Entry &a, const Entry &b) { return a.tag < b.tag; });
-    std::stable_sort(values.begin(), values.end(), [](const auto &a, const auto &b) { return a.second.size() > b.second.size(); });
-    if (merged.size() > 0xFFFF)
-        return ImageStatus::ValueOverflow;
-    // Each value goes to its own entry (a tag may be there twice).
-    const auto place = [&merged, &tiff](std::size_t slot, std::uint64_t at) {
-        const auto e = std::find_if(merged.begin(), merged.end(), [slot](const Entry &x) { return x.slot == slot; });
-        e->field = tiff.encode(static_cast<std::uint32_t>(at), 4);
-    };
-    const std::uint64_t tableSize = 6 + 12ULL * merged.size();
-
-    Footprint gone(tiff);
-    gone.ranges.push_back({*first, firstEnd});
-    for (const Entry &e : moving)
-        gone.ranges.push_back(*tiff.valueRange(e));
-    for (const Entry &e : dropped)
-        gone.addEntry(e);
-    std::vector<Range> wiped;
-    const bool sure = keep.complete && gone.complete && keep.ranges.size() < maxOffsets;
-    for (const Range &r : sure ? gone.ranges : std::vector<Range>()) {
-        if (r.end <= tiff.size() && !keep.overlaps(r)) {
-            tiff.zero(r);
-            wiped.push_back(r);
-        }
-    }
-
-    // Where the zeros behind everything that stays begin: what earlier saves
-    // freed and the spare room they left.
-    std::uint64_t zerosFrom = tiff.size();
-    std::uint64_t keptEnd = 8;
-    if (limits.reuseFreedSpace && sure) {
-        for (const Range &r : keep.ranges)
-            keptEnd = std::max(keptEnd, r.end);
-        for (const Entry &e : fixed) {
-            // A number that may point at a directory we do not know (Kodak's,
-            // say): whatever it points to stays whole.
-            std::uint64_t end = 0;
-            if ((e.type == 4 || e.type == 13) && e.count == 1 && tiff.directory(tiff.decode(e.field.constData(), 4), &end))
-                keptEnd = std::max(keptEnd, end);
-        }
-        while (zerosFrom > keptEnd && bytes[static_cast<qsizetype>(zerosFrom - 1)] == '\0')
-            --zerosFrom;
-    }
-
-    if (limits.reuseFreedSpace && sure) {
-        if (zerosFrom < tiff.size())
-            wiped.push_back({zerosFrom, tiff.size()});
-        // The few bytes that align one freed value to the next belong to no
-        // one: they join the space around them.
-        std::sort(wiped.begin(), wiped.end(), [](const Range &x, const Range &y) { return x.begin < y.begin; });
-        for (std::size_t i = 1, n = wiped.size(); i < n; ++i) {
-            const Range gap{wiped[i - 1].end, wiped[i].begin};
-            if (gap.begin < gap.end && gap.end - gap.begin < 4 && !keep.overlaps(gap)) {
-                tiff.zero(gap);
-                wiped.push_back(gap);
-            }
-        }
-        FreeSpace space(wiped);
-        const auto tableAt = space.take(tableSize);
-        std::vector<std::uint64_t> at;
-        for (std::size_t i = 0; tableAt && i < values.size(); ++i) {
-            const auto where = space.take(static_cast<std::uint64_t>(values[i].second.size()));
-            if (!where)
-                break;
-            at.push_back(*where);
-        }
-        if (tableAt && at.size() == values.size()) {
-            for (std::size_t i = 0; i < values.size(); ++i) {
-                tiff.write(at[i], values[i].second);
-                place(values[i].first, at[i]);
-            }
-            tiff.write(*tableAt, directoryTable(tiff, merged, next));
-            tiff.put(4, static_cast<std::uint32_t>(*tableAt), 4);
-            return ImageStatus::Ok;
-        }
-    }
-
-    // What was wiped at the very end of the file (the directory and values of
-    // an earlier save) is cut off, so repeated saves do not grow the file.
-    std::uint64_t cut = tiff.size();
-    for (bool shrunk = true; shrunk;) {
-        shrunk = false;
-        for (const Range &r : wiped) {
-            if (r.begin < cut && r.end + 1 >= cut && r.begin >= 8) {
-                cut = r.begin;
-                shrunk = true;
-            }
-        }
-    }
-    // Zeros behind everything that stays are what earlier saves freed and the
-    // next one did not fill: without this cut, saves of texts alternately
-    // short and long would grow the block every time.
-    if (limits.reuseFreedSpace && sure) {
-        while (cut > keptEnd && bytes[static_cast<qsizetype>(cut - 1)] == '\0')
-            --cut;
-    }
-    tiff.truncate(cut);
-
-    // Append the new directory and then its values; only the header moves.
-    // (The directory comes first: some readers take the bytes from a
-    // directory to the end of the block as the room of the directories after
-    // it too.)
-    tiff.alignToWord();
-    const std::uint64_t directoryAt = tiff.size();
-    std::uint64_t end = directoryAt + tableSize;
-    for (const auto &value : values) {
-        place(value.first, end);
-        end += static_cast<std::uint64_t>(value.second.size());
-        end += end % 2;
-    }
-    if (end > limits.maxSize)
-        return ImageStatus::ValueOverflow;
-    tiff.append(directoryTable(tiff, merged, next));
-    for (const auto &value : values) {
-        tiff.append(value.second);
-        tiff.alignToWord();
-    }
-    if (limits.reuseFreedSpace && end < limits.maxSize)
-        tiff.append(QByteArray(static_cast<qsizetype>(std::min<std::uint64_t>(limits.spare, limits.maxSize - end)), '\0'));
-    tiff.put(4, static_cast<std::uint32_t>(directoryAt), 4);
-    return ImageStatus::Ok;
+    if (!valuesFitTypes(edits))
+        return ImageStatus::InvalidParameter;
+    if (!edit.sortEntries(edits))
+        return ImageStatus::GenericError;
+    edit.findKept();
+    if (const ImageStatus s = edit.newEntries(edits); s != ImageStatus::Ok)
+        return s;
+    edit.wipeGone();
+    if (edit.placeInFreedSpace())
+        return ImageStatus::Ok;
+    edit.cutFreedEnd();
+    return edit.append();
 }
 
 QByteArray TiffEditor::emptyStructure(char byteOrder)

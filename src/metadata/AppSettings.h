@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstddef>
 #include <iterator>
 
 namespace lumicap {
@@ -88,12 +89,48 @@ constexpr bool settingTableInOrder()
 }
 static_assert(settingTableInOrder(), "one row per Setting, in its order");
 
+// A member of a struct of options and the setting it is stored under: a
+// flag (bool) or a text (QString). A list of them is the one place that pairs
+// a struct's members with their settings, for reading and writing alike.
+template <class Options>
+struct StoredMember
+{
+    constexpr StoredMember(Setting s, bool Options::*f) : setting(s), flag(f) {}
+    constexpr StoredMember(Setting s, QString Options::*t) : setting(s), text(t) {}
+
+    Setting setting;
+    bool Options::*flag = nullptr;
+    QString Options::*text = nullptr;
+};
+
 // The settings, each read and written under its name in the table with the
 // accessor of its type.
 class AppSettings
 {
 public:
     AppSettings();
+
+    // The members listed, read or written in the list's order.
+    template <class Options, std::size_t N>
+    void read(Options &options, const StoredMember<Options> (&members)[N]) const
+    {
+        for (const StoredMember<Options> &m : members) {
+            if (m.flag)
+                options.*m.flag = flag(m.setting);
+            else
+                options.*m.text = text(m.setting);
+        }
+    }
+    template <class Options, std::size_t N>
+    void write(const Options &options, const StoredMember<Options> (&members)[N])
+    {
+        for (const StoredMember<Options> &m : members) {
+            if (m.flag)
+                setFlag(m.setting, options.*m.flag);
+            else
+                setText(m.setting, options.*m.text);
+        }
+    }
 
     bool flag(Setting setting) const;
     void setFlag(Setting setting, bool on);

@@ -33,6 +33,24 @@ FileStatus lastError()
     return statusFromSystemError(errno);
 }
 
+// Writes size bytes through write(done), a call that writes some of what
+// follows the first done bytes and says how many it wrote, until all are
+// written; a call a signal interrupts is made again.
+template <class Write>
+FileStatus writeAll(std::size_t size, Write write)
+{
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t n = write(done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return n < 0 ? lastError() : FileStatus::SystemError;
+        done += static_cast<std::size_t>(n);
+    }
+    return FileStatus::Ok;
+}
+
 std::string fileIdentity(const struct stat &st)
 {
     return std::to_string(static_cast<unsigned long long>(st.st_dev)) + ':' + std::to_string(static_cast<unsigned long long>(st.st_ino));
@@ -183,16 +201,9 @@ bool TemporaryFile::startAsClone()
 
 FileStatus TemporaryFile::writeAt(std::int64_t offset, const char *data, std::size_t size)
 {
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t n = ::pwrite(fdOf(handle_), data + done, size - done, static_cast<off_t>(offset) + static_cast<off_t>(done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return n < 0 ? lastError() : FileStatus::SystemError;
-        done += static_cast<std::size_t>(n);
-    }
-    return FileStatus::Ok;
+    return writeAll(size, [&](std::size_t done) {
+        return ::pwrite(fdOf(handle_), data + done, size - done, static_cast<off_t>(offset) + static_cast<off_t>(done));
+    });
 }
 
 FileStatus TemporaryFile::setSize(std::int64_t size)
