@@ -62,16 +62,16 @@ int main(int argc, char **argv)
         const double full = medianMs(rounds, [&] { fullDecode(all); });
         const double ours = medianMs(rounds, [&] {
             ImageStatus status;
-            auto image = OpenImageFile(bytes, status, true);
-            (void)ReadMetadata(*image);
+            auto image = openImageFile(bytes, status, true);
+            (void)readMetadata(*image);
             canvas.paint(image.get());
         });
         // The editor decodes on a worker and paints the thumbnail item first.
         QImage stand;
         const double first = medianMs(rounds, [&] {
             ImageStatus status;
-            auto image = OpenImageFile(bytes, status, true);
-            (void)ReadMetadata(*image);
+            auto image = openImageFile(bytes, status, true);
+            (void)readMetadata(*image);
             stand = image->thumbnail();
         });
         std::printf("12 MP HEIC %s (%lld bytes), median of %d rounds\n", path == plain ? "without a thumbnail item" : "with a 640 px thumbnail item",

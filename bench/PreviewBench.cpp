@@ -46,7 +46,7 @@ int main(int argc, char **argv)
     {
         // The editor after its first image: plugins and libraries loaded.
         ImageStatus status;
-        auto warm = OpenImageFile(bytes, status);
+        auto warm = openImageFile(bytes, status);
         canvas.paint(warm.get());
     }
     malloc_trim(0);
@@ -54,8 +54,8 @@ int main(int argc, char **argv)
     std::unique_ptr<ImageHolder> kept;
     const double ours = medianMs(rounds, [&] {
         ImageStatus status;
-        auto image = OpenImageFile(bytes, status);
-        (void)ReadMetadata(*image);
+        auto image = openImageFile(bytes, status);
+        (void)readMetadata(*image);
         canvas.paint(image.get());
         kept = std::move(image); // the editor keeps the image open
     });

@@ -39,7 +39,7 @@ bool CStaticLink::fillTarget()
     return !target_.isEmpty();
 }
 
-bool CStaticLink::OpenWithShell(const QString &target)
+bool CStaticLink::openWithShell(const QString &target)
 {
     return !target.isEmpty() && opener_ && opener_(target);
 }
@@ -49,7 +49,7 @@ void CStaticLink::mousePressEvent(QMouseEvent *event)
     if (event->button() == Qt::LeftButton) {
         if (!fillTarget())
             return;
-        if (!OpenWithShell(target_)) {
+        if (!openWithShell(target_)) {
             QApplication::beep();
             return;
         }

@@ -30,7 +30,7 @@ public:
 
     // Replaces the desktop's URL handler (for tests).
     void setOpener(Opener opener) { opener_ = std::move(opener); }
-    bool OpenWithShell(const QString &target);
+    bool openWithShell(const QString &target);
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;

@@ -122,7 +122,7 @@ void BatchDialog::start()
     run.explainStatuses(true);
     // A blank artist or copyright leaves each image's own.
     const auto given = [](const QString &text) { return text.isEmpty() ? std::nullopt : std::optional<QByteArray>(text.toUtf8()); };
-    summary_ = run.RunBatch(list, listPath, {given(settings.artist), given(settings.copyright), settings.removeAllExif, settings.allCopies});
+    summary_ = run.runListFile(list, listPath, {given(settings.artist), given(settings.copyright), settings.removeAllExif, settings.allCopies});
     setRunning(false);
     RunDisplay::showSummary(prompt_, summary_);
     control(ids::UndoBatch)->setEnabled(RunDisplay::canUndo(summary_));

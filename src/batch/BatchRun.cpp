@@ -18,10 +18,10 @@
 
 namespace lumicap {
 
-SplitParts SplitPath(const QByteArray &path)
+SplitParts splitPath(const QByteArray &path)
 {
     const qsizetype drive = path.size() >= 2 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' ? 2 : 0;
-    const QByteArray folder = path.left(drive) + DirectoryPart(path.mid(drive));
+    const QByteArray folder = path.left(drive) + directoryPart(path.mid(drive));
     return {folder, path.mid(folder.size())};
 }
 
@@ -185,7 +185,7 @@ BatchRun::Outcome BatchRun::processImage(const QByteArray &imagePath, const Edit
     if (inHand_.holds(imagePath) && !saveInHand())
         return Outcome::Ended;
     ImageStatus status;
-    const auto image = OpenImageFile(imagePath, status);
+    const auto image = openImageFile(imagePath, status);
     if (status == ImageStatus::OutOfMemory)
         return endRun(stage, status, imagePath);
     if (status != ImageStatus::Ok) {
@@ -200,7 +200,7 @@ BatchRun::Outcome BatchRun::processImage(const QByteArray &imagePath, const Edit
     // not empty for an apply): it is neither saved nor counted.
     if (!change.which.any() && !options.removeAllExif)
         return Outcome::Untouched;
-    WriteMetadata(*image, change.fields, change.which, options.removeAllExif, options.allCopies);
+    writeMetadata(*image, change.fields, change.which, options.removeAllExif, options.allCopies);
     if (dryRun_)
         return planPicture(*image, imagePath, subject.fields, change);
     status = inHand_.add(*image, imagePath);
@@ -214,7 +214,7 @@ BatchRun::Outcome BatchRun::processImage(const QByteArray &imagePath, const Edit
 
 BatchRun::Outcome BatchRun::planPicture(ImageHolder &image, const QByteArray &imagePath, const MetadataFields &before, const PictureEdit &edit)
 {
-    const ImageStatus status = CheckImageSave(image, imagePath);
+    const ImageStatus status = checkImageSave(image, imagePath);
     if (status == ImageStatus::OutOfMemory)
         return endRun(IDS_SAVE_ERROR, status, imagePath);
     if (status != ImageStatus::Ok)
@@ -337,7 +337,7 @@ BatchSummary BatchRun::run(std::int64_t count, Process process, const BatchOptio
     return summary_;
 }
 
-BatchSummary BatchRun::RunBatch(ListFileReader &list, const QByteArray &listPath, const BatchOptions &options)
+BatchSummary BatchRun::runListFile(ListFileReader &list, const QByteArray &listPath, const BatchOptions &options)
 {
     const std::int64_t count = list.countEntries();
     const auto next = [&](ListEntry &entry) { return list.next(entry); };
@@ -357,7 +357,7 @@ BatchSummary BatchRun::RunBatch(ListFileReader &list, const QByteArray &listPath
 template <typename NextEntry>
 BatchSummary BatchRun::runList(std::int64_t count, NextEntry next, const QByteArray &listPath, const BatchOptions &options)
 {
-    const QByteArray folder = SplitPath(listPath).folder;
+    const QByteArray folder = splitPath(listPath).folder;
     ListEntry entry;
     return run(
         count,
@@ -370,7 +370,7 @@ BatchSummary BatchRun::runList(std::int64_t count, NextEntry next, const QByteAr
         options);
 }
 
-BatchSummary BatchRun::RunPictures(const std::vector<QByteArray> &paths, const EditFor &edit, const BatchOptions &options)
+BatchSummary BatchRun::runPictures(const std::vector<QByteArray> &paths, const EditFor &edit, const BatchOptions &options)
 {
     artist_.reset();
     copyright_.reset();
@@ -378,7 +378,7 @@ BatchSummary BatchRun::RunPictures(const std::vector<QByteArray> &paths, const E
         static_cast<std::int64_t>(paths.size()),
         [&](int k, const auto &announce, Outcome &outcome) {
             const std::size_t index = static_cast<std::size_t>(k - 1);
-            if (index >= paths.size() || !announce(FileNamePart(paths[index]), paths[index]))
+            if (index >= paths.size() || !announce(fileNamePart(paths[index]), paths[index]))
                 return false;
             outcome = processPicture(paths[index], edit, k);
             return true;

@@ -25,7 +25,7 @@ struct SplitParts
     QByteArray folder;
     QByteArray file;
 };
-SplitParts SplitPath(const QByteArray &path);
+SplitParts splitPath(const QByteArray &path);
 
 // Where the image an entry names is: inside the list file's folder. Names may
 // use either separator and name sub-folders; a name that is absolute or whose
@@ -123,11 +123,11 @@ public:
     static QString summaryLine(const BatchSummary &summary);
 
     // Streams an opened list: memory stays bounded whatever its length.
-    BatchSummary RunBatch(ListFileReader &list, const QByteArray &listPath, const BatchOptions &options);
+    BatchSummary runListFile(ListFileReader &list, const QByteArray &listPath, const BatchOptions &options);
     // Gives each picture what edit decides for it, as a list run does
     // (grouped saves, questions, progress, Cancel); the artist and copyright
     // of options play no part.
-    BatchSummary RunPictures(const std::vector<QByteArray> &paths, const EditFor &edit, const BatchOptions &options);
+    BatchSummary runPictures(const std::vector<QByteArray> &paths, const EditFor &edit, const BatchOptions &options);
 
 private:
     // A reason of the batch's own (reasonId) is given on a terminal too.

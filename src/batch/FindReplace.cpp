@@ -113,7 +113,7 @@ std::vector<TextChange> FindReplace::changesIn(const std::vector<QByteArray> &pa
     std::vector<TextChange> changes;
     for (const QByteArray &path : paths) {
         ImageStatus status;
-        const auto image = OpenImageFile(path, status);
+        const auto image = openImageFile(path, status);
         if (status != ImageStatus::Ok)
             continue;
         for (TextChange &change : changesOf(path, PatternSubject::of(*image, path, 1).fields))

@@ -32,7 +32,7 @@ void PicturesRunWindow::run(const std::vector<QByteArray> &pictures, const EditF
     RunDisplay display(mainWindow_, this);
     BatchRun batch(prompt_, display);
     batch.explainStatuses(true);
-    summary_ = batch.RunPictures(pictures, edit, {std::nullopt, std::nullopt, false, allCopies_});
+    summary_ = batch.runPictures(pictures, edit, {std::nullopt, std::nullopt, false, allCopies_});
     RunDisplay::showSummary(prompt_, summary_);
     control(ids::UndoBatch)->setEnabled(RunDisplay::canUndo(summary_));
 }

@@ -37,8 +37,8 @@ ProgressWindow::ProgressWindow(int *flag, const QString &caption, const QString 
     qobject_cast<QLabel *>(controls.value(ids::ProgressText))
         ->setText(text.isNull() ? QStringLiteral("Click Cancel to cancel the operation") : text);
     connect(qobject_cast<QAbstractButton *>(controls.value(ids::Cancel)), &QAbstractButton::clicked, this,
-            &ProgressWindow::CancelProgress);
-    connect(window_, &QDialog::rejected, this, &ProgressWindow::CancelProgress); // Escape, the close box
+            &ProgressWindow::cancelProgress);
+    connect(window_, &QDialog::rejected, this, &ProgressWindow::cancelProgress); // Escape, the close box
 
     // Centred over its owner, or on the screen.
     const QRect area = owner ? owner->frameGeometry() : QApplication::primaryScreen()->availableGeometry();
@@ -50,10 +50,10 @@ ProgressWindow::ProgressWindow(int *flag, const QString &caption, const QString 
 
 ProgressWindow::~ProgressWindow()
 {
-    CloseProgress();
+    closeProgress();
 }
 
-void ProgressWindow::SetProgressText(const QString &text, int controlId)
+void ProgressWindow::setProgressText(const QString &text, int controlId)
 {
     if (closed_ || !window_)
         return;
@@ -61,7 +61,7 @@ void ProgressWindow::SetProgressText(const QString &text, int controlId)
         label->setText(text);
 }
 
-void ProgressWindow::SetProgressPos(int position)
+void ProgressWindow::setProgressPos(int position)
 {
     if (closed_ || !window_)
         return;
@@ -69,7 +69,7 @@ void ProgressWindow::SetProgressPos(int position)
         bar->setValue(std::clamp(position, 0, 100));
 }
 
-void ProgressWindow::CloseProgress()
+void ProgressWindow::closeProgress()
 {
     if (closed_)
         return;
@@ -84,13 +84,13 @@ void ProgressWindow::CloseProgress()
     }
 }
 
-void ProgressWindow::CancelProgress()
+void ProgressWindow::cancelProgress()
 {
     if (closed_)
         return;
     if (flag_)
         *flag_ = 0;
-    CloseProgress();
+    closeProgress();
 }
 
 } // namespace lumicap

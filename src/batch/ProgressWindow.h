@@ -26,10 +26,10 @@ public:
     ProgressWindow(int *flag, const QString &caption, const QString &text, QWidget *mainWindow, QWidget *owner = nullptr);
     ~ProgressWindow() override;
 
-    void SetProgressText(const QString &text, int controlId = -1);
-    void SetProgressPos(int position);
-    void CloseProgress();
-    void CancelProgress();
+    void setProgressText(const QString &text, int controlId = -1);
+    void setProgressPos(int position);
+    void closeProgress();
+    void cancelProgress();
 
     bool isShown() const { return !closed_; }
     QDialog *window() const { return window_; }

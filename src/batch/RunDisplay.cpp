@@ -29,15 +29,15 @@ void RunDisplay::showImage(const QString &name, int position)
 {
     if (!progress_)
         return;
-    progress_->SetProgressText(name);
-    progress_->SetProgressPos(position);
+    progress_->setProgressText(name);
+    progress_->setProgressPos(position);
 }
 
 void RunDisplay::end()
 {
     if (!progress_)
         return;
-    progress_->CloseProgress();
+    progress_->closeProgress();
     progress_.reset();
 }
 

@@ -83,7 +83,7 @@ private:
 std::vector<std::pair<QByteArray, platform::FileTimes>> timesOf(ListFileReader &list, const QByteArray &listPath)
 {
     std::vector<std::pair<QByteArray, platform::FileTimes>> found;
-    const QByteArray folder = SplitPath(listPath).folder;
+    const QByteArray folder = splitPath(listPath).folder;
     for (ListEntry entry; list.next(entry);) {
         const auto path = imagePathFor(folder, entry.name);
         platform::FileTimes times;
@@ -163,7 +163,7 @@ int runBatchCommand(const QByteArray &listPath, const BatchRequest &request)
     ConsolePrompt prompt(progress, request.keepGoing);
     BatchRun run(prompt, progress);
     run.dryRun(request.dryRun);
-    const BatchSummary summary = run.RunBatch(list, listPath, {request.artist, request.copyright, request.removeAllExif, request.allCopies});
+    const BatchSummary summary = run.runListFile(list, listPath, {request.artist, request.copyright, request.removeAllExif, request.allCopies});
     printUntouched(summary);
     int failures = 0;
     for (const auto &[path, before] : times) {
@@ -188,7 +188,7 @@ int runReplaceCommand(const std::vector<QByteArray> &pictures, const FindReplace
         edit.which = replace.applyTo(edit.fields);
         return edit;
     };
-    BatchSummary summary = run.RunPictures(pictures, edit, {std::nullopt, std::nullopt, false, request.allCopies});
+    BatchSummary summary = run.runPictures(pictures, edit, {std::nullopt, std::nullopt, false, request.allCopies});
     for (TextChange &change : summary.planned) // the parts to mark
         replace.apply(change.before, &change.found, &change.replaced);
     printUntouched(summary);

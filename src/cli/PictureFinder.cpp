@@ -26,9 +26,9 @@ std::vector<QByteArray> subFolders(const QByteArray &folder, bool &readable)
     for (const platform::FolderEntry &entry : entries) {
         const QByteArray name = QByteArray::fromStdString(entry.name);
         if (entry.folder && !entry.hidden && !name.startsWith("_~"))
-            found.push_back(JoinPath(folder, name));
+            found.push_back(joinPath(folder, name));
     }
-    std::sort(found.begin(), found.end(), [](const QByteArray &a, const QByteArray &b) { return CompareImagePaths(a, b) < 0; });
+    std::sort(found.begin(), found.end(), [](const QByteArray &a, const QByteArray &b) { return compareImagePaths(a, b) < 0; });
     return found;
 }
 } // namespace
@@ -39,7 +39,7 @@ void PictureFinder::add(const QByteArray &argument)
     if (std::filesystem::is_directory(platform::pathFromBytes({argument.constData(), static_cast<std::size_t>(argument.size())}), error))
         addFolder(argument, argument);
     else
-        pictures_.push_back({argument, FileNamePart(argument)});
+        pictures_.push_back({argument, fileNamePart(argument)});
 }
 
 void PictureFinder::addFolder(const QByteArray &root, const QByteArray &folder)
@@ -51,7 +51,7 @@ void PictureFinder::addFolder(const QByteArray &root, const QByteArray &folder)
         printError(formatString(IDS_CLI_CANNOT_READ, shownText(folder).toUtf8().constData()));
         return;
     }
-    const qsizetype rootLength = JoinPath(root, QByteArray()).size();
+    const qsizetype rootLength = joinPath(root, QByteArray()).size();
     for (const QByteArray &path : ImageList::listImages(folder))
         pictures_.push_back({path, path.mid(rootLength)});
     if (recursive_) {

@@ -37,7 +37,7 @@ ImageStatus setTags(const QByteArray &path, const SetRequest &request, int posit
                     std::vector<QByteArray> &untouched)
 {
     ImageStatus status;
-    const auto image = OpenImageFile(path, status);
+    const auto image = openImageFile(path, status);
     opened = status == ImageStatus::Ok;
     if (!opened)
         return status;
@@ -47,21 +47,21 @@ ImageStatus setTags(const QByteArray &path, const SetRequest &request, int posit
                                 filledIn(changes.copyright, subject, request.patterns)};
     const FieldSelection which{changes.description.has_value(), changes.artist.has_value(), changes.copyright.has_value()};
     if (which.any() || request.removeAllExif)
-        WriteMetadata(*image, fields, which, request.removeAllExif, request.allCopies);
+        writeMetadata(*image, fields, which, request.removeAllExif, request.allCopies);
     // A deleted field goes from its other copies too, or other programs
     // would go on showing the old text.
     const FieldSelection deleted{changes.deleteDescription, changes.deleteArtist, changes.deleteCopyright};
     if (deleted.any())
-        DeleteMetadata(*image, deleted);
+        deleteMetadata(*image, deleted);
     if (dryRun) {
-        const ImageStatus possible = CheckImageSave(*image, path);
+        const ImageStatus possible = checkImageSave(*image, path);
         if (possible == ImageStatus::Ok) {
             printSetChanges(shownText(path).toUtf8(), subject.fields, fields, which);
             printSetChanges(shownText(path).toUtf8(), subject.fields, {}, deleted);
         }
         return possible;
     }
-    const ImageStatus saved = SaveImageFile(*image, path);
+    const ImageStatus saved = saveImageFile(*image, path);
     untouched = image->untouchedCopies();
     return saved;
 }

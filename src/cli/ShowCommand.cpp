@@ -87,7 +87,7 @@ int runShow(const std::vector<Picture> &pictures, ShowFormat format, bool allCop
         writeOut(CsvTable::formatRow({"SourceFile", "ImageDescription", "Artist", "Copyright"}));
     for (const Picture &picture : pictures) {
         ImageStatus status;
-        const auto image = OpenImageFile(picture.path, status);
+        const auto image = openImageFile(picture.path, status);
         const TagValues values = status == ImageStatus::Ok ? TagValues::of(*image) : TagValues();
         if (status != ImageStatus::Ok) {
             ++failures;

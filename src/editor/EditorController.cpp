@@ -80,7 +80,7 @@ void EditorController::initialise()
         view_.setCompletions(fieldIds[i], history_[static_cast<std::size_t>(i)]);
     }
     clearChangeMarks();
-    UpdateButtons();
+    updateButtons();
 }
 
 EditorController::State EditorController::state() const
@@ -254,7 +254,7 @@ void EditorController::offerFolderCaption(const QString &text, bool first)
     view_.setCompletions(ids::Description, folderCaptions_);
 }
 
-bool EditorController::PullValues(bool folderChecks)
+bool EditorController::pullValues(bool folderChecks)
 {
     options_.imgFolder = view_.text(ids::Folder);
     options_.autoSel = view_.isChecked(ids::AutoSel);
@@ -286,7 +286,7 @@ bool EditorController::PullValues(bool folderChecks)
 
 void EditorController::start(const QByteArray &showName)
 {
-    if (!PullValues(true))
+    if (!pullValues(true))
         return;
     const QByteArray folder = pathBytes(options_.imgFolder);
     std::vector<QByteArray> found;
@@ -300,7 +300,7 @@ void EditorController::start(const QByteArray &showName)
         prompt_.showMessage(loadString(IDS_NO_IMAGES));
         return;
     }
-    if (!ReleaseImage())
+    if (!releaseImage())
         return;
     previews_.cancel();
     if (folder != shownFolder_) {
@@ -314,11 +314,11 @@ void EditorController::start(const QByteArray &showName)
     if (!showName.isEmpty()) {
         const auto &entries = list_.entries();
         // The list joins names to the folder with the system's separator.
-        const auto shown = std::find(entries.begin(), entries.end(), JoinPath(folder, showName));
+        const auto shown = std::find(entries.begin(), entries.end(), joinPath(folder, showName));
         if (shown != entries.end())
             position_ = static_cast<int>(shown - entries.begin());
     }
-    OpenCurrentImage();
+    openCurrentImage();
 }
 
 void EditorController::openPath(const QString &path)
@@ -342,23 +342,23 @@ void EditorController::next()
 
 void EditorController::goTo(int index)
 {
-    PullValues(false);
-    if (index >= 0 && index < list_.count() && index != position_ && ReleaseImage()) {
+    pullValues(false);
+    if (index >= 0 && index < list_.count() && index != position_ && releaseImage()) {
         position_ = index;
-        OpenCurrentImage();
+        openCurrentImage();
     }
 }
 
 void EditorController::saveCommand()
 {
-    PullValues(false);
-    if (SaveCurrentImage())
-        OpenCurrentImage();
+    pullValues(false);
+    if (saveCurrentImage())
+        openCurrentImage();
 }
 
 void EditorController::undoLastSave()
 {
-    if (!image_ || !ReleaseImage())
+    if (!image_ || !releaseImage())
         return;
     UndoResult result;
     {
@@ -379,11 +379,11 @@ void EditorController::undoLastSave()
     if (!problems.isEmpty())
         prompt_.showMessage(problems.join('\n'));
     if (!result.restored.empty()) {
-        view_.setText(ids::Status, formatString(IDS_UNDO_RESTORED, FileNamePart(shown).constData(), fields(result.restored).constData()));
+        view_.setText(ids::Status, formatString(IDS_UNDO_RESTORED, fileNamePart(shown).constData(), fields(result.restored).constData()));
         keepStatus_ = true;
     }
     filmstrip_.rereadMarks();
-    OpenCurrentImage();
+    openCurrentImage();
 }
 
 void EditorController::saveAndGo(int step)
@@ -397,40 +397,40 @@ void EditorController::saveAndGo(int step)
         step > 0 ? next() : previous();
         return;
     }
-    PullValues(false);
+    pullValues(false);
     const bool edited = state() == State::Edited;
     // Saved here, not by the release's question: Enter means save.
-    if (edited && !SaveCurrentImage())
+    if (edited && !saveCurrentImage())
         return;
     const int to = position_ + step;
     if (to >= 0 && to < list_.count()) {
         position_ = to;
-        OpenCurrentImage();
+        openCurrentImage();
         return;
     }
     if (edited)
-        OpenCurrentImage(); // shown as saved, as Ctrl+S does
+        openCurrentImage(); // shown as saved, as Ctrl+S does
     view_.setText(ids::Status, loadString(step > 0 ? IDS_LAST_PICTURE : IDS_FIRST_PICTURE));
 }
 
 bool EditorController::releaseForBatch()
 {
-    return ReleaseImage();
+    return releaseImage();
 }
 
 void EditorController::afterBatch()
 {
     filmstrip_.rereadMarks();
     if (!image_)
-        OpenCurrentImage();
+        openCurrentImage();
 }
 
 bool EditorController::close()
 {
-    if (!ReleaseImage())
+    if (!releaseImage())
         return false;
     previews_.cancel();
-    PullValues(false);
+    pullValues(false);
     options_.save(); // also when the pass stopped at a long field
     return true;
 }
@@ -449,12 +449,12 @@ void EditorController::setFilmstripShown(bool on)
     EditorSettings::saveFilmstrip(on);
 }
 
-void EditorController::OpenCurrentImage()
+void EditorController::openCurrentImage()
 {
     if (position_ < 0 || position_ >= list_.count())
         return;
     WaitCursor wait(prompt_);
-    if (!ReleaseImage())
+    if (!releaseImage())
         return;
     currentPath_ = list_.at(position_);
     // A save's note stays until the next picture shows.
@@ -464,7 +464,7 @@ void EditorController::OpenCurrentImage()
     ImageStatus status;
     // The file's thumbnail stands in while the preview decodes; a preloaded
     // preview needs none (a HEIC's costs a decode of its own).
-    auto image = OpenImageFile(currentPath_, status, !previews_.holds(currentPath_));
+    auto image = openImageFile(currentPath_, status, !previews_.holds(currentPath_));
     view_.setText(ids::FilePath, displayPath(currentPath_));
     view_.setText(ids::Position, formatString(IDS_POSITION, position_ + 1, list_.count()));
     filmstrip_.setCurrent(position_);
@@ -474,7 +474,7 @@ void EditorController::OpenCurrentImage()
         return;
     }
     image_ = std::move(image);
-    const MetadataFields fields = ReadMetadata(*image_);
+    const MetadataFields fields = readMetadata(*image_);
     seen_ = fields;
     for (const int id : fieldIds)
         view_.setByteLimit(id, fieldLimit());
@@ -489,7 +489,7 @@ void EditorController::OpenCurrentImage()
     }
     clearChangeMarks();
     filmstrip_.opened(position_, !view_.text(ids::Description).isEmpty());
-    UpdateButtons();
+    updateButtons();
     offerFolderCaption(view_.text(ids::Description));
     if (options_.autoSel)
         view_.focus(ids::Description, true);
@@ -513,12 +513,12 @@ void EditorController::showFailedOpen(ImageStatus status)
         markField(i, {});
     }
     clearChangeMarks();
-    UpdateButtons();
+    updateButtons();
     view_.repaintPreview();
     prompt_.showMessage(statusMessage(IDS_LOAD_ERROR, statusNumber(status), displayPath(currentPath_)));
 }
 
-bool EditorController::ReleaseImage()
+bool EditorController::releaseImage()
 {
     if (image_) {
         if (state() == State::Edited) {
@@ -530,22 +530,22 @@ bool EditorController::ReleaseImage()
                 return false;
             if (answer == UserPrompt::Answer::Yes) {
                 const bool automatic = options_.autoSave;
-                PullValues(false);
+                pullValues(false);
                 // A save that fails keeps the image and what was typed; the
                 // step that wanted the release does not go on.
-                if (!(automatic ? saveAutomatically() : SaveCurrentImage()))
+                if (!(automatic ? saveAutomatically() : saveCurrentImage()))
                     return false;
             }
         }
         image_.reset();
     }
     clearChangeMarks();
-    UpdateButtons();
+    updateButtons();
     view_.repaintPreview();
     return true;
 }
 
-bool EditorController::SaveCurrentImage()
+bool EditorController::saveCurrentImage()
 {
     ImageStatus status = ImageStatus::Ok;
     if (writeCurrentImage(status))
@@ -598,8 +598,8 @@ bool EditorController::writeCurrentImage(ImageStatus &status)
     const int cutTo = cutIndex < 0 ? 0 : iptcOverflow(cutIndex);
     previews_.forget(currentPath_); // the save changes the file: decoded again after it
     image_->discardEdits();
-    WriteMetadata(*image_, fields, which, options_.removeAllExif, options_.allCopies);
-    status = SaveImageFile(*image_, currentPath_);
+    writeMetadata(*image_, fields, which, options_.removeAllExif, options_.allCopies);
+    status = saveImageFile(*image_, currentPath_);
     image_->discardEdits();
     if (status != ImageStatus::Ok) {
         filmstrip_.saveFailed(position_);
@@ -615,7 +615,7 @@ bool EditorController::writeCurrentImage(ImageStatus &status)
     }
     clearChangeMarks();
     image_.reset();
-    UpdateButtons();
+    updateButtons();
     return true;
 }
 
@@ -641,10 +641,10 @@ bool EditorController::takeChangesOnDisk()
     // user says so. A file that cannot be read now is left to the save to
     // report.
     ImageStatus status;
-    const auto now = OpenImageFile(currentPath_, status);
+    const auto now = openImageFile(currentPath_, status);
     if (status != ImageStatus::Ok)
         return true;
-    const MetadataFields disk = ReadMetadata(*now);
+    const MetadataFields disk = readMetadata(*now);
     const auto changedOnDisk = [&](int i) {
         // With "don't load artist & copyright" those two are written from the
         // window and never read from the file.
@@ -672,7 +672,7 @@ bool EditorController::takeChangesOnDisk()
     return true;
 }
 
-void EditorController::UpdateButtons()
+void EditorController::updateButtons()
 {
     const int count = list_.count();
     view_.setEnabled(ids::Previous, position_ > 0 && count > 0);

@@ -87,11 +87,11 @@ public:
     // Takes the controls' values into the options; with folder checks, stops
     // at a bad folder, after saying so. Writes the settings when it gets
     // through.
-    bool PullValues(bool folderChecks);
-    void OpenCurrentImage();
-    bool ReleaseImage();
-    bool SaveCurrentImage();
-    void UpdateButtons();
+    bool pullValues(bool folderChecks);
+    void openCurrentImage();
+    bool releaseImage();
+    bool saveCurrentImage();
+    void updateButtons();
 
 private:
     static int fieldIndex(int id);

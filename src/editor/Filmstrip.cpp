@@ -45,7 +45,7 @@ public:
             return {};
         if (role != Qt::ToolTipRole && role != Qt::AccessibleTextRole && role != Qt::DisplayRole)
             return {};
-        QString text = displayText(FileNamePart(model_.path(index.row())));
+        QString text = displayText(fileNamePart(model_.path(index.row())));
         if (role == Qt::DisplayRole)
             return text;
         const FilmstripModel::Marks &marks = model_.marks(index.row());

@@ -30,11 +30,11 @@ ThumbnailReading readThumbnail(const QByteArray &path, QSize box)
 {
     ThumbnailReading reading;
     ImageStatus status;
-    const auto image = OpenImageFile(path, status, !box.isEmpty());
+    const auto image = openImageFile(path, status, !box.isEmpty());
     if (status != ImageStatus::Ok)
         return reading;
     reading.readable = true;
-    reading.description = displayText(readField(ReadMetadata(*image).description, image->copies().description).bytes);
+    reading.description = displayText(readField(readMetadata(*image).description, image->copies().description).bytes);
     if (box.isEmpty())
         return reading;
     QImage picture = ThumbnailDiskCache::load(path);

@@ -39,7 +39,7 @@ QDateTime exifDate(const QByteArray &value)
 // working folder ("a.jpg", "../b.jpg").
 QByteArray folderName(const QByteArray &path)
 {
-    const QByteArray folder = DirectoryPart(path);
+    const QByteArray folder = directoryPart(path);
 #ifdef _WIN32
     const QString shown = QString::fromUtf8(folder.isEmpty() ? QByteArray(".") : folder);
 #else
@@ -63,7 +63,7 @@ PatternSubject PatternSubject::of(const ImageHolder &image, const QByteArray &pa
 {
     // A field's text as people see it: its Exif tag, or where that is
     // empty the copy other programs show.
-    const MetadataFields exif = ReadMetadata(image);
+    const MetadataFields exif = readMetadata(image);
     const FieldCopies &copies = image.copies();
     PatternSubject subject{path, position,
                            {readField(exif.description, copies.description).bytes, readField(exif.artist, copies.artist).bytes,
@@ -153,7 +153,7 @@ std::optional<CaptionPattern> CaptionPattern::parse(const QByteArray &text, QStr
 
 QByteArray CaptionPattern::expand(const PatternSubject &subject) const
 {
-    const QByteArray name = FileNamePart(subject.path);
+    const QByteArray name = fileNamePart(subject.path);
     const qsizetype dot = name.lastIndexOf('.');
     const QByteArray stem = dot > 0 ? name.left(dot) : name;
     QByteArray out;

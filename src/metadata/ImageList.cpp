@@ -42,7 +42,7 @@ bool hasImageExtension(const char *name)
 
 } // namespace
 
-int CompareImagePaths(const QByteArray &a, const QByteArray &b)
+int compareImagePaths(const QByteArray &a, const QByteArray &b)
 {
     const qsizetype n = std::min(a.size(), b.size());
     for (qsizetype i = 0; i < n; ++i) {
@@ -70,7 +70,7 @@ std::vector<QByteArray> ImageList::listImages(const QByteArray &folderText)
     std::vector<platform::FolderEntry> entries;
     if (!platform::listFolder(platform::pathFromBytes(folderText.toStdString()), entries))
         return found;
-    const QByteArray prefix = JoinPath(folderText, QByteArray());
+    const QByteArray prefix = joinPath(folderText, QByteArray());
     for (const platform::FolderEntry &entry : entries) {
         const char *name = entry.name.c_str();
         if (entry.hidden || !entry.regular || !hasImageExtension(name))
@@ -79,7 +79,7 @@ std::vector<QByteArray> ImageList::listImages(const QByteArray &folderText)
             continue; // a save's temporary file, never an image of its own
         found.push_back(prefix + QByteArray::fromStdString(entry.name));
     }
-    std::sort(found.begin(), found.end(), [](const QByteArray &a, const QByteArray &b) { return CompareImagePaths(a, b) < 0; });
+    std::sort(found.begin(), found.end(), [](const QByteArray &a, const QByteArray &b) { return compareImagePaths(a, b) < 0; });
     return found;
 }
 

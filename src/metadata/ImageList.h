@@ -9,7 +9,7 @@ namespace lumicap {
 // The ordering of the image list: bytes compared after mapping A-Z to a-z
 // (nothing else is folded), the shorter of two prefixes first. So digits
 // compare as characters (IMG_10 before IMG_9) and '_' sorts before letters.
-int CompareImagePaths(const QByteArray &a, const QByteArray &b);
+int compareImagePaths(const QByteArray &a, const QByteArray &b);
 
 enum class FolderCheck { Ok, Empty, Missing };
 

@@ -4,7 +4,7 @@
 
 namespace lumicap {
 
-std::unique_ptr<ImageHolder> OpenImageFile(const QByteArray &path, ImageStatus &status, bool withThumbnail)
+std::unique_ptr<ImageHolder> openImageFile(const QByteArray &path, ImageStatus &status, bool withThumbnail)
 {
     auto image = std::make_unique<ImageHolder>();
     try {
@@ -17,7 +17,7 @@ std::unique_ptr<ImageHolder> OpenImageFile(const QByteArray &path, ImageStatus &
     return image;
 }
 
-MetadataFields ReadMetadata(const ImageHolder &image)
+MetadataFields readMetadata(const ImageHolder &image)
 {
     MetadataFields fields;
     for (const TagItem &item : image.tags()) {

@@ -11,11 +11,11 @@ namespace lumicap {
 // Opens an image for reading its tags. The holder comes back whether the
 // open succeeded or not; status is the open status.
 // withThumbnail: see ImageHolder::open.
-std::unique_ptr<ImageHolder> OpenImageFile(const QByteArray &path, ImageStatus &status, bool withThumbnail = false);
+std::unique_ptr<ImageHolder> openImageFile(const QByteArray &path, ImageStatus &status, bool withThumbnail = false);
 
 // The three fields of an open image: each tag's bytes up to the first zero,
 // whatever its type; the last of several entries with one id wins; a missing
 // tag reads as empty.
-MetadataFields ReadMetadata(const ImageHolder &image);
+MetadataFields readMetadata(const ImageHolder &image);
 
 } // namespace lumicap

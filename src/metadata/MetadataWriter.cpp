@@ -8,7 +8,7 @@
 
 namespace lumicap {
 
-void WriteMetadata(ImageHolder &image, const MetadataFields &fields, FieldSelection which, bool removeAll, bool allCopies)
+void writeMetadata(ImageHolder &image, const MetadataFields &fields, FieldSelection which, bool removeAll, bool allCopies)
 {
     if (removeAll)
         image.removeAllTags();
@@ -35,7 +35,7 @@ void WriteMetadata(ImageHolder &image, const MetadataFields &fields, FieldSelect
     image.setCopies(copies);
 }
 
-void DeleteMetadata(ImageHolder &image, FieldSelection which)
+void deleteMetadata(ImageHolder &image, FieldSelection which)
 {
     const auto has = [&image](std::uint16_t id) {
         return std::any_of(image.tags().begin(), image.tags().end(), [id](const TagItem &t) { return t.id == id && t.group == primaryGroup; });

@@ -14,17 +14,17 @@ namespace lumicap {
 // tags) get the same text; with allCopies, missing XMP and IPTC copies are
 // created too. A field whose text is, as shown, what its tag holds writes
 // nothing, and leaves its copies as they are unless allCopies is set.
-void WriteMetadata(ImageHolder &image, const MetadataFields &fields, FieldSelection which, bool removeAll, bool allCopies = false);
-inline void WriteMetadata(ImageHolder &image, const MetadataFields &fields, bool removeAll)
+void writeMetadata(ImageHolder &image, const MetadataFields &fields, FieldSelection which, bool removeAll, bool allCopies = false);
+inline void writeMetadata(ImageHolder &image, const MetadataFields &fields, bool removeAll)
 {
-    WriteMetadata(image, fields, FieldSelection{}, removeAll);
+    writeMetadata(image, fields, FieldSelection{}, removeAll);
 }
 
 // Removes the selected fields: their Exif tags, where the image has them, and
 // the text of every other copy of them the image has, which is emptied (an
 // empty copy reads as no text, and a reader that prefers that copy shows
 // nothing rather than the old text). No copy is created. Goes with the
-// edits already recorded, after WriteMetadata.
-void DeleteMetadata(ImageHolder &image, FieldSelection which);
+// edits already recorded, after writeMetadata.
+void deleteMetadata(ImageHolder &image, FieldSelection which);
 
 } // namespace lumicap

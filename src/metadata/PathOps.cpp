@@ -22,19 +22,19 @@ bool isPathSeparator(char c)
     return c == '/' || c == '\\';
 }
 
-QByteArray JoinPath(const QByteArray &folder, const QByteArray &name)
+QByteArray joinPath(const QByteArray &folder, const QByteArray &name)
 {
     if (folder.isEmpty() || isPathSeparator(folder.back()))
         return folder + name;
     return folder + nativeSeparator + name;
 }
 
-QByteArray DirectoryPart(const QByteArray &path)
+QByteArray directoryPart(const QByteArray &path)
 {
     return path.left(lastSeparator(path) + 1);
 }
 
-QByteArray FileNamePart(const QByteArray &path)
+QByteArray fileNamePart(const QByteArray &path)
 {
     return path.mid(lastSeparator(path) + 1);
 }

@@ -8,9 +8,9 @@ namespace lumicap {
 // Plain string operations on paths; backslash and slash both separate, since
 // folder texts and list files may come from Windows.
 bool isPathSeparator(char c);
-QByteArray JoinPath(const QByteArray &folder, const QByteArray &name);
-QByteArray DirectoryPart(const QByteArray &path);
-QByteArray FileNamePart(const QByteArray &path);
+QByteArray joinPath(const QByteArray &folder, const QByteArray &name);
+QByteArray directoryPart(const QByteArray &path);
+QByteArray fileNamePart(const QByteArray &path);
 
 // The bytes a path typed, picked or given as text is handed on as: on POSIX
 // the locale's encoding (QFile::encodeName), the bytes the file system
@@ -21,7 +21,7 @@ QByteArray pathBytes(const QString &path);
 // The path from the root, as the journal keeps it: dots resolved, links not.
 QByteArray absolutePath(const QByteArray &path);
 
-// The separator JoinPath adds: the platform's own.
+// The separator joinPath adds: the platform's own.
 #ifdef _WIN32
 constexpr char nativeSeparator = '\\';
 #else

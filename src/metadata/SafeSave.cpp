@@ -11,14 +11,14 @@
 
 namespace lumicap {
 
-ImageStatus SaveImageFile(ImageHolder &image, const QByteArray &path)
+ImageStatus saveImageFile(ImageHolder &image, const QByteArray &path)
 {
     SaveGroup one;
     const ImageStatus status = one.add(image, path);
     return status == ImageStatus::Ok ? one.commit().status : status;
 }
 
-ImageStatus CheckImageSave(ImageHolder &image, const QByteArray &path)
+ImageStatus checkImageSave(ImageHolder &image, const QByteArray &path)
 {
     if (!image.isOpen())
         return ImageStatus::WrongState;

@@ -27,11 +27,11 @@ namespace lumicap {
 //    is untouched and no temporary file remains.
 // Saving what the file already holds writes nothing. This is a SaveGroup of
 // one picture; a batch saves several together.
-ImageStatus SaveImageFile(ImageHolder &image, const QByteArray &path);
+ImageStatus saveImageFile(ImageHolder &image, const QByteArray &path);
 
-// What SaveImageFile would give, without writing anything: the picture is
+// What saveImageFile would give, without writing anything: the picture is
 // held and read as a save holds and reads it, and the edits are applied in
 // memory only. A raw file's sidecar is not tried.
-ImageStatus CheckImageSave(ImageHolder &image, const QByteArray &path);
+ImageStatus checkImageSave(ImageHolder &image, const QByteArray &path);
 
 } // namespace lumicap

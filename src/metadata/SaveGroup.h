@@ -12,7 +12,7 @@
 namespace lumicap {
 
 // Safe saves of several pictures made durable together (group commit), as a
-// batch makes them. Each picture is saved as SaveImageFile says, in two
+// batch makes them. Each picture is saved as saveImageFile says, in two
 // halves:
 //  - add() holds the picture (lock and lease, kept until the group is
 //    done), reads it, applies the edits and writes the new file "_~NAME"

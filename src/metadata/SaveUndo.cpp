@@ -130,7 +130,7 @@ UndoResult SaveUndo::undo(std::size_t index, bool force) const
         return result;
     }
     ImageStatus status;
-    const auto image = OpenImageFile(e.path, status);
+    const auto image = openImageFile(e.path, status);
     if (status != ImageStatus::Ok) {
         result.outcome = UndoResult::Outcome::Failed;
         result.status = status;
@@ -156,7 +156,7 @@ UndoResult SaveUndo::undo(std::size_t index, bool force) const
         return result;
     }
     image->setCopies(copies);
-    result.status = SaveImageFile(*image, e.path);
+    result.status = saveImageFile(*image, e.path);
     result.outcome = result.status == ImageStatus::Ok ? UndoResult::Outcome::Restored : UndoResult::Outcome::Failed;
     return result;
 }

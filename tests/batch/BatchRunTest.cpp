@@ -76,7 +76,7 @@ protected:
         EXPECT_TRUE(writeAll(QFile::decodeName(listPath()), listText));
         ListFileReader list;
         EXPECT_EQ(list.open(listPath()), ImageStatus::Ok);
-        return BatchRun(prompt, progress).RunBatch(list, listPath(), options);
+        return BatchRun(prompt, progress).runListFile(list, listPath(), options);
     }
     QByteArray description(const QString &name) { return tagsDirectly(pics(name)).value(0); }
 

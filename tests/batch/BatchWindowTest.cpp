@@ -64,19 +64,19 @@ void BatchWindowTest::progressWindowDefaultsClampAndCancel()
     ProgressWindow empty(&flag, "Working...", QStringLiteral(""), nullptr);
     QCOMPARE(child<QLabel>(empty.window(), ids::ProgressText)->text(), QString());
     QProgressBar *bar = child<QProgressBar>(empty.window(), ids::ProgressBar);
-    empty.SetProgressPos(-5);
+    empty.setProgressPos(-5);
     QCOMPARE(bar->value(), 0);
-    empty.SetProgressPos(150);
+    empty.setProgressPos(150);
     QCOMPARE(bar->value(), 100);
 
     QTest::keyClick(empty.window(), Qt::Key_Escape);
     QCOMPARE(flag, 0);
     QVERIFY(!empty.isShown());
     flag = 5;
-    empty.SetProgressText("late");
-    empty.SetProgressPos(10);
-    empty.CloseProgress();
-    empty.CancelProgress();
+    empty.setProgressText("late");
+    empty.setProgressPos(10);
+    empty.closeProgress();
+    empty.cancelProgress();
     QCOMPARE(flag, 5); // nothing happens once closed
 
     ProgressWindow noFlag(nullptr, QString(), QString(), nullptr);
@@ -91,13 +91,13 @@ void BatchWindowTest::progressWindowLeavesOrEnablesTheMainWindow()
     {
         ProgressWindow untouched(nullptr, QString(), QString(), nullptr);
         main.setEnabled(false);
-        untouched.CloseProgress();
+        untouched.closeProgress();
         QVERIFY(!main.isEnabled()); // not its business
     }
     {
         ProgressWindow disabling(nullptr, QString(), QString(), &main); // main was already disabled
         QVERIFY(!main.isEnabled());
-        disabling.CloseProgress();
+        disabling.closeProgress();
         QVERIFY(main.isEnabled()); // closing always enables it
     }
     {

@@ -115,13 +115,13 @@ TEST(AListFileReader, readsAFileAsItsBytes)
 
 TEST(SplitPath, separatesTheFolderWithItsDriveFromTheFile)
 {
-    EXPECT_EQ(SplitPath("C:\\Pics\\list.txt").folder, QByteArray("C:\\Pics\\"));
-    EXPECT_EQ(SplitPath("C:\\Pics\\list.txt").file, QByteArray("list.txt"));
-    EXPECT_EQ(SplitPath("C:list.txt").folder, QByteArray("C:"));
-    EXPECT_EQ(SplitPath("/home/ann/DESCRIPT.ION").folder, QByteArray("/home/ann/"));
-    EXPECT_EQ(SplitPath("list.txt").folder, QByteArray());
+    EXPECT_EQ(splitPath("C:\\Pics\\list.txt").folder, QByteArray("C:\\Pics\\"));
+    EXPECT_EQ(splitPath("C:\\Pics\\list.txt").file, QByteArray("list.txt"));
+    EXPECT_EQ(splitPath("C:list.txt").folder, QByteArray("C:"));
+    EXPECT_EQ(splitPath("/home/ann/DESCRIPT.ION").folder, QByteArray("/home/ann/"));
+    EXPECT_EQ(splitPath("list.txt").folder, QByteArray());
     const QByteArray deep = "/" + QByteArray(300, 'd') + "/" + QByteArray(280, 'f');
-    EXPECT_EQ(SplitPath(deep).file.size(), 280); // nothing is cut at 259
+    EXPECT_EQ(splitPath(deep).file.size(), 280); // nothing is cut at 259
 }
 
 TEST(ImagePathFor, staysInsideTheListFilesFolder)

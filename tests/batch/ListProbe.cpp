@@ -51,7 +51,7 @@ int main(int argc, char **argv)
         return 2;
     Answers prompt;
     Progress progress(argc > 2 ? std::atol(argv[2]) : -1);
-    const lumicap::BatchSummary s = lumicap::BatchRun(prompt, progress).RunBatch(list, argv[1], {"Ann", std::nullopt, false});
+    const lumicap::BatchSummary s = lumicap::BatchRun(prompt, progress).runListFile(list, argv[1], {"Ann", std::nullopt, false});
     std::printf("saved %d skipped %d failed %d cancelled %d status %d\n", s.saved, s.skipped, s.failed, s.cancelled ? 1 : 0,
                 lumicap::statusNumber(s.status));
     return 0;

@@ -26,11 +26,11 @@ const MetadataFields typed{"New caption \xC3\xBCn\xC3\xAF \xE2\x82\xAC", "New Ar
 ImageStatus save(const QString &path, bool allCopies, const MetadataFields &fields = typed, FieldSelection which = {})
 {
     ImageStatus status;
-    const auto image = OpenImageFile(QFile::encodeName(path), status);
+    const auto image = openImageFile(QFile::encodeName(path), status);
     if (status != ImageStatus::Ok)
         return status;
-    WriteMetadata(*image, fields, which, false, allCopies);
-    return SaveImageFile(*image, QFile::encodeName(path));
+    writeMetadata(*image, fields, which, false, allCopies);
+    return saveImageFile(*image, QFile::encodeName(path));
 }
 
 // A tag as ExifTool reads it ("-listItem 1 -Tag": one name of a list); the
@@ -147,7 +147,7 @@ TEST(CopiesOfTheFields, allReadTheTypedTextAfterASave)
         const QList<QImage> pixels = decodePages(path);
         ImageStatus status;
         if (!c.copiesBefore.empty()) {
-            EXPECT_EQ(OpenImageFile(QFile::encodeName(path), status)->copies().description, c.copiesBefore);
+            EXPECT_EQ(openImageFile(QFile::encodeName(path), status)->copies().description, c.copiesBefore);
         }
 
         ASSERT_EQ(save(path, c.allCopies), ImageStatus::Ok);
@@ -243,7 +243,7 @@ TEST(CopiesOfTheFields, changeOnlyWithTheTextOfTheirField)
             EXPECT_EQ(readAll(path), before);
         }
         ImageStatus status; // and Lumicap reads every copy as ExifTool does
-        const auto image = OpenImageFile(QFile::encodeName(path), status);
+        const auto image = openImageFile(QFile::encodeName(path), status);
         for (const TextCopy &copy : image->copies().description)
             EXPECT_EQ(QString::fromUtf8(copy.text), tagText(path, copy.where == "XMP" ? "-XMP-dc:Description" : "-IPTC:Caption-Abstract"));
         for (const TextCopy &copy : image->copies().artist)
@@ -269,10 +269,10 @@ TEST(CopiesOfTheFields, thatCannotBeParsedAreLeftAloneAndNamed)
     const QByteArray packet = exifTool({"-b", "-XMP", path});
 
     ImageStatus status;
-    const auto image = OpenImageFile(QFile::encodeName(path), status);
+    const auto image = openImageFile(QFile::encodeName(path), status);
     ASSERT_EQ(status, ImageStatus::Ok);
-    WriteMetadata(*image, typed, FieldSelection{}, false);
-    ASSERT_EQ(SaveImageFile(*image, QFile::encodeName(path)), ImageStatus::Ok);
+    writeMetadata(*image, typed, FieldSelection{}, false);
+    ASSERT_EQ(saveImageFile(*image, QFile::encodeName(path)), ImageStatus::Ok);
     EXPECT_EQ(image->untouchedCopies(), std::vector<QByteArray>{"XMP"});
     EXPECT_EQ(exifTool({"-b", "-XMP", path}), packet);
     EXPECT_EQ(exifToolValue(path, "ImageDescription"), typed.description);

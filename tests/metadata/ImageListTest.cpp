@@ -25,8 +25,8 @@ class ImageOrder : public ::testing::TestWithParam<OrderCase>
 
 TEST_P(ImageOrder, putsTheFirstBeforeTheSecond)
 {
-    EXPECT_LT(CompareImagePaths(GetParam().first, GetParam().second), 0);
-    EXPECT_GT(CompareImagePaths(GetParam().second, GetParam().first), 0);
+    EXPECT_LT(compareImagePaths(GetParam().first, GetParam().second), 0);
+    EXPECT_GT(compareImagePaths(GetParam().second, GetParam().first), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, ImageOrder,
@@ -42,7 +42,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, ImageOrder,
 
 TEST(ImageOrder, treatsNamesThatDifferOnlyInCaseAsEqual)
 {
-    EXPECT_EQ(CompareImagePaths("d/Photo.JPG", "d/photo.jpg"), 0);
+    EXPECT_EQ(compareImagePaths("d/Photo.JPG", "d/photo.jpg"), 0);
 }
 
 class AFolderScan : public ::testing::Test

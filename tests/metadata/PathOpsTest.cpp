@@ -17,8 +17,8 @@ class PathParts : public ::testing::TestWithParam<PathCase>
 
 TEST_P(PathParts, splitAtTheLastSeparatorOfEitherKind)
 {
-    EXPECT_EQ(DirectoryPart(GetParam().path), QByteArray(GetParam().directory));
-    EXPECT_EQ(FileNamePart(GetParam().path), QByteArray(GetParam().file));
+    EXPECT_EQ(directoryPart(GetParam().path), QByteArray(GetParam().directory));
+    EXPECT_EQ(fileNamePart(GetParam().path), QByteArray(GetParam().file));
 }
 
 INSTANTIATE_TEST_SUITE_P(Paths, PathParts,
@@ -30,8 +30,8 @@ INSTANTIATE_TEST_SUITE_P(Paths, PathParts,
 
 TEST(JoinPath, addsTheNativeSeparatorOnlyWhenNeeded)
 {
-    EXPECT_EQ(JoinPath("", "a.jpg"), QByteArray("a.jpg"));
-    EXPECT_EQ(JoinPath("C:\\Pics\\", "a.jpg"), QByteArray("C:\\Pics\\a.jpg"));
-    EXPECT_EQ(JoinPath("/pics/", "a.jpg"), QByteArray("/pics/a.jpg"));
-    EXPECT_EQ(JoinPath("/pics", "a.jpg"), QByteArray("/pics") + nativeSeparator + "a.jpg");
+    EXPECT_EQ(joinPath("", "a.jpg"), QByteArray("a.jpg"));
+    EXPECT_EQ(joinPath("C:\\Pics\\", "a.jpg"), QByteArray("C:\\Pics\\a.jpg"));
+    EXPECT_EQ(joinPath("/pics/", "a.jpg"), QByteArray("/pics/a.jpg"));
+    EXPECT_EQ(joinPath("/pics", "a.jpg"), QByteArray("/pics") + nativeSeparator + "a.jpg");
 }

@@ -97,24 +97,24 @@ TEST_F(ASafeSave, neverWritesThroughALinkAtTheTemporaryName)
 TEST_F(ASafeSave, reportsAnImageThatVanishedAfterItWasOpened)
 {
     ImageStatus status;
-    auto image = OpenImageFile(QFile::encodeName(path), status);
+    auto image = openImageFile(QFile::encodeName(path), status);
     ASSERT_EQ(status, ImageStatus::Ok);
     ASSERT_TRUE(QFile::remove(path));
-    WriteMetadata(*image, sample, false);
-    EXPECT_EQ(SaveImageFile(*image, QFile::encodeName(path)), ImageStatus::FileNotFound);
+    writeMetadata(*image, sample, false);
+    EXPECT_EQ(saveImageFile(*image, QFile::encodeName(path)), ImageStatus::FileNotFound);
     EXPECT_EQ(leftovers(dir.path()), QStringList());
 }
 
 TEST_F(ASafeSave, appliesTheTagsToTheFileAsItIsWhenSaving)
 {
     ImageStatus status;
-    auto image = OpenImageFile(QFile::encodeName(path), status);
+    auto image = openImageFile(QFile::encodeName(path), status);
     ASSERT_EQ(status, ImageStatus::Ok);
     // Another program rewrites the picture after we opened it.
     ASSERT_TRUE(writeJpeg(path, 80, 80, 9));
     const QByteArray scan = jpegScanData(readAll(path));
-    WriteMetadata(*image, sample, false);
-    ASSERT_EQ(SaveImageFile(*image, QFile::encodeName(path)), ImageStatus::Ok);
+    writeMetadata(*image, sample, false);
+    ASSERT_EQ(saveImageFile(*image, QFile::encodeName(path)), ImageStatus::Ok);
     EXPECT_EQ(jpegScanData(readAll(path)), scan);
     EXPECT_EQ(readFields(path), sample);
 }
@@ -242,9 +242,9 @@ TEST_F(ASafeSave, countsWhatACloneWritesTowardsTheGroupsBound)
     ASSERT_GT(QFileInfo(tiff).size(), SaveGroup::maxBytes);
     const bool cloned = runQuietly("cp", {"--reflink=always", tiff, dir.file("kept.tif")});
     ImageStatus status;
-    auto image = OpenImageFile(QFile::encodeName(tiff), status);
+    auto image = openImageFile(QFile::encodeName(tiff), status);
     ASSERT_EQ(status, ImageStatus::Ok);
-    WriteMetadata(*image, sample, false);
+    writeMetadata(*image, sample, false);
     SaveGroup group;
     ASSERT_EQ(group.add(*image, QFile::encodeName(tiff)), ImageStatus::Ok);
     EXPECT_EQ(group.full(), !cloned);

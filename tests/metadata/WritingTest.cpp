@@ -104,7 +104,7 @@ TEST_P(WritingTags, writesEmptyFieldsAsPresentTagsOfOneZeroByte)
 {
     ASSERT_EQ(saveFields(path, MetadataFields()), ImageStatus::Ok);
     ImageStatus status;
-    auto image = OpenImageFile(QFile::encodeName(path), status);
+    auto image = openImageFile(QFile::encodeName(path), status);
     ASSERT_EQ(status, ImageStatus::Ok);
     int found = 0;
     for (const TagItem &tag : image->tags()) {
@@ -327,7 +327,7 @@ namespace {
 std::optional<QByteArray> rawTag(const QString &path, std::uint16_t id)
 {
     ImageStatus status;
-    const auto image = OpenImageFile(QFile::encodeName(path), status);
+    const auto image = openImageFile(QFile::encodeName(path), status);
     for (const TagItem &tag : image ? image->tags() : std::vector<TagItem>()) {
         if (tag.group == primaryGroup && tag.id == id)
             return tag.value;
@@ -338,19 +338,19 @@ std::optional<QByteArray> rawTag(const QString &path, std::uint16_t id)
 ImageStatus saveRaw(const QString &path, std::uint16_t id, const QByteArray &value)
 {
     ImageStatus status;
-    const auto image = OpenImageFile(QFile::encodeName(path), status);
+    const auto image = openImageFile(QFile::encodeName(path), status);
     if (status == ImageStatus::Ok)
         image->setTag({id, asciiType, value, primaryGroup});
-    return status == ImageStatus::Ok ? SaveImageFile(*image, QFile::encodeName(path)) : status;
+    return status == ImageStatus::Ok ? saveImageFile(*image, QFile::encodeName(path)) : status;
 }
 
 ImageStatus saveOnly(const QString &path, const MetadataFields &fields, FieldSelection which)
 {
     ImageStatus status;
-    const auto image = OpenImageFile(QFile::encodeName(path), status);
+    const auto image = openImageFile(QFile::encodeName(path), status);
     if (status == ImageStatus::Ok)
-        WriteMetadata(*image, fields, which, false);
-    return status == ImageStatus::Ok ? SaveImageFile(*image, QFile::encodeName(path)) : status;
+        writeMetadata(*image, fields, which, false);
+    return status == ImageStatus::Ok ? saveImageFile(*image, QFile::encodeName(path)) : status;
 }
 
 qsizetype exifSegmentLength(const QByteArray &jpeg)
@@ -560,10 +560,10 @@ TEST(SavingRawFiles, writesTheFieldsToTheSidecarsAndNeverTheRawFile)
     ASSERT_TRUE(exifToolWrite(raw, {"-IFD0:Make=NIKON CORPORATION", "-IFD0:ImageDescription=In camera"}));
     const QByteArray rawBytes = readAll(raw);
     ImageStatus status;
-    auto image = OpenImageFile(QFile::encodeName(raw), status, true);
+    auto image = openImageFile(QFile::encodeName(raw), status, true);
     ASSERT_EQ(status, ImageStatus::Ok);
     EXPECT_EQ(image->format(), ImageFormat::Raw);
-    EXPECT_EQ(ReadMetadata(*image).description, QByteArray());
+    EXPECT_EQ(readMetadata(*image).description, QByteArray());
     EXPECT_EQ(image->copies().description, (std::vector<TextCopy>{{"raw Exif", "In camera"}}));
     EXPECT_EQ(image->size(), QSize(48, 32));
     EXPECT_EQ(image->preview(QSize(48, 32)).size(), QSize(48, 32));

@@ -269,16 +269,16 @@ TEST(AwkwardNames, saveOrFailCleanly)
         ASSERT_EQ(::rename((folder + "tmp.jpg").constData(), (folder + name).constData()), 0);
         const bool fits = name.size() <= 253;
         ImageStatus status;
-        auto image = OpenImageFile(folder + name, status);
+        auto image = openImageFile(folder + name, status);
         ASSERT_EQ(status, ImageStatus::Ok);
-        WriteMetadata(*image, {"Named", "", ""}, false);
-        EXPECT_EQ(statusNumber(SaveImageFile(*image, folder + name)), fits ? 0 : 7);
+        writeMetadata(*image, {"Named", "", ""}, false);
+        EXPECT_EQ(statusNumber(saveImageFile(*image, folder + name)), fits ? 0 : 7);
         if (!fits) {
             EXPECT_EQ(readAll(QFile::decodeName(folder + name)), before);
         }
-        image = OpenImageFile(folder + name, status);
+        image = openImageFile(folder + name, status);
         ASSERT_EQ(status, ImageStatus::Ok);
-        EXPECT_EQ(ReadMetadata(*image).description, fits ? QByteArray("Named") : QByteArray());
+        EXPECT_EQ(readMetadata(*image).description, fits ? QByteArray("Named") : QByteArray());
     }
 }
 
@@ -299,7 +299,7 @@ TEST(NonRegularFiles, areRefusedAtOnce)
     for (const char *name : {"fifo.jpg", "folder.jpg", "device.jpg", "socket.jpg"}) {
         SCOPED_TRACE(name);
         ImageStatus status;
-        OpenImageFile(dir.bytePath(name), status);
+        openImageFile(dir.bytePath(name), status);
         EXPECT_EQ(status, ImageStatus::InvalidParameter);
     }
     ::close(sock);
@@ -327,9 +327,9 @@ TEST(ASavedPictureHeldByAnotherSave, isWaitedForBrieflyThenReportedInUse)
         QElapsedTimer timer;
         timer.start();
         ImageStatus status;
-        auto opened = OpenImageFile(QFile::encodeName(image), status);
-        WriteMetadata(*opened, {"Held", "", ""}, false);
-        status = SaveImageFile(*opened, QFile::encodeName(image));
+        auto opened = openImageFile(QFile::encodeName(image), status);
+        writeMetadata(*opened, {"Held", "", ""}, false);
+        status = saveImageFile(*opened, QFile::encodeName(image));
         holder.join();
         if (holdMs < 1000) {
             EXPECT_EQ(status, ImageStatus::Ok);

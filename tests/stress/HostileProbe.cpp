@@ -28,12 +28,12 @@ bool probe(const QString &path)
 {
     const QByteArray before = contents(path);
     lumicap::ImageStatus status;
-    auto image = lumicap::OpenImageFile(QFile::encodeName(path), status);
+    auto image = lumicap::openImageFile(QFile::encodeName(path), status);
     if (status != lumicap::ImageStatus::Ok)
         return true;
-    (void)lumicap::ReadMetadata(*image);
-    lumicap::WriteMetadata(*image, {"hostile", "probe", "file"}, false);
-    status = lumicap::SaveImageFile(*image, QFile::encodeName(path));
+    (void)lumicap::readMetadata(*image);
+    lumicap::writeMetadata(*image, {"hostile", "probe", "file"}, false);
+    status = lumicap::saveImageFile(*image, QFile::encodeName(path));
     if (status != lumicap::ImageStatus::Ok && contents(path) != before)
         return false;
     const QFileInfo info(path);

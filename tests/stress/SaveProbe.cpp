@@ -83,11 +83,11 @@ int main(int argc, char **argv)
     lumicap::SaveGroup group;
     lumicap::ImageStatus status = lumicap::ImageStatus::Ok;
     for (const QByteArray &file : files) {
-        auto image = lumicap::OpenImageFile(file, status);
+        auto image = lumicap::openImageFile(file, status);
         if (status != lumicap::ImageStatus::Ok)
             break;
-        lumicap::WriteMetadata(*image, {argv[4], "Probe", "(c) Probe"}, false);
-        status = files.size() == 1 ? lumicap::SaveImageFile(*image, file) : group.add(*image, file);
+        lumicap::writeMetadata(*image, {argv[4], "Probe", "(c) Probe"}, false);
+        status = files.size() == 1 ? lumicap::saveImageFile(*image, file) : group.add(*image, file);
         if (status != lumicap::ImageStatus::Ok)
             break;
     }

@@ -13,20 +13,20 @@ ImageStatus saveFields(const QString &path, const MetadataFields &fields, bool r
 {
     ImageStatus status;
     const QByteArray bytes = QFile::encodeName(path);
-    auto image = OpenImageFile(bytes, status);
+    auto image = openImageFile(bytes, status);
     if (status != ImageStatus::Ok)
         return status;
-    WriteMetadata(*image, fields, removeAll);
-    return SaveImageFile(*image, bytes);
+    writeMetadata(*image, fields, removeAll);
+    return saveImageFile(*image, bytes);
 }
 
 MetadataFields readFields(const QString &path, ImageStatus *status)
 {
     ImageStatus s;
-    auto image = OpenImageFile(QFile::encodeName(path), s);
+    auto image = openImageFile(QFile::encodeName(path), s);
     if (status)
         *status = s;
-    return s == ImageStatus::Ok ? ReadMetadata(*image) : MetadataFields();
+    return s == ImageStatus::Ok ? readMetadata(*image) : MetadataFields();
 }
 
 QStringList leftovers(const QString &folder)
