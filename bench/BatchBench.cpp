@@ -70,7 +70,8 @@ Measured measure(const QString &program, const QStringList &args)
         ::_exit(127);
     }
     int status = 0;
-    struct rusage usage {};
+    struct rusage usage
+    {};
     ::wait4(pid, &status, 0, &usage);
     Measured m;
     m.ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
@@ -125,9 +126,9 @@ int main(int argc, char **argv)
     const QString format = tiff ? "TIFF" : heic ? "HEIC" : "JPEG";
     const QString seed = dir.filePath("seed." + ext);
     const QImage picture = tiff ? photoLikeImage(2600, 2300).convertToFormat(QImage::Format_RGB888)
-                           : heic ? photoLikeImage(4000, 3000)
-                           : againstCopy ? photoLikeImage(3800, 2540) // about 3.4 MB
-                                         : photoLikeImage(3000, 2000);
+        : heic                  ? photoLikeImage(4000, 3000)
+        : againstCopy           ? photoLikeImage(3800, 2540) // about 3.4 MB
+                                : photoLikeImage(3000, 2000);
     if (heic) {
         const QString source = dir.filePath("seed.jpg");
         if (!picture.save(source, "JPEG", 92) || !run("heif-enc", {"-q", "60", "-t", "320", "-o", seed, source}))
@@ -136,8 +137,9 @@ int main(int argc, char **argv)
     } else if (!picture.save(seed, tiff ? "TIFF" : "JPEG", 92)) {
         return 1;
     }
-    run("exiftool", {"-q", "-overwrite_original", "-IFD0:Make=Bench", "-IFD0:Model=B1", "-ExifIFD:ExposureTime=1/250",
-                     "-ExifIFD:FNumber=5.6", "-ExifIFD:ISO=200", "-IFD0:Software=bench", seed});
+    run("exiftool",
+        {"-q", "-overwrite_original", "-IFD0:Make=Bench", "-IFD0:Model=B1", "-ExifIFD:ExposureTime=1/250", "-ExifIFD:FNumber=5.6", "-ExifIFD:ISO=200",
+         "-IFD0:Software=bench", seed});
     for (int i = 0; i < files; ++i)
         QFile::copy(seed, dir.filePath(QString("IMG_%1.%2").arg(i, 4, 10, QChar('0')).arg(ext)));
     const qint64 size = QFileInfo(seed).size();
@@ -184,11 +186,12 @@ int main(int argc, char **argv)
         [&] {
             // The exiv2 tool writes one text to all files (it has no list).
             if (exiv2)
-                exiv2Times.push_back(measure("exiv2", QStringList{"-M", QString("set Exif.Image.ImageDescription Ascii Round %1").arg(round), "-M",
-                                             "set Exif.Image.Artist Ascii Ann Example", "-M", "set Exif.Image.Copyright Ascii (c) 2026 Ann",
-                                                             "mo"}
-                                                     + all)
-                                         .ms);
+                exiv2Times.push_back(
+                    measure("exiv2",
+                            QStringList{"-M", QString("set Exif.Image.ImageDescription Ascii Round %1").arg(round), "-M",
+                                        "set Exif.Image.Artist Ascii Ann Example", "-M", "set Exif.Image.Copyright Ascii (c) 2026 Ann", "mo"}
+                                + all)
+                        .ms);
         },
     };
     for (int r = 0; r < rounds; ++r) {
@@ -220,8 +223,8 @@ int main(int argc, char **argv)
         report("durable copy (fsync file, rename, fsync folder)", copy, copy);
         report("lumicap-tags batch, first pass", oursTimes.front(), copy);
         report("lumicap-tags batch, later passes", later, copy);
-        std::printf("ratios %.3f (first pass) and %.3f (later) to the durable copy; peak memory %ld KB\n", oursTimes.front() / copy,
-                    later / copy, oursPeakKb);
+        std::printf("ratios %.3f (first pass) and %.3f (later) to the durable copy; peak memory %ld KB\n", oursTimes.front() / copy, later / copy,
+                    oursPeakKb);
         return 0;
     }
 
@@ -232,10 +235,10 @@ int main(int argc, char **argv)
         if (exiftool)
             showTheirs.push_back(measure("exiftool", QStringList{"-s3", "-IFD0:ImageDescription", "-IFD0:Artist", "-IFD0:Copyright"} + all).ms);
         if (exiv2)
-            showExiv2.push_back(measure("exiv2", QStringList{"-Pv", "-g", "Exif.Image.ImageDescription", "-g", "Exif.Image.Artist", "-g",
-                                                               "Exif.Image.Copyright"}
-                                                       + all)
-                                    .ms);
+            showExiv2.push_back(
+                measure("exiv2",
+                        QStringList{"-Pv", "-g", "Exif.Image.ImageDescription", "-g", "Exif.Image.Artist", "-g", "Exif.Image.Copyright"} + all)
+                    .ms);
     }
 
     // Peak memory of a batch of a tenth of the files and of all of them.

@@ -85,10 +85,10 @@ int main(int argc, char **argv)
 
     const Times cold = openFolder(folder);
     const Times warm = openFolder(folder);
-    std::printf("%d pictures (links to %d distinct 12 MP JPEGs without an Exif thumbnail), %d thumbnails on the first screen\n",
-                pictures, distinct, cold.onScreen);
-    std::printf("first screen of thumbnails: %.0f ms decoded, %.0f ms from the shared thumbnails on disk (goal: at most 1000)\n",
-                cold.firstScreen, warm.firstScreen);
+    std::printf("%d pictures (links to %d distinct 12 MP JPEGs without an Exif thumbnail), %d thumbnails on the first screen\n", pictures, distinct,
+                cold.onScreen);
+    std::printf("first screen of thumbnails: %.0f ms decoded, %.0f ms from the shared thumbnails on disk (goal: at most 1000)\n", cold.firstScreen,
+                warm.firstScreen);
     std::printf("every picture's marks read: %.0f ms, then %.0f ms\n", cold.allMarks, warm.allMarks);
 
     // The shared thumbnails made here are of files that are gone now.

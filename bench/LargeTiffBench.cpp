@@ -42,10 +42,11 @@ int main(int argc, char **argv)
         ::_exit(127);
     }
     int status = 0;
-    struct rusage usage {};
+    struct rusage usage
+    {};
     ::wait4(pid, &status, 0, &usage);
     const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-    std::printf("TIFF of %.0f MB: saved in %.0f ms, peak memory %.0f MB (%.2fx the file), exit %d\n", size, ms,
-                usage.ru_maxrss / 1024.0, usage.ru_maxrss / 1024.0 / size, WEXITSTATUS(status));
+    std::printf("TIFF of %.0f MB: saved in %.0f ms, peak memory %.0f MB (%.2fx the file), exit %d\n", size, ms, usage.ru_maxrss / 1024.0,
+                usage.ru_maxrss / 1024.0 / size, WEXITSTATUS(status));
     return WEXITSTATUS(status);
 }

@@ -171,11 +171,10 @@ int main(int argc, char **argv)
 
     if (editor.controller().position() != pictures - 1)
         std::printf("the key did not reach the last picture (at %d)\n", editor.controller().position() + 1);
-    std::printf("%d %s (%lld bytes each), frame %dx%d\n", pictures, heic ? "12 MP HEICs" : "24 MP JPEGs",
-                static_cast<long long>(QFile(first).size()),
+    std::printf("%d %s (%lld bytes each), frame %dx%d\n", pictures, heic ? "12 MP HEICs" : "24 MP JPEGs", static_cast<long long>(QFile(first).size()),
                 editor.preview()->width(), editor.preview()->height());
-    std::printf("PageDown/PageUp after %.0f ms on each picture: median %.1f ms, longest %.1f ms (goal: median at most 16)\n",
-                dwell, median(paused), *std::max_element(paused.begin(), paused.end()));
+    std::printf("PageDown/PageUp after %.0f ms on each picture: median %.1f ms, longest %.1f ms (goal: median at most 16)\n", dwell, median(paused),
+                *std::max_element(paused.begin(), paused.end()));
     std::printf("  of which the command (open the file, read the tags, fill the fields): median %.1f ms\n", median(command));
     std::printf("key held (a press every %.0f ms): longest event-loop stall %.1f ms (goal: under 50); last picture shown %.1f ms "
                 "after its key\n",

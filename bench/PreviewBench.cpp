@@ -69,8 +69,7 @@ int main(int argc, char **argv)
     std::printf("24 MP JPEG (%lld bytes), median of %d rounds\n", static_cast<long long>(QFile(path).size()), rounds);
     report("full-size decode (QImageReader)", fullDecode, fullDecode);
     report("open + read tags + first preview paint", ours, fullDecode);
-    std::printf("memory with the image open: +%.1f MB (goal: at most 10); full decode: +%.1f MB\n", withImage - before,
-                withFull - withImage);
+    std::printf("memory with the image open: +%.1f MB (goal: at most 10); full decode: +%.1f MB\n", withImage - before, withFull - withImage);
     std::printf("ratio %.2f (goal: at most 0.6)\n", ours / fullDecode);
     return 0;
 }

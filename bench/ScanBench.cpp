@@ -36,9 +36,7 @@ int main(int argc, char **argv)
             names.push_back(e.path().filename().string());
         sink += names.size();
     });
-    const double scan = medianMs(rounds, [&] {
-        sink += ImageList::listImages(folder).size();
-    });
+    const double scan = medianMs(rounds, [&] { sink += ImageList::listImages(folder).size(); });
 
     std::printf("folder of %d entries, median of %d rounds\n", entries, rounds);
     report("bare std::filesystem listing", bare, bare);

@@ -23,7 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     TagEdits edits;
     edits.removeAll = size % 2 == 1;
-    edits.set = {{0x010E, 2, QByteArray("fuzzed description", 19), "Image"}, {0x013B, 2, QByteArray("a", 2), "Image"},
+    edits.set = {{0x010E, 2, QByteArray("fuzzed description", 19), "Image"},
+                 {0x013B, 2, QByteArray("a", 2), "Image"},
                  {0x8298, 2, QByteArray(1, '\0'), "Image"}};
     bool unchanged = false;
     QList<QByteArray> pieces;

@@ -17,8 +17,7 @@ namespace lumicap {
 LumicapApp::LumicapApp()
     : imagingPresent([] { return imagingAvailable(); })
     , runModal([](QDialog &dialog) { return dialog.exec(); })
-{
-}
+{}
 
 std::optional<int> LumicapApp::takeArguments(const QStringList &arguments, QString &output)
 {

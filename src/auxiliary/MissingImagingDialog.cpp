@@ -6,7 +6,6 @@ namespace lumicap {
 
 MissingImagingDialog::MissingImagingDialog(QWidget *parent)
     : LinkHostDialog(missingImagingTemplate(), parent)
-{
-}
+{}
 
 } // namespace lumicap

@@ -28,9 +28,8 @@ ApplyDialog::ApplyDialog(UserPrompt &prompt, std::vector<QByteArray> pictures, b
     setControls(DialogBuilder(applyTemplate()).buildFixed(this));
     for (const auto &[tick, text] : fieldControls) {
         auto *edit = qobject_cast<QLineEdit *>(control(text));
-        connect(edit, &QLineEdit::textEdited, qobject_cast<QCheckBox *>(control(tick)), [box = control(tick)] {
-            qobject_cast<QCheckBox *>(box)->setChecked(true);
-        });
+        connect(edit, &QLineEdit::textEdited, qobject_cast<QCheckBox *>(control(tick)),
+                [box = control(tick)] { qobject_cast<QCheckBox *>(box)->setChecked(true); });
     }
     connect(qobject_cast<QPushButton *>(control(ids::Start)), &QPushButton::clicked, this, &ApplyDialog::apply);
 }

@@ -57,7 +57,7 @@ BatchDialog::BatchDialog(UserPrompt &prompt, QWidget *mainWindow)
     listEdit_->setText(settings.listFile);
     listEdit_->attach();
     listEdit_->setFilter(loadString(IDS_LIST_FILTER));
-    listEdit_->setShowHidden(true); // list files are often hidden
+    listEdit_->setShowHidden(true);                   // list files are often hidden
     listEdit_->setStartFolder(settings.imagesFolder); // without a list, the picker starts among the pictures
 
     connect(qobject_cast<QPushButton *>(control(ids::Start)), &QPushButton::clicked, this, &BatchDialog::start);

@@ -243,12 +243,9 @@ BatchRun::Outcome BatchRun::processEntry(const ListEntry &entry, const QByteArra
 {
     const QString line = displayText(entry.name);
     switch (entry.fault) {
-    case LineFault::NoName:
-        return askToGoOn(formatString(IDS_LIST_LINE_NO_NAME, line.toUtf8().constData()));
-    case LineFault::UnclosedQuote:
-        return askToGoOn(formatString(IDS_LIST_LINE_UNCLOSED, line.toUtf8().constData()));
-    case LineFault::None:
-        break;
+    case LineFault::NoName: return askToGoOn(formatString(IDS_LIST_LINE_NO_NAME, line.toUtf8().constData()));
+    case LineFault::UnclosedQuote: return askToGoOn(formatString(IDS_LIST_LINE_UNCLOSED, line.toUtf8().constData()));
+    case LineFault::None: break;
     }
     ImageStatus refusal = ImageStatus::AccessDenied;
     if (const auto path = findImageFor(folder, entry.name, &refusal)) {

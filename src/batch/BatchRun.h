@@ -78,10 +78,10 @@ struct BatchSummary
 {
     int saved = 0;
     int skipped = 0;
-    int failed = 0; // images that could not be opened or saved, or the list
+    int failed = 0;     // images that could not be opened or saved, or the list
     int notReached = 0; // entries left as they were when the run ended early
     bool cancelled = false;
-    ImageStatus status = ImageStatus::Ok; // OutOfMemory when memory ran out
+    ImageStatus status = ImageStatus::Ok;   // OutOfMemory when memory ran out
     std::vector<UntouchedCopies> untouched; // among the saved ones
     // In a dry run, what the saves would change (spans left empty).
     std::vector<TextChange> planned;
@@ -108,8 +108,10 @@ using EditFor = std::function<PictureEdit(const PatternSubject &)>;
 class BatchRun
 {
 public:
-
-    BatchRun(UserPrompt &prompt, BatchProgress &progress) : prompt_(prompt), progress_(progress) {}
+    BatchRun(UserPrompt &prompt, BatchProgress &progress)
+        : prompt_(prompt)
+        , progress_(progress)
+    {}
     // Messages for people (the window) add a line saying what a status means.
     void explainStatuses(bool on) { explain_ = on; }
     // Everything is read and every save tried in memory, nothing written;

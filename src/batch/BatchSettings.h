@@ -12,8 +12,8 @@ struct BatchSettings
     QString artist;
     QString copyright;
     QString listFile;
-    bool allCopies = false;     // missing IPTC and XMP copies are created
-    QString imagesFolder;       // the editor's: read, never written here
+    bool allCopies = false; // missing IPTC and XMP copies are created
+    QString imagesFolder;   // the editor's: read, never written here
 
     static BatchSettings load();
     void save() const;

@@ -16,8 +16,8 @@ std::optional<FindReplace> FindReplace::make(const ReplaceRequest &request, QStr
     }
     FindReplace replace(request);
     const QString pattern = request.regex ? request.find : QRegularExpression::escape(request.find);
-    replace.expression_ = QRegularExpression(pattern, request.ignoreCase ? QRegularExpression::CaseInsensitiveOption
-                                                                         : QRegularExpression::NoPatternOption);
+    replace.expression_
+        = QRegularExpression(pattern, request.ignoreCase ? QRegularExpression::CaseInsensitiveOption : QRegularExpression::NoPatternOption);
     if (!replace.expression_.isValid()) {
         error = formatString(IDS_REPLACE_BAD_REGEX, replace.expression_.errorString().toUtf8().constData());
         return std::nullopt;

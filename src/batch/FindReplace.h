@@ -39,7 +39,9 @@ public:
     EditFor editFor(const std::vector<TextChange> &chosen) const;
 
 private:
-    explicit FindReplace(const ReplaceRequest &request) : request_(request) {}
+    explicit FindReplace(const ReplaceRequest &request)
+        : request_(request)
+    {}
     QString expanded(const QRegularExpressionMatch &match) const;
 
     ReplaceRequest request_;

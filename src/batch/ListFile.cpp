@@ -84,7 +84,10 @@ BatchList ListFileParser::parse(const QByteArray &file)
     return list;
 }
 
-ListFileReader::ListFileReader(const QByteArray &bytes, qsizetype chunkBytes) : memory_(bytes), memoryChunk_(chunkBytes) {}
+ListFileReader::ListFileReader(const QByteArray &bytes, qsizetype chunkBytes)
+    : memory_(bytes)
+    , memoryChunk_(chunkBytes)
+{}
 
 ListFileReader::~ListFileReader() = default;
 

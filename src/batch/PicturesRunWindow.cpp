@@ -13,8 +13,7 @@ PicturesRunWindow::PicturesRunWindow(UserPrompt &prompt, std::vector<QByteArray>
     , pictures_(std::move(pictures))
     , allCopies_(allCopies)
     , mainWindow_(mainWindow)
-{
-}
+{}
 
 void PicturesRunWindow::setControls(QHash<int, QWidget *> controls)
 {

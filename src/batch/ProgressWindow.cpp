@@ -34,10 +34,8 @@ ProgressWindow::ProgressWindow(int *flag, const QString &caption, const QString 
                                     })
                               .buildFixed(window_);
     window_->setWindowTitle(caption.isNull() ? QStringLiteral("Working") : caption);
-    qobject_cast<QLabel *>(controls.value(ids::ProgressText))
-        ->setText(text.isNull() ? QStringLiteral("Click Cancel to cancel the operation") : text);
-    connect(qobject_cast<QAbstractButton *>(controls.value(ids::Cancel)), &QAbstractButton::clicked, this,
-            &ProgressWindow::cancelProgress);
+    qobject_cast<QLabel *>(controls.value(ids::ProgressText))->setText(text.isNull() ? QStringLiteral("Click Cancel to cancel the operation") : text);
+    connect(qobject_cast<QAbstractButton *>(controls.value(ids::Cancel)), &QAbstractButton::clicked, this, &ProgressWindow::cancelProgress);
     connect(window_, &QDialog::rejected, this, &ProgressWindow::cancelProgress); // Escape, the close box
 
     // Centred over its owner, or on the screen.

@@ -45,8 +45,8 @@ ReplaceDialog::ReplaceDialog(UserPrompt &prompt, std::vector<QByteArray> picture
                     .make(ids::ReplaceList, [this](QWidget *parent) { return list_ = new QTreeWidget(parent); })
                     .buildFixed(this));
     list_->setRootIsDecorated(false);
-    list_->setHeaderLabels({loadString(IDS_REPLACE_PICTURE), loadString(IDS_REPLACE_FIELD), loadString(IDS_REPLACE_BEFORE),
-                            loadString(IDS_REPLACE_AFTER)});
+    list_->setHeaderLabels(
+        {loadString(IDS_REPLACE_PICTURE), loadString(IDS_REPLACE_FIELD), loadString(IDS_REPLACE_BEFORE), loadString(IDS_REPLACE_AFTER)});
     for (const int id : {ids::ReplaceInDescription, ids::ReplaceInArtist, ids::ReplaceInCopyright})
         tickBox(control(id))->setChecked(true);
     control(ids::Start)->setEnabled(false);

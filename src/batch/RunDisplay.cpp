@@ -13,7 +13,10 @@
 
 namespace lumicap {
 
-RunDisplay::RunDisplay(QWidget *mainWindow, QWidget *owner) : mainWindow_(mainWindow), owner_(owner) {}
+RunDisplay::RunDisplay(QWidget *mainWindow, QWidget *owner)
+    : mainWindow_(mainWindow)
+    , owner_(owner)
+{}
 
 RunDisplay::~RunDisplay() = default;
 

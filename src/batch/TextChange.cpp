@@ -26,9 +26,9 @@ bool &selected(FieldSelection &which, TagField field)
 
 QString fieldName(TagField field)
 {
-    return loadString(field == TagField::Description ? IDS_FIELD_NAME_DESCRIPTION
-                      : field == TagField::Artist    ? IDS_FIELD_NAME_ARTIST
-                                                     : IDS_FIELD_NAME_COPYRIGHT);
+    return loadString(field == TagField::Description  ? IDS_FIELD_NAME_DESCRIPTION
+                          : field == TagField::Artist ? IDS_FIELD_NAME_ARTIST
+                                                      : IDS_FIELD_NAME_COPYRIGHT);
 }
 
 std::optional<TagField> fieldNamed(const QByteArray &name)

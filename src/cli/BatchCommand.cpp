@@ -20,15 +20,18 @@ namespace {
 class TerminalProgress : public BatchProgress
 {
 public:
-    TerminalProgress(bool verbose, bool quiet) : bar_(!verbose && !quiet && errorsGoToATerminal()), lines_(verbose) {}
+    TerminalProgress(bool verbose, bool quiet)
+        : bar_(!verbose && !quiet && errorsGoToATerminal())
+        , lines_(verbose)
+    {}
 
     void begin() override {}
     void showImage(const QString &name, int position) override
     {
         if (bar_) {
             const int filled = position / 5;
-            std::fprintf(stderr, "\r[%s%s] %3d%% %-40.40s", QByteArray(filled, '#').constData(), QByteArray(20 - filled, '.').constData(),
-                         position, escapedText(name).toUtf8().constData());
+            std::fprintf(stderr, "\r[%s%s] %3d%% %-40.40s", QByteArray(filled, '#').constData(), QByteArray(20 - filled, '.').constData(), position,
+                         escapedText(name).toUtf8().constData());
             std::fflush(stderr);
             drawn_ = true;
         } else if (lines_) {
@@ -56,7 +59,10 @@ private:
 class ConsolePrompt : public UserPrompt
 {
 public:
-    ConsolePrompt(TerminalProgress &progress, bool keepGoing) : progress_(progress), keepGoing_(keepGoing) {}
+    ConsolePrompt(TerminalProgress &progress, bool keepGoing)
+        : progress_(progress)
+        , keepGoing_(keepGoing)
+    {}
 
     void showMessage(const QString &text) override
     {

@@ -8,10 +8,34 @@ namespace {
 enum Applies : unsigned { Show = 1, Set = 2, Batch = 4, Replace = 8, History = 16, Undo = 32, Any = 63 };
 
 enum class Id {
-    Help, Version, Verbose, Quiet, Recursive, NameList, Json, Csv, DescriptIon,
-    Description, Artist, Copyright, DeleteDescription, DeleteArtist, DeleteCopyright,
-    RemoveAll, PreserveTime, KeepGoing, AllCopies, ShowAll, SidecarWithExt,
-    DryRun, Regex, IgnoreCase, Field, Run, ListRuns, Force,
+    Help,
+    Version,
+    Verbose,
+    Quiet,
+    Recursive,
+    NameList,
+    Json,
+    Csv,
+    DescriptIon,
+    Description,
+    Artist,
+    Copyright,
+    DeleteDescription,
+    DeleteArtist,
+    DeleteCopyright,
+    RemoveAll,
+    PreserveTime,
+    KeepGoing,
+    AllCopies,
+    ShowAll,
+    SidecarWithExt,
+    DryRun,
+    Regex,
+    IgnoreCase,
+    Field,
+    Run,
+    ListRuns,
+    Force,
 };
 
 struct OptionSpec
@@ -247,9 +271,8 @@ bool Parser::check()
         if (!(option.definition->applies & commandBit(inv_.command)))
             return fail(formatString(IDS_CLI_NOT_FOR_COMMAND, option.spelled.constData(), command));
     }
-    const auto conflict = [this](bool a, bool b, const char *first, const char *second) {
-        return a && b && !fail(formatString(IDS_CLI_CONFLICT, first, second));
-    };
+    const auto conflict
+        = [this](bool a, bool b, const char *first, const char *second) { return a && b && !fail(formatString(IDS_CLI_CONFLICT, first, second)); };
     if (conflict(inv_.verbose, inv_.quiet, "--verbose", "--quiet"))
         return false;
     switch (inv_.command) {
@@ -298,8 +321,7 @@ bool Parser::check()
             return fail(loadString(IDS_CLI_UNDO_WHAT));
         return true;
     case Command::History:
-    case Command::None:
-        break;
+    case Command::None: break;
     }
     if (inv_.files.empty() && inv_.nameLists.empty())
         return fail(loadString(IDS_CLI_NO_FILES));

@@ -30,12 +30,12 @@ struct Invocation
     bool preserveTime = false;
     bool removeAllExif = false;
     bool keepGoing = false;
-    bool allCopies = false; // set, batch: create missing XMP and IPTC copies
-    bool showAll = false;   // show: every copy of each field
+    bool allCopies = false;      // set, batch: create missing XMP and IPTC copies
+    bool showAll = false;        // show: every copy of each field
     bool sidecarWithExt = false; // set, batch: a raw file's new sidecar is NAME.EXT.xmp
     ShowFormat format = ShowFormat::Text;
 
-    FieldChanges changes; // set: --description ... --delete-copyright; batch: --artist, --copyright
+    FieldChanges changes;              // set: --description ... --delete-copyright; batch: --artist, --copyright
     std::optional<QByteArray> csvFile; // set --csv FILE
 
     bool dryRun = false; // set, batch, replace: nothing is written
@@ -45,9 +45,9 @@ struct Invocation
     bool regex = false;
     bool ignoreCase = false;
     std::vector<QByteArray> fields;
-    std::optional<QByteArray> run;     // undo --run ID
-    bool listRuns = false;             // undo --list-runs
-    bool force = false;                // undo: fields changed since too
+    std::optional<QByteArray> run; // undo --run ID
+    bool listRuns = false;         // undo --list-runs
+    bool force = false;            // undo: fields changed since too
 };
 
 // Reads argv (without the program name). Options may come before or after

@@ -55,8 +55,8 @@ QByteArray CsvTable::formatRow(const CsvRow &row)
         const QByteArray &field = row[k];
         if (k > 0)
             line.append(',');
-        const bool quote = field.contains(',') || field.contains('"') || field.contains('\n') || field.contains('\r')
-                           || field.startsWith(' ') || field.endsWith(' ');
+        const bool quote = field.contains(',') || field.contains('"') || field.contains('\n') || field.contains('\r') || field.startsWith(' ')
+            || field.endsWith(' ');
         if (quote) {
             QByteArray inner = field;
             line.append('"').append(inner.replace("\"", "\"\"")).append('"');

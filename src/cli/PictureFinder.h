@@ -23,7 +23,9 @@ struct Picture
 class PictureFinder
 {
 public:
-    explicit PictureFinder(bool recursive) : recursive_(recursive) {}
+    explicit PictureFinder(bool recursive)
+        : recursive_(recursive)
+    {}
 
     void add(const QByteArray &argument);
     // One name per line, from a file or, for "-", standard input.

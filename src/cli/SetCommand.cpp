@@ -26,15 +26,13 @@ void printSetChanges(const QByteArray &shown, const MetadataFields &before, cons
     for (const TagField field : allTagFields) {
         if (isSelected(which, field) && fieldText(before, field) != fieldText(after, field))
             printOut(formatString(IDS_CLI_WOULD_CHANGE, shown.constData(), fieldName(field).toUtf8().constData(),
-                                  shownText(fieldText(before, field)).toUtf8().constData(),
-                                  shownText(fieldText(after, field)).toUtf8().constData()));
+                                  shownText(fieldText(before, field)).toUtf8().constData(), shownText(fieldText(after, field)).toUtf8().constData()));
     }
 }
 
 // untouched gets the copies of the fields the save could not parse and left
 // as they were.
-ImageStatus setTags(const QByteArray &path, const SetRequest &request, int position, bool dryRun, bool &opened,
-                    std::vector<QByteArray> &untouched)
+ImageStatus setTags(const QByteArray &path, const SetRequest &request, int position, bool dryRun, bool &opened, std::vector<QByteArray> &untouched)
 {
     ImageStatus status;
     const auto image = openImageFile(path, status);

@@ -20,10 +20,7 @@ struct SetRequest
     bool preserveTime = false;
     bool patterns = true; // values from a table are taken as they are
 
-    bool changesNothing() const
-    {
-        return !changes.any() && !removeAllExif;
-    }
+    bool changesNothing() const { return !changes.any() && !removeAllExif; }
 };
 
 struct SetJob

@@ -97,10 +97,8 @@ int runShow(const std::vector<Picture> &pictures, ShowFormat format, bool allCop
         switch (format) {
         case ShowFormat::Json: {
             QJsonObject object{
-                {"file", displayText(picture.path)},
-                {"description", jsonValue(values.description)},
-                {"artist", jsonValue(values.artist)},
-                {"copyright", jsonValue(values.copyright)},
+                {"file", displayText(picture.path)},  {"description", jsonValue(values.description)},
+                {"artist", jsonValue(values.artist)}, {"copyright", jsonValue(values.copyright)},
                 {"status", statusNumber(status)},
             };
             if (allCopies)

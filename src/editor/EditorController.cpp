@@ -123,8 +123,7 @@ bool EditorController::hasIptcCopy(int index) const
 
 int EditorController::iptcOverflow(int index) const
 {
-    static constexpr int limits[3] = {CaptionCopies::iptcCaptionBytes, CaptionCopies::iptcBylineBytes,
-                                      CaptionCopies::iptcCopyrightBytes};
+    static constexpr int limits[3] = {CaptionCopies::iptcCaptionBytes, CaptionCopies::iptcBylineBytes, CaptionCopies::iptcCopyrightBytes};
     if (!hasIptcCopy(index))
         return 0;
     const QByteArray text = fieldBytes(index);
@@ -142,8 +141,9 @@ void EditorController::showIptcCounter(int index)
     // Quiet: a line under the preview, only while the text passes the limit.
     const int limit = iptcOverflow(index);
     if (limit > 0) {
-        view_.setText(ids::Status, formatString(IDS_IPTC_OVER, loadString(plainLabels[index]).toUtf8().constData(),
-                                                static_cast<int>(fieldBytes(index).size()), limit));
+        view_.setText(
+            ids::Status,
+            formatString(IDS_IPTC_OVER, loadString(plainLabels[index]).toUtf8().constData(), static_cast<int>(fieldBytes(index).size()), limit));
         counting_ = index;
     } else if (counting_ == index) {
         view_.setText(ids::Status, {});
@@ -185,9 +185,7 @@ void EditorController::markField(int index, const FieldReading &reading)
     if (!reading.differing.empty())
         note = loadString(IDS_COPIES_DIFFER);
     for (const TextCopy &copy : reading.differing)
-        note += '\n'
-                + formatString(IDS_COPY_LINE, copy.where.constData(),
-                               copy.text.isEmpty() ? stringText(IDS_COPY_EMPTY) : copy.text.constData());
+        note += '\n' + formatString(IDS_COPY_LINE, copy.where.constData(), copy.text.isEmpty() ? stringText(IDS_COPY_EMPTY) : copy.text.constData());
     view_.setToolTip(noteIds[index], note);
     view_.setVisible(noteIds[index], !note.isEmpty());
 }
@@ -208,8 +206,7 @@ void EditorController::refused(int id, qsizetype excess)
     if (i < 0)
         return;
     const QString name = loadString(plainLabels[i]).chopped(1).toLower();
-    prompt_.showMessage(formatString(IDS_FIELD_FULL, name.toUtf8().constData(), static_cast<int>(fieldLimit()),
-                                     static_cast<int>(excess)));
+    prompt_.showMessage(formatString(IDS_FIELD_FULL, name.toUtf8().constData(), static_cast<int>(fieldLimit()), static_cast<int>(excess)));
 }
 
 void EditorController::forgetCompletion(int id, const QString &text)
@@ -366,7 +363,9 @@ void EditorController::undoLastSave()
         result = SaveUndo(Journal(Journal::userFolder()).entries()).lastSave(currentPath_, false);
     }
     const QByteArray shown = displayPath(currentPath_).toUtf8();
-    const auto fields = [](const std::vector<QByteArray> &names) { return names.empty() ? QByteArray() : QList<QByteArray>(names.begin(), names.end()).join(", "); };
+    const auto fields = [](const std::vector<QByteArray> &names) {
+        return names.empty() ? QByteArray() : QList<QByteArray>(names.begin(), names.end()).join(", ");
+    };
     QStringList problems;
     if (!result.leftAlone.empty())
         problems << formatString(IDS_UNDO_LEFT_ALONE, shown.constData(), fields(result.leftAlone).constData());
@@ -522,8 +521,7 @@ bool EditorController::releaseImage()
 {
     if (image_) {
         if (state() == State::Edited) {
-            const UserPrompt::Answer answer =
-                options_.autoSave ? UserPrompt::Answer::Yes : prompt_.askYesNoCancel(loadString(IDS_SAVE_CHANGES));
+            const UserPrompt::Answer answer = options_.autoSave ? UserPrompt::Answer::Yes : prompt_.askYesNoCancel(loadString(IDS_SAVE_CHANGES));
             // Cancel: nothing is saved or dropped, and the step that wanted the
             // release does not happen.
             if (answer == UserPrompt::Answer::Cancel)
@@ -566,8 +564,8 @@ bool EditorController::saveAutomatically()
             return true;
         if (status == ImageStatus::Ok)
             return false;
-        const UserPrompt::Answer answer =
-            prompt_.askYesNoCancel(statusMessage(IDS_SAVE_ERROR_AGAIN, statusNumber(status), displayPath(currentPath_)));
+        const UserPrompt::Answer answer
+            = prompt_.askYesNoCancel(statusMessage(IDS_SAVE_ERROR_AGAIN, statusNumber(status), displayPath(currentPath_)));
         if (answer != UserPrompt::Answer::Yes)
             return answer == UserPrompt::Answer::No;
     }
@@ -586,9 +584,7 @@ bool EditorController::writeCurrentImage(ImageStatus &status)
     // whenever they are not empty, as an empty one leaves each picture its
     // own. Every other tag keeps what the file holds at the save.
     const MetadataFields fields{fieldBytes(0), fieldBytes(1), fieldBytes(2)};
-    const auto written = [&](int i) {
-        return options_.noLoadCopyR ? !(fields.*fieldMembers[i]).isEmpty() : changed_[static_cast<std::size_t>(i)];
-    };
+    const auto written = [&](int i) { return options_.noLoadCopyR ? !(fields.*fieldMembers[i]).isEmpty() : changed_[static_cast<std::size_t>(i)]; };
     const FieldSelection which{changed_[0], written(1), written(2)};
     int cutIndex = -1;
     for (int i = 0; i < 3 && cutIndex < 0; ++i) {
@@ -663,8 +659,7 @@ bool EditorController::takeChangesOnDisk()
             continue;
         if (fieldBytes(i) != disk.*fieldMembers[i]) {
             const QString name = loadString(plainLabels[i]).chopped(1);
-            if (!prompt_.askYesNo(formatString(IDS_CHANGED_ON_DISK, name.toUtf8().constData(),
-                                               displayPath(currentPath_).toUtf8().constData())))
+            if (!prompt_.askYesNo(formatString(IDS_CHANGED_ON_DISK, name.toUtf8().constData(), displayPath(currentPath_).toUtf8().constData())))
                 return false; // asked again at the next save
         }
         seen_.*fieldMembers[i] = disk.*fieldMembers[i];

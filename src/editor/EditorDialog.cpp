@@ -103,8 +103,7 @@ bool EditorDialog::eventFilter(QObject *watched, QEvent *event)
 {
     // Enter in the artist or copyright field saves and goes on, as in the
     // description; in the folder field it stays Start.
-    if (event->type() == QEvent::ShortcutOverride && undoAction_
-        && static_cast<QKeyEvent *>(event)->keyCombination() == undoAction_->shortcut()[0])
+    if (event->type() == QEvent::ShortcutOverride && undoAction_ && static_cast<QKeyEvent *>(event)->keyCombination() == undoAction_->shortcut()[0])
         return true; // left unaccepted: the window's shortcut runs
     if (event->type() == QEvent::KeyPress && (watched == control(ids::Artist) || watched == control(ids::Copyright))) {
         const auto *key = static_cast<QKeyEvent *>(event);
@@ -186,8 +185,8 @@ void EditorDialog::registerAnchors()
     addAnchor(preview_, below, anchors::BottomRight);
     addAnchor(control(ids::Status), anchors::BottomLeft, anchors::BottomRight);
     addAnchor(filmstrip_, anchors::BottomLeft, anchors::BottomRight);
-    for (const int id : {ids::Start, ids::Cancel, ids::Previous, ids::Next, ids::Save, ids::Batch, ids::Replace, ids::ApplyToAll,
-                         ids::Help, ids::About, ids::DescriptionNote})
+    for (const int id : {ids::Start, ids::Cancel, ids::Previous, ids::Next, ids::Save, ids::Batch, ids::Replace, ids::ApplyToAll, ids::Help,
+                         ids::About, ids::DescriptionNote})
         addAnchor(control(id), anchors::TopRight, anchors::TopRight);
     if (folderEdit_->button())
         addAnchor(folderEdit_->button(), anchors::TopRight, anchors::TopRight);
@@ -279,10 +278,18 @@ bool EditorDialog::nativeEvent(const QByteArray &eventType, void *message, qintp
 void EditorDialog::deferredStartup()
 {
     static const std::pair<int, int> tips[] = {
-        {ids::Folder, IDS_TIP_FOLDER},       {ids::AutoSel, IDS_TIP_AUTOSEL},     {ids::RemoveAllExif, IDS_TIP_REMOVE_ALL},
-        {ids::AutoSave, IDS_TIP_AUTOSAVE},   {ids::NoLoadCopyR, IDS_TIP_NO_LOAD_COPYRIGHT}, {ids::AllCopies, IDS_TIP_ALL_COPIES},
-        {ids::Description, IDS_TIP_DESCRIPTION}, {ids::Artist, IDS_TIP_ARTIST}, {ids::Copyright, IDS_TIP_COPYRIGHT},
-        {ids::Start, IDS_TIP_START},         {ids::Previous, IDS_TIP_PREVIOUS},   {ids::Next, IDS_TIP_NEXT},
+        {ids::Folder, IDS_TIP_FOLDER},
+        {ids::AutoSel, IDS_TIP_AUTOSEL},
+        {ids::RemoveAllExif, IDS_TIP_REMOVE_ALL},
+        {ids::AutoSave, IDS_TIP_AUTOSAVE},
+        {ids::NoLoadCopyR, IDS_TIP_NO_LOAD_COPYRIGHT},
+        {ids::AllCopies, IDS_TIP_ALL_COPIES},
+        {ids::Description, IDS_TIP_DESCRIPTION},
+        {ids::Artist, IDS_TIP_ARTIST},
+        {ids::Copyright, IDS_TIP_COPYRIGHT},
+        {ids::Start, IDS_TIP_START},
+        {ids::Previous, IDS_TIP_PREVIOUS},
+        {ids::Next, IDS_TIP_NEXT},
         {ids::Save, IDS_TIP_SAVE},
     };
     for (const auto &[id, string] : tips)

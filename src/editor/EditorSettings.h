@@ -29,7 +29,7 @@ struct EditorSettings
     bool operator==(const EditorSettings &o) const
     {
         return imgFolder == o.imgFolder && autoSel == o.autoSel && removeAllExif == o.removeAllExif && noLoadCopyR == o.noLoadCopyR
-               && autoSave == o.autoSave && allCopies == o.allCopies && filmstrip == o.filmstrip && artist == o.artist && copyright == o.copyright;
+            && autoSave == o.autoSave && allCopies == o.allCopies && filmstrip == o.filmstrip && artist == o.artist && copyright == o.copyright;
     }
     bool operator!=(const EditorSettings &o) const { return !(*this == o); }
 

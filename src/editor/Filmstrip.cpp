@@ -16,7 +16,7 @@
 namespace lumicap {
 
 namespace {
-constexpr int gap = 4;      // around each thumbnail, inside its cell
+constexpr int gap = 4;       // around each thumbnail, inside its cell
 constexpr int barHeight = 4; // the description mark below the thumbnail
 
 // The pictures as rows for the view: a name and the marks in words.
@@ -72,8 +72,7 @@ public:
     ThumbnailDelegate(FilmstripModel &model, QObject *parent)
         : QStyledItemDelegate(parent)
         , model_(model)
-    {
-    }
+    {}
 
     QSize sizeHint(const QStyleOptionViewItem &, const QModelIndex &) const override
     {

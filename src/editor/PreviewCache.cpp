@@ -53,12 +53,9 @@ int PreviewCache::orientationOf(const ImageHolder &image)
 QImage PreviewCache::shown(const ImageHolder &image, const QRect &frame)
 {
     frame_ = frame;
-    const auto it = std::find_if(entries_.begin(), entries_.end(),
-                                 [&](const Entry &e) { return e.path == image.path() && e.frame == frame.size(); });
+    const auto it = std::find_if(entries_.begin(), entries_.end(), [&](const Entry &e) { return e.path == image.path() && e.frame == frame.size(); });
     const bool asked = asked_.path == image.path() && asked_.frame == frame.size() && asked_.stamp.sameContentAs(image.stamp());
-    const auto fits = [&] {
-        return it->image.isNull() || it->image.size() == previewDecodeSize(frame, image.size(), orientationOf(image));
-    };
+    const auto fits = [&] { return it->image.isNull() || it->image.size() == previewDecodeSize(frame, image.size(), orientationOf(image)); };
     if (it != entries_.end() && (asked || (it->stamp.sameContentAs(image.stamp()) && fits())))
         return it->image;
     if (!asked) {
@@ -110,7 +107,7 @@ bool PreviewCache::known(const QByteArray &path, QSize frame) const
 {
     const auto same = [&](const QByteArray &p, QSize f) { return p == path && f == frame; };
     return std::any_of(entries_.begin(), entries_.end(), [&](const Entry &e) { return same(e.path, e.frame); })
-           || std::any_of(queue_.begin(), queue_.end(), [&](const Job &j) { return same(j.path, j.frame.size()); });
+        || std::any_of(queue_.begin(), queue_.end(), [&](const Job &j) { return same(j.path, j.frame.size()); });
 }
 
 void PreviewCache::enqueue(const QByteArray &path, bool first)
@@ -138,7 +135,8 @@ void PreviewCache::pump()
         Entry entry{job.path, job.frame.size(), {}, {}};
         if (generation == generation_)
             entry.image = decodeFile(job.path, job.frame, entry.stamp);
-        QMetaObject::invokeMethod(this, [this, generation, entry] { finished(generation, entry); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, generation, entry] { finished(generation, entry); }, Qt::QueuedConnection);
     });
 }
 
@@ -147,18 +145,16 @@ void PreviewCache::finished(quint64 generation, Entry entry)
     busy_ = false;
     if (generation == generation_) {
         const QByteArray path = entry.path;
-        entries_.erase(std::remove_if(entries_.begin(), entries_.end(),
-                                      [&](const Entry &e) { return e.path == path && e.frame == entry.frame; }),
+        entries_.erase(std::remove_if(entries_.begin(), entries_.end(), [&](const Entry &e) { return e.path == path && e.frame == entry.frame; }),
                        entries_.end());
         entries_.push_back(std::move(entry));
         // Only the wanted pictures stay, and never more than maxHeld: the
         // oldest go first.
         if (!wanted_.empty() && entries_.size() > maxHeld)
-            entries_.erase(std::remove_if(entries_.begin(), entries_.end(),
-                                          [&](const Entry &e) {
-                                              return e.path != path && std::find(wanted_.begin(), wanted_.end(), e.path) == wanted_.end();
-                                          }),
-                           entries_.end());
+            entries_.erase(
+                std::remove_if(entries_.begin(), entries_.end(),
+                               [&](const Entry &e) { return e.path != path && std::find(wanted_.begin(), wanted_.end(), e.path) == wanted_.end(); }),
+                entries_.end());
         while (entries_.size() > maxHeld)
             entries_.erase(entries_.begin());
         Q_EMIT decoded(path);

@@ -19,7 +19,6 @@ PreviewFrame::PreviewFrame(QWidget *parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-
 void PreviewFrame::setCache(PreviewCache *cache)
 {
     cache_ = cache;

@@ -44,22 +44,14 @@ QImage orientedImage(const QImage &stored, int orientation)
     // 2 and 4 mirror, 3 turns half; 5-8 turn a quarter clockwise (6), then
     // mirror (5 across, 7 upside down), or turn three quarters (8).
     switch (orientation) {
-    case 2:
-        return stored.mirrored(true, false);
-    case 3:
-        return stored.mirrored(true, true);
-    case 4:
-        return stored.mirrored(false, true);
-    case 5:
-        return stored.transformed(QTransform().rotate(90)).mirrored(true, false);
-    case 6:
-        return stored.transformed(QTransform().rotate(90));
-    case 7:
-        return stored.transformed(QTransform().rotate(90)).mirrored(false, true);
-    case 8:
-        return stored.transformed(QTransform().rotate(270));
-    default:
-        return stored;
+    case 2: return stored.mirrored(true, false);
+    case 3: return stored.mirrored(true, true);
+    case 4: return stored.mirrored(false, true);
+    case 5: return stored.transformed(QTransform().rotate(90)).mirrored(true, false);
+    case 6: return stored.transformed(QTransform().rotate(90));
+    case 7: return stored.transformed(QTransform().rotate(90)).mirrored(false, true);
+    case 8: return stored.transformed(QTransform().rotate(270));
+    default: return stored;
     }
 }
 

@@ -73,8 +73,8 @@ bool store(const QByteArray &path, const QImage &image)
     if (image.isNull() || modified.isEmpty() || info.absoluteFilePath().startsWith(where))
         return false;
     const QImage thumbnail = image.width() > normalSize || image.height() > normalSize
-                                 ? image.scaled(normalSize, normalSize, Qt::KeepAspectRatio, Qt::SmoothTransformation)
-                                 : image;
+        ? image.scaled(normalSize, normalSize, Qt::KeepAspectRatio, Qt::SmoothTransformation)
+        : image;
     QByteArray png;
     QBuffer buffer(&png);
     if (!buffer.open(QIODevice::WriteOnly) || !thumbnail.save(&buffer, "PNG"))

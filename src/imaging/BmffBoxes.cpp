@@ -179,8 +179,8 @@ ImageStatus parseIloc(const QByteArray &file, BmffLayout &layout, std::map<std::
             if (offset > std::numeric_limits<std::uint64_t>::max() - item.baseOffset)
                 return damaged;
             extent.offset = item.baseOffset + offset;
-            const std::size_t limit = item.method == 0 ? static_cast<std::size_t>(file.size())
-                                                       : (layout.idat ? layout.idat->size - layout.idat->headerSize : 0);
+            const std::size_t limit
+                = item.method == 0 ? static_cast<std::size_t>(file.size()) : (layout.idat ? layout.idat->size - layout.idat->headerSize : 0);
             if (extent.offset > limit || extent.length > limit - extent.offset)
                 return damaged; // outside the file, or its idat
             item.extents.push_back(extent);
@@ -266,12 +266,12 @@ ImageStatus parseMeta(const QByteArray &file, BmffLayout &layout)
             return damaged;
         pos = endOf(box);
         std::optional<BmffBox> *slot = type == "hdlr" ? &hdlr
-                                       : type == "pitm" ? &pitm
-                                       : type == "iinf" ? &iinf
-                                       : type == "iloc" ? &iloc
-                                       : type == "iref" ? &layout.iref
-                                       : type == "idat" ? &layout.idat
-                                                        : nullptr;
+            : type == "pitm"                          ? &pitm
+            : type == "iinf"                          ? &iinf
+            : type == "iloc"                          ? &iloc
+            : type == "iref"                          ? &layout.iref
+            : type == "idat"                          ? &layout.idat
+                                                      : nullptr;
         if (slot && *slot)
             return damaged; // a second one: which counts is not ours to guess
         if (slot)
@@ -368,8 +368,8 @@ ImageStatus replaceItemData(QByteArray &file, const BmffLayout &layout, const Bm
     // Overwritten only inside an mdat's (or the idat's) data, never over
     // another box.
     const bool inMdat = item.method == 1 || std::any_of(layout.mdats.begin(), layout.mdats.end(), [&](const BmffBox &mdat) {
-        return extent.offset >= mdat.offset + mdat.headerSize && extent.offset + extent.length <= endOf(mdat);
-    });
+                            return extent.offset >= mdat.offset + mdat.headerSize && extent.offset + extent.length <= endOf(mdat);
+                        });
     if (!inMdat)
         return damaged;
     if (layout.lengthSize > 0 && size <= extent.length) {
@@ -401,7 +401,8 @@ ImageStatus replaceItemData(QByteArray &file, const BmffLayout &layout, const Bm
 ImageStatus addItem(QByteArray &file, const BmffLayout &layout, BmffMetadata which, const QByteArray &data)
 {
     const bool inBase = layout.baseOffsetSize > 0; // as for a moved item
-    if ((!inBase && layout.offsetSize == 0) || layout.lengthSize == 0 || layout.primary == 0 || (layout.openEnded && layout.openEnded->offset == layout.meta.offset))
+    if ((!inBase && layout.offsetSize == 0) || layout.lengthSize == 0 || layout.primary == 0
+        || (layout.openEnded && layout.openEnded->offset == layout.meta.offset))
         return damaged;
     // An id nothing names yet, not even a reference to a missing item.
     if (layout.largestId == std::numeric_limits<std::uint32_t>::max())
@@ -426,7 +427,7 @@ ImageStatus addItem(QByteArray &file, const BmffLayout &layout, BmffMetadata whi
     QByteArray entry = be(id, v < 2 ? 2 : 4);
     if (v >= 1)
         entry += be(0, 2); // construction method 0
-    entry += be(0, 2); // data reference: this file
+    entry += be(0, 2);     // data reference: this file
     const std::size_t growth = static_cast<std::size_t>(infe.size() + entry.size() + ref.size() + layout.baseOffsetSize + 2 + layout.indexSize
                                                         + layout.offsetSize + layout.lengthSize);
     const std::uint64_t dataAt = static_cast<std::uint64_t>(file.size()) + growth + 8;
@@ -434,11 +435,11 @@ ImageStatus addItem(QByteArray &file, const BmffLayout &layout, BmffMetadata whi
         || !fits(static_cast<std::uint64_t>(data.size()) + 8, 4))
         return damaged;
     entry += be(inBase ? dataAt : 0, layout.baseOffsetSize) + be(1, 2) + be(0, layout.indexSize) + be(inBase ? 0 : dataAt, layout.offsetSize)
-             + be(static_cast<std::uint64_t>(data.size()), layout.lengthSize);
+        + be(static_cast<std::uint64_t>(data.size()), layout.lengthSize);
 
     // Insertions, in the order they sit in the file when at the same place.
-    const std::vector<std::pair<std::size_t, QByteArray>> inserts = {
-        {endOf(layout.iinf), infe}, {endOf(layout.iloc), entry}, {layout.iref ? endOf(*layout.iref) : endOf(layout.meta), ref}};
+    const std::vector<std::pair<std::size_t, QByteArray>> inserts
+        = {{endOf(layout.iinf), infe}, {endOf(layout.iloc), entry}, {layout.iref ? endOf(*layout.iref) : endOf(layout.meta), ref}};
     const auto shift = [&inserts](std::uint64_t at) {
         std::uint64_t by = 0;
         for (const auto &insert : inserts)
@@ -460,8 +461,7 @@ ImageStatus addItem(QByteArray &file, const BmffLayout &layout, BmffMetadata whi
         }
         const std::uint64_t baseShift = shift(item.baseOffset);
         const bool moveBase = layout.baseOffsetSize > 0 && baseShift > 0
-                              && std::all_of(item.extents.begin(), item.extents.end(),
-                                             [&](const BmffExtent &e) { return shift(e.offset) == baseShift; });
+            && std::all_of(item.extents.begin(), item.extents.end(), [&](const BmffExtent &e) { return shift(e.offset) == baseShift; });
         if (moveBase) {
             if (!addToField(file, item.baseOffsetField, layout.baseOffsetSize, baseShift))
                 return damaged;
@@ -474,9 +474,8 @@ ImageStatus addItem(QByteArray &file, const BmffLayout &layout, BmffMetadata whi
         }
     }
     if (!addToField(file, layout.iinf.offset + layout.iinf.headerSize + 4, layout.iinfVersion == 0 ? 2 : 4, 1)
-        || !addToField(file, layout.iloc.offset + layout.iloc.headerSize + 6, v < 2 ? 2 : 4, 1)
-        || !growBox(file, layout.meta, growth) || !growBox(file, layout.iinf, static_cast<std::size_t>(infe.size()))
-        || !growBox(file, layout.iloc, static_cast<std::size_t>(entry.size()))
+        || !addToField(file, layout.iloc.offset + layout.iloc.headerSize + 6, v < 2 ? 2 : 4, 1) || !growBox(file, layout.meta, growth)
+        || !growBox(file, layout.iinf, static_cast<std::size_t>(infe.size())) || !growBox(file, layout.iloc, static_cast<std::size_t>(entry.size()))
         || (layout.iref && !growBox(file, *layout.iref, static_cast<std::size_t>(ref.size()))) || !closeOpenEnd(file, layout))
         return damaged;
     // Later places first, so the earlier ones stay where they were; at the

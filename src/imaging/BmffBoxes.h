@@ -14,9 +14,9 @@ namespace lumicap {
 // One piece of an item's data, as its iloc entry states it.
 struct BmffExtent
 {
-    std::uint64_t offset = 0;      // in the file (method 0) or in idat (method 1), base offset added
+    std::uint64_t offset = 0; // in the file (method 0) or in idat (method 1), base offset added
     std::uint64_t length = 0;
-    std::size_t offsetField = 0;   // where its offset and length fields are in the file
+    std::size_t offsetField = 0; // where its offset and length fields are in the file
     std::size_t lengthField = 0;
 };
 
@@ -24,9 +24,9 @@ struct BmffExtent
 struct BmffItem
 {
     std::uint32_t id = 0;
-    QByteArray type;        // "hvc1", "Exif", "mime", ...
-    QByteArray contentType; // of a "mime" item
-    int method = 0;         // construction method: 0 file, 1 idat
+    QByteArray type;             // "hvc1", "Exif", "mime", ...
+    QByteArray contentType;      // of a "mime" item
+    int method = 0;              // construction method: 0 file, 1 idat
     std::size_t methodField = 0; // where the iloc entry's method field is (0 in iloc version 0)
     std::uint64_t baseOffset = 0;
     std::size_t baseOffsetField = 0;

@@ -106,12 +106,11 @@ std::map<std::string, std::string> languages(const Exiv2::XmpData &xmp, const ch
 // that stays with its qualifiers.
 bool readsAsEdited(const Exiv2::XmpData &before, const Exiv2::XmpData &after, const CopyEdits &edits)
 {
-    const std::tuple<const char *, const std::optional<QByteArray> *, bool> texts[] = {
-        {xmpDescription, &edits.description, edits.removeDescription.xmp}, {xmpRights, &edits.copyright, edits.removeCopyright.xmp}};
+    const std::tuple<const char *, const std::optional<QByteArray> *, bool> texts[]
+        = {{xmpDescription, &edits.description, edits.removeDescription.xmp}, {xmpRights, &edits.copyright, edits.removeCopyright.xmp}};
     const auto edited = [&](const std::string &key) {
-        return (edits.artist && isUnder(key, xmpCreator)) || std::any_of(std::begin(texts), std::end(texts), [&](const auto &t) {
-                   return *std::get<1>(t) && isUnder(key, std::get<0>(t));
-               });
+        return (edits.artist && isUnder(key, xmpCreator))
+            || std::any_of(std::begin(texts), std::end(texts), [&](const auto &t) { return *std::get<1>(t) && isUnder(key, std::get<0>(t)); });
     };
     const auto others = [&](const Exiv2::XmpData &xmp) {
         std::multimap<std::string, std::string> out;
@@ -414,7 +413,7 @@ QByteArray emptyXmp()
     return "<?xpacket begin=\"\xEF\xBB\xBF\" id=\"W5M0MpCehiHzreSzNTczkc9d\"?>\n"
            "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\">"
            "<rdf:Description rdf:about=\"\"/></rdf:RDF></x:xmpmeta>\n"
-           + QByteArray(2048, ' ') + "\n<?xpacket end=\"w\"?>";
+        + QByteArray(2048, ' ') + "\n<?xpacket end=\"w\"?>";
 }
 
 } // namespace lumicap::CaptionCopies

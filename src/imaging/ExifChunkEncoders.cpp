@@ -11,8 +11,7 @@ namespace {
 
 std::optional<QByteArray> rewriteIptcProfile(const QByteArray &profile, const CopyEdits &edits, ImageStatus &status)
 {
-    return profile.startsWith('\x1C') ? CaptionCopies::rewriteIptc(profile, edits, status)
-                                      : CaptionCopies::rewritePhotoshop(profile, edits, status);
+    return profile.startsWith('\x1C') ? CaptionCopies::rewriteIptc(profile, edits, status) : CaptionCopies::rewritePhotoshop(profile, edits, status);
 }
 
 // A chunk's new payload, and where to find it again when the new file is
@@ -50,7 +49,8 @@ std::vector<SegmentChange> pngCopies(const QByteArray &file, const PngLayout &la
         return status == ImageStatus::Ok;
     };
     if ((layout.xmp || edits.createMissing)
-        && !rewrite(layout.xmp, [](const PngLayout &l) { return l.xmp; }, CaptionCopies::emptyXmp(), CaptionCopies::rewriteXmp, pngXmpChunk))
+        && !rewrite(
+            layout.xmp, [](const PngLayout &l) { return l.xmp; }, CaptionCopies::emptyXmp(), CaptionCopies::rewriteXmp, pngXmpChunk))
         skipped.push_back("XMP");
     bool iptcRead = true;
     for (std::size_t i = 0; i < layout.iptc.size(); ++i)
@@ -113,8 +113,9 @@ ImageStatus encodePng(const QByteArray &file, const Decoded &decoded, const Exif
             if (layout.exif) // nothing left: the chunk goes
                 changes.insert(changes.begin(), {layout.exif->offset, layout.exif->size, QByteArray()});
         } else {
-            changes.insert(changes.begin(), layout.exif ? SegmentChange{layout.exif->offset, layout.exif->size, pngChunkLike(file, *layout.exif, payload)}
-                                                        : SegmentChange{layout.insertOffset, 0, pngExifChunk(payload)});
+            changes.insert(changes.begin(),
+                           layout.exif ? SegmentChange{layout.exif->offset, layout.exif->size, pngChunkLike(file, *layout.exif, payload)}
+                                       : SegmentChange{layout.insertOffset, 0, pngExifChunk(payload)});
             payloads.emplace_back([](const PngLayout &l) { return l.exif; }, payload);
         }
     }

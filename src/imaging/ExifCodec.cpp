@@ -30,8 +30,7 @@ namespace {
 
 bool isImageDirectory(const std::string &group)
 {
-    return group != "Photo" && group != "GPSInfo" && group != "Iop" && group != "MpfInfo"
-           && !Exiv2::ExifTags::isMakerGroup(group);
+    return group != "Photo" && group != "GPSInfo" && group != "Iop" && group != "MpfInfo" && !Exiv2::ExifTags::isMakerGroup(group);
 }
 
 QByteArray rawBytes(const Exiv2::Exifdatum &d, Exiv2::ByteOrder order)
@@ -178,14 +177,13 @@ void applyToExifData(ImageFormat format, ExifData &exif, Exiv2::ByteOrder order,
             // points to (Exif, GPS, maker notes) go with it; other pages stay.
             for (auto it = exif.begin(); it != exif.end();) {
                 const std::string group = it->groupName();
-                const bool keep = group == primaryGroup ? TiffEditor::isStructuralTag(it->tag()) || isTextTag(it->tag())
-                                                        : isImageDirectory(group);
+                const bool keep = group == primaryGroup ? TiffEditor::isStructuralTag(it->tag()) || isTextTag(it->tag()) : isImageDirectory(group);
                 it = keep ? std::next(it) : exif.erase(it);
             }
         } else {
             for (auto it = exif.begin(); it != exif.end();) {
-                const bool keep = it->groupName() == primaryGroup
-                                  && (isTextTag(it->tag()) || (format == ImageFormat::Jpeg && isRequiredInJpeg(it->tag())));
+                const bool keep
+                    = it->groupName() == primaryGroup && (isTextTag(it->tag()) || (format == ImageFormat::Jpeg && isRequiredInJpeg(it->tag())));
                 it = keep ? std::next(it) : exif.erase(it);
             }
         }
@@ -229,7 +227,7 @@ TagEdits freshBlockEdits(const ExifData &exif, Exiv2::ByteOrder order, const Tag
     TagEdits fresh;
     const auto asked = [&edits](std::uint16_t tag) {
         return std::any_of(edits.set.begin(), edits.set.end(), [tag](const TagItem &t) { return t.id == tag; })
-               || std::find(edits.removed.begin(), edits.removed.end(), tag) != edits.removed.end();
+            || std::find(edits.removed.begin(), edits.removed.end(), tag) != edits.removed.end();
     };
     for (const auto &d : exif) {
         if (d.groupName() == primaryGroup && (isTextTag(d.tag()) || isRequiredInJpeg(d.tag())) && !asked(d.tag()))
@@ -283,8 +281,8 @@ void addCopiesInFirstDirectory(ImageFormat format, const ExifData &exif, Exiv2::
         edits.set.erase(std::remove_if(edits.set.begin(), edits.set.end(), [tag](const TagItem &t) { return t.id == tag; }), edits.set.end());
         edits.set.push_back({tag, type, value});
     };
-    const std::pair<std::uint16_t, const std::optional<QByteArray> *> xp[] = {
-        {xpTitle, &copies.description}, {xpSubject, &copies.description}, {xpAuthor, &copies.artist}};
+    const std::pair<std::uint16_t, const std::optional<QByteArray> *> xp[]
+        = {{xpTitle, &copies.description}, {xpSubject, &copies.description}, {xpAuthor, &copies.artist}};
     for (const auto &[tag, text] : xp) {
         const Exiv2::Exifdatum *stored = edits.removeAll ? nullptr : firstDirectoryEntry(exif, tag);
         if (*text && stored && CaptionCopies::fromXpValue(rawBytes(*stored, order)) != **text)
@@ -328,8 +326,7 @@ TagEdits withoutSameTexts(const ExifData &exif, Exiv2::ByteOrder order, const Ta
     needed.set.clear();
     for (const TagItem &item : edits.set) {
         const Exiv2::Exifdatum *stored = firstDirectoryEntry(exif, item.id);
-        const bool same = stored && item.type == asciiType && isTextTag(item.id)
-                          && untilZero(rawBytes(*stored, order)) == untilZero(item.value);
+        const bool same = stored && item.type == asciiType && isTextTag(item.id) && untilZero(rawBytes(*stored, order)) == untilZero(item.value);
         if (!same)
             needed.set.push_back(item);
     }
@@ -364,7 +361,7 @@ QByteArray iptcOfProfile(const QByteArray &profile)
     if (profile.isEmpty()
         || Exiv2::Photoshop::locateIptcIrb(reinterpret_cast<const Exiv2::byte *>(profile.constData()), static_cast<long>(profile.size()), &record,
                                            &header, &size)
-               != 0)
+            != 0)
         return {};
     return QByteArray(reinterpret_cast<const char *>(record + header), static_cast<qsizetype>(size));
 }
@@ -404,8 +401,8 @@ ImageStatus ExifCodec::readTags(ImageFormat format, const QByteArray &file, std:
     });
 }
 
-ImageStatus ExifCodec::applyEdits(ImageFormat format, QByteArray &file, const TagEdits &edits, bool &unchanged,
-                                  QList<QByteArray> &pieces, std::vector<QByteArray> *untouched)
+ImageStatus ExifCodec::applyEdits(ImageFormat format, QByteArray &file, const TagEdits &edits, bool &unchanged, QList<QByteArray> &pieces,
+                                  std::vector<QByteArray> *untouched)
 {
     using namespace exifcodec;
     std::vector<QByteArray> skipped;

@@ -23,8 +23,7 @@ class ExifCodec
 public:
     // The Exif entries of every directory; with thumbnail, also the bytes of
     // the small picture the camera stored beside them (empty when none).
-    static ImageStatus readTags(ImageFormat format, const QByteArray &file, std::vector<TagItem> &tags,
-                                QByteArray *thumbnail = nullptr);
+    static ImageStatus readTags(ImageFormat format, const QByteArray &file, std::vector<TagItem> &tags, QByteArray *thumbnail = nullptr);
     // The other copies of the three fields (XMP, IPTC, Windows tags) in a
     // file whose tags were read; what cannot be parsed is left out.
     static void readCopies(ImageFormat format, const QByteArray &file, const std::vector<TagItem> &tags, FieldCopies &copies);
@@ -36,8 +35,8 @@ public:
     // pieces, when the edits would not change any tag.
     // A copy of the fields that cannot be parsed (XMP, IPTC) is left as it
     // is and named in untouched.
-    static ImageStatus applyEdits(ImageFormat format, QByteArray &file, const TagEdits &edits, bool &unchanged,
-                                  QList<QByteArray> &pieces, std::vector<QByteArray> *untouched = nullptr);
+    static ImageStatus applyEdits(ImageFormat format, QByteArray &file, const TagEdits &edits, bool &unchanged, QList<QByteArray> &pieces,
+                                  std::vector<QByteArray> *untouched = nullptr);
 };
 
 } // namespace lumicap

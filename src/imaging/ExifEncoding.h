@@ -75,8 +75,8 @@ bool blockAsIntended(const QByteArray &block, const ExifData &intended, bool fre
 // ExifCodec::applyEdits hands it out. exifChanged says whether the tags
 // differ from the file's; a copy of the fields that cannot be parsed is
 // named in skipped.
-ImageStatus encodeJpeg(const QByteArray &file, const Decoded &decoded, const ExifData &intended, const TagEdits &edits,
-                       bool exifChanged, QList<QByteArray> &pieces, bool &unchanged, std::vector<QByteArray> &skipped);
+ImageStatus encodeJpeg(const QByteArray &file, const Decoded &decoded, const ExifData &intended, const TagEdits &edits, bool exifChanged,
+                       QList<QByteArray> &pieces, bool &unchanged, std::vector<QByteArray> &skipped);
 ImageStatus encodePng(const QByteArray &file, const Decoded &decoded, const ExifData &intended, const TagEdits &edits, bool exifChanged,
                       QList<QByteArray> &pieces, bool &unchanged, std::vector<QByteArray> &skipped);
 ImageStatus encodeWebp(const QByteArray &file, const Decoded &decoded, const ExifData &intended, const TagEdits &edits, bool exifChanged,

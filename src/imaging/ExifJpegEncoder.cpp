@@ -70,8 +70,8 @@ ImageStatus spliceJpeg(const QByteArray &file, const Decoded &decoded, const std
 // straight from where it was read. Remove-all starts from an empty block.
 // The XMP and Photoshop segments are rewritten on their own when their
 // copies of the fields change.
-ImageStatus encodeJpeg(const QByteArray &file, const Decoded &decoded, const ExifData &intended, const TagEdits &edits,
-                       bool exifChanged, QList<QByteArray> &pieces, bool &unchanged, std::vector<QByteArray> &skipped)
+ImageStatus encodeJpeg(const QByteArray &file, const Decoded &decoded, const ExifData &intended, const TagEdits &edits, bool exifChanged,
+                       QList<QByteArray> &pieces, bool &unchanged, std::vector<QByteArray> &skipped)
 {
     std::vector<SegmentChange> changes = jpegCopies(file, decoded.jpeg, edits.copies, skipped);
     if (!exifChanged && changes.empty()) {
@@ -105,9 +105,8 @@ ImageStatus encodeJpeg(const QByteArray &file, const Decoded &decoded, const Exi
         }
         return delta;
     };
-    if (!fresh && !block.isEmpty() && std::any_of(changes.begin(), changes.end(), [](const SegmentChange &c) {
-            return static_cast<std::size_t>(c.bytes.size()) != c.size;
-        })) {
+    if (!fresh && !block.isEmpty()
+        && std::any_of(changes.begin(), changes.end(), [](const SegmentChange &c) { return static_cast<std::size_t>(c.bytes.size()) != c.size; })) {
         QByteArray moved = block;
         if (!TiffEditor::moveFileOffsets(moved, shift))
             return ImageStatus::ValueOverflow;

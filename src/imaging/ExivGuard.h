@@ -12,7 +12,8 @@ namespace lumicap {
 // library's own errors and anything unexpected are a generic error, memory
 // that cannot be had is OutOfMemory, a size that does not fit is
 // ValueOverflow.
-template <typename Work> ImageStatus guardedExiv(Work &&work)
+template <typename Work>
+ImageStatus guardedExiv(Work &&work)
 {
     try {
         return work();

@@ -31,7 +31,9 @@ bool openPrimary(const QByteArray &file, Context &context, Handle &primary)
         return false;
     context.reset(heif_context_alloc());
     heif_image_handle *handle = nullptr;
-    if (!context || heif_context_read_from_memory_without_copy(context.get(), file.constData(), static_cast<size_t>(file.size()), nullptr).code != heif_error_Ok
+    if (!context
+        || heif_context_read_from_memory_without_copy(context.get(), file.constData(), static_cast<size_t>(file.size()), nullptr).code
+            != heif_error_Ok
         || heif_context_get_primary_image_handle(context.get(), &handle).code != heif_error_Ok)
         return false;
     primary.reset(handle);
@@ -90,8 +92,8 @@ QImage picture(const QByteArray &file, QSize size)
     if (!openPrimary(file, context, primary))
         return {};
     Handle thumbnail = firstThumbnail(primary);
-    const bool thumbnailServes = thumbnail && heif_image_handle_get_width(thumbnail.get()) >= size.width()
-                                 && heif_image_handle_get_height(thumbnail.get()) >= size.height();
+    const bool thumbnailServes
+        = thumbnail && heif_image_handle_get_width(thumbnail.get()) >= size.width() && heif_image_handle_get_height(thumbnail.get()) >= size.height();
     return decoded(thumbnailServes ? thumbnail : primary, size);
 }
 

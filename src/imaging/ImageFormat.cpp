@@ -23,7 +23,7 @@ bool isHeif(const char *data, std::size_t size)
     if (size < 16 || std::memcmp(data + 4, "ftyp", 4) != 0)
         return false;
     const std::size_t boxSize = (std::size_t(std::uint8_t(data[0])) << 24) | (std::size_t(std::uint8_t(data[1])) << 16)
-                                | (std::size_t(std::uint8_t(data[2])) << 8) | std::size_t(std::uint8_t(data[3]));
+        | (std::size_t(std::uint8_t(data[2])) << 8) | std::size_t(std::uint8_t(data[3]));
     for (std::size_t at = 8; at + 4 <= std::min(boxSize, size); at += at == 8 ? 8 : 4) {
         for (const char *brand : brands) {
             if (std::memcmp(data + at, brand, 4) == 0)
@@ -59,9 +59,8 @@ ImageFormat detectImageFormat(const char *data, std::size_t size)
 
 bool canHoldTags(ImageFormat format)
 {
-    return format == ImageFormat::Jpeg || format == ImageFormat::Tiff || format == ImageFormat::Png
-           || format == ImageFormat::WebP || format == ImageFormat::Raw
-           || format == ImageFormat::Heif;
+    return format == ImageFormat::Jpeg || format == ImageFormat::Tiff || format == ImageFormat::Png || format == ImageFormat::WebP
+        || format == ImageFormat::Raw || format == ImageFormat::Heif;
 }
 
 } // namespace lumicap

@@ -121,8 +121,8 @@ ImageStatus ImageHolder::openRaw(const QByteArray &file)
             return s;
         FieldCopies inSidecar;
         CaptionCopies::readXmp(packet, inSidecar);
-        const std::pair<std::uint16_t, const std::vector<TextCopy> *> fields[] = {
-            {0x010E, &inSidecar.description}, {0x013B, &inSidecar.artist}, {0x8298, &inSidecar.copyright}};
+        const std::pair<std::uint16_t, const std::vector<TextCopy> *> fields[]
+            = {{0x010E, &inSidecar.description}, {0x013B, &inSidecar.artist}, {0x8298, &inSidecar.copyright}};
         for (const auto &[id, texts] : fields) {
             if (!texts->empty())
                 tags_.push_back({id, asciiType, texts->front().text + '\0', primaryGroup});
@@ -223,8 +223,7 @@ ImageStatus ImageHolder::removeTag(std::uint16_t id)
     if (!open_)
         return fail(ImageStatus::WrongState);
     const auto before = tags_.size();
-    tags_.erase(std::remove_if(tags_.begin(), tags_.end(), [id](const TagItem &t) { return t.id == id && t.group == primaryGroup; }),
-                tags_.end());
+    tags_.erase(std::remove_if(tags_.begin(), tags_.end(), [id](const TagItem &t) { return t.id == id && t.group == primaryGroup; }), tags_.end());
     if (tags_.size() == before)
         return fail(ImageStatus::PropertyNotFound);
     auto &set = edits_.set;
@@ -299,8 +298,8 @@ ImageStatus ImageHolder::checkWritten(const QByteArray &written, const QByteArra
         ExifCodec::readCopies(format_, *files[i], tags[i], copies[i]);
     }
     const bool sameTags = std::equal(tags[0].begin(), tags[0].end(), tags[1].begin(), tags[1].end(), same);
-    const bool sameCopies = copies[0].description == copies[1].description && copies[0].artist == copies[1].artist
-                            && copies[0].copyright == copies[1].copyright;
+    const bool sameCopies
+        = copies[0].description == copies[1].description && copies[0].artist == copies[1].artist && copies[0].copyright == copies[1].copyright;
     return sameTags && sameCopies ? ImageStatus::Ok : ImageStatus::GenericError;
 }
 

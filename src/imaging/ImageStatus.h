@@ -24,7 +24,9 @@ enum class ImageStatus : int {
     EmptyFile = 22, // our own: a file of no bytes, not a damaged one
 };
 
-constexpr int statusNumber(ImageStatus s) { return static_cast<int>(s); }
-
+constexpr int statusNumber(ImageStatus s)
+{
+    return static_cast<int>(s);
+}
 
 } // namespace lumicap

@@ -72,8 +72,8 @@ constexpr std::uint32_t jpegExifSpare = 512;
 QByteArray exifSegment(const QByteArray &tiffBlock);
 
 // What follows the marker and length of an XMP or a Photoshop segment.
-constexpr char xmpSignature[] = "http://ns.adobe.com/xap/1.0/";      // and a zero
-constexpr char photoshopSignature[] = "Photoshop 3.0";               // and a zero
+constexpr char xmpSignature[] = "http://ns.adobe.com/xap/1.0/";                // and a zero
+constexpr char photoshopSignature[] = "Photoshop 3.0";                         // and a zero
 constexpr char xmpExtensionSignature[] = "http://ns.adobe.com/xmp/extension/"; // and a zero
 QByteArray segmentPayload(const QByteArray &jpeg, std::optional<std::size_t> offset, std::size_t size, std::size_t signature);
 // An APP segment of the given marker carrying signature, a zero and payload;

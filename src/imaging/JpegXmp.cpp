@@ -72,7 +72,8 @@ QByteArray extensionSegments(const QByteArray &packet)
     QByteArray segments;
     for (qsizetype at = 0; at < packet.size(); at += step) {
         segments += appSegment(0xE1, xmpExtensionSignature,
-                               guid + bigEndian32(static_cast<std::size_t>(packet.size())) + bigEndian32(static_cast<std::size_t>(at)) + packet.mid(at, step));
+                               guid + bigEndian32(static_cast<std::size_t>(packet.size())) + bigEndian32(static_cast<std::size_t>(at))
+                                   + packet.mid(at, step));
     }
     return segments;
 }
@@ -85,13 +86,13 @@ void readCopies(const QByteArray &jpeg, const JpegLayout &layout, FieldCopies &c
     CaptionCopies::readXmp(extendedPacket(jpeg, layout, main).packet, copies);
 }
 
-void addChanges(const QByteArray &jpeg, const JpegLayout &layout, const CopyEdits &edits, std::size_t insertAt,
-                std::vector<SegmentChange> &changes, std::vector<QByteArray> &skipped)
+void addChanges(const QByteArray &jpeg, const JpegLayout &layout, const CopyEdits &edits, std::size_t insertAt, std::vector<SegmentChange> &changes,
+                std::vector<QByteArray> &skipped)
 {
     if (!layout.xmpOffset && !edits.createMissing)
         return;
-    const QByteArray main = layout.xmpOffset ? segmentPayload(jpeg, layout.xmpOffset, layout.xmpSize, std::strlen(xmpSignature))
-                                             : CaptionCopies::emptyXmp();
+    const QByteArray main
+        = layout.xmpOffset ? segmentPayload(jpeg, layout.xmpOffset, layout.xmpSize, std::strlen(xmpSignature)) : CaptionCopies::emptyXmp();
     const ExtendedXmp extended = extendedPacket(jpeg, layout, main);
     // A field only the extended packet holds is edited there, not made a
     // second time in the main packet.

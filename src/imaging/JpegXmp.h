@@ -29,8 +29,8 @@ void readCopies(const QByteArray &jpeg, const JpegLayout &layout, FieldCopies &c
 // is (or made at insertAt), and an extended packet that changed or had to
 // be made is written in new extension segments that follow it. XMP that
 // cannot be parsed or written is left as it is and named in skipped.
-void addChanges(const QByteArray &jpeg, const JpegLayout &layout, const CopyEdits &edits, std::size_t insertAt,
-                std::vector<SegmentChange> &changes, std::vector<QByteArray> &skipped);
+void addChanges(const QByteArray &jpeg, const JpegLayout &layout, const CopyEdits &edits, std::size_t insertAt, std::vector<SegmentChange> &changes,
+                std::vector<QByteArray> &skipped);
 
 } // namespace JpegXmp
 

@@ -56,8 +56,8 @@ QByteArray deflated(const QByteArray &text)
 {
     uLongf size = compressBound(static_cast<uLong>(text.size()));
     QByteArray out(static_cast<qsizetype>(size), Qt::Uninitialized);
-    if (compress2(reinterpret_cast<Bytef *>(out.data()), &size, reinterpret_cast<const Bytef *>(text.constData()),
-                  static_cast<uLong>(text.size()), Z_BEST_COMPRESSION)
+    if (compress2(reinterpret_cast<Bytef *>(out.data()), &size, reinterpret_cast<const Bytef *>(text.constData()), static_cast<uLong>(text.size()),
+                  Z_BEST_COMPRESSION)
         != Z_OK)
         return {};
     out.truncate(static_cast<qsizetype>(size));

@@ -30,11 +30,11 @@ void addCopies(const FieldCopies &from, const QByteArray &where, FieldCopies &to
 
 bool hasRawSignature(const char *data, std::size_t size)
 {
-    return (at(data, size, 0, "II*\0", 4) && at(data, size, 8, "CR\x02", 3)) // CR2
-           || at(data, size, 4, "ftypcrx ", 8)                              // CR3
-           || at(data, size, 0, "IIRO", 4) || at(data, size, 0, "IIRS", 4) || at(data, size, 0, "MMOR", 4) // ORF
-           || at(data, size, 0, "IIU\0", 4)                                  // RW2
-           || at(data, size, 0, "FUJIFILMCCD-RAW ", 16);                     // RAF
+    return (at(data, size, 0, "II*\0", 4) && at(data, size, 8, "CR\x02", 3))                            // CR2
+        || at(data, size, 4, "ftypcrx ", 8)                                                             // CR3
+        || at(data, size, 0, "IIRO", 4) || at(data, size, 0, "IIRS", 4) || at(data, size, 0, "MMOR", 4) // ORF
+        || at(data, size, 0, "IIU\0", 4)                                                                // RW2
+        || at(data, size, 0, "FUJIFILMCCD-RAW ", 16);                                                   // RAF
 }
 
 bool hasRawExtension(const QByteArray &path)

@@ -30,9 +30,10 @@ class BlockReader
 {
 public:
     BlockReader(const platform::OpenFile &file, QByteArray &bytes)
-        : file_(file), bytes_(bytes), read_(static_cast<std::size_t>((bytes.size() + blockSize - 1) / blockSize), false)
-    {
-    }
+        : file_(file)
+        , bytes_(bytes)
+        , read_(static_cast<std::size_t>((bytes.size() + blockSize - 1) / blockSize), false)
+    {}
 
     qint64 size() const { return bytes_.size(); }
     std::size_t blocks() const { return read_.size(); }
@@ -112,7 +113,10 @@ private:
 class TiffWalk
 {
 public:
-    TiffWalk(BlockReader &reader, const QByteArray &bytes) : reader_(reader), bytes_(bytes) {}
+    TiffWalk(BlockReader &reader, const QByteArray &bytes)
+        : reader_(reader)
+        , bytes_(bytes)
+    {}
 
     ImageStatus walk()
     {
@@ -159,19 +163,15 @@ private:
     {
         switch (type) {
         case 3:
-        case 8:
-            return 2;
+        case 8: return 2;
         case 4:
         case 9:
         case 11:
-        case 13:
-            return 4;
+        case 13: return 4;
         case 5:
         case 10:
-        case 12:
-            return 8;
-        default:
-            return 1;
+        case 12: return 8;
+        default: return 1;
         }
     }
 

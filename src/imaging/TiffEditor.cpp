@@ -20,7 +20,7 @@ struct Entry
     std::uint16_t tag = 0;
     std::uint16_t type = 0;
     std::uint32_t count = 0;
-    QByteArray field; // the 4 value-or-offset bytes, as stored
+    QByteArray field;     // the 4 value-or-offset bytes, as stored
     std::size_t slot = 0; // which value to be placed is this entry's, from 1
 };
 
@@ -38,16 +38,20 @@ constexpr std::uint32_t maxOffsets = 1u << 20;
 std::uint32_t typeSize(std::uint16_t type)
 {
     switch (type) {
-    case 1: case 2: case 6: case 7:
-        return 1;
-    case 3: case 8:
-        return 2;
-    case 4: case 9: case 11: case 13:
-        return 4;
-    case 5: case 10: case 12:
-        return 8;
-    default:
-        return 0;
+    case 1:
+    case 2:
+    case 6:
+    case 7: return 1;
+    case 3:
+    case 8: return 2;
+    case 4:
+    case 9:
+    case 11:
+    case 13: return 4;
+    case 5:
+    case 10:
+    case 12: return 8;
+    default: return 0;
     }
 }
 
@@ -60,7 +64,10 @@ bool isPointerTag(std::uint16_t tag)
 class Tiff
 {
 public:
-    explicit Tiff(QByteArray &data) : data_(data), little_(data.size() >= 2 && data[0] == 'I') {}
+    explicit Tiff(QByteArray &data)
+        : data_(data)
+        , little_(data.size() >= 2 && data[0] == 'I')
+    {}
 
     std::uint64_t size() const { return static_cast<std::uint64_t>(data_.size()); }
 
@@ -160,7 +167,9 @@ private:
 class Footprint
 {
 public:
-    explicit Footprint(const Tiff &tiff) : tiff_(tiff) {}
+    explicit Footprint(const Tiff &tiff)
+        : tiff_(tiff)
+    {}
 
     void addDirectory(std::uint64_t at, int depth = 0)
     {
@@ -307,7 +316,12 @@ bool valuesFitTypes(const TagEdits &edits)
 class FirstDirectoryEdit
 {
 public:
-    FirstDirectoryEdit(QByteArray &bytes, const TiffEditor::Limits &limits) : bytes_(bytes), tiff_(bytes), limits_(limits), keep_(tiff_) {}
+    FirstDirectoryEdit(QByteArray &bytes, const TiffEditor::Limits &limits)
+        : bytes_(bytes)
+        , tiff_(bytes)
+        , limits_(limits)
+        , keep_(tiff_)
+    {}
 
     // The first directory's entries; false when it cannot be read.
     bool readFirst()
@@ -332,10 +346,10 @@ public:
             return std::any_of(edits.set.begin(), edits.set.end(), [tag](const TagItem &item) { return item.id == tag; });
         };
         for (const Entry &e : entries_) {
-            const bool drop = (edits.removeAll && !TiffEditor::isStructuralTag(e.tag) && !isTextTag(e.tag)) || contains(edits.removed, e.tag)
-                              || replaced(e.tag);
+            const bool drop
+                = (edits.removeAll && !TiffEditor::isStructuralTag(e.tag) && !isTextTag(e.tag)) || contains(edits.removed, e.tag) || replaced(e.tag);
             const bool plainValue = tiff_.valueRange(e) && !isPointerTag(e.tag)
-                                    && std::find(std::begin(offsetTags), std::end(offsetTags), e.tag) == std::end(offsetTags);
+                && std::find(std::begin(offsetTags), std::end(offsetTags), e.tag) == std::end(offsetTags);
             (drop ? dropped_ : limits_.reuseFreedSpace && plainValue ? moving_ : fixed_).push_back(e);
             // An entry of no known type is damage: readers stop at it or skip
             // it depending on where it stands, so sorting the directory would
@@ -559,18 +573,58 @@ private:
 bool TiffEditor::isStructuralTag(std::uint16_t tag)
 {
     switch (tag) {
-    case 0x00FE: case 0x00FF: case 0x0100: case 0x0101: case 0x0102: case 0x0103:
-    case 0x0106: case 0x0107: case 0x010A: case 0x0111: case 0x0115: case 0x0116:
-    case 0x0117: case 0x0118: case 0x0119: case 0x011A: case 0x011B: case 0x011C:
-    case 0x0128: case 0x012D: case 0x013D: case 0x013E: case 0x013F: case 0x0140:
-    case 0x0142: case 0x0143: case 0x0144: case 0x0145: case 0x014A: case 0x0152:
-    case 0x0153: case 0x0154: case 0x0155: case 0x015B: case 0x0200: case 0x0201:
-    case 0x0202: case 0x0203: case 0x0205: case 0x0206: case 0x0207: case 0x0208:
-    case 0x0209: case 0x0211: case 0x0212: case 0x0213: case 0x0214: case 0x02BC:
-    case 0x83BB: case 0x8649: case 0x8773:
-        return true;
-    default:
-        return false;
+    case 0x00FE:
+    case 0x00FF:
+    case 0x0100:
+    case 0x0101:
+    case 0x0102:
+    case 0x0103:
+    case 0x0106:
+    case 0x0107:
+    case 0x010A:
+    case 0x0111:
+    case 0x0115:
+    case 0x0116:
+    case 0x0117:
+    case 0x0118:
+    case 0x0119:
+    case 0x011A:
+    case 0x011B:
+    case 0x011C:
+    case 0x0128:
+    case 0x012D:
+    case 0x013D:
+    case 0x013E:
+    case 0x013F:
+    case 0x0140:
+    case 0x0142:
+    case 0x0143:
+    case 0x0144:
+    case 0x0145:
+    case 0x014A:
+    case 0x0152:
+    case 0x0153:
+    case 0x0154:
+    case 0x0155:
+    case 0x015B:
+    case 0x0200:
+    case 0x0201:
+    case 0x0202:
+    case 0x0203:
+    case 0x0205:
+    case 0x0206:
+    case 0x0207:
+    case 0x0208:
+    case 0x0209:
+    case 0x0211:
+    case 0x0212:
+    case 0x0213:
+    case 0x0214:
+    case 0x02BC:
+    case 0x83BB:
+    case 0x8649:
+    case 0x8773: return true;
+    default: return false;
     }
 }
 

@@ -10,9 +10,9 @@ class Reader
 {
 public:
     explicit Reader(const QByteArray &data)
-        : data_(data), little_(data.size() >= 2 && data[0] == 'I')
-    {
-    }
+        : data_(data)
+        , little_(data.size() >= 2 && data[0] == 'I')
+    {}
 
     std::optional<std::uint32_t> u16(std::uint64_t at) const { return read(at, 2); }
     std::optional<std::uint32_t> u32(std::uint64_t at) const { return read(at, 4); }

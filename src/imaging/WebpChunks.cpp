@@ -88,8 +88,8 @@ std::optional<WebpLayout> parseWebpLayout(const QByteArray &webp)
             slot = index;
             return true;
         };
-        if ((c.fourcc == "VP8X" && (index != 0 || dataSize < vp8xDataSize || !once(layout.vp8x)))
-            || (c.fourcc == "EXIF" && !once(layout.exif)) || (c.fourcc == "XMP " && !once(layout.xmp)))
+        if ((c.fourcc == "VP8X" && (index != 0 || dataSize < vp8xDataSize || !once(layout.vp8x))) || (c.fourcc == "EXIF" && !once(layout.exif))
+            || (c.fourcc == "XMP " && !once(layout.xmp)))
             return std::nullopt;
         layout.chunks.push_back(c);
         at += total;
@@ -116,12 +116,9 @@ QByteArray webpChunkData(const QByteArray &webp, const WebpChunk &chunk)
     return webp.mid(qsizetype(chunk.offset + 8), qsizetype(chunk.dataSize()));
 }
 
-QByteArray rewriteWebp(const QByteArray &webp, const WebpLayout &layout, const std::optional<QByteArray> &exif,
-                       const std::optional<QByteArray> &xmp)
+QByteArray rewriteWebp(const QByteArray &webp, const WebpLayout &layout, const std::optional<QByteArray> &exif, const std::optional<QByteArray> &xmp)
 {
-    const auto kept = [&](const std::optional<std::size_t> &index) {
-        return index ? webpChunkData(webp, layout.chunks[*index]) : QByteArray();
-    };
+    const auto kept = [&](const std::optional<std::size_t> &index) { return index ? webpChunkData(webp, layout.chunks[*index]) : QByteArray(); };
     const QByteArray newExif = exif ? *exif : kept(layout.exif);
     const QByteArray newXmp = xmp ? *xmp : kept(layout.xmp);
 

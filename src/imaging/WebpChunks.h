@@ -51,7 +51,6 @@ QByteArray webpChunkData(const QByteArray &webp, const WebpChunk &chunk);
 // VP8X header first. The VP8X flags for EXIF and XMP say what the file now
 // has, every other flag and chunk is kept byte for byte and in order, and
 // the RIFF length is set to the new data's.
-QByteArray rewriteWebp(const QByteArray &webp, const WebpLayout &layout, const std::optional<QByteArray> &exif,
-                       const std::optional<QByteArray> &xmp);
+QByteArray rewriteWebp(const QByteArray &webp, const WebpLayout &layout, const std::optional<QByteArray> &exif, const std::optional<QByteArray> &xmp);
 
 } // namespace lumicap

@@ -32,11 +32,11 @@ struct Property
     // The property's start tag, which may declare its own namespace (as the
     // copies this program makes do): a rewrite keeps it.
     QString startTag;
-    QString prefix;              // of the property element
-    QString rdfPrefix;           // of its container
-    QString container;           // Alt, Seq or Bag
+    QString prefix;    // of the property element
+    QString rdfPrefix; // of its container
+    QString container; // Alt, Seq or Bag
     std::vector<Span> otherLanguages;
-    std::vector<QString> items;  // the texts of its items
+    std::vector<QString> items; // the texts of its items
     std::vector<Span> itemSpans;
     QString defaultText;
 };
@@ -110,9 +110,9 @@ bool locate(const QString &text, Layout &layout)
             ++depth;
             if (!current && xml.namespaceUri() == dcNs) {
                 current = xml.name() == QLatin1String("description") ? &layout.description
-                          : xml.name() == QLatin1String("creator")   ? &layout.creator
-                          : xml.name() == QLatin1String("rights")    ? &layout.rights
-                                                                       : nullptr;
+                    : xml.name() == QLatin1String("creator")         ? &layout.creator
+                    : xml.name() == QLatin1String("rights")          ? &layout.rights
+                                                                     : nullptr;
                 if (current && current->element.found())
                     return false; // a property twice: not ours to guess which
                 if (current) {
@@ -177,7 +177,7 @@ QString element(const Property &p, const char *name, const QString &container, c
             continue;
         }
         out += '<' + qualified(rdf, "li") + (alt ? QStringLiteral(" xml:lang=\"x-default\"") : QString()) + '>' + escaped(item) + "</"
-               + qualified(rdf, "li") + '>';
+            + qualified(rdf, "li") + '>';
     }
     for (const Span &other : p.otherLanguages)
         out += original.mid(other.begin, other.end - other.begin);
@@ -212,7 +212,8 @@ std::optional<QByteArray> XmpEditor::apply(const QByteArray &packet, const CopyE
 {
     status = ImageStatus::Ok;
     // UTF-8 as a rule; UTF-16 when the packet starts so.
-    const bool utf16 = packet.size() > 1 && (packet[0] == '\0' || packet[1] == '\0' || packet.startsWith("\xFE\xFF") || packet.startsWith("\xFF\xFE"));
+    const bool utf16
+        = packet.size() > 1 && (packet[0] == '\0' || packet[1] == '\0' || packet.startsWith("\xFE\xFF") || packet.startsWith("\xFF\xFE"));
     const bool bigEndian = utf16 && (packet[0] == '\0' || packet.startsWith("\xFE\xFF"));
     const auto encoding = !utf16 ? QStringConverter::Utf8 : bigEndian ? QStringConverter::Utf16BE : QStringConverter::Utf16LE;
     QStringDecoder decode(encoding, QStringConverter::Flag::Stateless);

@@ -141,8 +141,8 @@ std::optional<SplitXmp> splitXmp(const QByteArray &packet, std::size_t mainLimit
         text.remove(property->begin, property->end - property->begin);
     }
     SplitXmp split;
-    split.extended = ("<x:xmpmeta xmlns:x=\"adobe:ns:meta/\">\n<rdf:RDF xmlns:rdf=\"" + rdfUri + "\">" + extended + "\n</rdf:RDF>\n</x:xmpmeta>")
-                         .toUtf8();
+    split.extended
+        = ("<x:xmpmeta xmlns:x=\"adobe:ns:meta/\">\n<rdf:RDF xmlns:rdf=\"" + rdfUri + "\">" + extended + "\n</rdf:RDF>\n</x:xmpmeta>").toUtf8();
     split.main = text.insert(layout.noteAt, note.arg(QString::fromLatin1(xmpGuidOf(split.extended)))).toUtf8();
     if (static_cast<std::size_t>(split.main.size()) > mainLimit || !readsAsOne(packet, split))
         return std::nullopt;

@@ -95,8 +95,14 @@ static_assert(settingTableInOrder(), "one row per Setting, in its order");
 template <class Options>
 struct StoredMember
 {
-    constexpr StoredMember(Setting s, bool Options::*f) : setting(s), flag(f) {}
-    constexpr StoredMember(Setting s, QString Options::*t) : setting(s), text(t) {}
+    constexpr StoredMember(Setting s, bool Options::*f)
+        : setting(s)
+        , flag(f)
+    {}
+    constexpr StoredMember(Setting s, QString Options::*t)
+        : setting(s)
+        , text(t)
+    {}
 
     Setting setting;
     bool Options::*flag = nullptr;

@@ -65,10 +65,13 @@ PatternSubject PatternSubject::of(const ImageHolder &image, const QByteArray &pa
     // empty the copy other programs show.
     const MetadataFields exif = readMetadata(image);
     const FieldCopies &copies = image.copies();
-    PatternSubject subject{path, position,
+    PatternSubject subject{path,
+                           position,
                            {readField(exif.description, copies.description).bytes, readField(exif.artist, copies.artist).bytes,
                             readField(exif.copyright, copies.copyright).bytes},
-                           {}, {}, {}};
+                           {},
+                           {},
+                           {}};
     for (const TagItem &tag : image.tags()) {
         if (tag.group == primaryGroup && tag.id == makeTag)
             subject.make = tagText(tag.value);
@@ -100,10 +103,17 @@ bool isDateFormat(const QByteArray &format)
 std::optional<CaptionPattern> CaptionPattern::parse(const QByteArray &text, QString &error)
 {
     static const std::pair<const char *, Kind> names[] = {
-        {"name", Kind::Name},   {"stem", Kind::Stem},         {"stem:words", Kind::StemWords},
-        {"folder", Kind::Folder}, {"n", Kind::Number},        {"date", Kind::Date},
-        {"make", Kind::Make},   {"model", Kind::Model},       {"description", Kind::Description},
-        {"artist", Kind::Artist}, {"copyright", Kind::Copyright},
+        {"name", Kind::Name},
+        {"stem", Kind::Stem},
+        {"stem:words", Kind::StemWords},
+        {"folder", Kind::Folder},
+        {"n", Kind::Number},
+        {"date", Kind::Date},
+        {"make", Kind::Make},
+        {"model", Kind::Model},
+        {"description", Kind::Description},
+        {"artist", Kind::Artist},
+        {"copyright", Kind::Copyright},
     };
     CaptionPattern pattern;
     QByteArray literal;
@@ -170,9 +180,7 @@ QByteArray CaptionPattern::expand(const PatternSubject &subject) const
             break;
         }
         case Kind::Folder: out += folderName(subject.path); break;
-        case Kind::Number:
-            out += QByteArray::number(subject.position).rightJustified(piece.text.toInt(), '0');
-            break;
+        case Kind::Number: out += QByteArray::number(subject.position).rightJustified(piece.text.toInt(), '0'); break;
         case Kind::Date:
             out += subject.taken.toString(piece.text.isEmpty() ? QStringLiteral("yyyy-MM-dd") : QString::fromUtf8(piece.text)).toUtf8();
             break;

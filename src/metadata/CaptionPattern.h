@@ -16,7 +16,7 @@ namespace lumicap {
 struct PatternSubject
 {
     QByteArray path;
-    int position = 1; // in the run, from 1
+    int position = 1;      // in the run, from 1
     MetadataFields fields; // as shown: the Exif tag, else the copy other programs show
 
     QByteArray make;

@@ -37,7 +37,7 @@ bool hasImageExtension(const char *name)
     static const char *const extensions[] = {".jpg", ".jpeg", ".tif", ".tiff", ".dng", ".png", ".webp", ".heic", ".heif", ".avif"};
     const std::size_t length = std::strlen(name);
     return std::any_of(std::begin(extensions), std::end(extensions), [&](const char *e) { return endsWithNoCase(name, length, e); })
-           || RawFiles::hasRawExtension(QByteArray(name));
+        || RawFiles::hasRawExtension(QByteArray(name));
 }
 
 } // namespace

@@ -22,12 +22,17 @@ constexpr int lockWaitMs = 5000;
 QByteArray freshRunId()
 {
     return QDateTime::currentDateTimeUtc().toString("yyyyMMdd-HHmmss").toLatin1() + '-'
-           + QByteArray::number(QRandomGenerator::global()->bounded(0x10000), 16).rightJustified(4, '0');
+        + QByteArray::number(QRandomGenerator::global()->bounded(0x10000), 16).rightJustified(4, '0');
 }
 } // namespace
 
-Journal::Journal(const QString &folder) : folder_(folder) {}
-Journal::Journal(const QString &folder, Limits limits) : folder_(folder), limits_(limits) {}
+Journal::Journal(const QString &folder)
+    : folder_(folder)
+{}
+Journal::Journal(const QString &folder, Limits limits)
+    : folder_(folder)
+    , limits_(limits)
+{}
 
 QString Journal::userFolder()
 {
@@ -136,7 +141,9 @@ void Journal::pruneIfDue(qint64 size)
     pruned.commit();
 }
 
-Journal::Run::Run() : id_(freshRunId()), outer_(innermostRun)
+Journal::Run::Run()
+    : id_(freshRunId())
+    , outer_(innermostRun)
 {
     innermostRun = id_;
 }

@@ -29,8 +29,11 @@ std::optional<QByteArray> bytesFromJson(const QJsonValue &value)
 // 64-bit numbers as decimal text: a JSON number is a double.
 QJsonObject jsonOfStamp(const FileStamp &s)
 {
-    return {{"dev", QString::number(s.device)}, {"ino", QString::number(s.inode)}, {"size", QString::number(s.size)},
-            {"mtime", QString::number(s.mtimeNs)}, {"birth", QString::number(s.birthNs)}};
+    return {{"dev", QString::number(s.device)},
+            {"ino", QString::number(s.inode)},
+            {"size", QString::number(s.size)},
+            {"mtime", QString::number(s.mtimeNs)},
+            {"birth", QString::number(s.birthNs)}};
 }
 
 FileStamp stampFromJson(const QJsonObject &o)

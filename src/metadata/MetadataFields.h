@@ -14,10 +14,7 @@ struct MetadataFields
     QByteArray artist;
     QByteArray copyright;
 
-    bool operator==(const MetadataFields &o) const
-    {
-        return description == o.description && artist == o.artist && copyright == o.copyright;
-    }
+    bool operator==(const MetadataFields &o) const { return description == o.description && artist == o.artist && copyright == o.copyright; }
     bool operator!=(const MetadataFields &o) const { return !(*this == o); }
 };
 

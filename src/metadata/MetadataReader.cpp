@@ -24,17 +24,10 @@ MetadataFields readMetadata(const ImageHolder &image)
         if (item.group != primaryGroup)
             continue;
         switch (item.id) {
-        case descriptionTag:
-            fields.description = untilZero(item.value);
-            break;
-        case artistTag:
-            fields.artist = untilZero(item.value);
-            break;
-        case copyrightTag:
-            fields.copyright = untilZero(item.value);
-            break;
-        default:
-            break;
+        case descriptionTag: fields.description = untilZero(item.value); break;
+        case artistTag: fields.artist = untilZero(item.value); break;
+        case copyrightTag: fields.copyright = untilZero(item.value); break;
+        default: break;
         }
     }
     return fields;

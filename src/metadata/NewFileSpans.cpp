@@ -40,19 +40,22 @@ NewFileSpans::NewFileSpans(const QList<QByteArray> &pieces, const QByteArray &re
 
 bool NewFileSpans::inMemory(qint64 begin, qint64 end) const
 {
-    return std::none_of(spans_.begin(), spans_.end(),
-                        [&](const Span &s) { return !s.data && s.at < end && s.at + s.size > begin; });
+    return std::none_of(spans_.begin(), spans_.end(), [&](const Span &s) { return !s.data && s.at < end && s.at + s.size > begin; });
 }
 
 namespace {
 class SpanWriter
 {
 public:
-    SpanWriter(platform::TemporaryFile &file, const platform::OpenFile &old, qint64 oldSize, bool cloned,
-               const std::function<ImageStatus()> &halfWay, qint64 total)
-        : file_(file), old_(old), oldSize_(oldSize), cloned_(cloned), halfWay_(halfWay), half_(total / 2)
-    {
-    }
+    SpanWriter(platform::TemporaryFile &file, const platform::OpenFile &old, qint64 oldSize, bool cloned, const std::function<ImageStatus()> &halfWay,
+               qint64 total)
+        : file_(file)
+        , old_(old)
+        , oldSize_(oldSize)
+        , cloned_(cloned)
+        , halfWay_(halfWay)
+        , half_(total / 2)
+    {}
 
     // Bytes [at, end) of the new file from memory; on a clone only the
     // blocks that differ from the picture's.
@@ -60,8 +63,7 @@ public:
     {
         for (qint64 pos = at; pos < end;) {
             const qint64 stop = cut(pos, end);
-            if (ImageStatus s = cloned_ ? changedBlocks(pos, stop, data + (pos - at)) : put(pos, data + (pos - at), stop - pos);
-                s != ImageStatus::Ok)
+            if (ImageStatus s = cloned_ ? changedBlocks(pos, stop, data + (pos - at)) : put(pos, data + (pos - at), stop - pos); s != ImageStatus::Ok)
                 return s;
             if (ImageStatus s = passed(stop); s != ImageStatus::Ok)
                 return s;
@@ -153,7 +155,8 @@ private:
         qint64 runStart = -1;
         for (qint64 pos = at; pos < end;) {
             const qint64 stop = std::min(end, (pos / block + 1) * block);
-            const bool differs = stop > at + inOld || std::memcmp(data + (pos - at), window_.data() + (pos - at), static_cast<std::size_t>(stop - pos)) != 0;
+            const bool differs
+                = stop > at + inOld || std::memcmp(data + (pos - at), window_.data() + (pos - at), static_cast<std::size_t>(stop - pos)) != 0;
             if (differs && runStart < 0)
                 runStart = pos;
             if (!differs && runStart >= 0) {

@@ -126,8 +126,8 @@ struct SaveGroup::Pending
         const bool cloned = temporary->startAsClone();
         if (ImageStatus s = stepFault(SaveStep::TemporaryCreated); s != ImageStatus::Ok)
             return s;
-        if (ImageStatus s = spans->write(*temporary, held.file(), static_cast<qint64>(before.size), cloned,
-                                        [] { return stepFault(SaveStep::HalfWritten); }, written);
+        if (ImageStatus s = spans->write(
+                *temporary, held.file(), static_cast<qint64>(before.size), cloned, [] { return stepFault(SaveStep::HalfWritten); }, written);
             s != ImageStatus::Ok)
             return s;
         return cloned ? readBack(image, pieces) : ImageStatus::Ok;
@@ -179,7 +179,9 @@ struct SaveGroup::Pending
     }
 };
 
-SaveGroup::SaveGroup() : journal_(Journal::user()) {}
+SaveGroup::SaveGroup()
+    : journal_(Journal::user())
+{}
 SaveGroup::~SaveGroup() = default;
 
 ImageStatus SaveGroup::add(ImageHolder &image, const QByteArray &path)
@@ -293,8 +295,7 @@ SaveGroup::Result SaveGroup::commit()
                 continue;
             try {
                 inFlight[k] = std::async(std::launch::async, &platform::TemporaryFile::flush, temporary);
-            } catch (const std::system_error &) {
-            }
+            } catch (const std::system_error &) {}
         }
         for (std::size_t k = 0; k < pending_.size(); ++k) {
             if (platform::TemporaryFile *temporary = pending_[k]->temporary.get())

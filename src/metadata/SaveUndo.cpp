@@ -67,7 +67,9 @@ bool stillAsRead(const JournalEntry &e, const FileStamp &later)
 }
 } // namespace
 
-SaveUndo::SaveUndo(std::vector<JournalEntry> entries) : entries_(std::move(entries)), next_(entries_.size(), entries_.size())
+SaveUndo::SaveUndo(std::vector<JournalEntry> entries)
+    : entries_(std::move(entries))
+    , next_(entries_.size(), entries_.size())
 {
     std::map<QByteArray, std::size_t> seen;
     for (std::size_t k = entries_.size(); k-- > 0;) {

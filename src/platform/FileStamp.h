@@ -26,10 +26,7 @@ struct FileStamp
     // never its birth. (A Windows file id carries a sequence number instead.)
     std::int64_t birthNs = 0;
 
-    bool sameContentAs(const FileStamp &o) const
-    {
-        return device == o.device && inode == o.inode && size == o.size && mtimeNs == o.mtimeNs;
-    }
+    bool sameContentAs(const FileStamp &o) const { return device == o.device && inode == o.inode && size == o.size && mtimeNs == o.mtimeNs; }
 };
 
 } // namespace lumicap::platform

@@ -7,10 +7,10 @@ namespace lumicap::platform {
 // are.
 enum class FileStatus : int {
     Ok = 0,
-    NotRegular = 2,   // a folder, a FIFO, a socket, a device
-    OutOfMemory = 3,  // also a file too large to read into memory
-    InUse = 4,        // held by another save, open for writing elsewhere, or changed meanwhile
-    SystemError = 7,  // the system refused: disk full, I/O error, name too long, name taken
+    NotRegular = 2,  // a folder, a FIFO, a socket, a device
+    OutOfMemory = 3, // also a file too large to read into memory
+    InUse = 4,       // held by another save, open for writing elsewhere, or changed meanwhile
+    SystemError = 7, // the system refused: disk full, I/O error, name too long, name taken
     NotFound = 10,
     TooLarge = 11,
     AccessDenied = 12, // no permission, or a read-only file

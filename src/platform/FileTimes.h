@@ -34,8 +34,7 @@ public:
     bool replaced(const std::filesystem::path &path) const
     {
         FileStamp now;
-        return stampOf(path, now) != FileStatus::Ok || now.device != stamp_.device || now.inode != stamp_.inode
-               || now.mtimeNs != stamp_.mtimeNs;
+        return stampOf(path, now) != FileStatus::Ok || now.device != stamp_.device || now.inode != stamp_.inode || now.mtimeNs != stamp_.mtimeNs;
     }
 
     const FileTime &accessed() const { return accessed_; }

@@ -8,7 +8,8 @@ namespace lumicap::platform {
 
 FileStatus FileTimes::read(const std::filesystem::path &path)
 {
-    struct stat st {};
+    struct stat st
+    {};
     if (::stat(path.c_str(), &st) != 0)
         return statusFromSystemError(errno);
     accessed_ = {static_cast<std::int64_t>(st.st_atim.tv_sec), static_cast<std::int32_t>(st.st_atim.tv_nsec)};
@@ -18,7 +19,7 @@ FileStatus FileTimes::read(const std::filesystem::path &path)
 
 FileStatus FileTimes::restore(const std::filesystem::path &path) const
 {
-    struct timespec times[2] {};
+    struct timespec times[2]{};
     times[0].tv_sec = static_cast<time_t>(accessed_.seconds);
     times[0].tv_nsec = accessed_.nanoseconds;
     times[1].tv_sec = static_cast<time_t>(modified_.seconds);

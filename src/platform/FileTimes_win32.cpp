@@ -22,8 +22,8 @@ FILETIME toFileTime(const FileTime &t)
 // The file's attributes only: open to everyone else, whoever has it open.
 HANDLE openAttributes(const std::filesystem::path &path, DWORD access)
 {
-    return ::CreateFileW(extendedPath(path).c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    return ::CreateFileW(extendedPath(path).c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                         FILE_FLAG_BACKUP_SEMANTICS, nullptr);
 }
 } // namespace
 

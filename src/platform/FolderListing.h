@@ -8,7 +8,7 @@ namespace lumicap::platform {
 
 struct FolderEntry
 {
-    std::string name; // the file system's bytes on POSIX, UTF-8 on Windows
+    std::string name;     // the file system's bytes on POSIX, UTF-8 on Windows
     bool regular = false; // a regular file, or a link to one
     bool hidden = false;  // POSIX: a leading dot; Windows: the hidden or system attribute
     bool folder = false;  // a folder itself, not a link to one

@@ -20,7 +20,8 @@ bool listFolder(const std::filesystem::path &folder, std::vector<FolderEntry> &e
         bool regular = entry->d_type == DT_REG;
         bool folder = entry->d_type == DT_DIR;
         if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
-            struct stat st {};
+            struct stat st
+            {};
             regular = ::fstatat(dirFd, name, &st, 0) == 0 && S_ISREG(st.st_mode); // a link counts by its target
             folder = entry->d_type == DT_UNKNOWN && ::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode);
         }

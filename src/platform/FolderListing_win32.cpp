@@ -24,8 +24,7 @@ bool listFolder(const std::filesystem::path &folder, std::vector<FolderEntry> &e
         pattern += L'\\';
     pattern += L'*';
     WIN32_FIND_DATAW data{};
-    const HANDLE find = ::FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
-                                           FIND_FIRST_EX_LARGE_FETCH);
+    const HANDLE find = ::FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
     if (find == INVALID_HANDLE_VALUE)
         return ::GetLastError() == ERROR_FILE_NOT_FOUND; // an empty folder on some file systems
     do {

@@ -18,9 +18,11 @@ namespace {
 void quietLeaseSignal()
 {
     static const bool quieted = [] {
-        struct sigaction current {};
+        struct sigaction current
+        {};
         if (::sigaction(SIGIO, nullptr, &current) == 0 && !(current.sa_flags & SA_SIGINFO) && current.sa_handler == SIG_DFL) {
-            struct sigaction ignore {};
+            struct sigaction ignore
+            {};
             ignore.sa_handler = SIG_IGN;
             sigemptyset(&ignore.sa_mask);
             ::sigaction(SIGIO, &ignore, nullptr);
@@ -54,7 +56,9 @@ FileStatus HeldFile::hold(const std::filesystem::path &path, std::chrono::millis
             ::usleep(5000);
         }
         // The save we waited for has replaced the file: hold the new one.
-        struct stat held {}, named {};
+        struct stat held
+        {
+        }, named{};
         if (::fstat(fd, &held) != 0 || ::stat(target_.c_str(), &named) != 0)
             return statusFromSystemError(errno);
         if (held.st_dev == named.st_dev && held.st_ino == named.st_ino)

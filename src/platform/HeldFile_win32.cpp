@@ -38,8 +38,8 @@ FileStatus HeldFile::hold(const std::filesystem::path &path, std::chrono::millis
         // Others may read it, and rename or delete it (the replace of a save
         // that holds it), but nobody may write it while we hold it; a
         // process that has it open for writing already makes this fail.
-        const HANDLE h = ::CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr);
+        const HANDLE h
+            = ::CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (h == INVALID_HANDLE_VALUE)
             return statusFromSystemError(static_cast<int>(::GetLastError()));
         if (FileStatus s = file_.adopt(reinterpret_cast<NativeHandle>(h)); s != FileStatus::Ok)

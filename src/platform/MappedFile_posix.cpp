@@ -10,7 +10,8 @@ FileStatus MappedFile::map(NativeHandle handle)
 {
     unmap();
     const int fd = static_cast<int>(handle);
-    struct stat st {};
+    struct stat st
+    {};
     if (::fstat(fd, &st) != 0)
         return statusFromSystemError(errno);
     if (st.st_size == 0)

@@ -41,7 +41,8 @@ FileStatus OpenFile::adopt(NativeHandle handle)
 {
     close();
     handle_ = handle;
-    struct stat st {};
+    struct stat st
+    {};
     if (::fstat(static_cast<int>(handle_), &st) != 0)
         return statusFromSystemError(errno);
     return S_ISREG(st.st_mode) ? FileStatus::Ok : FileStatus::NotRegular;
@@ -63,7 +64,8 @@ int OpenFile::releaseDescriptor()
 
 FileStatus OpenFile::stamp(FileStamp &stamp) const
 {
-    struct stat st {};
+    struct stat st
+    {};
     if (::fstat(static_cast<int>(handle_), &st) != 0)
         return statusFromSystemError(errno);
     stamp = stampFrom(st);
@@ -91,12 +93,14 @@ FileStatus OpenFile::readAt(std::int64_t offset, char *data, std::size_t size, s
 
 FileStatus stampOf(const std::filesystem::path &path, FileStamp &stamp)
 {
-    struct stat st {};
+    struct stat st
+    {};
     if (::stat(path.c_str(), &st) != 0)
         return statusFromSystemError(errno);
     stamp = stampFrom(st);
 #ifdef STATX_BTIME
-    struct statx sx {};
+    struct statx sx
+    {};
     if (::statx(AT_FDCWD, path.c_str(), 0, STATX_BTIME, &sx) == 0 && (sx.stx_mask & STATX_BTIME))
         stamp.birthNs = static_cast<std::int64_t>(sx.stx_btime.tv_sec) * 1000000000 + sx.stx_btime.tv_nsec;
 #endif

@@ -34,8 +34,8 @@ FileStatus OpenFile::open(const std::filesystem::path &path)
     const DWORD attributes = ::GetFileAttributesW(name.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
         return FileStatus::NotRegular;
-    const HANDLE h = ::CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE h = ::CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return statusFromSystemError(static_cast<int>(::GetLastError()));
     return adopt(reinterpret_cast<NativeHandle>(h));
@@ -100,8 +100,8 @@ FileStatus OpenFile::readAt(std::int64_t offset, char *data, std::size_t size, s
 FileStatus stampOf(const std::filesystem::path &path, FileStamp &stamp)
 {
     // No access asked for: the file's facts only, whoever has it open.
-    const HANDLE h = ::CreateFileW(extendedPath(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const HANDLE h = ::CreateFileW(extendedPath(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                   FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return statusFromSystemError(static_cast<int>(::GetLastError()));
     BY_HANDLE_FILE_INFORMATION info{};

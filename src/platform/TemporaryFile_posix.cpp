@@ -85,11 +85,13 @@ bool removeLeftover(const std::filesystem::path &path)
     const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return false;
-    struct stat st {};
+    struct stat st
+    {};
     bool removed = false;
     if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink == 1 && st.st_uid == ::geteuid() && markNamesFile(fd, st)
         && ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
-        struct stat now {};
+        struct stat now
+        {};
         if (::lstat(path.c_str(), &now) == 0 && now.st_ino == st.st_ino && now.st_dev == st.st_dev)
             removed = ::unlink(path.c_str()) == 0;
     }
@@ -144,7 +146,10 @@ int exchange(const std::filesystem::path &a, const std::filesystem::path &b)
 }
 } // namespace
 
-TemporaryFile::TemporaryFile(const HeldFile &original) : original_(original), path_(temporarySibling(original.target())) {}
+TemporaryFile::TemporaryFile(const HeldFile &original)
+    : original_(original)
+    , path_(temporarySibling(original.target()))
+{}
 
 bool TemporaryFile::created() const
 {
@@ -175,7 +180,8 @@ FileStatus TemporaryFile::create(const FileStamp &original)
     handle_ = fd;
     created_ = true;
     ::flock(fd, LOCK_EX);
-    struct stat st {};
+    struct stat st
+    {};
     if (::fstat(fd, &st) != 0)
         return lastError();
     const std::string mark = markFor(st);

@@ -107,7 +107,10 @@ bool removeLeftover(const std::wstring &name)
 }
 } // namespace
 
-TemporaryFile::TemporaryFile(const HeldFile &original) : original_(original), path_(temporarySibling(original.target())) {}
+TemporaryFile::TemporaryFile(const HeldFile &original)
+    : original_(original)
+    , path_(temporarySibling(original.target()))
+{}
 
 TemporaryFile::~TemporaryFile()
 {
@@ -231,8 +234,8 @@ FileStatus replaceFile(const std::filesystem::path &replacement, const std::file
     // not, so they are copied first.
     const DWORD attributes = ::GetFileAttributesW(to.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES)
-        ::SetFileAttributesW(from.c_str(), attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE
-                                                         | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED));
+        ::SetFileAttributesW(
+            from.c_str(), attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED));
     if (::ReplaceFileW(to.c_str(), from.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr))
         return FileStatus::Ok;
     const DWORD error = ::GetLastError();

@@ -83,9 +83,7 @@ const DialogTemplate &batchTemplate()
              "This function works on a list of images. You can use a DESCRIPT.ION file prepared by programs like AcdSee "
              "or prepare a simple text file following these instructions:",
              7, 7, 257, 24},
-            {-1, K::Label,
-             "3. Write some text in the Artist and Copyright text boxes. Left blank, each picture keeps its own.", 7, 99,
-             257, 16},
+            {-1, K::Label, "3. Write some text in the Artist and Copyright text boxes. Left blank, each picture keeps its own.", 7, 99, 257, 16},
             {-1, K::Label, "4. Click on the start button and wait", 7, 117, 257, 8},
         },
     };

@@ -9,14 +9,14 @@ namespace lumicap {
 enum class ControlKind {
     DefaultButton,
     Button,
-    Label,         // left-aligned static text, wraps
-    CentredLabel,  // centred static text, wraps
+    Label,        // left-aligned static text, wraps
+    CentredLabel, // centred static text, wraps
     Edit,
     CheckBox,
     EtchedLine,
     EtchedFrame,
     Icon,
-    Custom,        // made by the window itself (preview, progress bar)
+    Custom, // made by the window itself (preview, progress bar)
 };
 
 struct ControlTemplate
@@ -35,14 +35,14 @@ struct DialogTemplate
     std::vector<ControlTemplate> controls;
 };
 
-const DialogTemplate &aboutTemplate();    // 100
-const DialogTemplate &editorTemplate();   // 102
-const DialogTemplate &helpTemplate();     // 130
+const DialogTemplate &aboutTemplate();          // 100
+const DialogTemplate &editorTemplate();         // 102
+const DialogTemplate &helpTemplate();           // 130
 const DialogTemplate &missingImagingTemplate(); // 131
-const DialogTemplate &batchTemplate();    // 132
-const DialogTemplate &warningTemplate();  // 133
-const DialogTemplate &replaceTemplate();  // 134
-const DialogTemplate &applyTemplate();    // 135
-const DialogTemplate &progressTemplate(); // 208
+const DialogTemplate &batchTemplate();          // 132
+const DialogTemplate &warningTemplate();        // 133
+const DialogTemplate &replaceTemplate();        // 134
+const DialogTemplate &applyTemplate();          // 135
+const DialogTemplate &progressTemplate();       // 208
 
 } // namespace lumicap

@@ -31,8 +31,7 @@ bool isExistingFolder(const QString &text)
 
 BrowseEdit::BrowseEdit(QWidget *parent)
     : QLineEdit(parent)
-{
-}
+{}
 
 BrowseEdit::~BrowseEdit()
 {

@@ -36,10 +36,8 @@ QWidget *makeStandard(const ControlTemplate &c, QWidget *parent)
         label->setAlignment((c.kind == ControlKind::CentredLabel ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop);
         return label;
     }
-    case ControlKind::Edit:
-        return new QLineEdit(text, parent);
-    case ControlKind::CheckBox:
-        return new QCheckBox(text, parent);
+    case ControlKind::Edit: return new QLineEdit(text, parent);
+    case ControlKind::CheckBox: return new QCheckBox(text, parent);
     case ControlKind::EtchedLine:
     case ControlKind::EtchedFrame: {
         auto *frame = new QFrame(parent);
@@ -51,8 +49,7 @@ QWidget *makeStandard(const ControlTemplate &c, QWidget *parent)
         icon->setPixmap(appIcon().pixmap(32, 32));
         return icon;
     }
-    case ControlKind::Custom:
-        break;
+    case ControlKind::Custom: break;
     }
     return new QWidget(parent);
 }
@@ -75,9 +72,7 @@ void fitText(QLabel *label)
         return;
     QFont font = label->font();
     const qreal smallest = font.pointSizeF() * 0.8;
-    const auto overflows = [label] {
-        return label->heightForWidth(label->width()) > label->height() || widestWord(label) > label->width();
-    };
+    const auto overflows = [label] { return label->heightForWidth(label->width()) > label->height() || widestWord(label) > label->width(); };
     while (overflows() && font.pointSizeF() - 0.25 >= smallest) {
         font.setPointSizeF(font.pointSizeF() - 0.25);
         label->setFont(font);

@@ -20,7 +20,9 @@ class DialogBuilder
 public:
     using Maker = std::function<QWidget *(QWidget *parent)>;
 
-    explicit DialogBuilder(const DialogTemplate &t) : template_(t) {}
+    explicit DialogBuilder(const DialogTemplate &t)
+        : template_(t)
+    {}
     DialogBuilder &make(int id, Maker maker)
     {
         makers_.insert(id, std::move(maker));

@@ -12,7 +12,10 @@ class DialogUnits
 {
 public:
     explicit DialogUnits(const QFont &font);
-    DialogUnits(int baseX, int baseY) : baseX_(baseX), baseY_(baseY) {}
+    DialogUnits(int baseX, int baseY)
+        : baseX_(baseX)
+        , baseY_(baseY)
+    {}
 
     int x(int units) const { return (units * baseX_ + 2) / 4; }
     int y(int units) const { return (units * baseY_ + 4) / 8; }

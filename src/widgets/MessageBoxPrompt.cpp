@@ -18,7 +18,7 @@ void MessageBoxPrompt::showInformation(const QString &text)
 bool MessageBoxPrompt::askYesNo(const QString &text)
 {
     return QMessageBox::warning(parent_, QApplication::applicationName(), text, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes)
-           == QMessageBox::Yes;
+        == QMessageBox::Yes;
 }
 
 UserPrompt::Answer MessageBoxPrompt::askYesNoCancel(const QString &text)
@@ -26,12 +26,9 @@ UserPrompt::Answer MessageBoxPrompt::askYesNoCancel(const QString &text)
     // With a Cancel button, Escape and the close box answer Cancel.
     switch (QMessageBox::warning(parent_, QApplication::applicationName(), text, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
                                  QMessageBox::Yes)) {
-    case QMessageBox::Yes:
-        return Answer::Yes;
-    case QMessageBox::No:
-        return Answer::No;
-    default:
-        return Answer::Cancel;
+    case QMessageBox::Yes: return Answer::Yes;
+    case QMessageBox::No: return Answer::No;
+    default: return Answer::Cancel;
     }
 }
 

@@ -11,7 +11,9 @@ namespace lumicap {
 class MessageBoxPrompt : public UserPrompt
 {
 public:
-    explicit MessageBoxPrompt(QWidget *parent = nullptr) : parent_(parent) {}
+    explicit MessageBoxPrompt(QWidget *parent = nullptr)
+        : parent_(parent)
+    {}
     void setParent(QWidget *parent) { parent_ = parent; }
 
     void showMessage(const QString &text) override;

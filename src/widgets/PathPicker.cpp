@@ -13,8 +13,8 @@ std::optional<QString> DesktopPathPicker::pickFolder(QWidget *parent, const QStr
     return chosen;
 }
 
-std::optional<QString> DesktopPathPicker::pickFile(QWidget *parent, const QString &title, const QString &startFolder,
-                                                   const QString &startFile, const QString &qtFilter, bool showHidden)
+std::optional<QString> DesktopPathPicker::pickFile(QWidget *parent, const QString &title, const QString &startFolder, const QString &startFile,
+                                                   const QString &qtFilter, bool showHidden)
 {
     QFileDialog dialog(parent, title, startFolder, qtFilter);
     dialog.setFileMode(QFileDialog::ExistingFile);

@@ -15,8 +15,9 @@ class PathPicker
 public:
     virtual ~PathPicker() = default;
     virtual std::optional<QString> pickFolder(QWidget *parent, const QString &title, const QString &startFolder) = 0;
-    virtual std::optional<QString> pickFile(QWidget *parent, const QString &title, const QString &startFolder,
-                                            const QString &startFile, const QString &qtFilter, bool showHidden) = 0;
+    virtual std::optional<QString> pickFile(QWidget *parent, const QString &title, const QString &startFolder, const QString &startFile,
+                                            const QString &qtFilter, bool showHidden)
+        = 0;
 };
 
 class DesktopPathPicker : public PathPicker

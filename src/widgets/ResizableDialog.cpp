@@ -30,8 +30,7 @@ QMargins ResizableDialog::frameMargins() const
 {
     const QRect frame = frameGeometry();
     const QRect inner = geometry();
-    return QMargins(inner.left() - frame.left(), inner.top() - frame.top(), frame.right() - inner.right(),
-                    frame.bottom() - inner.bottom());
+    return QMargins(inner.left() - frame.left(), inner.top() - frame.top(), frame.right() - inner.right(), frame.bottom() - inner.bottom());
 }
 
 void ResizableDialog::fitScreen()

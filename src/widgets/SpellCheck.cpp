@@ -16,8 +16,7 @@
 #include <hunspell/hunspell.hxx>
 #else
 class Hunspell
-{
-};
+{};
 #endif
 
 namespace lumicap {
@@ -96,8 +95,7 @@ bool SpellCheck::setLanguage(const QString &language)
         break;
     }
 #endif
-    if (!language_.isEmpty() && language != AppSettings().text(Setting::SpellLanguage)
-        && language != QLocale::system().name())
+    if (!language_.isEmpty() && language != AppSettings().text(Setting::SpellLanguage) && language != QLocale::system().name())
         AppSettings().setText(Setting::SpellLanguage, language);
     rehighlight();
     return !language_.isEmpty();

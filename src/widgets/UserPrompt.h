@@ -29,7 +29,11 @@ public:
 class WaitCursor
 {
 public:
-    explicit WaitCursor(UserPrompt &prompt) : prompt_(prompt) { prompt_.beginWait(); }
+    explicit WaitCursor(UserPrompt &prompt)
+        : prompt_(prompt)
+    {
+        prompt_.beginWait();
+    }
     ~WaitCursor() { prompt_.endWait(); }
     WaitCursor(const WaitCursor &) = delete;
     WaitCursor &operator=(const WaitCursor &) = delete;

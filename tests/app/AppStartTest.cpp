@@ -100,12 +100,18 @@ void AppStartTest::commandLine_data()
     QTest::addColumn<int>("exitCode"); // -1: the window starts
     QTest::addColumn<QString>("output");
     QTest::addColumn<QString>("startPath");
-    QTest::newRow("nothing") << QStringList{} << -1 << "" << "";
-    QTest::newRow("a folder") << QStringList{"/photos"} << -1 << "" << "/photos";
-    QTest::newRow("a picture") << QStringList{"p.jpg"} << -1 << "" << "p.jpg";
-    QTest::newRow("--help") << QStringList{"--help"} << 0 << "[FOLDER|FILE]" << "";
-    QTest::newRow("--version") << QStringList{"--version"} << 0 << " 1.0.0.1\n" << "";
-    QTest::newRow("unknown option") << QStringList{"--bogus", "/photos"} << 2 << "bogus" << "";
+    QTest::newRow("nothing") << QStringList{} << -1 << ""
+                             << "";
+    QTest::newRow("a folder") << QStringList{"/photos"} << -1 << ""
+                              << "/photos";
+    QTest::newRow("a picture") << QStringList{"p.jpg"} << -1 << ""
+                               << "p.jpg";
+    QTest::newRow("--help") << QStringList{"--help"} << 0 << "[FOLDER|FILE]"
+                            << "";
+    QTest::newRow("--version") << QStringList{"--version"} << 0 << " 1.0.0.1\n"
+                               << "";
+    QTest::newRow("unknown option") << QStringList{"--bogus", "/photos"} << 2 << "bogus"
+                                    << "";
 }
 
 void AppStartTest::commandLine()

@@ -156,10 +156,8 @@ void PrintTo(const ListRunCase &c, std::ostream *os)
     *os << c.what;
 }
 
-
 class ABatchList : public ABatchRun, public ::testing::WithParamInterface<ListRunCase>
-{
-};
+{};
 
 TEST_P(ABatchList, leavesWhatItsListSays)
 {
@@ -186,7 +184,8 @@ TEST_P(ABatchList, leavesWhatItsListSays)
         EXPECT_EQ(tagsDirectly(pics(name)), tags) << name.toStdString();
     ASSERT_EQ(prompt.questions.size(), c.questions.size()) << prompt.questions.join('|').toStdString();
     for (int i = 0; i < c.questions.size(); ++i)
-        EXPECT_TRUE(prompt.questions[i].startsWith(QDir::toNativeSeparators(QString(c.questions[i]).replace("$DIR", dir.path())))) << prompt.questions[i].toStdString();
+        EXPECT_TRUE(prompt.questions[i].startsWith(QDir::toNativeSeparators(QString(c.questions[i]).replace("$DIR", dir.path()))))
+            << prompt.questions[i].toStdString();
     EXPECT_EQ(prompt.messages, QStringList());
     EXPECT_EQ(readAll(dir.file("secret.jpg")), secret);
     EXPECT_EQ(leftovers(pics("")), QStringList());
@@ -194,9 +193,13 @@ TEST_P(ABatchList, leavesWhatItsListSays)
         EXPECT_EQ(std::remove((dir.bytePath("pics/") + name).constData()), 0); // saved in place, under its own name
 }
 
-const QList<QByteArray> annsTags(const QByteArray &description) { return {description, "Ann", "(c) Ann"}; }
+const QList<QByteArray> annsTags(const QByteArray &description)
+{
+    return {description, "Ann", "(c) Ann"};
+}
 const QList<QByteArray> none{"", "", ""};
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Lists, ABatchList,
     ::testing::Values(
@@ -233,7 +236,7 @@ INSTANTIATE_TEST_SUITE_P(
                     1, 0, 1, {{"a.jpg", annsTags("A")}, {"b.jpg", oldTags}, {"c.jpg", none}}, {"Error 12 while saving Image "}, {}, {}, {"b.jpg"}},
         ListRunCase{"Yes goes on past it", "b.jpg B\nc.jpg C\n", annsOptions, {true}, 1, 0, 1, {{"b.jpg", oldTags}, {"c.jpg", annsTags("C")}},
                     {"Error 12 while saving Image "}, {}, {}, {"b.jpg"}}));
-
+// clang-format on
 
 #ifndef _WIN32 // address-space limits are POSIX's
 // Memory limits: a batch runs in a child under a limit on its address space
@@ -250,7 +253,6 @@ void PrintTo(const MemoryCase &c, std::ostream *os)
 {
     *os << c.what;
 }
-
 
 using ABatchUnderAMemoryLimit = ::testing::TestWithParam<MemoryCase>;
 
@@ -269,7 +271,10 @@ TEST_P(ABatchUnderAMemoryLimit, finishesOrStopsWithStatus3)
     QProcess p;
     p.setChildProcessModifier([] {
 #if !defined(__SANITIZE_ADDRESS__)
-        const struct rlimit memory {256L << 20, 256L << 20};
+        const struct rlimit memory
+        {
+            256L << 20, 256L << 20
+        };
         ::setrlimit(RLIMIT_AS, &memory);
 #endif
     });
@@ -281,6 +286,7 @@ TEST_P(ABatchUnderAMemoryLimit, finishesOrStopsWithStatus3)
     EXPECT_EQ(readAll(dir.file("b.jpg")), before);
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     MemoryLimits, ABatchUnderAMemoryLimit,
     ::testing::Values(
@@ -297,6 +303,7 @@ INSTANTIATE_TEST_SUITE_P(
                        return sparseFile(folder + "/big.tif", "II*\0", 1LL << 30) && writeAll(folder + "/list.ion", "big.tif Big\nb.jpg B\n");
                    },
                    "-1", {"message Error 3 while loading Image big.tif", "saved 0 skipped 0 failed 1 cancelled 0 status 3"}}));
+// clang-format on
 #endif
 
 // Find and replace on one text: the new text (nothing when FIND is not in
@@ -311,8 +318,7 @@ struct ReplaceCase
 };
 
 class AFindReplace : public ::testing::TestWithParam<ReplaceCase>
-{
-};
+{};
 
 TEST_P(AFindReplace, makesTheReplacementsAndMarksThem)
 {
@@ -328,6 +334,7 @@ TEST_P(AFindReplace, makesTheReplacementsAndMarksThem)
     EXPECT_EQ(replaced, c.replaced);
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Texts, AFindReplace,
     ::testing::Values(ReplaceCase{"a.b", "\\1", false, false, "xa.b a.b", "x\\1 \\1", {{1, 3}, {5, 3}}, {{1, 2}, {4, 2}}},
@@ -337,3 +344,4 @@ INSTANTIATE_TEST_SUITE_P(
                       ReplaceCase{"Ann", "Bea", false, false, "ann", std::nullopt, {}, {}},
                       ReplaceCase{"", "x", false, false, "text", "!", {}, {}},
                       ReplaceCase{"(open", "x", true, false, "text", "!", {}, {}}));
+// clang-format on

@@ -37,7 +37,11 @@ class BatchWindowTest : public QObject
 
     static std::unique_ptr<QSettings> settings() { return test::programSettings(); }
 
-    template <typename T> static T *child(QWidget *w, int id) { return w->findChild<T *>(QString::number(id)); }
+    template <typename T>
+    static T *child(QWidget *w, int id)
+    {
+        return w->findChild<T *>(QString::number(id));
+    }
 
 private Q_SLOTS:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
@@ -166,7 +170,8 @@ void BatchWindowTest::startChecksItsFields()
     dialog.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
     dialog.start();
-    QCOMPARE(prompt.messages, QStringList{"The artist of a batch takes at most 60000 bytes, what every picture can hold, and this text needs 1 more."});
+    QCOMPARE(prompt.messages,
+             QStringList{"The artist of a batch takes at most 60000 bytes, what every picture can hold, and this text needs 1 more."});
     QLineEdit *artist = child<QLineEdit>(&dialog, ids::BatchArtist);
     QCOMPARE(QApplication::focusWidget(), artist);
     QCOMPARE(artist->selectedText().size(), jpegFieldBytes + 1);
@@ -180,7 +185,8 @@ void BatchWindowTest::startChecksItsFields()
     QApplication::clipboard()->setText(QString(jpegFieldBytes / 2 - 150, QChar(0xE9)) + "!"); // two bytes each
     copyright->paste();
     QCOMPARE(copyright->text().size(), 300);
-    QCOMPARE(prompt.messages.value(1), QString("The copyright of a batch takes at most 60000 bytes, what every picture can hold, and this text needs 1 more."));
+    QCOMPARE(prompt.messages.value(1),
+             QString("The copyright of a batch takes at most 60000 bytes, what every picture can hold, and this text needs 1 more."));
 
     artist->setText("Ann");
     dialog.listEdit()->setText("");
@@ -215,8 +221,8 @@ void BatchWindowTest::aRunShowsProgressAndCannotBeDisturbed()
         if (positions.isEmpty() || positions.last() != bar->value())
             positions << bar->value();
         editorDisabled = editorDisabled && !editor.isEnabled();
-        buttonsResting = buttonsResting && !child<QPushButton>(&dialog, ids::Start)->isEnabled()
-                         && !child<QPushButton>(&dialog, ids::Cancel)->isEnabled();
+        buttonsResting
+            = buttonsResting && !child<QPushButton>(&dialog, ids::Start)->isEnabled() && !child<QPushButton>(&dialog, ids::Cancel)->isEnabled();
         progressShown = progressShown && dialog.progressWindow()->window()->isVisible();
         dialog.reject(); // Escape during a run changes nothing
         dialog.start();
@@ -294,9 +300,11 @@ void BatchWindowTest::whatARunCouldNotDoIsExplained()
     QCOMPARE(lines.value(0), QString("Error 10 while loading Image ") + QDir::toNativeSeparators(dir.file("gone.jpg")));
     QCOMPARE(lines.value(1), QString("There is no file of that name."));
     QCOMPARE(prompt.questions.value(1).split('\n').value(1), QString("The file is empty."));
-    QCOMPARE(prompt.messages, (QStringList{dir.file("binary.ion") + " is not an image list: it holds binary data", "1 saved, 2 skipped, 0 failed",
-                                           "1 saved, 2 skipped, 0 failed\nCopies of the captions that cannot be read were left as they were; "
-                                           "other programs may still show the old text:\n" + QDir::toNativeSeparators(dir.file("a.jpg")) + ": XMP"}));
+    QCOMPARE(prompt.messages,
+             (QStringList{dir.file("binary.ion") + " is not an image list: it holds binary data", "1 saved, 2 skipped, 0 failed",
+                          "1 saved, 2 skipped, 0 failed\nCopies of the captions that cannot be read were left as they were; "
+                          "other programs may still show the old text:\n"
+                              + QDir::toNativeSeparators(dir.file("a.jpg")) + ": XMP"}));
 }
 
 void BatchWindowTest::replaceListsMarkedChangesAndSavesTheTickedOnes()

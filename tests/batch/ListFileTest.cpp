@@ -25,7 +25,6 @@ void PrintTo(const ListCase &c, std::ostream *os)
     *os << c.what;
 }
 
-
 using AListFile = ::testing::TestWithParam<ListCase>;
 
 // Each list is also read in small pieces, as from a file, so that lines,
@@ -66,8 +65,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ListCase{"lines in order, CR LF as LF, duplicates kept, unclosed quote kept to be reported",
                                "a.jpg first\r\n\r\nb.jpg second\r\n\"unclosed\r\na.jpg third",
                                {{"a.jpg", "first"}, {"b.jpg", "second"}, {"\"unclosed", "", LineFault::UnclosedQuote}, {"a.jpg", "third"}}},
-                      ListCase{"only a CR before LF goes", "a.jpg\r\r\n\"b\r\"", {{"a.jpg\r", ""}, {"b\r", ""}}},
-                      ListCase{"nothing", "", {}},
+                      ListCase{"only a CR before LF goes", "a.jpg\r\r\n\"b\r\"", {{"a.jpg\r", ""}, {"b\r", ""}}}, ListCase{"nothing", "", {}},
                       ListCase{"blank lines skipped", "\n\r\n  \t \n\n", {}},
                       ListCase{"a 10 KB line is one entry", "a.jpg " + longText + "\nb.jpg next", {{"a.jpg", longText}, {"b.jpg", "next"}}},
                       ListCase{"a 5000-byte name is one name", longName + " description\n", {{longName, "description"}}}));

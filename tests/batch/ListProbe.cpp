@@ -28,7 +28,9 @@ public:
 class Progress : public lumicap::BatchProgress
 {
 public:
-    explicit Progress(long cancelAfter) : cancelAfter_(cancelAfter) {}
+    explicit Progress(long cancelAfter)
+        : cancelAfter_(cancelAfter)
+    {}
     void begin() override {}
     void showImage(const QString &, int) override {}
     void end() override {}

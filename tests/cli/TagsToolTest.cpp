@@ -78,7 +78,8 @@ void setTimes(const QString &path, time_t atime, time_t mtime)
 
 struct stat statOf(const QString &path)
 {
-    struct stat st {};
+    struct stat st
+    {};
     ::stat(QFile::encodeName(path).constData(), &st);
     return st;
 }
@@ -92,7 +93,8 @@ struct stat statOf(const QString &path)
 class Scene
 {
 public:
-    explicit Scene(const QString &from) : root(dir.file("pictures"))
+    explicit Scene(const QString &from)
+        : root(dir.file("pictures"))
     {
         // A journal and settings of its own (the tool reads them from there).
         qputenv("XDG_STATE_HOME", QFile::encodeName(dir.file("state")));
@@ -114,9 +116,7 @@ public:
                                   .array()
                                   .at(0)
                                   .toObject();
-        const auto value = [&o](const char *key) -> Tag {
-            return o.contains(key) ? Tag(o[key].toVariant().toString().toUtf8()) : absent;
-        };
+        const auto value = [&o](const char *key) -> Tag { return o.contains(key) ? Tag(o[key].toVariant().toString().toUtf8()) : absent; };
         return {value("ImageDescription"), value("Artist"), value("Copyright")};
     }
 
@@ -187,6 +187,7 @@ const auto changedSince = [](Scene &s) {
 };
 const auto undoFirstRun = [](Scene &s) { return s.run({"undo", "--run", s.run({"undo", "--list-runs"}).out.split(' ').value(0)}); };
 
+// clang-format off
 const Row rows[] = {
     {"undoPutsBackTheFieldsAndCopiesOfTheLastSaveAndCanBeUndone", savedOnce, {"undo", "a.jpg"}, {}, 0,
      "a.jpg: description, artist, copyright put back as before the save\n",
@@ -529,6 +530,7 @@ const Row rows[] = {
          expectTags(s, "b.tif", none);
      }},
 };
+// clang-format on
 
 class TheTagsTool : public ::testing::TestWithParam<Row>
 {
@@ -540,8 +542,8 @@ protected:
         QDir(templateFolder->path()).mkpath("sub/deeper");
         QDir(templateFolder->path()).mkpath("sub/.hidden");
         ASSERT_TRUE(writeJpeg(file("a.jpg")) && writeTiff(file("b.tif")) && writeJpeg(file("sub/c d.jpg"), 32, 24, 2)
-                    && writeJpeg(file("sub/deeper/e.jpeg"), 24, 16, 3) && writeJpeg(file("sub/.hidden/h.jpg"))
-                    && writeJpeg(file("sub/_~t.jpg")) && writeAll(file("sub/notes.txt"), "notes"));
+                    && writeJpeg(file("sub/deeper/e.jpeg"), 24, 16, 3) && writeJpeg(file("sub/.hidden/h.jpg")) && writeJpeg(file("sub/_~t.jpg"))
+                    && writeAll(file("sub/notes.txt"), "notes"));
         ASSERT_TRUE(exifToolWrite(file("a.jpg"), {"-IFD0:ImageDescription=Harbour", "-IFD0:Artist=Ann"}));
         ASSERT_TRUE(exifToolWrite(file("sub/c d.jpg"), {"-IFD0:ImageDescription=Quay, at 5", "-IFD0:Copyright=(c) Ann"}));
     }

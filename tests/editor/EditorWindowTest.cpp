@@ -169,7 +169,7 @@ void EditorWindowTest::navigationFollowsTheStateMachine()
     QVERIFY(!button(ids::Previous)->isEnabled() && !button(ids::Next)->isEnabled() && !button(ids::Save)->isEnabled());
     edit(ids::Folder)->setText(dir->path());
     QTest::keyClick(edit(ids::Copyright), Qt::Key_Return); // with no picture yet, Enter in a field runs Start
-    QTest::keyClick(editor.get(), Qt::Key_PageUp); // on the first image: nothing moves, even by its shortcut
+    QTest::keyClick(editor.get(), Qt::Key_PageUp);         // on the first image: nothing moves, even by its shortcut
     QCOMPARE(state(), EditorController::State::Clean);
     QCOMPARE(label(ids::FilePath)->text(), image(1));
     QCOMPARE(edit(ids::Artist)->text(), QString::fromUtf8("François €"));
@@ -189,8 +189,7 @@ void EditorWindowTest::navigationFollowsTheStateMachine()
 
     prompt->answers = {false}; // No: the edits are dropped
     button(ids::Next)->click();
-    QCOMPARE(prompt->questions,
-             QStringList{"One of the image description fields has been changed, do you wish to save changes ?"});
+    QCOMPARE(prompt->questions, QStringList{"One of the image description fields has been changed, do you wish to save changes ?"});
     QCOMPARE(state(), EditorController::State::Clean);
     QCOMPARE(label(ids::Position)->text(), QString("2 of 3 images"));
     QCOMPARE(tagsDirectly(image(1)).value(0), QByteArray("Description 1"));
@@ -275,7 +274,8 @@ void EditorWindowTest::settingsAreWrittenAndReadBackAndNoLoadCopyRCarriesTexts()
     editor->reject(); // closing writes all six, and the window's place
     editor.reset();
     QCOMPARE(settings()->value("AutoSave").toInt(), 1);
-    QVERIFY(settings()->value("Artist") == "Carried" && settings()->contains("Copyr") && !settings()->value("WindowPlacement").toByteArray().isEmpty());
+    QVERIFY(settings()->value("Artist") == "Carried" && settings()->contains("Copyr")
+            && !settings()->value("WindowPlacement").toByteArray().isEmpty());
     makeEditor();
     QCOMPARE(editor->size(), placed);
     QCOMPARE(edit(ids::Folder)->text(), dir->path());
@@ -335,14 +335,13 @@ void EditorWindowTest::theFieldsShowWhatOtherProgramsShow_data()
     QTest::addColumn<QString>("labelTip"); // of its label
     QTest::addColumn<QString>("note");     // the tooltip of the mark beside it; none when empty
     QTest::addColumn<bool>("allCopies");
-    QTest::addColumn<QString>("typed");    // into the description before the save; none: into the artist
+    QTest::addColumn<QString>("typed");     // into the description before the save; none: into the artist
     QTest::addColumn<QStringList>("after"); // Group:Tag=value as `exiftool -a -G1` reads them (the copies themselves are the metadata tests')
     QTest::addColumn<QString>("message");
     const QString differ = "Other programs may show another text. The other copies hold:\n";
     QTest::newRow("copies that disagree are noted; a save brings them in step")
-        << QStringList{"-XMP-dc:Description=Sunset at the pier", "-IPTC:Caption-Abstract=Description 1", "-XPTitle=<b>Old</b>"}
-        << "Description 1" << "" << differ + "XMP: Sunset at the pier\nXPTitle: <b>Old</b>" << false << "Agreed"
-        << QStringList{"XMP-dc:Description=Agreed"} << "";
+        << QStringList{"-XMP-dc:Description=Sunset at the pier", "-IPTC:Caption-Abstract=Description 1", "-XPTitle=<b>Old</b>"} << "Description 1"
+        << "" << differ + "XMP: Sunset at the pier\nXPTitle: <b>Old</b>" << false << "Agreed" << QStringList{"XMP-dc:Description=Agreed"} << "";
     // Shown so, the description is no edit: a save of the artist leaves it.
     // The check box makes the artist's missing copies.
     QTest::newRow("an empty Exif tag shows the copy other programs show first")
@@ -350,13 +349,15 @@ void EditorWindowTest::theFieldsShowWhatOtherProgramsShow_data()
         << "from XMP (the picture's Exif tag is empty)" << differ + "IPTC: Older" << true << ""
         << QStringList{"IFD0:ImageDescription=", "XMP-dc:Description=From XMP", "IPTC:By-line=Typed"} << "";
     QTest::newRow("a copy that cannot be read is left, and said; without the box none is made")
-        << QStringList{"-XMP-dc:Description=Old", "damage XMP"} << "Description 1" << "" << "" << false << "Fixed"
-        << QStringList{"IFD0:ImageDescription=Fixed", "IPTC:Caption-Abstract="} << "but its XMP cannot be read and was left as it was";
+        << QStringList{"-XMP-dc:Description=Old", "damage XMP"} << "Description 1"
+        << ""
+        << "" << false << "Fixed" << QStringList{"IFD0:ImageDescription=Fixed", "IPTC:Caption-Abstract="}
+        << "but its XMP cannot be read and was left as it was";
     // IPTC holds 2,000 bytes of caption (here Latin-1, é one byte): its copy is cut, and that said.
     const QString press = QString(1999, 'p') + QString::fromUtf8("\u00e9-and-more-words");
     QTest::newRow("a caption longer than IPTC holds is cut in the IPTC copy only")
-        << QStringList{"-IPTC:Caption-Abstract=Old"} << "Description 1" << "" << differ + "IPTC: Old" << false << press
-        << QStringList{} << "";
+        << QStringList{"-IPTC:Caption-Abstract=Old"} << "Description 1"
+        << "" << differ + "IPTC: Old" << false << press << QStringList{} << "";
 }
 
 void EditorWindowTest::theFieldsShowWhatOtherProgramsShow()
@@ -375,7 +376,11 @@ void EditorWindowTest::theFieldsShowWhatOtherProgramsShow()
     QVERIFY(copies.isEmpty() || exifToolWrite(image(1), copies));
     if (damage)
         QVERIFY(writeAll(image(1), readAll(image(1)).replace("</dc:description>", "</dX:description>")));
-    const auto plain = [](const QWidget *w) { QTextDocument tip; tip.setHtml(w->toolTip()); return tip.toPlainText(); };
+    const auto plain = [](const QWidget *w) {
+        QTextDocument tip;
+        tip.setHtml(w->toolTip());
+        return tip.toPlainText();
+    };
     QWidget *mark = editor->control(ids::DescriptionNote);
     box(ids::AllCopies)->setChecked(allCopies);
     startOn(dir->path());
@@ -407,8 +412,7 @@ void EditorWindowTest::anotherProgramsChangeIsRefreshedOrAskedAbout_data()
     QTest::newRow("same field, Yes overwrites") << QStringList{"-ImageDescription=Other program"} << QList<bool>{true}
                                                 << QList<QByteArray>{"Mine", "Artist 1", "Copyright 1"} << "Mine";
     // The save stops; the untouched artist shows the file's new text all the same.
-    QTest::newRow("same field, No keeps both") << QStringList{"-ImageDescription=Other program", "-Artist=Other artist"}
-                                               << QList<bool>{false}
+    QTest::newRow("same field, No keeps both") << QStringList{"-ImageDescription=Other program", "-Artist=Other artist"} << QList<bool>{false}
                                                << QList<QByteArray>{"Other program", "Other artist", "Copyright 1"} << "Mine";
 }
 
@@ -444,8 +448,9 @@ void EditorWindowTest::folderChecksAndAnEmptyFolderChangeNothing()
     type(ids::Description, "Kept");
     QVERIFY(QDir(dir->path()).mkdir("empty"));
     startOn(dir->file("empty"));
-    QCOMPARE(prompt->messages.value(2), QString("Selected folder doesn't contain any TIF or JPG file. Please choose a folder "
-                                                "with jpg or tif image files."));
+    QCOMPARE(prompt->messages.value(2),
+             QString("Selected folder doesn't contain any TIF or JPG file. Please choose a folder "
+                     "with jpg or tif image files."));
     QCOMPARE(prompt->questions, QStringList()); // nothing was released
     QCOMPARE(state(), EditorController::State::Edited);
     QCOMPARE(editor->controller().imageList().count(), 3);
@@ -649,10 +654,13 @@ void EditorWindowTest::startsOnAFolderOrAPictureFromOutside()
 void EditorWindowTest::theWindowGrowsAroundItsAnchorsAndFitsASmallScreen()
 {
     // Each control and how it follows a growth of 150 x 90: its left, top, right and bottom edges.
-    const std::tuple<QWidget *, int, int, int, int> follows[] = {
-        {button(ids::Start), 150, 0, 150, 0},  {editor->folderEdit()->button(), 150, 0, 150, 0}, {editor->control(ids::CopyrightNote), 150, 18, 150, 18},
-        {caption(), 0, 0, 150, 18},           {editor->preview(), 0, 18, 150, 90},              {label(ids::Status), 0, 90, 150, 90},
-        {box(ids::AutoSave), 0, 0, 0, 0}};
+    const std::tuple<QWidget *, int, int, int, int> follows[] = {{button(ids::Start), 150, 0, 150, 0},
+                                                                 {editor->folderEdit()->button(), 150, 0, 150, 0},
+                                                                 {editor->control(ids::CopyrightNote), 150, 18, 150, 18},
+                                                                 {caption(), 0, 0, 150, 18},
+                                                                 {editor->preview(), 0, 18, 150, 90},
+                                                                 {label(ids::Status), 0, 90, 150, 90},
+                                                                 {box(ids::AutoSave), 0, 0, 0, 0}};
     QList<QRect> before;
     for (const auto &[control, left, top, right, bottom] : follows)
         before << control->geometry();
@@ -734,8 +742,7 @@ void EditorWindowTest::orientation()
     const QImage turned = orientedImage(stored, orientation);
     QCOMPARE(turned.size(), shown);
     QCOMPARE(orientedSize(stored.size(), orientation), shown);
-    QCOMPARE((QList<QColor>{turned.pixelColor(0, 0), turned.pixelColor(shown.width() - 1, 0), turned.pixelColor(0, shown.height() - 1)}),
-             corners);
+    QCOMPARE((QList<QColor>{turned.pixelColor(0, 0), turned.pixelColor(shown.width() - 1, 0), turned.pixelColor(0, shown.height() - 1)}), corners);
 }
 
 void EditorWindowTest::previewDrawsTheImageOnGreyAsItIsTurned()

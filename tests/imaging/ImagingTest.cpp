@@ -26,13 +26,25 @@ TEST(AFormatProbe, goesByContentAndKnowsWhatItCannotTag)
     EXPECT_EQ(detectImageFormat("II+\0", 4), ImageFormat::BigTiff); // Exiv2 0.27 cannot write it
     EXPECT_EQ(detectImageFormat("\xFF\xD8", 2), ImageFormat::Other);
     EXPECT_EQ(detectImageFormat("II*\0\x10\0\0\0CR\x02\0", 12), ImageFormat::Raw); // a CR2 is TIFF inside
-    EXPECT_EQ(detectImageFormat("\0\0\0\x18" "ftypcrx ", 12), ImageFormat::Raw); // CR3
+    EXPECT_EQ(detectImageFormat("\0\0\0\x18"
+                                "ftypcrx ",
+                                12),
+              ImageFormat::Raw); // CR3
     EXPECT_EQ(detectImageFormat("FUJIFILMCCD-RAW 0201", 20), ImageFormat::Raw);
     EXPECT_FALSE(canHoldTags(ImageFormat::BigTiff));
     // Boxes: HEIF and AVIF by a brand of theirs, major or compatible; not a movie.
-    EXPECT_EQ(detectImageFormat("\0\0\0\x18" "ftypheic\0\0\0\0mif1heic", 24), ImageFormat::Heif);
-    EXPECT_EQ(detectImageFormat("\0\0\0\x1C" "ftypavis\0\0\0\0avifmif1miaf", 28), ImageFormat::Heif);
-    EXPECT_EQ(detectImageFormat("\0\0\0\x10" "ftypisom\0\0\0\0mif1", 20), ImageFormat::Other); // mif1 past the box
+    EXPECT_EQ(detectImageFormat("\0\0\0\x18"
+                                "ftypheic\0\0\0\0mif1heic",
+                                24),
+              ImageFormat::Heif);
+    EXPECT_EQ(detectImageFormat("\0\0\0\x1C"
+                                "ftypavis\0\0\0\0avifmif1miaf",
+                                28),
+              ImageFormat::Heif);
+    EXPECT_EQ(detectImageFormat("\0\0\0\x10"
+                                "ftypisom\0\0\0\0mif1",
+                                20),
+              ImageFormat::Other); // mif1 past the box
 }
 
 TEST(AJpegLayout, findsTheExifSegmentAndKeepsJfifFirst)
@@ -42,7 +54,7 @@ TEST(AJpegLayout, findsTheExifSegmentAndKeepsJfifFirst)
     const QByteArray plain = readAll(dir.file("a.jpg"));
     const auto layout = parseJpegLayout(plain);
     ASSERT_TRUE(layout);
-    EXPECT_FALSE(layout->exifOffset); // Qt writes JFIF without Exif
+    EXPECT_FALSE(layout->exifOffset);     // Qt writes JFIF without Exif
     EXPECT_EQ(layout->insertOffset, 20u); // SOI + the 18-byte JFIF APP0
 
     QByteArray file = plain;
@@ -98,8 +110,7 @@ struct OpenCase
 };
 
 class OpeningAFile : public ::testing::TestWithParam<OpenCase>
-{
-};
+{};
 
 TEST_P(OpeningAFile, givesItsOwnStatus)
 {
@@ -116,17 +127,21 @@ static QByteArray gifBytes()
 
 INSTANTIATE_TEST_SUITE_P(
     Contents, OpeningAFile,
-    ::testing::Values(OpenCase{"text.jpg", "just some text", ImageStatus::UnknownImageFormat},
-                      OpenCase{"empty.jpg", "", ImageStatus::EmptyFile},
-                      OpenCase{"eps.jpg", "%!PS-Adobe-3.0 EPSF-3.0\n", ImageStatus::UnknownImageFormat},
-                      OpenCase{"anim.jpg", gifBytes(), ImageStatus::PropertyNotSupported},
-                      OpenCase{"big.tif", QByteArray("II+\0\x08\0\0\0\x10\0\0\0\0\0\0\0", 16), ImageStatus::NotImplemented},
-                      OpenCase{"cut.jpg", QByteArray("\xFF\xD8\xFF\xE1\x00\x40" "Exif\0\0II", 14), ImageStatus::GenericError},
-                      OpenCase{"cut.tif", QByteArray("II*\0\xFF\xFF\0\0", 8), ImageStatus::GenericError},
-                      OpenCase{"zero.webp", QByteArray("RIFF\0\0\0\0WEBPVP8L\x05\0\0\0\x2F\0\0\0\0\0", 26), ImageStatus::GenericError},
-                      OpenCase{"riff-past-end.webp", QByteArray("RIFF\x40\0\0\0WEBPVP8L\x05\0\0\0\x2F\0\0\0\0\0", 26), ImageStatus::GenericError},
-                      OpenCase{"chunk-past-end.webp", QByteArray("RIFF\x12\0\0\0WEBPVP8L\xFF\xFF\xFF\xFF\x2F\0\0\0\0\0", 26), ImageStatus::GenericError},
-                      OpenCase{"no-picture.webp", QByteArray("RIFF\x16\0\0\0WEBPVP8X\x0A\0\0\0\0\0\0\0\0\0\0\0\0\0", 30), ImageStatus::GenericError}));
+    ::testing::Values(
+        OpenCase{"text.jpg", "just some text", ImageStatus::UnknownImageFormat}, OpenCase{"empty.jpg", "", ImageStatus::EmptyFile},
+        OpenCase{"eps.jpg", "%!PS-Adobe-3.0 EPSF-3.0\n", ImageStatus::UnknownImageFormat},
+        OpenCase{"anim.jpg", gifBytes(), ImageStatus::PropertyNotSupported},
+        OpenCase{"big.tif", QByteArray("II+\0\x08\0\0\0\x10\0\0\0\0\0\0\0", 16), ImageStatus::NotImplemented},
+        OpenCase{"cut.jpg",
+                 QByteArray("\xFF\xD8\xFF\xE1\x00\x40"
+                            "Exif\0\0II",
+                            14),
+                 ImageStatus::GenericError},
+        OpenCase{"cut.tif", QByteArray("II*\0\xFF\xFF\0\0", 8), ImageStatus::GenericError},
+        OpenCase{"zero.webp", QByteArray("RIFF\0\0\0\0WEBPVP8L\x05\0\0\0\x2F\0\0\0\0\0", 26), ImageStatus::GenericError},
+        OpenCase{"riff-past-end.webp", QByteArray("RIFF\x40\0\0\0WEBPVP8L\x05\0\0\0\x2F\0\0\0\0\0", 26), ImageStatus::GenericError},
+        OpenCase{"chunk-past-end.webp", QByteArray("RIFF\x12\0\0\0WEBPVP8L\xFF\xFF\xFF\xFF\x2F\0\0\0\0\0", 26), ImageStatus::GenericError},
+        OpenCase{"no-picture.webp", QByteArray("RIFF\x16\0\0\0WEBPVP8X\x0A\0\0\0\0\0\0\0\0\0\0\0\0\0", 30), ImageStatus::GenericError}));
 
 TEST(AnImageHolder, refusesFilesItMayNotReadAndThingsThatAreNotFiles)
 {

@@ -20,8 +20,8 @@ using namespace lumicap::test;
 
 namespace {
 // The three fields and their other copies, which a save brings in step.
-const QSet<QString> copiesOfTheFields{"ImageDescription", "Artist", "Copyright", "Caption-Abstract", "By-line", "CopyrightNotice",
-                                      "Description", "Creator", "Rights", "XPTitle", "XPSubject", "XPAuthor", "IPTCDigest"};
+const QSet<QString> copiesOfTheFields{"ImageDescription", "Artist", "Copyright", "Caption-Abstract", "By-line",  "CopyrightNotice", "Description",
+                                      "Creator",          "Rights", "XPTitle",   "XPSubject",        "XPAuthor", "IPTCDigest"};
 
 // Every tag ExifTool reads in each file (maker notes, thumbnails and previews
 // as bytes), by file name; where a block lies may move, so its offset is left
@@ -83,15 +83,19 @@ void writeOffsetsBehindThePicture(const QString &mpf, const QString &afcp)
     };
     const std::uint32_t size = static_cast<std::uint32_t>(first.size() + 90);
     const QByteArray index = QByteArray("II*\0", 4) + number(8, 4) + number(3, 2) + entry(0xB000, 7, 4, 0x30303130) + entry(0xB001, 4, 1, 2)
-                             + entry(0xB002, 7, 32, 50) + number(0, 4) + number(0x20030000, 4) + number(size, 4) + number(0, 4) + number(0, 4)
-                             + number(0x10001, 4) + number(static_cast<std::uint32_t>(second.size()), 4) + number(size - static_cast<std::uint32_t>(at) - 8, 4) + number(0, 4);
-    const QByteArray segment = QByteArray("\xFF\xE2\0\x58" "MPF\0", 8) + index;
+        + entry(0xB002, 7, 32, 50) + number(0, 4) + number(0x20030000, 4) + number(size, 4) + number(0, 4) + number(0, 4) + number(0x10001, 4)
+        + number(static_cast<std::uint32_t>(second.size()), 4) + number(size - static_cast<std::uint32_t>(at) - 8, 4) + number(0, 4);
+    const QByteArray segment = QByteArray("\xFF\xE2\0\x58"
+                                          "MPF\0",
+                                          8)
+        + index;
     ASSERT_TRUE(writeAll(mpf, first.left(at) + segment + first.mid(at) + second));
     ASSERT_TRUE(exifToolWrite(afcp, {"-IFD0:Make=Kestrel"}));
     const QByteArray picture = readAll(afcp);
     const auto start = static_cast<std::uint32_t>(picture.size());
-    ASSERT_TRUE(writeAll(afcp, picture + QByteArray("AXS!\0\x01", 6) + number(1, 2, true) + number(0, 4) + "TEXT" + number(10, 4, true)
-                                   + number(start + 24, 4, true) + "Hello AFCP" + "AXS!" + number(start, 4, true) + number(0, 4)));
+    ASSERT_TRUE(writeAll(afcp,
+                         picture + QByteArray("AXS!\0\x01", 6) + number(1, 2, true) + number(0, 4) + "TEXT" + number(10, 4, true)
+                             + number(start + 24, 4, true) + "Hello AFCP" + "AXS!" + number(start, 4, true) + number(0, 4)));
 }
 } // namespace
 
@@ -115,7 +119,8 @@ TEST(CameraPhotos, keepEveryOtherTagAndGainNoWarningWhenTheThreeAreSaved)
         QFile::setPermissions(dir.file(name), QFile::ReadOwner | QFile::WriteOwner);
     }
     writeOffsetsBehindThePicture(dir.file("mpf.jpg"), dir.file("afcp.jpg"));
-    names << "mpf.jpg" << "afcp.jpg";
+    names << "mpf.jpg"
+          << "afcp.jpg";
     const auto tagsBefore = everyTag({dir.path()});
     const auto warningsBefore = warningsOf(dir.path());
 
@@ -147,15 +152,17 @@ TEST(HeifPhotos, keepEveryOtherTagAndTheirPixelsWhenTheThreeAreSaved)
         GTEST_SKIP() << "no exiftool or exiv2";
     TestFolder dir;
     ASSERT_TRUE(writeJpeg(dir.file("camera.jpg"), 320, 240)); // a thumbnail item of 160: iloc version 0, which Exiv2 0.27 reads
-    ASSERT_TRUE(exifToolWrite(dir.file("camera.jpg"), {"-IFD0:Make=Kestrel", "-IFD0:Model=K1", "-ExifIFD:ExposureTime=1/250", "-GPS:GPSLatitude=48.5",
-                                                       "-GPS:GPSLatitudeRef=N", "-IFD0:Artist=Old", "-XMP-dc:Title-de=Hafen", "-XMP-dc:Title=Harbour",
-                                                       "-ThumbnailImage<=" + dir.file("camera.jpg")}));
+    ASSERT_TRUE(
+        exifToolWrite(dir.file("camera.jpg"),
+                      {"-IFD0:Make=Kestrel", "-IFD0:Model=K1", "-ExifIFD:ExposureTime=1/250", "-GPS:GPSLatitude=48.5", "-GPS:GPSLatitudeRef=N",
+                       "-IFD0:Artist=Old", "-XMP-dc:Title-de=Hafen", "-XMP-dc:Title=Harbour", "-ThumbnailImage<=" + dir.file("camera.jpg")}));
     QStringList names{"camera.heic", "camera.avif", "plain.heic"};
     for (const QString &name : names.mid(0, 2))
         ASSERT_TRUE(runQuietly("heif-enc", {"-q", "60", "-t", "160", "-o", dir.file(name), dir.file("camera.jpg")}));
     QFile::remove(dir.file("camera.jpg"));
     ASSERT_TRUE(writeHeif(dir.file("plain.heic")));
-    if (const QString corpus = sharedCorpusFolder(); !corpus.isEmpty() && QFile::copy(corpus + "/hostile/Stonehenge.heic", dir.file("stonehenge.heic")))
+    if (const QString corpus = sharedCorpusFolder();
+        !corpus.isEmpty() && QFile::copy(corpus + "/hostile/Stonehenge.heic", dir.file("stonehenge.heic")))
         names << "stonehenge.heic";
     const auto tagsBefore = everyTag({dir.path()});
     const auto warningsBefore = warningsOf(dir.path());

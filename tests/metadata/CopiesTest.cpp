@@ -16,11 +16,13 @@ using namespace lumicap::test;
 
 namespace {
 // dc:creator of two names with roles, the first's in attributes; XMP with no properties.
-const QByteArray qualifiedCreators = "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'>"
-                                     "<rdf:Description rdf:about='' xmlns:dc='http://purl.org/dc/elements/1.1/' xmlns:ex='e:'><dc:creator>"
-                                     "<rdf:Seq><rdf:li rdf:value='Ann' ex:role='photographer'/><rdf:li rdf:parseType='Resource'>"
-                                     "<rdf:value>Bob</rdf:value><ex:role>editor</ex:role></rdf:li></rdf:Seq></dc:creator></rdf:Description></rdf:RDF></x:xmpmeta>";
-const QByteArray bareXmp = "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'>\n</rdf:RDF></x:xmpmeta>";
+const QByteArray qualifiedCreators
+    = "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'>"
+      "<rdf:Description rdf:about='' xmlns:dc='http://purl.org/dc/elements/1.1/' xmlns:ex='e:'><dc:creator>"
+      "<rdf:Seq><rdf:li rdf:value='Ann' ex:role='photographer'/><rdf:li rdf:parseType='Resource'>"
+      "<rdf:value>Bob</rdf:value><ex:role>editor</ex:role></rdf:li></rdf:Seq></dc:creator></rdf:Description></rdf:RDF></x:xmpmeta>";
+const QByteArray bareXmp
+    = "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'>\n</rdf:RDF></x:xmpmeta>";
 const MetadataFields typed{"New caption \xC3\xBCn\xC3\xAF \xE2\x82\xAC", "New Artist", "(c) New"};
 
 ImageStatus save(const QString &path, bool allCopies, const MetadataFields &fields = typed, FieldSelection which = {})
@@ -81,16 +83,19 @@ TEST(CopiesOfTheFields, allReadTheTypedTextAfterASave)
         const char *format;
         QStringList tags;
         bool allCopies;
-        QStringList expected; // tag=value, as ExifTool reads it after the save
-        QByteArray resources = {}; // Photoshop resources added beside a PNG's IPTC
+        QStringList expected;                    // tag=value, as ExifTool reads it after the save
+        QByteArray resources = {};               // Photoshop resources added beside a PNG's IPTC
         std::vector<TextCopy> copiesBefore = {}; // the description's copies as read before the save
-        QByteArray iim = {}; // bare IPTC in a second PNG chunk, as ImageMagick keeps it beside the resources
+        QByteArray iim = {};                     // bare IPTC in a second PNG chunk, as ImageMagick keeps it beside the resources
     };
     const QString longSource = "-XMP-dc:Source=" + QString(64965, 'y'); // a packet the typed caption just outgrows
     const QStringList everyCopy{"-IPTC:Caption-Abstract=" + QString::fromUtf8(typed.description),
                                 "-XMP-dc:Description=" + QString::fromUtf8(typed.description),
-                                "-IPTC:By-line=New Artist", "-XMP-dc:Creator=New Artist", "-IPTC:CopyrightNotice=(c) New",
+                                "-IPTC:By-line=New Artist",
+                                "-XMP-dc:Creator=New Artist",
+                                "-IPTC:CopyrightNotice=(c) New",
                                 "-XMP-dc:Rights=(c) New"};
+    // clang-format off
     const Case cases[] = {
         {"only IPTC", "jpg", {"-IPTC:Caption-Abstract=Old", "-IPTC:By-line=Old", "-IPTC:CopyrightNotice=Old"}, false,
          {everyCopy[0], everyCopy[2], everyCopy[4], "-XMP-dc:Description="}},
@@ -128,18 +133,21 @@ TEST(CopiesOfTheFields, allReadTheTypedTextAfterASave)
          true, everyCopy + QStringList{"-IFD0:XResolution=118", "-IFD0:YResolution=59", "-IFD0:ResolutionUnit=cm"}},
         {"a new Exif block takes the resolution of pHYs", "png", {"-EXIF:all="}, true, everyCopy + QStringList{"-IFD0:XResolution=39.37", "-IFD0:ResolutionUnit=cm"}},
     };
+    // clang-format on
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         TestFolder dir;
         const QString path = dir.file(QString("photo.") + c.format);
         ASSERT_TRUE(QString(c.format) == "jpg" ? writeJpeg(path) : QString(c.format) == "png" ? writePng(path) : writeTiff(path));
         ASSERT_TRUE(writeAll(dir.file("x.xmp"), bareXmp));
-        ASSERT_TRUE(exifToolWrite(path, QStringList{"-charset", "iptc=Latin", "-IFD0:Make=Kestrel", "-GPS:GPSLatitude=48.5"}
-                                            + QStringList(c.tags).replaceInStrings("PACKET", dir.file("x.xmp"))));
+        ASSERT_TRUE(exifToolWrite(path,
+                                  QStringList{"-charset", "iptc=Latin", "-IFD0:Make=Kestrel", "-GPS:GPSLatitude=48.5"}
+                                      + QStringList(c.tags).replaceInStrings("PACKET", dir.file("x.xmp"))));
         if (!c.resources.isEmpty() || !c.iim.isEmpty()) {
             QByteArray png = readAll(path);
             const PngChunk iptc = parsePngLayout(png)->iptc.at(0);
-            png.replace(iptc.offset, iptc.size, pngChunkLike(png, iptc, *pngChunkPayload(png, iptc) + c.resources) + (c.iim.isEmpty() ? "" : pngIptcChunk(c.iim)));
+            png.replace(iptc.offset, iptc.size,
+                        pngChunkLike(png, iptc, *pngChunkPayload(png, iptc) + c.resources) + (c.iim.isEmpty() ? "" : pngIptcChunk(c.iim)));
             ASSERT_TRUE(writeAll(path, png));
         }
         const QStringList chunks = pngChunks(path);
@@ -181,7 +189,8 @@ TEST(CopiesOfTheFields, madeByASaveFollowTheNext)
         ASSERT_EQ(save(path, true), ImageStatus::Ok);
         ASSERT_EQ(save(path, false, {"Second", "Bea; Cy", "(c) Bea"}), ImageStatus::Ok);
         EXPECT_EQ(exifTool({"-s3", "-sep", "; ", "-XMP-dc:Description", "-XMP-dc:Creator", "-XMP-dc:Rights", "-IPTC:Caption-Abstract", path}),
-                  "Second\nBea; Cy\n(c) Bea\nSecond\n") << name;
+                  "Second\nBea; Cy\n(c) Bea\nSecond\n")
+            << name;
     }
 }
 
@@ -216,6 +225,7 @@ TEST(CopiesOfTheFields, changeOnlyWithTheTextOfTheirField)
         MetadataFields fields;
         QStringList expected; // none: the file stays as it was
     };
+    // clang-format off
     const Case cases[] = {
         {"co-authors stay", {"-Artist=Ann", "-IPTC:By-line=Ann", "-IPTC:By-line+=Bob", "-XMP-dc:Creator=Ann", "-XMP-dc:Creator+=Bob"},
          {{}, "Ann", {}}, {}},
@@ -229,6 +239,7 @@ TEST(CopiesOfTheFields, changeOnlyWithTheTextOfTheirField)
         {"Windows-1252 IPTC", {"-ImageDescription=Caf\xC3\xA9 5\xE2\x82\xAC", "-IPTC:Caption-Abstract=Caf\xC3\xA9 5\xE2\x82\xAC"},
          {"Caf\xC3\xA9 5\xE2\x82\xAC", {}, {}}, {}},
     };
+    // clang-format on
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         TestFolder dir;
@@ -291,6 +302,7 @@ TEST(CopiesOfTheFields, areReadAsOtherProgramsShowThem)
         QByteArray shown, from;
         std::vector<QByteArray> differing;
     };
+    // clang-format off
     const Case cases[] = {
         {"Same", {{"IPTC", "Same"}, {"XMP", "Same"}}, "Same", "", {}},
         {"Exif", {{"XPTitle", "Old"}, {"IPTC", ""}, {"XMP", "Xmp"}}, "Exif", "", {"XMP", "IPTC", "XPTitle"}}, // an empty copy differs too
@@ -298,6 +310,7 @@ TEST(CopiesOfTheFields, areReadAsOtherProgramsShowThem)
         {"", {{"XMP", ""}}, "", "", {}},
         {"Caf\xE9", {{"XMP", "Caf\xC3\xA9"}}, "Caf\xE9", "", {}}, // Windows-1252 Exif, compared as shown
     };
+    // clang-format on
     for (const Case &c : cases) {
         const FieldReading reading = readField(c.exif, c.copies);
         std::vector<QByteArray> differing;

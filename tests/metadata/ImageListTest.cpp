@@ -20,8 +20,7 @@ struct OrderCase
 };
 
 class ImageOrder : public ::testing::TestWithParam<OrderCase>
-{
-};
+{};
 
 TEST_P(ImageOrder, putsTheFirstBeforeTheSecond)
 {
@@ -30,15 +29,12 @@ TEST_P(ImageOrder, putsTheFirstBeforeTheSecond)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, ImageOrder,
-                         ::testing::Values(OrderCase{"d/IMG_10.jpg", "d/IMG_9.jpg"}, // digits are characters
-                                           OrderCase{"d/IMG_10.JPG", "d/img_2.jpg"},
-                                           OrderCase{"d/a_b.jpg", "d/ab.jpg"}, // '_' before letters
-                                           OrderCase{"d/a.jpg", "d/a1.jpg"}, // '.' before digits
-                                           OrderCase{"d/a.jpg", "d/A.tif"}, // extension decides
-                                           OrderCase{"d/A.tif", "d/b.JPG"},
-                                           OrderCase{"d/z.jpg", "d/\xC3\xA9.jpg"}, // high bytes unfolded
-                                           OrderCase{"d/\xC3\x89.jpg", "d/\xC3\xA9.jpg"},
-                                           OrderCase{"d/ab", "d/abc"})); // prefix first
+                         ::testing::Values(OrderCase{"d/IMG_10.jpg", "d/IMG_9.jpg"},                                     // digits are characters
+                                           OrderCase{"d/IMG_10.JPG", "d/img_2.jpg"}, OrderCase{"d/a_b.jpg", "d/ab.jpg"}, // '_' before letters
+                                           OrderCase{"d/a.jpg", "d/a1.jpg"},                                             // '.' before digits
+                                           OrderCase{"d/a.jpg", "d/A.tif"},                                              // extension decides
+                                           OrderCase{"d/A.tif", "d/b.JPG"}, OrderCase{"d/z.jpg", "d/\xC3\xA9.jpg"},      // high bytes unfolded
+                                           OrderCase{"d/\xC3\x89.jpg", "d/\xC3\xA9.jpg"}, OrderCase{"d/ab", "d/abc"}));  // prefix first
 
 TEST(ImageOrder, treatsNamesThatDifferOnlyInCaseAsEqual)
 {
@@ -63,16 +59,16 @@ protected:
 
 TEST_F(AFolderScan, listsPicturesInDisplayOrder)
 {
-    for (const char *name : {"b.JPG", "A.tif", "a.jpg", "c.jpeg", "d.TIFF", "IMG_9.jpg", "IMG_10.jpg", "notes.txt", "e.jpgx", "f.png",
-                             "g.webp", "h.NEF", "h.xmp", "h.NEF.xmp", "i.heic", "j.cr3", "k.dng", "l.avif"})
+    for (const char *name : {"b.JPG", "A.tif", "a.jpg", "c.jpeg", "d.TIFF", "IMG_9.jpg", "IMG_10.jpg", "notes.txt", "e.jpgx", "f.png", "g.webp",
+                             "h.NEF", "h.xmp", "h.NEF.xmp", "i.heic", "j.cr3", "k.dng", "l.avif"})
         make(name);
     make(".hidden.jpg");
     make("readonly.jpg");
     QFile::setPermissions(dir.file("readonly.jpg"), QFile::ReadOwner);
     ASSERT_TRUE(QDir(dir.path()).mkpath("sub.jpg/inner"));
     make("sub.jpg/inside.jpg");
-    QStringList listed{"a.jpg", "A.tif", "b.JPG", "c.jpeg", "d.TIFF", "f.png", "g.webp", "h.NEF", "i.heic",
-                       "IMG_10.jpg", "IMG_9.jpg", "j.cr3", "k.dng", "l.avif", "readonly.jpg"};
+    QStringList listed{"a.jpg",  "A.tif",      "b.JPG",     "c.jpeg", "d.TIFF", "f.png",  "g.webp",      "h.NEF",
+                       "i.heic", "IMG_10.jpg", "IMG_9.jpg", "j.cr3",  "k.dng",  "l.avif", "readonly.jpg"};
 #ifndef _WIN32 // links and FIFOs as POSIX has them
     ASSERT_TRUE(QFile::link(dir.file("a.jpg"), dir.file("link.jpg")));
     ASSERT_TRUE(QFile::link(dir.file("gone.jpg"), dir.file("dangling.jpg")));

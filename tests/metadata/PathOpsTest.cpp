@@ -12,8 +12,7 @@ struct PathCase
 };
 
 class PathParts : public ::testing::TestWithParam<PathCase>
-{
-};
+{};
 
 TEST_P(PathParts, splitAtTheLastSeparatorOfEitherKind)
 {
@@ -22,10 +21,8 @@ TEST_P(PathParts, splitAtTheLastSeparatorOfEitherKind)
 }
 
 INSTANTIATE_TEST_SUITE_P(Paths, PathParts,
-                         ::testing::Values(PathCase{"C:\\Pics\\a.jpg", "C:\\Pics\\", "a.jpg"},
-                                           PathCase{"/home/ann/a.jpg", "/home/ann/", "a.jpg"},
-                                           PathCase{"pics/sub\\b.tif", "pics/sub\\", "b.tif"},
-                                           PathCase{"a.jpg", "", "a.jpg"},
+                         ::testing::Values(PathCase{"C:\\Pics\\a.jpg", "C:\\Pics\\", "a.jpg"}, PathCase{"/home/ann/a.jpg", "/home/ann/", "a.jpg"},
+                                           PathCase{"pics/sub\\b.tif", "pics/sub\\", "b.tif"}, PathCase{"a.jpg", "", "a.jpg"},
                                            PathCase{"folder/", "folder/", ""}));
 
 TEST(JoinPath, addsTheNativeSeparatorOnlyWhenNeeded)

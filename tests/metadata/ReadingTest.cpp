@@ -33,8 +33,7 @@ TEST_P(ReadingTags, findsWhatExifToolWrote)
     ImageStatus status;
     EXPECT_EQ(readFields(path, &status), MetadataFields());
     EXPECT_EQ(status, ImageStatus::Ok);
-    ASSERT_TRUE(exifToolWrite(path, {"-IFD0:ImageDescription=Sunset över sjön", "-IFD0:Artist=Ann Example",
-                                     "-IFD0:Copyright=(c) 2026 Ann"}));
+    ASSERT_TRUE(exifToolWrite(path, {"-IFD0:ImageDescription=Sunset över sjön", "-IFD0:Artist=Ann Example", "-IFD0:Copyright=(c) 2026 Ann"}));
     const MetadataFields fields = readFields(path, &status);
     ASSERT_EQ(status, ImageStatus::Ok);
     EXPECT_EQ(fields.description, QByteArray("Sunset över sjön"));

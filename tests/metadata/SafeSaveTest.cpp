@@ -28,14 +28,16 @@ const MetadataFields sample{"Harbour", "Ann", "(c) Ann"};
 
 mode_t modeOf(const QString &path)
 {
-    struct stat st {};
+    struct stat st
+    {};
     ::lstat(QFile::encodeName(path).constData(), &st);
     return st.st_mode;
 }
 
 struct timespec mtimeOf(const QString &path)
 {
-    struct stat st {};
+    struct stat st
+    {};
     ::stat(QFile::encodeName(path).constData(), &st);
     return st.st_mtim;
 }
@@ -51,10 +53,7 @@ protected:
         original = readAll(path);
     }
 
-    void expectUntouched()
-    {
-        EXPECT_EQ(readAll(path), original);
-    }
+    void expectUntouched() { EXPECT_EQ(readAll(path), original); }
 
     TestFolder dir;
     QString path;

@@ -57,8 +57,9 @@ protected:
             GTEST_SKIP() << "exiftool is not installed";
         path = dir.file(QString("photo.") + GetParam());
         ASSERT_TRUE(makeImage(GetParam(), path));
-        ASSERT_TRUE(exifToolWrite(path, {"-IFD0:Make=Kestrel", "-IFD0:Model=K1", "-ExifIFD:ExposureTime=1/250",
-                                         "-GPS:GPSLatitude=48.5", "-GPS:GPSLatitudeRef=N", "-XMP-dc:Title=Harbour"}));
+        ASSERT_TRUE(exifToolWrite(path,
+                                  {"-IFD0:Make=Kestrel", "-IFD0:Model=K1", "-ExifIFD:ExposureTime=1/250", "-GPS:GPSLatitude=48.5",
+                                   "-GPS:GPSLatitudeRef=N", "-XMP-dc:Title=Harbour"}));
         pixels = decodePages(path);
         ASSERT_FALSE(pixels.isEmpty());
     }
@@ -208,7 +209,12 @@ TEST(SavingHeifTags, isRefusedWhenItsBoxesCannotBeTrustedAndSavedWhenTheyCan)
         {"an XMP item claiming to be a second Exif", patched("mime\0application/rdf+xml", 0, "Exif"), false},
         {"a movie box", good + QByteArray("\0\0\0\x08moov", 8), false},
         {"an mdat running to the end", patched("mdat", -4, QByteArray(4, '\0')), true},
-        {"a box with a 64-bit size", good + QByteArray("\0\0\0\1free\0\0\0\0\0\0\0\x14" "free", 20), true},
+        {"a box with a 64-bit size",
+         good
+             + QByteArray("\0\0\0\1free\0\0\0\0\0\0\0\x14"
+                          "free",
+                          20),
+         true},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
@@ -228,7 +234,6 @@ TEST(SavingHeifTags, isRefusedWhenItsBoxesCannotBeTrustedAndSavedWhenTheyCan)
     }
 }
 
-
 TEST(WritingJpegTags, keepsThumbnailIccXmpAndIptcByteForByte)
 {
     if (!haveExifTool())
@@ -238,8 +243,9 @@ TEST(WritingJpegTags, keepsThumbnailIccXmpAndIptcByteForByte)
     ASSERT_TRUE(writeJpeg(path, 400, 300));
     ASSERT_TRUE(writeJpeg(dir.file("thumb.jpg"), 40, 30, 7));
     ASSERT_TRUE(writeAll(dir.file("srgb.icc"), QColorSpace(QColorSpace::SRgb).iccProfile()));
-    ASSERT_TRUE(exifToolWrite(path, {"-ThumbnailImage<=" + dir.file("thumb.jpg"), "-ICC_Profile<=" + dir.file("srgb.icc"),
-                                     "-XMP-dc:Subject=boats", "-IPTC:Keywords=harbour", "-Comment=kept"}));
+    ASSERT_TRUE(exifToolWrite(path,
+                              {"-ThumbnailImage<=" + dir.file("thumb.jpg"), "-ICC_Profile<=" + dir.file("srgb.icc"), "-XMP-dc:Subject=boats",
+                               "-IPTC:Keywords=harbour", "-Comment=kept"}));
     const QByteArray thumbnail = exifTool({"-b", "-ThumbnailImage", path});
     const QByteArray icc = exifTool({"-b", "-ICC_Profile", path});
     const QByteArray xmp = exifTool({"-b", "-XMP", path});
@@ -304,8 +310,8 @@ TEST(SavingTiffTags, wipesReplacedAndRemovedValuesAndDoesNotGrowOnRepeatedSaves)
     TestFolder dir;
     const QString path = dir.file("a.tif");
     ASSERT_TRUE(writeTiff(path, 50, 40));
-    ASSERT_TRUE(exifToolWrite(path, {"-IFD0:ImageDescription=OldSecretDescription", "-IFD0:Make=SecretMaker123",
-                                     "-GPS:GPSLatitude=48.5", "-GPS:GPSLatitudeRef=N"}));
+    ASSERT_TRUE(exifToolWrite(
+        path, {"-IFD0:ImageDescription=OldSecretDescription", "-IFD0:Make=SecretMaker123", "-GPS:GPSLatitude=48.5", "-GPS:GPSLatitudeRef=N"}));
     const QList<QImage> pixels = decodePages(path);
 
     ASSERT_EQ(saveFields(path, {"first text", "a", "c"}), ImageStatus::Ok);
@@ -377,13 +383,17 @@ TEST(EditingJpegExif, changesOnlyWhatWasAskedAndKeepsTheBlockLengthWhenItCan)
     };
     const Case cases[] = {
         {"a copyright of two parts keeps its second part when another field is saved",
-         [&](const QString &p) { ASSERT_EQ(saveOnly(p, {"New caption", {}, {}}, {true, false, false}), ImageStatus::Ok); },
+         [&](const QString &p) {
+             ASSERT_EQ(saveOnly(p, {"New caption", {}, {}}, {true, false, false}), ImageStatus::Ok);
+         },
          [&](const QString &p, const QByteArray &) {
              EXPECT_EQ(rawTag(p, copyrightTag), twoParts);
              EXPECT_EQ(exifToolValue(p, "ImageDescription"), QByteArray("New caption"));
          }},
         {"a padded value saved as the same text writes nothing",
-         [&](const QString &p) { ASSERT_EQ(saveFields(p, {"Old caption", "Ann", "Ann Example"}), ImageStatus::Ok); },
+         [&](const QString &p) {
+             ASSERT_EQ(saveFields(p, {"Old caption", "Ann", "Ann Example"}), ImageStatus::Ok);
+         },
          [&](const QString &p, const QByteArray &before) { EXPECT_EQ(readAll(p), before); }},
         {"a field not asked for is not created",
          [&](const QString &p) {
@@ -395,14 +405,18 @@ TEST(EditingJpegExif, changesOnlyWhatWasAskedAndKeepsTheBlockLengthWhenItCan)
              EXPECT_EQ(exifToolValue(p, "Copyright"), std::nullopt);
          }},
         {"a shorter text keeps the segment's length",
-         [&](const QString &p) { ASSERT_EQ(saveFields(p, {"Short", "A", "C"}), ImageStatus::Ok); },
+         [&](const QString &p) {
+             ASSERT_EQ(saveFields(p, {"Short", "A", "C"}), ImageStatus::Ok);
+         },
          [&](const QString &p, const QByteArray &before) {
              EXPECT_EQ(exifSegmentLength(readAll(p)), exifSegmentLength(before));
              EXPECT_EQ(readAll(p).size(), before.size());
              EXPECT_FALSE(readAll(p).contains("Old caption"));
          }},
         {"a longer text appends the directory and keeps every other entry",
-         [&](const QString &p) { ASSERT_EQ(saveFields(p, {QByteArray(3000, 'd'), "A", "C"}), ImageStatus::Ok); },
+         [&](const QString &p) {
+             ASSERT_EQ(saveFields(p, {QByteArray(3000, 'd'), "A", "C"}), ImageStatus::Ok);
+         },
          [&](const QString &p, const QByteArray &before) {
              EXPECT_GT(exifSegmentLength(readAll(p)), exifSegmentLength(before));
              EXPECT_EQ(exifToolValue(p, "ImageDescription"), QByteArray(3000, 'd'));
@@ -439,8 +453,9 @@ TEST(EditingJpegExif, changesOnlyWhatWasAskedAndKeepsTheBlockLengthWhenItCan)
         TestFolder dir;
         const QString path = dir.file("photo.jpg");
         ASSERT_TRUE(writeJpeg(path, 80, 60));
-        ASSERT_TRUE(exifToolWrite(path, {"-IFD0:Make=Kestrel", "-IFD0:PhotometricInterpretation=RGB", "-ExifIFD:ExposureTime=1/250",
-                                         "-GPS:GPSLatitude=48.5", "-IFD0:ImageDescription=Old caption"}));
+        ASSERT_TRUE(exifToolWrite(path,
+                                  {"-IFD0:Make=Kestrel", "-IFD0:PhotometricInterpretation=RGB", "-ExifIFD:ExposureTime=1/250",
+                                   "-GPS:GPSLatitude=48.5", "-IFD0:ImageDescription=Old caption"}));
         ASSERT_EQ(saveRaw(path, copyrightTag, twoParts), ImageStatus::Ok);
         ASSERT_EQ(saveRaw(path, artistTag, padded), ImageStatus::Ok);
         const QByteArray tagsBefore = exifTool({"-a", "-G1", "-s", "-e", "-x", "IFD0:all", "--File:all", "--System:all", path});
@@ -481,14 +496,13 @@ TEST(EditingJpegExif, movesACanonFileOffsetAlongAndKeepsTheThumbnail)
     // (0x0083, a file offset), thumbnail directory, thumbnail (holding the
     // Artist's bytes).
     const QByteArray thumbnail("\xFF\xD8 Thumbnail bytes \xFF\xD9", 21);
-    QByteArray block = QByteArray("II*\0", 4) + le(8, 4) + le(3, 2) + entry(0x010F, 2, 6, 50) + entry(artistTag, 2, 6, 126)
-                       + entry(0x8769, 4, 1, 56) + le(92, 4) + QByteArray("Canon\0", 6) + le(1, 2) + entry(0x927C, 7, 18, 74)
-                       + le(0, 4) + le(1, 2) + entry(0x0083, 4, 1, 0) + le(0, 4) + le(2, 2) + entry(0x0201, 4, 1, 122)
-                       + entry(0x0202, 4, 1, 21) + le(0, 4) + thumbnail;
+    QByteArray block = QByteArray("II*\0", 4) + le(8, 4) + le(3, 2) + entry(0x010F, 2, 6, 50) + entry(artistTag, 2, 6, 126) + entry(0x8769, 4, 1, 56)
+        + le(92, 4) + QByteArray("Canon\0", 6) + le(1, 2) + entry(0x927C, 7, 18, 74) + le(0, 4) + le(1, 2) + entry(0x0083, 4, 1, 0) + le(0, 4)
+        + le(2, 2) + entry(0x0201, 4, 1, 122) + entry(0x0202, 4, 1, 21) + le(0, 4) + thumbnail;
     const QByteArray jpeg = readAll(path);
     const qsizetype at = 2; // straight after the start of image
-    const QByteArray segment = QByteArray("\xFF\xE1", 2) + QByteArray(1, '\0') + QByteArray(1, static_cast<char>(8 + block.size()))
-                               + QByteArray("Exif\0\0", 6);
+    const QByteArray segment
+        = QByteArray("\xFF\xE1", 2) + QByteArray(1, '\0') + QByteArray(1, static_cast<char>(8 + block.size())) + QByteArray("Exif\0\0", 6);
     const qsizetype trailer = jpeg.size() + segment.size() + block.size();
     block.replace(74 + 2 + 8, 4, le(static_cast<std::uint32_t>(trailer), 4));
     QByteArray file = jpeg.left(at) + segment + block + jpeg.mid(at) + "DECISION";

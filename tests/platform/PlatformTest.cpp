@@ -144,8 +144,7 @@ protected:
 };
 
 class AtomicReplace : public PlatformFolder, public ::testing::WithParamInterface<int>
-{
-};
+{};
 
 // Stopped after any step, the file is the old or the new one, whole, and
 // once the temporary file is gone nothing else is left in the folder.
@@ -158,9 +157,9 @@ TEST_P(AtomicReplace, leavesTheOldOrTheNewFileAndNoLitter)
         FileStamp stamp;
         ASSERT_EQ(held.file().stamp(stamp), FileStatus::Ok);
         TemporaryFile temporary(held);
-        const std::vector<std::function<FileStatus()>> step = {
-            [&] { return temporary.create(stamp); }, [&] { return temporary.writeAt(0, "new!", 4); }, [&] { return temporary.flush(); },
-            [&] { return temporary.replace(); }};
+        const std::vector<std::function<FileStatus()>> step
+            = {[&] { return temporary.create(stamp); }, [&] { return temporary.writeAt(0, "new!", 4); }, [&] { return temporary.flush(); },
+               [&] { return temporary.replace(); }};
         for (int i = 0; i < steps; ++i)
             ASSERT_EQ(step[static_cast<std::size_t>(i)](), FileStatus::Ok) << "step " << i;
         EXPECT_EQ(readFile(image), steps == 4 ? "new!" : "old");
@@ -197,7 +196,8 @@ const Kept keptCases[] = {
 #else
 mode_t modeOf(const fs::path &p)
 {
-    struct stat st {};
+    struct stat st
+    {};
     ::stat(p.c_str(), &st);
     return st.st_mode & 07777;
 }
@@ -213,8 +213,7 @@ const Kept keptCases[] = {
 #endif
 
 class AttributesAndPermissions : public PlatformFolder, public ::testing::WithParamInterface<Kept>
-{
-};
+{};
 
 TEST_P(AttributesAndPermissions, areKeptByTheReplace)
 {
@@ -235,8 +234,7 @@ struct Refusal
 };
 
 class Refused : public PlatformFolder, public ::testing::WithParamInterface<Refusal>
-{
-};
+{};
 
 // A read-only file, a file with another hard link, a file another save
 // holds, a file open for writing in another program: refused, unchanged.
@@ -282,8 +280,7 @@ struct Leftover
 };
 
 class LeftoverTemporaryFile : public PlatformFolder, public ::testing::WithParamInterface<Leftover>
-{
-};
+{};
 
 // A "_~a.jpg" left by a save that was killed is removed by the next save of
 // a.jpg when its mark names that very file; any other file of that name (a
@@ -296,7 +293,8 @@ TEST_P(LeftoverTemporaryFile, isRemovedOnlyWhenItsMarkNamesIt)
     ASSERT_TRUE(writeFile(leftover, "half"));
     FileStamp named;
     ASSERT_EQ(stampOf(what == "markOfAnotherFile" ? image : leftover, named), FileStatus::Ok);
-    const std::string mark = what == "malformedMark" ? "1" : std::to_string(named.device) + ':' + std::to_string(named.inode) + ':' + std::string(32, '7');
+    const std::string mark
+        = what == "malformedMark" ? "1" : std::to_string(named.device) + ':' + std::to_string(named.inode) + ':' + std::string(32, '7');
     if (what != "unmarked" && !putMark(leftover, mark))
         GTEST_SKIP() << "the file system holds no mark";
     HeldFile running; // held as a running save holds its temporary file
@@ -318,8 +316,7 @@ TEST_P(LeftoverTemporaryFile, isRemovedOnlyWhenItsMarkNamesIt)
 
 INSTANTIATE_TEST_SUITE_P(Cases, LeftoverTemporaryFile,
                          ::testing::Values(Leftover{"marked", true}, Leftover{"unmarked", false}, Leftover{"markOfAnotherFile", false},
-                                           Leftover{"malformedMark", false},
-                                           Leftover{"hardLinked", false}, Leftover{"openInARunningSave", false}),
+                                           Leftover{"malformedMark", false}, Leftover{"hardLinked", false}, Leftover{"openInARunningSave", false}),
                          [](const auto &info) { return std::string(info.param.what); });
 
 #ifdef _WIN32
@@ -328,8 +325,8 @@ TEST_F(PlatformFolder, aHeldFileCannotBeOpenedForWriting)
 {
     HeldFile held;
     ASSERT_EQ(held.hold(image, std::chrono::milliseconds(100)), FileStatus::Ok);
-    const HANDLE h = ::CreateFileW(extendedPath(image).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                   nullptr, OPEN_EXISTING, 0, nullptr);
+    const HANDLE h = ::CreateFileW(extendedPath(image).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, 0, nullptr);
     EXPECT_EQ(h, INVALID_HANDLE_VALUE);
     EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
     if (h != INVALID_HANDLE_VALUE)
@@ -347,12 +344,15 @@ TEST_F(PlatformFolder, consoleTextShowsEveryLetterAndLeavesFilesAlone)
     std::fclose(file);
 #ifdef _WIN32
     ::AllocConsole(); // refused when there is one already; Wine has one only on a terminal
-    const HANDLE console = ::CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    const HANDLE console
+        = ::CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(console, INVALID_HANDLE_VALUE) << "no console";
     std::FILE *out = ::_fdopen(::_open_osfhandle(reinterpret_cast<intptr_t>(console), _O_WRONLY), "w");
     CONSOLE_SCREEN_BUFFER_INFO info;
     ASSERT_TRUE(out && ::GetConsoleScreenBufferInfo(console, &info));
-    EXPECT_TRUE(writeConsoleText(out, "Gr\xC3\xBC\xC3\x9F" "e \xCE\xA9\xCE\xBC\xCE\xAD\xCE\xB3\xCE\xB1\n"));
+    EXPECT_TRUE(writeConsoleText(out,
+                                 "Gr\xC3\xBC\xC3\x9F"
+                                 "e \xCE\xA9\xCE\xBC\xCE\xAD\xCE\xB3\xCE\xB1\n"));
     std::wstring shown(11, L' ');
     DWORD read = 0;
     ::ReadConsoleOutputCharacterW(console, shown.data(), 11, info.dwCursorPosition, &read);
@@ -400,13 +400,12 @@ struct ScanCase
 {
     const char *name;
     bool folder;
-    bool hidden;  // as the scan should see it
+    bool hidden; // as the scan should see it
     bool regular;
 };
 
 class TheScan : public PlatformFolder, public ::testing::WithParamInterface<ScanCase>
-{
-};
+{};
 
 TEST_P(TheScan, tellsHiddenFilesAndFolders)
 {
@@ -415,7 +414,8 @@ TEST_P(TheScan, tellsHiddenFilesAndFolders)
     ASSERT_TRUE(c.folder ? makeFolder(path) : writeFile(path, "x"));
 #ifdef _WIN32
     if (c.hidden) {
-        ASSERT_TRUE(::SetFileAttributesW(extendedPath(path).c_str(), std::string(c.name).find("system") == 0 ? FILE_ATTRIBUTE_SYSTEM : FILE_ATTRIBUTE_HIDDEN));
+        ASSERT_TRUE(::SetFileAttributesW(extendedPath(path).c_str(),
+                                         std::string(c.name).find("system") == 0 ? FILE_ATTRIBUTE_SYSTEM : FILE_ATTRIBUTE_HIDDEN));
     }
 #endif
     std::vector<FolderEntry> entries;
@@ -428,10 +428,10 @@ TEST_P(TheScan, tellsHiddenFilesAndFolders)
 
 // POSIX hides by a leading dot; Windows by the attributes, and a leading dot
 // is an ordinary name there.
-const ScanCase scanCases[] = {ScanCase{"plain.jpg", false, false, true}, ScanCase{".dot.jpg", false, !onWindows, true},
-                               ScanCase{"folder.jpg", true, false, false},
+const ScanCase scanCases[] = {
+    ScanCase{"plain.jpg", false, false, true}, ScanCase{".dot.jpg", false, !onWindows, true}, ScanCase{"folder.jpg", true, false, false},
 #ifdef _WIN32
-                               ScanCase{"hidden.jpg", false, true, true}, ScanCase{"system.jpg", false, true, true},
+    ScanCase{"hidden.jpg", false, true, true}, ScanCase{"system.jpg", false, true, true},
 #endif
 };
 INSTANTIATE_TEST_SUITE_P(Entries, TheScan, ::testing::ValuesIn(scanCases));
@@ -443,8 +443,7 @@ struct NameCase
 };
 
 class TemporaryName : public ::testing::TestWithParam<NameCase>
-{
-};
+{};
 
 // "_~" goes before the file name, in its own folder; on Windows both
 // separators separate, elsewhere a backslash is part of a name.
@@ -453,15 +452,17 @@ TEST_P(TemporaryName, isBesideTheFile)
     EXPECT_EQ(bytesFromPath(temporarySibling(pathFromBytes(GetParam().path))), GetParam().temporary);
 }
 
-const NameCase nameCases[] = {NameCase{"a.jpg", "_~a.jpg"}, NameCase{"dir/a.jpg", "dir/_~a.jpg"},
+const NameCase nameCases[] = {NameCase{"a.jpg", "_~a.jpg"},
+                              NameCase{"dir/a.jpg", "dir/_~a.jpg"},
 #ifdef _WIN32
-                               NameCase{"C:\\dir\\a.jpg", "C:\\dir\\_~a.jpg"}, NameCase{"dir\\sub/a.jpg", "dir\\sub/_~a.jpg"},
-                               NameCase{"\\\\server\\share\\a.jpg", "\\\\server\\share\\_~a.jpg"},
-                               NameCase{"C:a.jpg", "C:_~a.jpg"},
+                              NameCase{"C:\\dir\\a.jpg", "C:\\dir\\_~a.jpg"},
+                              NameCase{"dir\\sub/a.jpg", "dir\\sub/_~a.jpg"},
+                              NameCase{"\\\\server\\share\\a.jpg", "\\\\server\\share\\_~a.jpg"},
+                              NameCase{"C:a.jpg", "C:_~a.jpg"},
 #else
-                               NameCase{"dir/a\\b.jpg", "dir/_~a\\b.jpg"},
+                              NameCase{"dir/a\\b.jpg", "dir/_~a\\b.jpg"},
 #endif
-                               NameCase{"/x/caf\xC3\xA9.jpg", "/x/_~caf\xC3\xA9.jpg"}};
+                              NameCase{"/x/caf\xC3\xA9.jpg", "/x/_~caf\xC3\xA9.jpg"}};
 INSTANTIATE_TEST_SUITE_P(Paths, TemporaryName, ::testing::ValuesIn(nameCases));
 
 struct WindowsName
@@ -471,8 +472,7 @@ struct WindowsName
 };
 
 class NamesOnWindows : public ::testing::TestWithParam<WindowsName>
-{
-};
+{};
 
 TEST_P(NamesOnWindows, areToldValidOrNot)
 {
@@ -480,11 +480,11 @@ TEST_P(NamesOnWindows, areToldValidOrNot)
     EXPECT_EQ(nameUsableHere(GetParam().name), GetParam().valid || !onWindows);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Names, NamesOnWindows,
-    ::testing::Values(WindowsName{"photo.jpg", true}, WindowsName{"console.jpg", true}, WindowsName{"COM0.jpg", true},
-                      WindowsName{"CON", false}, WindowsName{"con.jpg", false}, WindowsName{"Nul.tar.gz", false}, WindowsName{"COM1.jpg", false},
-                      WindowsName{"lpt9", false}, WindowsName{"AUX .jpg", false}, WindowsName{"photo.jpg.", false},
-                      WindowsName{"photo.jpg ", false}, WindowsName{"a<b.jpg", false}, WindowsName{"a:b.jpg", false},
-                      WindowsName{"a\"b.jpg", false}, WindowsName{"a|b.jpg", false}, WindowsName{"a?.jpg", false},
-                      WindowsName{"a*.jpg", false}, WindowsName{"a\x01.jpg", false}, WindowsName{"", false}));
+INSTANTIATE_TEST_SUITE_P(Names, NamesOnWindows,
+                         ::testing::Values(WindowsName{"photo.jpg", true}, WindowsName{"console.jpg", true}, WindowsName{"COM0.jpg", true},
+                                           WindowsName{"CON", false}, WindowsName{"con.jpg", false}, WindowsName{"Nul.tar.gz", false},
+                                           WindowsName{"COM1.jpg", false}, WindowsName{"lpt9", false}, WindowsName{"AUX .jpg", false},
+                                           WindowsName{"photo.jpg.", false}, WindowsName{"photo.jpg ", false}, WindowsName{"a<b.jpg", false},
+                                           WindowsName{"a:b.jpg", false}, WindowsName{"a\"b.jpg", false}, WindowsName{"a|b.jpg", false},
+                                           WindowsName{"a?.jpg", false}, WindowsName{"a*.jpg", false}, WindowsName{"a\x01.jpg", false},
+                                           WindowsName{"", false}));

@@ -91,7 +91,8 @@ bool leaseBreaking(const QString &path)
 
 qint64 mtimeNs(const QString &path)
 {
-    struct stat st {};
+    struct stat st
+    {};
     ::stat(QFile::encodeName(path).constData(), &st);
     return static_cast<qint64>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
 }
@@ -195,12 +196,12 @@ TEST_P(SaveSteps, leaveEachPictureOldOrNewAndNothingThatBlocks)
 
 // A group goes: created and half written for each picture in turn, all
 // flushed, then flushed (as a step), renaming and renamed for each in turn.
-INSTANTIATE_TEST_SUITE_P(
-    CrashPoints, SaveSteps,
-    ::testing::Values(StepCase{"tif", 1, "created", 0, 0}, StepCase{"tif", 1, "half", 0, 0}, StepCase{"tif", 1, "flushed", 0, 0},
-                      StepCase{"tif", 1, "renaming", 0, 0}, StepCase{"tif", 1, "renamed", 0, 1}, StepCase{"jpg", 3, "created:2", 0, 0},
-                      StepCase{"jpg", 3, "half:3", 0, 0}, StepCase{"jpg", 3, "flushed:1", 0, 0}, StepCase{"jpg", 3, "flushed:2", 0, 1},
-                      StepCase{"jpg", 3, "renaming:3", 0, 2}, StepCase{"jpg", 3, "renamed:3", 0, 3}));
+INSTANTIATE_TEST_SUITE_P(CrashPoints, SaveSteps,
+                         ::testing::Values(StepCase{"tif", 1, "created", 0, 0}, StepCase{"tif", 1, "half", 0, 0}, StepCase{"tif", 1, "flushed", 0, 0},
+                                           StepCase{"tif", 1, "renaming", 0, 0}, StepCase{"tif", 1, "renamed", 0, 1},
+                                           StepCase{"jpg", 3, "created:2", 0, 0}, StepCase{"jpg", 3, "half:3", 0, 0},
+                                           StepCase{"jpg", 3, "flushed:1", 0, 0}, StepCase{"jpg", 3, "flushed:2", 0, 1},
+                                           StepCase{"jpg", 3, "renaming:3", 0, 2}, StepCase{"jpg", 3, "renamed:3", 0, 3}));
 INSTANTIATE_TEST_SUITE_P(InjectedFaults, SaveSteps,
                          ::testing::Values(StepCase{"tif", 1, "half", ENOSPC, 0}, StepCase{"tif", 1, "flushed", EIO, 0},
                                            StepCase{"tif", 1, "renaming", EXDEV, 0}, StepCase{"jpg", 3, "half:2", ENOSPC, 1},
@@ -216,7 +217,10 @@ TEST(AFullDisk, failsTheSaveCleanly)
     // full disk.
     const ProbeRun run = probe({image}, "none", "", "New text", [] {
         ::signal(SIGXFSZ, SIG_IGN);
-        const struct rlimit limit {64 * 1024, 64 * 1024};
+        const struct rlimit limit
+        {
+            64 * 1024, 64 * 1024
+        };
         ::setrlimit(RLIMIT_FSIZE, &limit);
     });
     EXPECT_FALSE(run.crashed);
@@ -247,7 +251,8 @@ TEST(FileAttributes, keepOwnerAndGroupWhereTheProcessMay)
     ASSERT_TRUE(writeJpeg(image));
     ASSERT_EQ(::chown(QFile::encodeName(image).constData(), 1234, 2345), 0);
     ASSERT_EQ(probe({image}, "none", "", "x").status, 0);
-    struct stat st {};
+    struct stat st
+    {};
     ASSERT_EQ(::stat(QFile::encodeName(image).constData(), &st), 0);
     EXPECT_EQ(st.st_uid, 1234u);
     EXPECT_EQ(st.st_gid, 2345u);
@@ -259,8 +264,8 @@ TEST(AwkwardNames, saveOrFailCleanly)
     const QByteArray folder = QFile::encodeName(dir.path()) + "/";
     // 253 bytes: "_~" makes 255; at 254 the temporary name no longer fits,
     // a clean error that leaves the picture as it was.
-    const QList<QByteArray> names = {"caf\xE9 \xFF.jpg", "-starts-with-dash.jpg", "ends with bar|.jpg", "  spaced  .jpg",
-                                     QByteArray(249, 'n') + ".jpg", QByteArray(250, 'l') + ".jpg"};
+    const QList<QByteArray> names = {"caf\xE9 \xFF.jpg", "-starts-with-dash.jpg",       "ends with bar|.jpg",
+                                     "  spaced  .jpg",   QByteArray(249, 'n') + ".jpg", QByteArray(250, 'l') + ".jpg"};
     for (const QByteArray &name : names) {
         SCOPED_TRACE(name.toStdString());
         // Made and saved by their bytes: a name need not be valid UTF-8.
@@ -289,7 +294,8 @@ TEST(NonRegularFiles, areRefusedAtOnce)
     ASSERT_TRUE(QDir(dir.path()).mkdir("folder.jpg"));
     ASSERT_TRUE(QFile::link("/dev/null", dir.file("device.jpg")));
     const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    struct sockaddr_un address {};
+    struct sockaddr_un address
+    {};
     address.sun_family = AF_UNIX;
     const QByteArray socketPath = dir.bytePath("socket.jpg");
     std::snprintf(address.sun_path, sizeof address.sun_path, "%s", socketPath.constData());
@@ -357,8 +363,7 @@ TEST(AWriterThatPausesMidFile, getsItsWholeFileAndTheSaveGivesWay)
     const QByteArray written = readAll(next);
     const qint64 part = written.size() * 6 / 10;
     QProcess writer;
-    writer.start("sh", {"-c", "{ head -c $2 \"$1\"; sleep 1; tail -c +$(($2 + 1)) \"$1\"; } > \"$0\"", image, next,
-                        QString::number(part)});
+    writer.start("sh", {"-c", "{ head -c $2 \"$1\"; sleep 1; tail -c +$(($2 + 1)) \"$1\"; } > \"$0\"", image, next, QString::number(part)});
     for (int i = 0; i < 500 && QFileInfo(image).size() != part; ++i)
         QThread::msleep(10);
     ASSERT_EQ(QFileInfo(image).size(), part);

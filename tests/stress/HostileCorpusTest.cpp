@@ -29,10 +29,16 @@ TEST(HostileFiles, giveAResultOrAStatusInAChildThatStaysWithinItsLimits)
     QProcess p;
     p.setChildProcessModifier([] {
 #if !defined(__SANITIZE_ADDRESS__)
-        const struct rlimit memory {1024L << 20, 1024L << 20}; // the sanitizer needs more address space
+        const struct rlimit memory
+        {
+            1024L << 20, 1024L << 20
+        }; // the sanitizer needs more address space
         ::setrlimit(RLIMIT_AS, &memory);
 #endif
-        const struct rlimit cpu {300, 300};
+        const struct rlimit cpu
+        {
+            300, 300
+        };
         ::setrlimit(RLIMIT_CPU, &cpu);
     });
     p.start(LUMICAP_HOSTILE_PROBE, args);

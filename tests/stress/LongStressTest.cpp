@@ -78,7 +78,10 @@ TEST(ManySmallSegments, doNotHoldTheOpenUp)
 
     QProcess p;
     p.setChildProcessModifier([] {
-        const struct rlimit cpu {60, 60};
+        const struct rlimit cpu
+        {
+            60, 60
+        };
         ::setrlimit(RLIMIT_CPU, &cpu);
     });
     QElapsedTimer timer;

@@ -35,7 +35,10 @@ void limitAddressSpace(const char *headroomMb)
         std::fclose(f);
     }
     const rlim_t limit = pages * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE)) + (std::strtoull(headroomMb, nullptr, 10) << 20);
-    const struct rlimit r {limit, limit};
+    const struct rlimit r
+    {
+        limit, limit
+    };
     ::setrlimit(RLIMIT_AS, &r);
 }
 

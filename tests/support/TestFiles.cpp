@@ -18,8 +18,10 @@ namespace lumicap::test {
 
 // LUMICAP_TEST_DIR puts the folders on another file system (scripts/test
 // runs the save tests on one that clones files).
-TestFolder::TestFolder() : dir_(qEnvironmentVariableIsEmpty("LUMICAP_TEST_DIR") ? QDir::tempPath() + "/lumicap-XXXXXX"
-                                                                                 : qEnvironmentVariable("LUMICAP_TEST_DIR") + "/lumicap-XXXXXX") {}
+TestFolder::TestFolder()
+    : dir_(qEnvironmentVariableIsEmpty("LUMICAP_TEST_DIR") ? QDir::tempPath() + "/lumicap-XXXXXX"
+                                                           : qEnvironmentVariable("LUMICAP_TEST_DIR") + "/lumicap-XXXXXX")
+{}
 
 QByteArray TestFolder::bytePath(const QString &name) const
 {
@@ -74,10 +76,11 @@ bool writeWebp(const QString &path, const QString &kind, int width, int height)
     const QString first = path + ".1.png", second = path + ".2.png";
     const bool made = picture.save(first, "PNG") && patternImage(width, height, 2).save(second, "PNG");
     const bool ok = made
-                    && (kind == "anim" ? runTool("img2webp", {"-loop", "0", "-lossy", first, second, "-o", path})
-                                       : runTool("cwebp", QStringList{"-quiet"} + (kind == "alpha" ? QStringList{"-lossless"} : QStringList{})
-                                                              + QStringList{first, "-o", path}))
-                           .has_value();
+        && (kind == "anim"
+                ? runTool("img2webp", {"-loop", "0", "-lossy", first, second, "-o", path})
+                : runTool("cwebp",
+                          QStringList{"-quiet"} + (kind == "alpha" ? QStringList{"-lossless"} : QStringList{}) + QStringList{first, "-o", path}))
+               .has_value();
     QFile::remove(first);
     QFile::remove(second);
     return ok;
@@ -100,8 +103,7 @@ bool runQuietly(const QString &program, const QStringList &args)
 bool writeHeif(const QString &path, const QStringList &options)
 {
     const QString source = path + ".source.jpg"; // AV1 wants a JPEG source, not a PNG
-    const bool made = writeJpeg(source, 96, 64)
-                      && runQuietly("heif-enc", QStringList{"-q", "60"} + options + QStringList{"-o", path, source});
+    const bool made = writeJpeg(source, 96, 64) && runQuietly("heif-enc", QStringList{"-q", "60"} + options + QStringList{"-o", path, source});
     QFile::remove(source);
     return made;
 }
@@ -223,8 +225,8 @@ bool setTagsDirectly(const QString &path, const QByteArray &description, const Q
         auto image = Exiv2::ImageFactory::open(QFile::encodeName(path).toStdString());
         image->readMetadata();
         Exiv2::ExifData exif = image->exifData();
-        const std::pair<const char *, QByteArray> tags[] = {
-            {"Exif.Image.ImageDescription", description}, {"Exif.Image.Artist", artist}, {"Exif.Image.Copyright", copyright}};
+        const std::pair<const char *, QByteArray> tags[]
+            = {{"Exif.Image.ImageDescription", description}, {"Exif.Image.Artist", artist}, {"Exif.Image.Copyright", copyright}};
         for (const auto &[key, bytes] : tags) {
             auto value = Exiv2::Value::create(Exiv2::asciiString);
             const QByteArray withZero = bytes + QByteArray(1, '\0');
@@ -257,8 +259,7 @@ QList<QByteArray> tagsDirectly(const QString &path)
             }
             out.append(bytes);
         }
-    } catch (const std::exception &) {
-    }
+    } catch (const std::exception &) {}
     return out;
 }
 
@@ -289,7 +290,7 @@ public:
         // A forked child, another thread, or a test that went to another
         // folder (relative names) starts an ExifTool of its own.
         const bool mine = server && server->owner_ == QCoreApplication::applicationPid() && QThread::currentThread() == qApp->thread()
-                          && server->folder_ == QDir::currentPath();
+            && server->folder_ == QDir::currentPath();
         return mine && server->process_ ? server : nullptr;
     }
 

@@ -74,17 +74,15 @@ void WindowPartsTest::anchorPlacement_data()
     QTest::addColumn<QRect>("expected");
 
     const QSize client(300, 200);
-    QTest::newRow("stretch right") << QRect(10, 10, 200, 20) << anchors::TopLeft << anchors::TopRight << QSize(400, 260)
-                                   << QRect(10, 10, 300, 20);
+    QTest::newRow("stretch right") << QRect(10, 10, 200, 20) << anchors::TopLeft << anchors::TopRight << QSize(400, 260) << QRect(10, 10, 300, 20);
     QTest::newRow("move with right edge") << QRect(220, 10, 70, 24) << anchors::TopRight << anchors::TopRight << QSize(413, 200)
                                           << QRect(333, 10, 70, 24);
     QTest::newRow("grow both ways") << QRect(10, 40, 200, 150) << anchors::TopLeft << anchors::BottomRight << QSize(350, 301)
                                     << QRect(10, 40, 250, 251);
-    QTest::newRow("second anchor none") << QRect(5, 5, 10, 10) << anchors::BottomRight << anchors::None << QSize(310, 207)
-                                        << QRect(15, 12, 10, 10);
+    QTest::newRow("second anchor none") << QRect(5, 5, 10, 10) << anchors::BottomRight << anchors::None << QSize(310, 207) << QRect(15, 12, 10, 10);
     // 50 % of an odd growth truncates: 301*50/100 = 150, 300*50/100 = 150.
-    QTest::newRow("centre truncates") << QRect(100, 100, 50, 50) << anchors::MiddleCenter << anchors::MiddleCenter
-                                      << QSize(301, 203) << QRect(100, 101, 50, 50);
+    QTest::newRow("centre truncates") << QRect(100, 100, 50, 50) << anchors::MiddleCenter << anchors::MiddleCenter << QSize(301, 203)
+                                      << QRect(100, 101, 50, 50);
     QTest::newRow("centre odd") << QRect(100, 100, 50, 50) << anchors::MiddleCenter << anchors::MiddleCenter << QSize(303, 205)
                                 << QRect(101, 102, 50, 50);
     Q_UNUSED(client);
