@@ -73,23 +73,19 @@ public:
     }
 
     // Bytes [at, end) of the new file from the picture's, from offset from
-    // on; nothing to do on a clone where they keep their place. Copied by
-    // the kernel where it can, else through memory.
+    // on; nothing to do on a clone where they keep their place. (Through
+    // memory: copy_file_range, which ext4 does through a 64 KB pipe, was
+    // measured 10-15 % slower for a JPEG's batch there.)
     ImageStatus fromPicture(qint64 at, qint64 end, qint64 from)
     {
         if (cloned_ && at == from)
             return passed(end);
         for (qint64 pos = at; pos < end;) {
             const qint64 stop = cut(pos, end);
-            const auto copied = static_cast<qint64>(file_.copyFromOriginal(from + (pos - at), pos, static_cast<std::size_t>(stop - pos)));
-            written_ += copied;
-            if (copied < stop - pos) {
-                const qint64 rest = pos + copied;
-                if (ImageStatus s = readOld(from + (rest - at), stop - rest); s != ImageStatus::Ok)
-                    return s;
-                if (ImageStatus s = put(rest, window_.data(), stop - rest); s != ImageStatus::Ok)
-                    return s;
-            }
+            if (ImageStatus s = readOld(from + (pos - at), stop - pos); s != ImageStatus::Ok)
+                return s;
+            if (ImageStatus s = put(pos, window_.data(), stop - pos); s != ImageStatus::Ok)
+                return s;
             if (ImageStatus s = passed(stop); s != ImageStatus::Ok)
                 return s;
             pos = stop;

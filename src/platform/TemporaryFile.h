@@ -56,12 +56,6 @@ public:
     bool startAsClone();
     FileStatus writeAt(std::int64_t offset, const char *data, std::size_t size);
     FileStatus setSize(std::int64_t size);
-    // Copies size bytes of the original from offset from to offset to of
-    // the new file inside the kernel, where it can (Linux: copy_file_range,
-    // which shares the blocks instead where the file system can and the
-    // offsets allow); returns how many it copied, leaving the rest to
-    // writeAt. Windows: none, for now.
-    std::size_t copyFromOriginal(std::int64_t from, std::int64_t to, std::size_t size);
     NativeHandle handle() const { return handle_; }
     FileStatus flush();
     FileStatus replace(FolderFlush folder = FolderFlush::Now);

@@ -222,21 +222,6 @@ FileStatus TemporaryFile::flush()
     return ::fsync(fdOf(handle_)) == 0 ? FileStatus::Ok : lastError();
 }
 
-std::size_t TemporaryFile::copyFromOriginal(std::int64_t from, std::int64_t to, std::size_t size)
-{
-    auto in = static_cast<off_t>(from), out = static_cast<off_t>(to);
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t n = ::copy_file_range(fdOf(original_.file().handle()), &in, fdOf(handle_), &out, size - done, 0);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break; // refused (EXDEV, EOPNOTSUPP...), failed or at the original's end: writeAt says which
-        done += static_cast<std::size_t>(n);
-    }
-    return done;
-}
-
 FileStatus TemporaryFile::replace(FolderFlush folder)
 {
     if (::fremovexattr(fdOf(handle_), temporaryMark) != 0 && errno != ENODATA && errno != ENOTSUP)

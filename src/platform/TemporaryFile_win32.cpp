@@ -193,11 +193,6 @@ FileStatus TemporaryFile::setSize(std::int64_t size)
     return ::SetFileInformationByHandle(asHandle(handle_), FileEndOfFileInfo, &end, sizeof end) ? FileStatus::Ok : lastError();
 }
 
-std::size_t TemporaryFile::copyFromOriginal(std::int64_t, std::int64_t, std::size_t)
-{
-    return 0;
-}
-
 FileStatus TemporaryFile::flush()
 {
     return ::FlushFileBuffers(asHandle(handle_)) ? FileStatus::Ok : lastError();
