@@ -2,6 +2,7 @@
 
 #include "imaging/ImageFormat.h"
 #include "imaging/JpegSegments.h"
+#include "imaging/TiffTypes.h"
 #include "platform/ReadAhead.h"
 
 #include <QtEndian>
@@ -159,21 +160,8 @@ private:
         return little_ ? qFromLittleEndian<quint32>(p) : qFromBigEndian<quint32>(p);
     }
 
-    static qint64 typeSize(std::uint16_t type)
-    {
-        switch (type) {
-        case 3:
-        case 8: return 2;
-        case 4:
-        case 9:
-        case 11:
-        case 13: return 4;
-        case 5:
-        case 10:
-        case 12: return 8;
-        default: return 1;
-        }
-    }
+    // A type TIFF does not define is counted in bytes.
+    static qint64 typeSize(std::uint16_t type) { return std::max<qint64>(tiffTypeSize(type), 1); }
 
     // Where an entry's value lies: in its field, or where the field points.
     ByteRun valueOf(const Entry &e) const

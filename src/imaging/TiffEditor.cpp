@@ -1,5 +1,7 @@
 #include "imaging/TiffEditor.h"
 
+#include "imaging/TiffTypes.h"
+
 #include <algorithm>
 #include <optional>
 #include <set>
@@ -34,26 +36,6 @@ constexpr std::uint16_t offsetTags[3] = {0x0111, 0x0144, 0x0201};
 constexpr std::uint16_t countTags[3] = {0x0117, 0x0145, 0x0202};
 constexpr int maxDirectories = 4096;
 constexpr std::uint32_t maxOffsets = 1u << 20;
-
-std::uint32_t typeSize(std::uint16_t type)
-{
-    switch (type) {
-    case 1:
-    case 2:
-    case 6:
-    case 7: return 1;
-    case 3:
-    case 8: return 2;
-    case 4:
-    case 9:
-    case 11:
-    case 13: return 4;
-    case 5:
-    case 10:
-    case 12: return 8;
-    default: return 0;
-    }
-}
 
 bool isPointerTag(std::uint16_t tag)
 {
@@ -114,7 +96,7 @@ public:
     // Where an entry's value lives outside its directory, if it does.
     std::optional<Range> valueRange(const Entry &e) const
     {
-        const std::uint64_t bytes = static_cast<std::uint64_t>(typeSize(e.type)) * e.count;
+        const std::uint64_t bytes = static_cast<std::uint64_t>(tiffTypeSize(e.type)) * e.count;
         if (bytes <= 4)
             return std::nullopt;
         const std::uint64_t at = decode(e.field.constData(), 4);
@@ -125,7 +107,7 @@ public:
     std::vector<std::uint32_t> numbers(const Entry &e) const
     {
         std::vector<std::uint32_t> out;
-        const std::uint32_t width = typeSize(e.type);
+        const std::uint32_t width = tiffTypeSize(e.type);
         if ((width != 2 && width != 4) || e.count > maxOffsets)
             return out;
         const auto range = valueRange(e);
@@ -307,7 +289,7 @@ QByteArray directoryTable(const Tiff &tiff, const std::vector<Entry> &entries, s
 bool valuesFitTypes(const TagEdits &edits)
 {
     return std::all_of(edits.set.begin(), edits.set.end(), [](const TagItem &item) {
-        const std::uint32_t width = typeSize(item.type);
+        const std::uint32_t width = tiffTypeSize(item.type);
         return width != 0 && item.value.size() % width == 0;
     });
 }
@@ -354,7 +336,7 @@ public:
             // An entry of no known type is damage: readers stop at it or skip
             // it depending on where it stands, so sorting the directory would
             // change what they read.
-            if (!drop && typeSize(e.type) == 0)
+            if (!drop && tiffTypeSize(e.type) == 0)
                 return false;
         }
         return true;
@@ -399,7 +381,7 @@ public:
             merged_.push_back({e.tag, e.type, e.count, {}, values_.size()});
         }
         for (const TagItem &item : edits.set) {
-            Entry e{item.id, item.type, static_cast<std::uint32_t>(item.value.size() / typeSize(item.type)), {}};
+            Entry e{item.id, item.type, static_cast<std::uint32_t>(item.value.size() / tiffTypeSize(item.type)), {}};
             if (item.value.size() <= 4) {
                 e.field = item.value + QByteArray(4 - item.value.size(), '\0');
             } else {
