@@ -67,12 +67,19 @@ FileStatus HeldFile::hold(const std::filesystem::path &path, std::chrono::millis
             return FileStatus::InUse;
     }
     quietLeaseSignal();
-    if (::fcntl(static_cast<int>(file_.handle()), F_SETLEASE, F_RDLCK) == 0)
-        leased_ = true;
-    else if (errno == EAGAIN || errno == EBUSY)
-        return FileStatus::InUse; // open for writing in another program
-    // Otherwise (not our file, or a file system without leases) the stamp
-    // check before the replace is what remains.
+    // A save we waited for lets go of its lock on the new file a moment
+    // before the system stops counting that file as open for writing (its
+    // close releases the lock first): a refused lease is asked for again for
+    // a short while, far shorter than any writer of a whole photo takes.
+    const auto leaseDeadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(100);
+    while (::fcntl(static_cast<int>(file_.handle()), F_SETLEASE, F_RDLCK) != 0) {
+        if (errno != EAGAIN && errno != EBUSY)
+            return FileStatus::Ok; // not our file, or no leases here: the stamp check before the replace remains
+        if (std::chrono::steady_clock::now() >= leaseDeadline)
+            return FileStatus::InUse; // open for writing in another program
+        ::usleep(2000);
+    }
+    leased_ = true;
     return FileStatus::Ok;
 }
 
